@@ -1,0 +1,13 @@
+# Cross-compiling for Windows with MinGW-w64 (x86_64).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZIRBEL_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ZIRBEL_TRIPLET}-gcc)
+set(CMAKE_CXX_COMPILER ${ZIRBEL_TRIPLET}-g++)
+set(CMAKE_RC_COMPILER ${ZIRBEL_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZIRBEL_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# No MinGW runtime DLLs next to the saver: link everything statically.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

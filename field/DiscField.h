@@ -1,0 +1,73 @@
+#pragma once
+// The sixty discs: model, set-up, dynamics and drawing.
+#include <cstdint>
+
+#include "images/ImageTexture.h"
+#include "scene/Vector3f.h"
+
+class KaleidoScene;
+
+constexpr int kDiscCount = 60;
+
+struct Disc {
+  Vector3f position;
+  Vector3f velocity;
+  Vector3f force;
+  float phase = 0.0f;
+  float birthTime = 0.0f;
+  float radius = 0.0f;
+  float rotation = 0.0f;
+  std::int32_t tile = 0;
+  float tileU = 0.0f;
+  float tileV = 0.0f;
+  float tileWidth = 0.0f;
+  float tileHeight = 0.0f;
+
+  void Reset(int index);
+  void Renew();
+  void AfterMove();
+  void Draw() const;
+};
+
+struct DiscField {
+  Disc* discs = nullptr;  // owned, kDiscCount of them
+  KaleidoScene* scene = nullptr;
+  float spin = 0.0f;
+  float feedbackScale = 2.4f;
+  std::int32_t transitionTick = 0;
+  std::int32_t transitionLength = 0;
+  bool uniformTile = true;
+  std::int32_t sharedTile = 0;
+  std::int32_t tileCount = 78;
+  std::int32_t targetSegmentCount = 8;
+  float segmentVelocity = 0.0f;
+  bool approachSegments = true;
+  TextureSet* textures = nullptr;  // owned
+
+  explicit DiscField(KaleidoScene* scene);
+  ~DiscField();
+  DiscField(const DiscField&) = delete;
+  DiscField& operator=(const DiscField&) = delete;
+
+  // Set-up with a current GL context: discs, images, clear colour.
+  void SetUp();
+  // The same without GL: no images are decoded or uploaded, and the tile
+  // coordinates use the atlas size 1024 x 512. For tests and the soak run.
+  void SetUpWithoutImages();
+  void ResetDiscs();
+  void LoadTextures();
+
+  void Step();
+  void StartTransition(float duration);
+  void AdvanceTransition();
+  void HandleKey(std::uint32_t key);
+
+  void BeginPass(bool withLogo, std::int32_t level);
+  void DrawDiscs();
+  void DrawFeedback(std::uint32_t texture);
+  void EndPass();
+  bool CanMirror() const { return true; }
+};
+
+// The field most recently constructed; the disc operations reach it here.
+extern DiscField* currentField;

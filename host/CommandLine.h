@@ -1,0 +1,12 @@
+#pragma once
+#include "host/Platform.h"
+#include "host/SaverMode.h"
+
+struct CommandLineResult {
+  SaverMode mode = SaverMode::None;
+  WindowHandle parent = 0;
+};
+
+// Parses a whole command line, program path first, the way the screen-saver
+// machinery passes it. `foregroundWindow` is asked only for a bare c switch.
+CommandLineResult ParseCommandLine(const char* commandLine, WindowHandle (*foregroundWindow)());

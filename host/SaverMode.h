@@ -1,0 +1,11 @@
+#pragma once
+#include <cstdint>
+
+// The process-wide run mode chosen by the command line.
+enum class SaverMode : std::int32_t {
+  None = 0,
+  Config = 1,
+  ChangePassword = 2,
+  Preview = 3,
+  Saver = 4,
+};

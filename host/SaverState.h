@@ -1,0 +1,53 @@
+#pragma once
+// The host's record: the saver window, the screen-saver settings, and the
+// state of the close policy. One per process, owned by the entry.
+#include <cstdint>
+
+#include "host/Platform.h"
+
+struct CursorPoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+};
+
+// What the close policy needs from the window system. The Win32 window
+// procedure and the X11 event loop each provide one; tests provide fakes.
+class SaverWindowServices {
+ public:
+  virtual ~SaverWindowServices() = default;
+  // Queue a close request to the saver window (PostMessage WM_CLOSE).
+  virtual void PostCloseRequest() = 0;
+  // Show the arrow cursor while a password check runs, hide it otherwise
+  // (SendMessage WM_SETCURSOR).
+  virtual void RefreshCursor() = 0;
+  virtual CursorPoint CursorPosition() = 0;
+  virtual std::uint32_t TickCount() = 0;
+  // Shows the system's password dialog; nonzero means the saver may close.
+  virtual int VerifyPassword() = 0;
+  virtual void DestroySaverWindow() = 0;
+};
+
+class SaverState {
+ public:
+  WindowHandle window = 0;
+  std::int32_t passwordDelay = 15;    // seconds
+  std::int32_t mouseThreshold = 50;   // pixels
+  CursorPoint cursorOrigin;
+  std::uint32_t startTick = 0;        // ms
+  std::int32_t inPasswordCheck = 0;
+  std::int32_t closeRequested = 0;
+  std::int32_t useMirrors = 1;
+
+  // Settings store; implemented by the platform (registry or key file).
+  void LoadSystemSettings();
+  void LoadSettings();
+  void SaveSettings();
+
+  // Close policy helpers.
+  void RequestClose(SaverWindowServices& services);
+  void BeginPasswordCheck(SaverWindowServices& services);
+  void EndPasswordCheck(SaverWindowServices& services);
+};
+
+// The process-wide pointer to the one SaverState; set by the entry.
+extern SaverState* gSaverState;

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+
+// One decoded image; after CreateTexture only its size, format and texture
+// name remain.
+struct ImageTexture {
+  unsigned char* pixels = nullptr;  // owned until CreateTexture frees it
+  std::int32_t bitsPerPixel = 0;    // 8 grey, 24 RGB, 32 RGBA
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::uint32_t textureName = 0;    // 0: no texture
+};
+
+// The disc field's three images.
+struct TextureSet {
+  ImageTexture atlas;
+  ImageTexture clouds;
+  ImageTexture logo;
+};
+
+// Uploads `image` as a mipmapped texture (format chosen by bitsPerPixel),
+// stores its name, frees the pixels. Needs a current GL context. Always true.
+bool CreateTexture(ImageTexture& image);

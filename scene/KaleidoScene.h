@@ -1,0 +1,76 @@
+#pragma once
+// The renderer's controller: projection and camera, the frame with its
+// feedback levels, the mirror segments, the frame clock and the keys.
+#include <cstdint>
+
+#include "scene/FrameClock.h"
+#include "scene/Vector3f.h"
+
+struct DiscField;
+
+// Bit of RenderFrame's flags: the user's mirror setting is on.
+constexpr std::uint32_t kMirrorsBit = 0x10000;
+
+class KaleidoScene {
+ public:
+  // Mirror geometry (SetSegmentAngle).
+  float wedgeAngle = 0.0f;
+  std::int32_t wedgeSlots = 0;
+  Vector3f wedgeApex;
+  Vector3f wedgeRimStart;
+  Vector3f wedgeRimEnd;
+  double wedgePlanes[2][4] = {};
+  double partialPlanes[2][4] = {};
+  bool hasPartialWedge = false;
+  float partialAngle = 0.0f;
+
+  DiscField* field = nullptr;  // owned
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool mirrorsEnabled = true;
+
+  // Frame clock and pacing.
+  float fps = 50.0f;
+  float elapsedSeconds = 0.0f;
+  float fpsWindowStart = 0.0f;
+  std::int32_t framesInWindow = 0;
+  std::int32_t targetFps = 24;
+  std::int32_t sleepMs = 74;
+
+  bool mirrorsSuppressed = false;
+  float segmentAngle = 36.0f;
+  float segmentCount = 10.0f;
+  std::int32_t levels = 1;
+
+  // Two 512 x 512 textures: level i is copied into feedbackTextures[i & 1].
+  std::uint32_t feedbackTextures[2] = {0, 0};
+
+  // The clock this scene ticks; the process-wide one unless a test or the
+  // offscreen renderer supplies another before Init.
+  FrameClock* clock = &gFrameClock;
+
+  // Set-up with a current GL context. The first form seeds the random source
+  // from the calendar time, the second with `seed`.
+  void Init(std::int32_t width, std::int32_t height);
+  void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
+  // The window changed size: viewport and projection follow.
+  void Resize(std::int32_t width, std::int32_t height);
+  // Draws one frame into the back buffer; true: present it.
+  bool RenderFrame(std::uint32_t flags);
+  void AdvanceFrame();
+  // True when the key was used as a control and the saver keeps running.
+  bool HandleKey(std::uint32_t code);
+  void ToggleMirrors();
+
+  void SetSegmentAngle(float angle);
+  void DrawLevel(bool final, std::int32_t level);
+
+  void StartClock();
+  void TickClock();
+
+  // Destroys the field; needs the GL context that Init had. Safe to call twice.
+  void Teardown();
+};
+
+// The process-wide scene pointer read by the window procedure; may be null.
+extern KaleidoScene* gScene;
