@@ -4,9 +4,9 @@ if(WIN32)
   add_library(Zirbel::GL INTERFACE IMPORTED)
   target_link_libraries(Zirbel::GL INTERFACE opengl32 glu32)
   # Keep <windows.h> out of the portable code: MinGW's GL/gl.h pulls it in
-  # unless these two are already defined.
-  target_compile_definitions(Zirbel::GL INTERFACE
-    "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall")
+  # unless these two are already defined. Applied privately to the portable
+  # libraries only; host/win32 includes <windows.h> itself.
+  set(ZIRBEL_PORTABLE_GL_DEFINITIONS "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall")
 
   # libjpeg-turbo, cross-built by cmake/build-libjpeg-mingw.sh.
   set(ZIRBEL_JPEG_PREFIX "${PROJECT_SOURCE_DIR}/build/_deps/libjpeg-${ZIRBEL_TRIPLET}"
