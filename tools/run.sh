@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the Zirbel saver full screen on the current X
+# display. With no display it renders a few seconds offscreen to PNG files and
+# says where they are.
+# Usage: tools/run.sh             (as root on Debian 12; installs what it needs)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ "$(id -u)" = 0 ]; then
+  tools/setup-debian.sh
+fi
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j "$(nproc)"
+
+bin="$root/build/linux/zirbel"
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Zirbel is running full screen on $DISPLAY; any key other than the controls ends it."
+  exec "$bin" /s
+fi
+
+# No display: render offscreen on a private Xvfb.
+out="$root/build/frames"
+mkdir -p "$out"
+n=97
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+export DISPLAY=":$n"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+"$root/build/linux/zirbel-render" --size 1280x720 --seconds 4 --every 24 --levels 3 \
+  --output "$out/frame-%04d.png"
+echo "No display: rendered 4 seconds of the saver offscreen to $out/frame-*.png"

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every Zirbel test: unit, render, Linux end-to-end
+# under Xvfb, Windows end-to-end under wine64, and the sanitizer build.
+# Usage: tools/test.sh            (as root on Debian 12; installs what it needs)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${ZIRBEL_JOBS:-$(nproc)}
+start=$(date +%s)
+
+step() { printf '\n==> %s (%ss)\n' "$*" "$(( $(date +%s) - start ))"; }
+
+step "setup"
+if [ "$(id -u)" = 0 ]; then
+  tools/setup-debian.sh
+else
+  echo "not root: skipping package installation"
+fi
+setup_done=$(( $(date +%s) - start ))
+
+# Every GL test needs an X display; bring up a private Xvfb when there is none.
+xvfb_pid=
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 && break
+    kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=
+  done
+fi
+echo "DISPLAY=${DISPLAY:-none}"
+
+step "build Windows (i686 and x86_64)"
+for p in win32 win64; do
+  cmake --preset "$p" >/dev/null
+  cmake --build --preset "$p" -j "$jobs"
+done
+
+step "build Linux"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j "$jobs"
+
+step "build Linux with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+
+status=0
+step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --preset sanitize -j "$jobs" -LE 'e2e|wine' || status=1
+
+step "tests: unit, render, Linux end-to-end, Windows end-to-end"
+ctest --preset linux -j "$jobs" || status=1
+
+echo
+echo "setup took ${setup_done}s; everything took $(( $(date +%s) - start ))s"
+exit $status
