@@ -23,6 +23,14 @@ class ManualCounter : public CounterSource {
   void SetSeconds(double seconds) { value = static_cast<std::int64_t>(seconds * static_cast<double>(frequency) + 0.5); }
 };
 
+// A counter that reports no frequency is read as counting milliseconds.
+constexpr std::int64_t kFallbackCounterFrequency = 1000;
+
+// Whole milliseconds in `counts` ticks of a counter running at `frequency`
+// per second, truncated toward zero; a frequency of 0 or less counts as
+// kFallbackCounterFrequency.
+std::int64_t CounterMilliseconds(std::int64_t counts, std::int64_t frequency);
+
 struct FrameClock {
   bool started = false;
   std::int64_t frequency = 0;

@@ -11,6 +11,31 @@ struct DiscField;
 // Bit of RenderFrame's flags: the user's mirror setting is on.
 constexpr std::uint32_t kMirrorsBit = 0x10000;
 
+// Feedback levels are drawn this many pixels high and copied as a square of
+// this size.
+constexpr std::int32_t kFeedbackSize = 512;
+constexpr std::int32_t kMaxLevels = 10;
+
+// Segment angles are kept in this range (degrees): two clip planes cut a true
+// sector only up to 180 degrees, and smaller angles would need ever more
+// copies per level.
+constexpr float kMinSegmentAngle = 1.0f;
+constexpr float kMaxSegmentAngle = 180.0f;
+// The angle SetSegmentAngle builds for: `angle` clamped to the range above
+// (NaN gives the minimum).
+float ClampSegmentAngle(float angle);
+
+// Where a feedback level is drawn and copied from, for a window of the given
+// size: the level viewport is `width` x kFeedbackSize pixels, and the copy
+// starts at x = `copyX`. `drawable` is false for a window without area (zero
+// or negative width or height), which gets no levels drawn.
+struct LevelViewport {
+  std::int32_t width = 0;
+  std::int32_t copyX = 0;
+  bool drawable = false;
+};
+LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
+
 class KaleidoScene {
  public:
   // Mirror geometry (SetSegmentAngle).

@@ -7,5 +7,8 @@ constexpr int kRandomMax = 32767;
 
 void SeedRandom(std::uint32_t seed);   // like srand
 int NextRandom();                      // like rand: 0..32767
-// A uniform variate u: NextRandom() times the single-precision 1/32767.
+// A uniform variate u: NextRandom() times the single-precision 1/32767, kept
+// just below 1 so that trunc(u * n) always lies in 0..n-1.
 float UniformVariate();
+// The generator's current state (what SeedRandom would restore).
+std::uint32_t RandomState();

@@ -1,0 +1,148 @@
+#include "scene/KaleidoScene.h"
+
+#include <algorithm>
+#include <ctime>
+#include <new>
+
+#include "field/DiscField.h"
+#include "images/GL.h"
+#include "scene/Random.h"
+
+KaleidoScene* gScene = nullptr;
+
+namespace {
+
+constexpr double kFieldOfView = 90.0;
+constexpr double kNearPlane = 1.0;
+constexpr double kFarPlane = 20.0;
+constexpr float kInitialSegmentAngle = 36.0f;
+
+// The calendar time in seconds, modulo 256 as the signed 32-bit value.
+std::uint32_t TimeSeed() {
+  const auto now = static_cast<std::int64_t>(std::time(nullptr));
+  const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(now));
+  return static_cast<std::uint32_t>(seconds % 256);
+}
+
+void SetProjection(std::int32_t width, std::int32_t height) {
+  glViewport(0, 0, std::max(width, 0), std::max(height, 0));
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A window without area keeps a square projection rather than dividing by 0.
+  const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
+  gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+}  // namespace
+
+LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
+  LevelViewport v;
+  if (width <= 0 || height <= 0) return v;
+  // 64-bit so that a very wide window cannot overflow; the result always fits.
+  const std::int64_t vw = static_cast<std::int64_t>(width) * kFeedbackSize / height;
+  v.width = static_cast<std::int32_t>(std::min<std::int64_t>(vw, INT32_MAX));
+  v.copyX = (v.width - kFeedbackSize) / 2;
+  v.drawable = true;
+  return v;
+}
+
+void KaleidoScene::Init(std::int32_t w, std::int32_t h) { Init(w, h, TimeSeed()); }
+
+void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
+  gScene = this;
+  SeedRandom(seed);
+  NextRandom();
+
+  levels = 1;
+  width = w;
+  height = h;
+  targetFps = 24;
+  sleepMs = 74;
+  mirrorsSuppressed = false;
+  segmentCount = 10.0f;
+  segmentAngle = kInitialSegmentAngle;
+  SetSegmentAngle(kInitialSegmentAngle);
+
+  SetProjection(width, height);
+  mirrorsEnabled = true;
+  StartClock();
+
+  field = new (std::nothrow) DiscField(this);
+  if (field) field->SetUp();
+
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  // Both start as transparent black. Should the buffer not be had, their first
+  // contents are left undefined: every level reads a copy made earlier in the
+  // same frame, never the first contents.
+  constexpr std::size_t kBytes = static_cast<std::size_t>(kFeedbackSize) * kFeedbackSize * 4;
+  unsigned char* zeros = new (std::nothrow) unsigned char[kBytes]();
+  GLuint names[2] = {0, 0};
+  glGenTextures(2, names);
+  for (int i = 0; i < 2; ++i) {
+    feedbackTextures[i] = names[i];
+    glBindTexture(GL_TEXTURE_2D, names[i]);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, kFeedbackSize, kFeedbackSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  }
+  delete[] zeros;
+}
+
+void KaleidoScene::Resize(std::int32_t w, std::int32_t h) {
+  width = w;
+  height = h;
+  SetProjection(width, height);
+}
+
+void KaleidoScene::AdvanceFrame() {
+  TickClock();
+  if (field) field->Step();
+}
+
+bool KaleidoScene::RenderFrame(std::uint32_t flags) {
+  mirrorsEnabled = (flags & kMirrorsBit) != 0;
+  if ((field && !field->CanMirror()) || mirrorsSuppressed) mirrorsEnabled = false;
+
+  glDrawBuffer(GL_BACK);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+
+  AdvanceFrame();
+  SetSegmentAngle(segmentAngle);
+
+  // A window without area (a collapsed preview) keeps its time moving but
+  // has nothing to draw into.
+  const LevelViewport level = ComputeLevelViewport(width, height);
+  if (level.drawable) {
+    for (std::int32_t i = 0; i <= levels - 2; ++i) {
+      glViewport(0, 0, level.width, kFeedbackSize);
+      DrawLevel(false, i);
+      glBindTexture(GL_TEXTURE_2D, feedbackTextures[i & 1]);
+      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, kFeedbackSize, kFeedbackSize, 0);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glViewport(0, 0, width, height);
+    DrawLevel(true, levels - 1);
+  }
+  glFlush();
+  return true;
+}
+
+void KaleidoScene::Teardown() {
+  delete field;
+  field = nullptr;
+  // The textures would go with the context, but a process may run several
+  // scenes on one context (tests, the Linux preview), so give them back.
+  if (feedbackTextures[0] != 0 || feedbackTextures[1] != 0) {
+    const GLuint names[2] = {feedbackTextures[0], feedbackTextures[1]};
+    glDeleteTextures(2, names);
+    feedbackTextures[0] = feedbackTextures[1] = 0;
+  }
+  if (gScene == this) gScene = nullptr;
+}
