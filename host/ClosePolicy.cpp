@@ -1,0 +1,67 @@
+#include "host/ClosePolicy.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "scene/KaleidoScene.h"
+
+void ClosePolicy::OnCreate(WindowHandle window) {
+  state.window = window;
+  state.cursorOrigin = services.CursorPosition();
+  state.startTick = services.TickCount();
+}
+
+Disposition ClosePolicy::OnActivation(bool active) {
+  if (mode == SaverMode::Saver && state.inPasswordCheck == 0 && !active) {
+    state.RequestClose(services);
+  }
+  return Disposition::DefaultProcessing;
+}
+
+Disposition ClosePolicy::OnKeyOrButton(std::uint32_t code) {
+  if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
+  KaleidoScene* current = scene != nullptr ? *scene : nullptr;
+  if (current != nullptr && current->HandleKey(code)) return Disposition::DefaultProcessing;
+  state.RequestClose(services);
+  return Disposition::DefaultProcessing;
+}
+
+Disposition ClosePolicy::OnMouseMove() {
+  if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
+  const CursorPoint now = services.CursorPosition();
+  // Each axis by itself; widened so that far-apart coordinates cannot overflow.
+  const std::int64_t dx = std::llabs(static_cast<std::int64_t>(now.x) - state.cursorOrigin.x);
+  const std::int64_t dy = std::llabs(static_cast<std::int64_t>(now.y) - state.cursorOrigin.y);
+  if (dx > state.mouseThreshold || dy > state.mouseThreshold) state.RequestClose(services);
+  return Disposition::DefaultProcessing;
+}
+
+Disposition ClosePolicy::OnClose() {
+  if (mode != SaverMode::Saver) return Disposition::DefaultProcessing;
+  // Close requests that no activity asked for, or that arrive while the
+  // password dialog is up, are dropped.
+  if (state.closeRequested == 0 || state.inPasswordCheck != 0) return Disposition::Handled;
+
+  // Unsigned arithmetic keeps the elapsed time right across the tick wrap.
+  const std::uint32_t elapsed = services.TickCount() - state.startTick;
+  const std::uint32_t grace = static_cast<std::uint32_t>(state.passwordDelay) * 1000u;
+  if (elapsed > grace) {
+    state.BeginPasswordCheck(services);
+    const int verified = services.VerifyPassword();
+    state.EndPasswordCheck(services);
+    if (verified != 0) services.DestroySaverWindow();
+  } else {
+    services.DestroySaverWindow();
+  }
+  return Disposition::Handled;
+}
+
+Disposition ClosePolicy::OnSystemCommand(bool isCloseOrScreenSave) {
+  if (mode == SaverMode::Saver && isCloseOrScreenSave) return Disposition::Handled;
+  return Disposition::DefaultProcessing;
+}
+
+bool ClosePolicy::CursorVisible() const {
+  if (mode != SaverMode::Saver) return true;
+  return state.inPasswordCheck != 0;
+}

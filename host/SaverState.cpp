@@ -1,0 +1,20 @@
+#include "host/SaverState.h"
+
+SaverState* gSaverState = nullptr;
+
+void SaverState::RequestClose(SaverWindowServices& services) {
+  closeRequested = 1;
+  services.PostCloseRequest();
+}
+
+void SaverState::BeginPasswordCheck(SaverWindowServices& services) {
+  inPasswordCheck = 1;
+  services.RefreshCursor();  // show the arrow while the dialog is up
+}
+
+void SaverState::EndPasswordCheck(SaverWindowServices& services) {
+  inPasswordCheck = 0;
+  services.RefreshCursor();  // hide it again
+  // Movement is measured afresh from where the cursor is after the check.
+  cursorOrigin = services.CursorPosition();
+}
