@@ -1,0 +1,49 @@
+// The system's screen-saver password services, loaded by name when needed.
+#include <windows.h>
+
+#include "host/Platform.h"
+#include "host/win32/Win32Host.h"
+
+namespace {
+
+using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND window);
+using PwdChangePasswordFn = DWORD(WINAPI*)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
+
+static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record has the documented size");
+
+bool IsNtFamily() {
+  OSVERSIONINFOA version;
+  ZeroMemory(&version, sizeof version);
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+}  // namespace
+
+namespace platform {
+
+int VerifySaverPassword(WindowHandle window) {
+  // The NT family checks the password itself when the saver is secured.
+  if (IsNtFamily()) return 1;
+  HMODULE library = LoadLibraryA("PASSWORD.CPL");
+  if (library == nullptr) return 1;
+  auto verify = win32::ProcAddress<VerifyScreenSavePwdFn>(library, "VerifyScreenSavePwd");
+  if (verify == nullptr) {
+    FreeLibrary(library);
+    return 1;
+  }
+  const BOOL verified = verify(win32::ToHwnd(window));
+  FreeLibrary(library);
+  return verified;
+}
+
+void ChangeSaverPassword(WindowHandle parent) {
+  HMODULE library = LoadLibraryA("MPR.DLL");
+  if (library == nullptr) return;
+  auto change = win32::ProcAddress<PwdChangePasswordFn>(library, "PwdChangePasswordA");
+  if (change != nullptr) change("SCRSAVE", win32::ToHwnd(parent), 0, 0);
+  FreeLibrary(library);
+}
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+// The Windows services of host/Platform.h that the picture and the entry use:
+// clock, tick count, sleep, embedded images, error messages, foreground window.
+#include <windows.h>
+
+#include "host/Platform.h"
+#include "host/win32/Win32Host.h"
+
+namespace {
+HINSTANCE gModuleInstance = nullptr;
+}  // namespace
+
+namespace win32 {
+
+HINSTANCE ModuleInstance() {
+  if (gModuleInstance == nullptr) gModuleInstance = GetModuleHandleA(nullptr);
+  return gModuleInstance;
+}
+
+void SetModuleInstance(HINSTANCE instance) { gModuleInstance = instance; }
+
+}  // namespace win32
+
+namespace platform {
+
+std::int64_t CounterFrequency() {
+  LARGE_INTEGER frequency;
+  if (!QueryPerformanceFrequency(&frequency)) return 0;
+  return frequency.QuadPart;
+}
+
+std::int64_t CounterValue() {
+  LARGE_INTEGER value;
+  if (!QueryPerformanceCounter(&value)) return 0;
+  return value.QuadPart;
+}
+
+std::uint32_t TickCount() { return GetTickCount(); }
+
+void SleepMilliseconds(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
+
+bool FindImageResource(const char* name, const unsigned char** data, std::uint32_t* size) {
+  if (name == nullptr || data == nullptr || size == nullptr) return false;
+  HINSTANCE module = win32::ModuleInstance();
+  HRSRC resource = FindResourceA(module, name, MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (resource == nullptr) return false;
+  const DWORD bytes = SizeofResource(module, resource);
+  if (bytes == 0) return false;
+  HGLOBAL handle = LoadResource(module, resource);
+  if (handle == nullptr) return false;
+  const void* pointer = LockResource(handle);
+  if (pointer == nullptr) return false;
+  *data = static_cast<const unsigned char*>(pointer);
+  *size = bytes;
+  return true;
+}
+
+void ShowErrorMessage(const char* text) { MessageBoxA(nullptr, text, "Error", MB_OK); }
+
+WindowHandle ForegroundWindow() { return win32::FromHwnd(GetForegroundWindow()); }
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+// Internals shared by the Windows backend's files.
+#include <windows.h>
+
+#include "host/Platform.h"
+
+namespace win32 {
+
+// The module instance handle of the executable; set by the entry, used for the
+// window class, the window, the dialog and the image resources.
+HINSTANCE ModuleInstance();
+void SetModuleInstance(HINSTANCE instance);
+
+inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
+inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+
+// GetProcAddress answers a generic function pointer; this turns it into the
+// entry point's real type without a function-cast warning.
+template <typename Function>
+Function ProcAddress(HMODULE module, const char* name) {
+  FARPROC proc = GetProcAddress(module, name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+}  // namespace win32

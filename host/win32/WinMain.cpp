@@ -1,0 +1,26 @@
+// The process entry of zirbel.scr: the whole command line and the show-window
+// value go to the portable entry, which picks and runs the mode.
+#include <windows.h>
+
+#include "host/Entry.h"
+#include "host/win32/Win32Host.h"
+
+namespace {
+
+// The show-window value the starting process asked for, as the runtime's
+// start-up code would compute it.
+int StartupShowWindow() {
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  GetStartupInfoA(&startup);
+  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  win32::SetModuleInstance(instance);
+  const char* commandLine = GetCommandLineA();
+  return RunEntry(commandLine != nullptr ? commandLine : "", StartupShowWindow());
+}
