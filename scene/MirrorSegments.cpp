@@ -6,6 +6,7 @@
 #include "field/DiscField.h"
 #include "images/GL.h"
 #include "scene/KaleidoScene.h"
+#include "scene/MirrorSegments.h"
 
 namespace {
 
@@ -115,24 +116,20 @@ void KaleidoScene::DrawLevel(bool final, std::int32_t level) {
     }
   };
 
-  const std::int32_t n = wedgeSlots;
-  for (std::int32_t i = 0; i < n; i += 2) {
+  ForEachMirrorCopy(wedgeSlots, hasPartialWedge, mirrorsEnabled, [&](const MirrorCopy& copy) {
     glPushMatrix();
-    glRotatef(static_cast<float>(i) * wedgeAngle, 0.0f, 0.0f, 1.0f);
-    glFrontFace(GL_CCW);
-    if (i + 1 < n) {
-      SetClipPlanes(i + 1 == n - 1 && hasPartialWedge ? partialPlanes : wedgePlanes);
-      drawContent();
-    }
-    if (mirrorsEnabled) {
+    glRotatef(static_cast<float>(copy.iteration) * wedgeAngle, 0.0f, 0.0f, 1.0f);
+    if (copy.reflected) {
+      // The reflection reverses the winding; keep the same faces in front.
       glScalef(-1.0f, 1.0f, 1.0f);
       glFrontFace(GL_CW);
-      SetClipPlanes(i == n - 1 && hasPartialWedge ? partialPlanes : wedgePlanes);
-      drawContent();
+    } else {
+      glFrontFace(GL_CCW);
     }
+    SetClipPlanes(copy.partial ? partialPlanes : wedgePlanes);
+    drawContent();
     glPopMatrix();
-    if (!mirrorsEnabled) break;
-  }
+  });
 
   glDisable(GL_CLIP_PLANE0);
   glDisable(GL_CLIP_PLANE1);

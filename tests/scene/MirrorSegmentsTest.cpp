@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scene/KaleidoScene.h"
+#include "scene/MirrorSegments.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double Radians(double degrees) { return degrees * kPi / 180.0; }
+
+bool Passes(const double plane[4], double x, double y) { return plane[0] * x + plane[1] * y + plane[3] >= 0.0; }
+
+// Whether the ray at `degrees` (in the frame the planes are given in) passes both planes.
+bool InWedge(const double planes[2][4], double degrees) {
+  const double x = std::cos(Radians(degrees));
+  const double y = std::sin(Radians(degrees));
+  return Passes(planes[0], x, y) && Passes(planes[1], x, y);
+}
+
+void ExpectPlane(const double plane[4], double degrees) {
+  EXPECT_NEAR(plane[0], std::cos(Radians(degrees)), 1e-5);
+  EXPECT_NEAR(plane[1], std::sin(Radians(degrees)), 1e-5);
+  EXPECT_EQ(plane[2], 0.0);
+  EXPECT_EQ(plane[3], 0.0);
+}
+
+// How many copies of a level cover the ray at `degrees` in the pass's frame.
+int CopiesCovering(const KaleidoScene& s, bool mirrored, double degrees) {
+  int count = 0;
+  ForEachMirrorCopy(s.wedgeSlots, s.hasPartialWedge, mirrored, [&](const MirrorCopy& c) {
+    double local = degrees - c.iteration * static_cast<double>(s.wedgeAngle);
+    if (c.reflected) local = 180.0 - local;  // x -> -x
+    if (InWedge(c.partial ? s.partialPlanes : s.wedgePlanes, local)) ++count;
+  });
+  return count;
+}
+
+struct Row {
+  float segmentCount;
+  float angle;
+  int slots;
+  bool partial;
+  float partialAngle;
+};
+
+}  // namespace
+
+TEST(SetSegmentAngle, ExampleTable) {
+  const Row rows[] = {
+      {10.0f, 36.0f, 10, false, 0.0f},           {9.0f, 40.0f, 9, false, 0.0f},
+      {8.0f, 45.0f, 8, false, 0.0f},             {9.5f, 37.894737f, 10, true, 18.947369f},
+      {8.5f, 42.352940f, 9, true, 21.176470f},   {9.0005f, 39.997776f, 9, false, 0.0f},
+      {8.9999f, 40.000446f, 9, true, 39.996441f},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.segmentCount);
+    KaleidoScene s;
+    s.SetSegmentAngle(360.0f / row.segmentCount);
+    EXPECT_NEAR(s.segmentAngle, row.angle, 1e-4);
+    EXPECT_EQ(s.wedgeAngle, s.segmentAngle);
+    EXPECT_NEAR(s.segmentCount, row.segmentCount, 1e-4);
+    EXPECT_EQ(s.wedgeSlots, row.slots);
+    EXPECT_EQ(s.hasPartialWedge, row.partial);
+    if (row.partial) {
+      EXPECT_NEAR(s.partialAngle, row.partialAngle, 2e-3);
+    }
+  }
+}
+
+TEST(SetSegmentAngle, FullWedgeOutlineAndPlanesAt36) {
+  KaleidoScene s;
+  s.SetSegmentAngle(36.0f);
+  EXPECT_NEAR(s.wedgeRimStart.x, 0.0f, 1e-4);
+  EXPECT_NEAR(s.wedgeRimStart.y, -4.0f, 1e-5);
+  EXPECT_NEAR(s.wedgeRimEnd.x, 2.351f, 1e-3);
+  EXPECT_NEAR(s.wedgeRimEnd.y, -3.236f, 1e-3);
+  EXPECT_EQ(s.wedgeApex.Length(), 0.0f);
+  ExpectPlane(s.wedgePlanes[0], 0.0);
+  ExpectPlane(s.wedgePlanes[1], 216.0);  // about (-0.809, -0.588)
+  // Together they pass the wedge from 270 to 306 degrees and nothing else.
+  EXPECT_TRUE(InWedge(s.wedgePlanes, 271.0));
+  EXPECT_TRUE(InWedge(s.wedgePlanes, 305.0));
+  EXPECT_FALSE(InWedge(s.wedgePlanes, 269.0));
+  EXPECT_FALSE(InWedge(s.wedgePlanes, 307.0));
+  EXPECT_FALSE(InWedge(s.wedgePlanes, 90.0));
+}
+
+TEST(SetSegmentAngle, PartialWedgeWithEvenSlotsKeepsTheFirstDegrees) {
+  KaleidoScene s;
+  s.SetSegmentAngle(360.0f / 9.5f);
+  const double o = s.partialAngle;
+  ExpectPlane(s.partialPlanes[0], 0.0);
+  ExpectPlane(s.partialPlanes[1], o + 180.0);
+  EXPECT_TRUE(InWedge(s.partialPlanes, 270.5));
+  EXPECT_TRUE(InWedge(s.partialPlanes, 270.0 + o - 0.5));
+  EXPECT_FALSE(InWedge(s.partialPlanes, 270.0 + o + 0.5));
+}
+
+TEST(SetSegmentAngle, PartialWedgeWithOddSlotsKeepsTheLastDegrees) {
+  KaleidoScene s;
+  s.SetSegmentAngle(360.0f / 8.5f);
+  const double a = s.wedgeAngle;
+  const double o = s.partialAngle;
+  ExpectPlane(s.partialPlanes[0], a - o + 360.0);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(s.partialPlanes[1][k], s.wedgePlanes[1][k]);
+  EXPECT_TRUE(InWedge(s.partialPlanes, 270.0 + a - 0.5));
+  EXPECT_TRUE(InWedge(s.partialPlanes, 270.0 + a - o + 0.5));
+  EXPECT_FALSE(InWedge(s.partialPlanes, 270.0 + a - o - 0.5));
+}
+
+TEST(SetSegmentAngle, TinyFractionGivesNoOrANarrowPartialWedge) {
+  KaleidoScene s;
+  s.SetSegmentAngle(360.0f / 9.0009f);
+  EXPECT_FALSE(s.hasPartialWedge);
+  s.SetSegmentAngle(360.0f / 9.0011f);
+  EXPECT_TRUE(s.hasPartialWedge);
+  EXPECT_EQ(s.wedgeSlots, 10);
+  EXPECT_NEAR(s.partialAngle, 0.044f, 0.005f);
+}
+
+TEST(SetSegmentAngle, AnglesOutsideTheSectorRangeAreClamped) {
+  KaleidoScene s;
+  for (float bad : {0.0f, -20.0f, std::nanf("")}) {
+    s.SetSegmentAngle(bad);
+    EXPECT_EQ(s.segmentAngle, kMinSegmentAngle);
+    EXPECT_EQ(s.wedgeSlots, 360);
+    EXPECT_FALSE(s.hasPartialWedge);
+    EXPECT_TRUE(std::isfinite(s.wedgePlanes[1][0]));
+    EXPECT_TRUE(std::isfinite(s.wedgeRimEnd.x));
+  }
+  for (float wide : {181.0f, 270.0f, 1e30f, INFINITY}) {
+    s.SetSegmentAngle(wide);
+    EXPECT_EQ(s.segmentAngle, 180.0f);
+    EXPECT_EQ(s.segmentCount, 2.0f);
+    EXPECT_EQ(s.wedgeSlots, 2);
+    EXPECT_FALSE(s.hasPartialWedge);
+  }
+  EXPECT_EQ(ClampSegmentAngle(0.5f), 1.0f);
+  EXPECT_EQ(ClampSegmentAngle(42.0f), 42.0f);
+}
+
+TEST(MirrorCopies, IterationsAndCopiesForFortyDegrees) {
+  // n = 9: iterations 0, 2, 4, 6, 8; the last draws only its mirrored copy.
+  KaleidoScene s;
+  s.SetSegmentAngle(40.0f);
+  int direct = 0, reflected = 0, lastIteration = -1;
+  bool lastHasDirect = false;
+  ForEachMirrorCopy(s.wedgeSlots, s.hasPartialWedge, true, [&](const MirrorCopy& c) {
+    (c.reflected ? reflected : direct) += 1;
+    if (c.iteration == 8 && !c.reflected) lastHasDirect = true;
+    lastIteration = c.iteration;
+  });
+  EXPECT_EQ(direct, 4);
+  EXPECT_EQ(reflected, 5);
+  EXPECT_EQ(lastIteration, 8);
+  EXPECT_FALSE(lastHasDirect);
+}
+
+TEST(MirrorCopies, TheRingIsCoveredExactlyOnce) {
+  // Sample the ring away from the seams: every direction lies in one copy.
+  for (float count : {10.0f, 9.0f, 8.0f, 9.5f, 8.5f, 9.25f, 8.75f, 3.0f, 2.4f, 2.0f, 17.3f}) {
+    SCOPED_TRACE(count);
+    KaleidoScene s;
+    s.SetSegmentAngle(360.0f / count);
+    for (double d = 0.05; d < 360.0; d += 0.1) {
+      ASSERT_EQ(CopiesCovering(s, true, d), 1) << "at " << d << " degrees";
+    }
+  }
+}
+
+TEST(MirrorCopies, WithoutMirrorsOneUnclippedCopy) {
+  KaleidoScene s;
+  s.SetSegmentAngle(36.0f);
+  int copies = 0;
+  ForEachMirrorCopy(s.wedgeSlots, s.hasPartialWedge, false, [&](const MirrorCopy& c) {
+    EXPECT_EQ(c.iteration, 0);
+    EXPECT_FALSE(c.reflected);
+    ++copies;
+  });
+  EXPECT_EQ(copies, 1);
+  copies = 0;
+  ForEachMirrorCopy(1, false, false, [&](const MirrorCopy&) { ++copies; });
+  EXPECT_EQ(copies, 0);  // a single slot has no direct copy
+}

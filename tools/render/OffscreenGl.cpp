@@ -1,0 +1,163 @@
+#include "tools/render/OffscreenGl.h"
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+extern char** environ;
+
+namespace {
+
+bool DisplayAnswers(const char* name) {
+  Display* d = XOpenDisplay(name);
+  if (!d) return false;
+  XCloseDisplay(d);
+  return true;
+}
+
+pid_t privateServer = 0;
+
+void StopPrivateServer() {
+  if (privateServer > 0) {
+    kill(privateServer, SIGTERM);
+    waitpid(privateServer, nullptr, 0);
+    privateServer = 0;
+  }
+}
+
+Bool IsMapNotify(Display*, XEvent* event, XPointer window) {
+  return event->type == MapNotify && event->xmap.window == reinterpret_cast<Window>(window);
+}
+
+}  // namespace
+
+bool EnsureDisplay(int fallbackDisplay, std::string* why) {
+  const char* current = std::getenv("DISPLAY");
+  if (current && *current) {
+    if (DisplayAnswers(current)) return true;
+    *why = std::string("the X display ") + current + " does not answer";
+    return false;
+  }
+  const std::string name = ":" + std::to_string(fallbackDisplay);
+  if (privateServer == 0) {
+    struct stat st;
+    const char* xvfb = "/usr/bin/Xvfb";
+    if (stat(xvfb, &st) != 0) {
+      *why = "DISPLAY is not set and there is no Xvfb to start";
+      return false;
+    }
+    std::string screen = "1920x1080x24";
+    char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>(name.c_str()), const_cast<char*>("-screen"),
+                    const_cast<char*>("0"), screen.data(), const_cast<char*>("-nolisten"),
+                    const_cast<char*>("tcp"), nullptr};
+    if (posix_spawn(&privateServer, xvfb, nullptr, nullptr, argv, environ) != 0) {
+      privateServer = 0;
+      *why = "DISPLAY is not set and Xvfb could not be started";
+      return false;
+    }
+    std::atexit(StopPrivateServer);
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (DisplayAnswers(name.c_str())) {
+      setenv("DISPLAY", name.c_str(), 1);
+      return true;
+    }
+    usleep(50000);
+  }
+  *why = "DISPLAY is not set and the Xvfb started on " + name + " does not answer";
+  return false;
+}
+
+OffscreenGl::~OffscreenGl() { Close(); }
+
+bool OffscreenGl::Open(std::int32_t width, std::int32_t height, std::string* error) {
+  Close();
+  if (width <= 0 || height <= 0) {
+    *error = "the size must be positive";
+    return false;
+  }
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) {
+    *error = "cannot open the X display";
+    return false;
+  }
+  display_ = d;
+  int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                      None};  // like the saver's pixel format: no depth, alpha or stencil asked for
+  XVisualInfo* visual = glXChooseVisual(d, DefaultScreen(d), attributes);
+  if (!visual) {
+    *error = "no double-buffered RGBA GLX visual";
+    Close();
+    return false;
+  }
+  const Window root = RootWindow(d, visual->screen);
+  colormap_ = XCreateColormap(d, root, visual->visual, AllocNone);
+  XSetWindowAttributes wa{};
+  wa.colormap = colormap_;
+  wa.override_redirect = True;
+  wa.event_mask = StructureNotifyMask;
+  window_ = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                          visual->depth, InputOutput, visual->visual,
+                          CWColormap | CWOverrideRedirect | CWEventMask, &wa);
+  GLXContext context = glXCreateContext(d, visual, nullptr, True);
+  XFree(visual);
+  if (!context) {
+    *error = "cannot create a GLX context";
+    Close();
+    return false;
+  }
+  context_ = context;
+  XMapWindow(d, window_);
+  XEvent event;
+  XIfEvent(d, &event, IsMapNotify, reinterpret_cast<XPointer>(window_));
+  if (!glXMakeCurrent(d, window_, context)) {
+    *error = "cannot make the GLX context current";
+    Close();
+    return false;
+  }
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void OffscreenGl::Close() {
+  Display* d = static_cast<Display*>(display_);
+  if (!d) return;
+  if (context_) {
+    glXMakeCurrent(d, None, nullptr);
+    glXDestroyContext(d, static_cast<GLXContext>(context_));
+    context_ = nullptr;
+  }
+  if (window_) XDestroyWindow(d, window_);
+  if (colormap_) XFreeColormap(d, colormap_);
+  window_ = 0;
+  colormap_ = 0;
+  XCloseDisplay(d);
+  display_ = nullptr;
+  width_ = height_ = 0;
+}
+
+RgbImage OffscreenGl::ReadBack() const {
+  RgbImage image;
+  if (!context_) return image;
+  image.width = width_;
+  image.height = height_;
+  image.pixels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 3);
+  glFinish();
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+  return image;
+}
+
+void OffscreenGl::Swap() {
+  if (context_) glXSwapBuffers(static_cast<Display*>(display_), window_);
+}

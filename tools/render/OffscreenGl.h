@@ -1,0 +1,54 @@
+#pragma once
+// A GL 1.x context on a double-buffered GLX window of a chosen size, for
+// drawing frames away from the saver: the offscreen renderer, the render tests
+// and the benchmarks.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Makes sure $DISPLAY names a display that answers. When DISPLAY is unset it
+// starts a private Xvfb on `fallbackDisplay` (kept for the rest of the
+// process) and points DISPLAY at it. False, with the reason, when no display
+// can be had.
+bool EnsureDisplay(int fallbackDisplay, std::string* why);
+
+// A picture read back from GL: RGB, rows bottom-up as GL gives them.
+struct RgbImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<unsigned char> pixels;
+
+  // x from the left, y from the bottom.
+  const unsigned char* At(std::int32_t x, std::int32_t y) const {
+    return &pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
+  }
+};
+
+class OffscreenGl {
+ public:
+  OffscreenGl() = default;
+  ~OffscreenGl();
+  OffscreenGl(const OffscreenGl&) = delete;
+  OffscreenGl& operator=(const OffscreenGl&) = delete;
+
+  // Opens the display, creates the window with a double-buffered RGBA visual
+  // and makes a GL context current on it.
+  bool Open(std::int32_t width, std::int32_t height, std::string* error);
+  void Close();
+  bool IsOpen() const { return context_ != nullptr; }
+
+  // Reads the back buffer (what was drawn and not yet swapped).
+  RgbImage ReadBack() const;
+  void Swap();
+
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
+
+ private:
+  void* display_ = nullptr;  // Display*
+  unsigned long window_ = 0;
+  unsigned long colormap_ = 0;
+  void* context_ = nullptr;  // GLXContext
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+};

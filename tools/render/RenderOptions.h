@@ -1,0 +1,30 @@
+#pragma once
+// The command line of the offscreen renderer.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+  std::int32_t width = 1920;
+  std::int32_t height = 1080;
+  std::uint32_t seed = 1;
+  std::int64_t frames = 1;  // frames 0 .. frames - 1 are run; the last is written
+  std::int64_t every = 0;   // > 0: also write every `every`-th frame
+  std::int32_t levels = 1;
+  bool mirrors = true;
+  std::string output = "zirbel.png";
+  bool help = false;
+};
+
+// Parses the arguments after the program name. False with a message naming
+// the bad option or value.
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
+
+// The path for frame `frame`: `pattern` with its one %d-style conversion
+// (%d, %4d, %04d) filled in and %% made %. A pattern without a conversion is
+// the path itself. False for any other use of %, or for two conversions.
+bool FormatFramePath(const std::string& pattern, std::int64_t frame, std::string* path, std::string* error);
+// Whether `pattern` holds a frame number conversion.
+bool PatternHasFrameNumber(const std::string& pattern);
+
+extern const char kRenderUsage[];
