@@ -25,6 +25,17 @@ bool DisplayAnswers(const char* name) {
 
 pid_t privateServer = 0;
 
+// One connection for the whole process: contexts come and go on it, and a
+// quick close and reopen of connections is not something to count on.
+Display* SharedDisplay() {
+  static Display* display = nullptr;
+  for (int attempt = 0; !display && attempt < 20; ++attempt) {
+    display = XOpenDisplay(nullptr);
+    if (!display) usleep(50000);
+  }
+  return display;
+}
+
 void StopPrivateServer() {
   if (privateServer > 0) {
     kill(privateServer, SIGTERM);
@@ -42,7 +53,7 @@ Bool IsMapNotify(Display*, XEvent* event, XPointer window) {
 bool EnsureDisplay(int fallbackDisplay, std::string* why) {
   const char* current = std::getenv("DISPLAY");
   if (current && *current) {
-    if (DisplayAnswers(current)) return true;
+    if (SharedDisplay()) return true;
     *why = std::string("the X display ") + current + " does not answer";
     return false;
   }
@@ -84,7 +95,7 @@ bool OffscreenGl::Open(std::int32_t width, std::int32_t height, std::string* err
     *error = "the size must be positive";
     return false;
   }
-  Display* d = XOpenDisplay(nullptr);
+  Display* d = SharedDisplay();
   if (!d) {
     *error = "cannot open the X display";
     return false;
@@ -140,7 +151,7 @@ void OffscreenGl::Close() {
   if (colormap_) XFreeColormap(d, colormap_);
   window_ = 0;
   colormap_ = 0;
-  XCloseDisplay(d);
+  XSync(d, False);
   display_ = nullptr;
   width_ = height_ = 0;
 }

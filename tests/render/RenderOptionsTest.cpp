@@ -1,0 +1,103 @@
+// The offscreen renderer's command line and its PNG output; no GL needed.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/render/PngWriter.h"
+#include "tools/render/RenderOptions.h"
+
+namespace {
+
+bool Parse(std::vector<std::string> args, RenderOptions* o, std::string* error) {
+  return ParseRenderOptions(args, o, error);
+}
+
+}  // namespace
+
+TEST(RenderOptions, DefaultsAndAllOptions) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({}, &o, &error));
+  EXPECT_EQ(o.width, 1920);
+  EXPECT_EQ(o.height, 1080);
+  EXPECT_EQ(o.frames, 1);
+  EXPECT_TRUE(o.mirrors);
+  ASSERT_TRUE(Parse({"--size", "960x540", "--seed", "7", "--seconds", "20", "--levels", "10", "--mirrors", "off",
+                     "--every", "24", "--output", "out/f-%04d.png"},
+                    &o, &error))
+      << error;
+  EXPECT_EQ(o.width, 960);
+  EXPECT_EQ(o.height, 540);
+  EXPECT_EQ(o.seed, 7u);
+  EXPECT_EQ(o.frames, 481);  // frames 0 .. 480, the last at 20 s
+  EXPECT_EQ(o.levels, 10);
+  EXPECT_FALSE(o.mirrors);
+  EXPECT_EQ(o.every, 24);
+  RenderOptions p;
+  ASSERT_TRUE(Parse({"--frames", "5", "--no-mirrors"}, &p, &error));
+  EXPECT_EQ(p.frames, 5);
+  EXPECT_FALSE(p.mirrors);
+}
+
+TEST(RenderOptions, BadOptionsAreRefusedWithTheirName) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--size", "1920"},        {"--size", "0x10"},        {"--size", "10x-4"},   {"--size", "99999x10"},
+      {"--levels", "0"},         {"--levels", "11"},        {"--levels", "3.5"},   {"--seed", "-1"},
+      {"--seconds", "-2"},       {"--seconds", "nan"},      {"--seconds", "1e9"},  {"--frames", "0"},
+      {"--mirrors", "maybe"},    {"--frobnicate", "1"},     {"stray"},             {"--levels"},
+      {"--frames", "3", "--seconds", "1"},                  {"--every", "2", "--output", "one.png"},
+      {"--output", "a-%s.png"},  {"--output", "%d-%d.png"}, {"--output", "%123d"}, {"--output", "x%"},
+  };
+  for (const auto& args : bad) {
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+    EXPECT_FALSE(error.empty()) << args[0];
+  }
+  RenderOptions o;
+  std::string error;
+  EXPECT_FALSE(Parse({"--levels", "12"}, &o, &error));
+  EXPECT_NE(error.find("--levels"), std::string::npos) << error;
+}
+
+TEST(RenderOptions, FramePathPatterns) {
+  std::string path, error;
+  ASSERT_TRUE(FormatFramePath("f-%04d.png", 42, &path, &error));
+  EXPECT_EQ(path, "f-0042.png");
+  ASSERT_TRUE(FormatFramePath("100%%-%d.png", 7, &path, &error));
+  EXPECT_EQ(path, "100%-7.png");
+  ASSERT_TRUE(FormatFramePath("plain.png", 7, &path, &error));
+  EXPECT_EQ(path, "plain.png");
+  EXPECT_TRUE(PatternHasFrameNumber("a%3d"));
+  EXPECT_FALSE(PatternHasFrameNumber("a%%d"));
+}
+
+TEST(PngWriter, WritesTopRowFirstAndReplacesAtomically) {
+  RgbImage image;
+  image.width = 3;
+  image.height = 2;
+  image.pixels = {255, 0, 0, 0, 0, 0, 0, 0, 0,  // bottom row: red first
+                  0, 0, 255, 0, 0, 0, 0, 0, 0};  // top row: blue first
+  const std::string path = ::testing::TempDir() + "zirbel-writer-test.png";
+  std::string error;
+  ASSERT_TRUE(WritePng(image, path, &error)) << error;
+  png_image read{};
+  read.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&read, path.c_str()));
+  read.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> rows(PNG_IMAGE_SIZE(read));
+  ASSERT_TRUE(png_image_finish_read(&read, nullptr, rows.data(), 0, nullptr));
+  EXPECT_EQ(read.width, 3u);
+  EXPECT_EQ(read.height, 2u);
+  EXPECT_EQ(rows[2], 255);  // first row written is the top: blue
+  EXPECT_EQ(rows[9], 255);  // then the bottom: red
+  EXPECT_EQ(std::fopen((path + ".tmp").c_str(), "rb"), nullptr);
+  std::remove(path.c_str());
+
+  EXPECT_FALSE(WritePng(image, ::testing::TempDir() + "no/such/dir/x.png", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(WritePng(RgbImage{}, path, &error));
+}

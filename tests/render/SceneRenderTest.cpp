@@ -1,0 +1,244 @@
+// Frames of the whole scene, checked by probes: mirror symmetry, the partial
+// wedge, the fed-back levels, the outline, the logo's colour and the GL state.
+#include <cmath>
+
+#include "field/DiscField.h"
+#include "images/GL.h"
+#include "tests/render/RenderHarness.h"
+#include "tools/render/SceneRunner.h"
+
+namespace {
+
+constexpr std::uint32_t kSeed = 12345;
+
+struct Frame {
+  double seconds = 10.0;
+  std::int32_t levels = 1;
+  bool mirrors = true;
+  float segmentCount = 10.0f;  // held still: the field's easing is switched off
+};
+
+class SceneRenderTest : public RenderTest {
+ protected:
+  void TearDown() override {
+    if (started_) runner.Finish();
+    RenderTest::TearDown();
+  }
+
+  RgbImage Render(const Frame& f) {
+    if (!started_) {
+      runner.Start(Width(), Height(), kSeed);
+      started_ = true;
+    }
+    runner.scene.field->approachSegments = false;
+    runner.scene.segmentCount = f.segmentCount;
+    runner.scene.segmentAngle = 360.0f / f.segmentCount;
+    runner.scene.levels = f.levels;
+    runner.RenderAtSeconds(f.seconds, f.mirrors);
+    return gl.ReadBack();
+  }
+
+  // Pixels per world unit in the plane z = 0 (90-degree vertical view from 5.5).
+  double PixelsPerUnit() const { return Height() / 2.0 / 5.5; }
+  // Samples stay inside the arena, well away from the logo's corner.
+  double Radius() const { return 0.4 * Height(); }
+
+  SceneRunner runner;
+  bool started_ = false;
+};
+
+// Within `halfWidth` degrees of the ray at `degrees` (both directions of a line
+// through the centre count when `line` is true).
+std::function<bool(double, double)> NearRay(double degrees, double halfWidth) {
+  return [=](double x, double y) {
+    double d = std::atan2(y, x) * 180.0 / 3.14159265358979323846 - degrees;
+    d = std::remainder(d, 360.0);
+    return std::fabs(d) < halfWidth;
+  };
+}
+
+bool Lit(Rgb p) { return std::max({p.r, p.g, p.b}) > 24; }
+
+}  // namespace
+
+TEST_F(SceneRenderTest, MirroredFrameIsSymmetricAcrossTheSegmentEdges) {
+  const Frame f{10.0, 1, true, 10.0f};
+  const RgbImage image = Render(f);
+  ASSERT_GT(FractionInDisc(image, Radius(), nullptr, Lit), 0.2) << "the picture is nearly empty";
+  // Level 0 turns counter-clockwise by one degree per second; its edges lie at
+  // 270 + k * 36 degrees in the turned frame.
+  for (int k = 0; k < 5; ++k) {
+    const double edge = 270.0 + f.seconds + 36.0 * k;
+    EXPECT_LT(AsymmetricFraction(image, edge, Radius(), 48), 0.03) << "edge at " << edge;
+  }
+  // Halfway between two edges there is no mirror.
+  EXPECT_GT(AsymmetricFraction(image, 270.0 + f.seconds + 18.0, Radius(), 48), 0.15);
+}
+
+TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
+  // 9.5 segments: ten slots, the last one (slot 8) only o = a / 2 wide; it meets
+  // the copy that ends at 270 degrees without a mirror.
+  const Frame f{0.0, 1, true, 9.5f};
+  const RgbImage image = Render(f);
+  const double a = 360.0 / 9.5;
+  const double o = runner.scene.partialAngle;
+  ASSERT_TRUE(runner.scene.hasPartialWedge);
+  ASSERT_GT(FractionInDisc(image, Radius(), nullptr, Lit), 0.2);
+  const double band = o / 2.0 - 1.0;
+  for (int k = 0; k <= 8; ++k) {
+    const double edge = 270.0 + k * a;
+    EXPECT_LT(AsymmetricFraction(image, edge, Radius(), 48, NearRay(edge, band)), 0.04) << "edge " << k;
+  }
+  const double seam = 270.0 + 8 * a + o;  // = 270 - a
+  EXPECT_GT(AsymmetricFraction(image, seam, Radius(), 48, NearRay(seam, band)), 0.1);
+
+  // The partial wedge is the first o degrees of a direct copy: slot 0 turned by 8a.
+  const double turn = 8 * a * 3.14159265358979323846 / 180.0;
+  const double cx = Width() / 2.0, cy = Height() / 2.0;
+  int total = 0, bad = 0;
+  for (double r = 12.0; r < Radius(); r += 3.0) {
+    for (double d = 1.0; d < o - 1.0; d += 1.0) {
+      const double t0 = (270.0 + d) * 3.14159265358979323846 / 180.0;
+      const auto x0 = static_cast<std::int32_t>(cx + r * std::cos(t0));
+      const auto y0 = static_cast<std::int32_t>(cy + r * std::sin(t0));
+      const auto x1 = static_cast<std::int32_t>(cx + r * std::cos(t0 + turn));
+      const auto y1 = static_cast<std::int32_t>(cy + r * std::sin(t0 + turn));
+      ++total;
+      if (ColourDistance(PixelAt(image, x0, y0), PixelAt(image, x1, y1)) > 64) ++bad;
+    }
+  }
+  EXPECT_LT(static_cast<double>(bad) / total, 0.06);
+}
+
+TEST_F(SceneRenderTest, LaterLevelsShowTheFedBackPicture) {
+  const RgbImage one = Render(Frame{10.0, 1, true, 10.0f});
+  const RgbImage three = Render(Frame{10.0, 3, true, 10.0f});
+  ASSERT_EQ(GlStateIsClean(), ::testing::AssertionSuccess());
+  std::int64_t differing = 0, total = 0;
+  for (std::int32_t y = 0; y < Height(); y += 2) {
+    for (std::int32_t x = 0; x < Width(); x += 2) {
+      const double dx = x - Width() / 2.0, dy = y - Height() / 2.0;
+      if (dx * dx + dy * dy > Radius() * Radius()) continue;
+      ++total;
+      if (ColourDistance(PixelAt(one, x, y), PixelAt(three, x, y)) > 32) ++differing;
+    }
+  }
+  EXPECT_GT(static_cast<double>(differing) / total, 0.2);
+  ASSERT_GT(FractionInDisc(three, Radius(), nullptr, Lit), 0.1);
+  // The last level (level 2, even) turns counter-clockwise and is mirrored
+  // too; the filtered copies blur its edges a little.
+  EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 48), 0.05);
+  EXPECT_GT(AsymmetricFraction(three, 270.0 + 10.0 + 18.0, Radius(), 48), 0.08);
+}
+
+TEST_F(SceneRenderTest, WithoutMirrorsTheSegmentOutlineIsRed) {
+  auto redOnOutline = [&](const RgbImage& image) {
+    const KaleidoScene& s = runner.scene;
+    const double ppu = PixelsPerUnit();
+    const Vector3f ends[3] = {s.wedgeApex, s.wedgeRimStart, s.wedgeRimEnd};
+    int red = 0, samples = 0;
+    for (int e = 0; e < 3; ++e) {
+      const Vector3f& p = ends[e];
+      const Vector3f& q = ends[(e + 1) % 3];
+      for (double t = 0.05; t < 0.95; t += 0.01) {
+        const double wx = p.x + (q.x - p.x) * t, wy = p.y + (q.y - p.y) * t;
+        const auto x = static_cast<std::int32_t>(Width() / 2.0 + wx * ppu);
+        const auto y = static_cast<std::int32_t>(Height() / 2.0 + wy * ppu);
+        ++samples;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            const Rgb c = PixelAt(image, x + dx, y + dy);
+            if (c.r > 200 && c.g < 60 && c.b < 60) {
+              ++red;
+              dx = dy = 2;
+            }
+          }
+        }
+      }
+    }
+    return static_cast<double>(red) / samples;
+  };
+  const double off = redOnOutline(Render(Frame{10.0, 1, false, 10.0f}));
+  const double on = redOnOutline(Render(Frame{10.0, 1, true, 10.0f}));
+  EXPECT_GT(off, 0.1);  // discs cover parts of it
+  EXPECT_EQ(on, 0.0);
+  // Suppressing the mirrors with the key has the same effect as the setting.
+  runner.scene.HandleKey('M');
+  EXPECT_GT(redOnOutline(Render(Frame{10.0, 1, true, 10.0f})), 0.1);
+}
+
+TEST_F(SceneRenderTest, LogoColourDriftsFromOrangeToBlue) {
+  // The logo quad spans x 3..7, y -5.32..-4.68; its right part lies beyond the
+  // discs. Its brightest pixel is 0.15 of the colour (letter pixels are white).
+  auto brightest = [&](const RgbImage& image) {
+    const double ppu = PixelsPerUnit();
+    Rgb best;
+    for (double wy = -5.25; wy < -4.75; wy += 0.02) {
+      for (double wx = 4.5; wx < 6.9; wx += 0.02) {
+        const Rgb c = PixelAt(image, static_cast<std::int32_t>(Width() / 2.0 + wx * ppu),
+                              static_cast<std::int32_t>(Height() / 2.0 + wy * ppu));
+        if (c.r + c.g + c.b > best.r + best.g + best.b) best = c;
+      }
+    }
+    return best;
+  };
+  const Rgb early = brightest(Render(Frame{0.0, 1, true, 10.0f}));
+  EXPECT_LE(ColourDistance(early, Rgb{38, 19, 0}), 4) << early.r << " " << early.g << " " << early.b;
+  const Rgb late = brightest(Render(Frame{31.4, 1, true, 10.0f}));
+  EXPECT_LE(ColourDistance(late, Rgb{0, 19, 38}), 4) << late.r << " " << late.g << " " << late.b;
+}
+
+TEST_F(SceneRenderTest, FramesLeaveTheGlStateAsTheyFoundIt) {
+  const Frame frames[] = {{0.0, 1, true, 10.0f}, {3.0, 3, true, 9.5f},  {5.0, 10, true, 8.5f},
+                          {7.0, 1, false, 10.0f}, {9.0, 4, false, 9.0f}, {11.0, 2, true, 8.0f}};
+  for (const Frame& f : frames) {
+    Render(f);
+    EXPECT_TRUE(GlStateIsClean()) << "levels " << f.levels << ", count " << f.segmentCount;
+  }
+}
+
+TEST_F(SceneRenderTest, SameSeedAndTimeGiveTheSamePicture) {
+  const RgbImage a = Render(Frame{});
+  runner.Finish();
+  runner.Start(Width(), Height(), kSeed);
+  const RgbImage b = Render(Frame{});
+  runner.Finish();
+  runner.Start(Width(), Height(), kSeed + 1);
+  const RgbImage c = Render(Frame{});
+  const auto same = [](const RgbImage& x, const RgbImage& y) {
+    for (std::size_t i = 0; i < x.pixels.size(); ++i) {
+      if (std::abs(x.pixels[i] - y.pixels[i]) > 2) return false;
+    }
+    return true;
+  };
+  ASSERT_GT(FractionInDisc(a, Radius(), nullptr, Lit), 0.2);
+  EXPECT_TRUE(same(a, b));
+  EXPECT_FALSE(same(a, c));
+}
+
+TEST_F(SceneRenderTest, WindowWithoutHeightDrawsNothingAndKeepsTime) {
+  runner.Start(Width(), 0, kSeed);
+  started_ = true;
+  runner.RenderAtSeconds(2.0, true);
+  EXPECT_TRUE(GlStateIsClean());
+  EXPECT_FLOAT_EQ(runner.scene.elapsedSeconds, 2.0f);
+  // A later resize brings the picture back.
+  runner.scene.Resize(Width(), Height());
+  runner.RenderAtSeconds(2.5, true);
+  EXPECT_TRUE(GlStateIsClean());
+  EXPECT_GT(FractionInDisc(gl.ReadBack(), Radius(), nullptr, Lit), 0.2);
+}
+
+TEST_F(SceneRenderTest, ResizeMovesTheViewport) {
+  Render(Frame{});
+  runner.scene.Resize(Width() / 2, Height() / 2);
+  runner.RenderAtSeconds(11.0, true);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], Width() / 2);
+  EXPECT_EQ(viewport[3], Height() / 2);
+  const RgbImage image = gl.ReadBack();
+  // The picture now lies in the lower-left quarter; the rest is cleared.
+  EXPECT_EQ(NotBlackFraction(image, Width() / 2, Height() / 2, Width(), Height()), 0.0);
+  EXPECT_GT(NotBlackFraction(image, Width() / 8, Height() / 8, Width() * 3 / 8, Height() * 3 / 8), 0.2);
+}
