@@ -1,0 +1,132 @@
+// zirbel-config: the configuration dialog of the Linux build, and the error
+// message box the saver shows through it.
+//   zirbel-config [--owner WINDOW]   the dialog; OK stores "Use Mirrors"
+//   zirbel-config --error TEXT       a modal message titled "Error"
+#include <gdk/gdkkeysyms.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/SaverState.h"
+
+namespace {
+
+struct Dialog {
+  GtkWidget* window = nullptr;
+  GtkWidget* mirrors = nullptr;
+  GtkWidget* cancel = nullptr;
+};
+
+// Enter means OK wherever the focus is, except on Cancel itself.
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+  const Dialog* dialog = static_cast<const Dialog*>(data);
+  const guint key = event->keyval;
+  if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_ISO_Enter) return FALSE;
+  if (gtk_window_get_focus(GTK_WINDOW(dialog->window)) == dialog->cancel) return FALSE;
+  gtk_dialog_response(GTK_DIALOG(dialog->window), GTK_RESPONSE_OK);
+  return TRUE;
+}
+
+void SetOwner(GtkWidget* window, const char* owner) {
+  char* end = nullptr;
+  const unsigned long id = std::strtoul(owner, &end, 10);
+  if (id == 0 || end == owner || *end != '\0') return;
+  GdkDisplay* display = gdk_display_get_default();
+  if (!GDK_IS_X11_DISPLAY(display)) return;
+  gdk_x11_display_error_trap_push(display);
+  GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(display, static_cast<Window>(id));
+  gtk_widget_realize(window);
+  if (foreign != nullptr) {
+    gdk_window_set_transient_for(gtk_widget_get_window(window), foreign);
+    g_object_unref(foreign);
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+}
+
+GtkWidget* AddLine(GtkWidget* box, const char* text) {
+  GtkWidget* label = gtk_label_new(text);
+  gtk_widget_set_halign(label, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+  return label;
+}
+
+int RunDialog(const char* owner) {
+  SaverState state;
+  state.LoadSystemSettings();
+  state.LoadSettings();
+
+  Dialog dialog;
+  dialog.window = gtk_dialog_new();
+  gtk_window_set_title(GTK_WINDOW(dialog.window), "Config dialog");
+  gtk_window_set_resizable(GTK_WINDOW(dialog.window), FALSE);
+  gtk_window_set_position(GTK_WINDOW(dialog.window), GTK_WIN_POS_CENTER);
+  GtkWidget* ok = gtk_dialog_add_button(GTK_DIALOG(dialog.window), "OK", GTK_RESPONSE_OK);
+  dialog.cancel = gtk_dialog_add_button(GTK_DIALOG(dialog.window), "Cancel", GTK_RESPONSE_CANCEL);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog.window), GTK_RESPONSE_OK);
+
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.window));
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 10);
+  gtk_box_pack_start(GTK_BOX(content), box, TRUE, TRUE, 0);
+  dialog.mirrors = gtk_check_button_new_with_label("Use Mirrors");
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog.mirrors), state.useMirrors != 0);
+  gtk_box_pack_start(GTK_BOX(box), dialog.mirrors, FALSE, FALSE, 0);
+  AddLine(box, "Version 1.0");
+  AddLine(box, "Sixty photo tiles in a ring of mirrors.");
+  AddLine(box, "Keys: digits, arrows, space and M steer it.");
+  AddLine(box, "By the Zirbel developers.");
+
+  g_signal_connect(dialog.window, "key-press-event", G_CALLBACK(OnKeyPress), &dialog);
+  if (owner != nullptr) SetOwner(dialog.window, owner);
+  gtk_widget_show_all(dialog.window);
+  gtk_widget_grab_focus(ok);
+  gtk_window_present(GTK_WINDOW(dialog.window));
+
+  const gint response = gtk_dialog_run(GTK_DIALOG(dialog.window));
+  if (response == GTK_RESPONSE_OK) {
+    state.useMirrors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.mirrors)) ? 1 : 0;
+    state.SaveSettings();
+  }
+  gtk_widget_destroy(dialog.window);
+  return 0;
+}
+
+int RunErrorMessage(const char* text) {
+  GtkWidget* message =
+      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text);
+  gtk_window_set_title(GTK_WINDOW(message), "Error");
+  gtk_window_set_position(GTK_WINDOW(message), GTK_WIN_POS_CENTER);
+  gtk_window_set_keep_above(GTK_WINDOW(message), TRUE);
+  gtk_widget_show_all(message);
+  gtk_window_present(GTK_WINDOW(message));
+  gtk_dialog_run(GTK_DIALOG(message));
+  gtk_widget_destroy(message);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* owner = nullptr;
+  const char* error = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--owner") == 0 && i + 1 < argc) {
+      owner = argv[++i];
+    } else if (std::strcmp(argv[i], "--error") == 0 && i + 1 < argc) {
+      error = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: zirbel-config [--owner WINDOW] | --error TEXT\n");
+      return 2;
+    }
+  }
+  if (!gtk_init_check(nullptr, nullptr)) {
+    if (error == nullptr) {
+      std::fprintf(stderr, "zirbel-config: cannot open the X display; the configuration dialog needs one\n");
+    }
+    return 1;
+  }
+  return error != nullptr ? RunErrorMessage(error) : RunDialog(owner);
+}

@@ -1,0 +1,60 @@
+// Clock, sleep, resources, error messages and the focus window on Linux.
+#include <X11/Xlib.h>
+#include <time.h>
+
+#include <cstdio>
+
+#include "host/Platform.h"
+#include "host/x11/Programs.h"
+#include "resources/EmbeddedResources.h"
+
+namespace platform {
+
+std::int64_t CounterFrequency() { return 1000000000; }
+
+std::int64_t CounterValue() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::uint32_t TickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint32_t>(ms);  // wraps like the Windows tick count
+}
+
+void SleepMilliseconds(int milliseconds) {
+  if (milliseconds <= 0) return;
+  timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&wait, &wait) != 0) {
+  }
+}
+
+bool FindImageResource(const char* name, const unsigned char** data, std::uint32_t* size) {
+  return FindEmbeddedResource(name, data, size);
+}
+
+void ShowErrorMessage(const char* text) {
+  std::fprintf(stderr, "Error: %s\n", text);
+  std::fflush(stderr);
+  // The message box is drawn by the dialog program, so that the saver itself
+  // never loads the toolkit.
+  if (x11host::DisplayNamed()) {
+    x11host::RunProgramAndWait(x11host::SiblingProgram("zirbel-config"), {"zirbel-config", "--error", text});
+  }
+}
+
+WindowHandle ForegroundWindow() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 0;
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  XCloseDisplay(display);
+  if (focus == None || focus == PointerRoot) return 0;
+  return static_cast<WindowHandle>(focus);
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+// The per-user settings file of the Linux build: a key file with the same two
+// groups of named 32-bit values that the Windows build keeps in the registry.
+#include <cstdint>
+#include <string>
+
+namespace settings {
+
+extern const char* const kSystemGroup;    // the system's screen-saver settings
+extern const char* const kProgramGroup;   // the program's own setting
+extern const char* const kPasswordDelay;
+extern const char* const kMouseThreshold;
+extern const char* const kUseMirrors;
+
+// $XDG_CONFIG_HOME/zirbel/settings.ini, or ~/.config/zirbel/settings.ini when
+// XDG_CONFIG_HOME is unset or not an absolute path. Empty when no home
+// directory can be found.
+std::string SettingsPath();
+
+// Reads one value. False (and *value untouched) when the file, the group or
+// the key is missing, the file cannot be read or parsed, or the value is not a
+// decimal integer within the signed 32-bit range.
+bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value);
+
+enum class WriteResult {
+  Written,
+  // The existing file could not be parsed; it was kept beside as
+  // <path>.bad and a new file holding only the written value replaced it.
+  WrittenAfterBackup,
+  Failed,  // nothing was changed on disk
+};
+
+// Sets one value, keeping everything else the file holds. The file is
+// replaced atomically (a temporary file in the same directory, flushed to
+// disk, then renamed), so an interrupted write leaves the old file intact.
+WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value);
+
+// Strict parse of a stored value: optional blanks, an optional sign, decimal
+// digits, optional blanks, and within the signed 32-bit range.
+bool ParseValue(const char* text, std::int32_t* value);
+
+}  // namespace settings
