@@ -1,0 +1,33 @@
+# Writes a C++ source holding each image's bytes and the name table that
+# FindEmbeddedResource searches.
+#   -DOUTPUT=<file.cpp> -DINPUT_DIR=<dir> -DENTRIES=NAME=file,NAME=file,...
+string(REPLACE "," ";" entries "${ENTRIES}")
+set(hexDigit "[0-9a-f]")
+set(lineOfHex "")
+foreach(i RANGE 1 48)  # 24 bytes a line
+  string(APPEND lineOfHex "${hexDigit}")
+endforeach()
+
+set(body "// Generated from the images in resources/; do not edit.\n")
+string(APPEND body "#include \"resources/EmbeddedTable.h\"\n\nnamespace {\n")
+set(table "")
+set(index 0)
+foreach(entry ${entries})
+  string(REGEX REPLACE "=.*$" "" name "${entry}")
+  string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+  file(READ "${INPUT_DIR}/${file}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  if(size EQUAL 0)
+    message(FATAL_ERROR "${INPUT_DIR}/${file} is empty")
+  endif()
+  string(REGEX REPLACE "(${lineOfHex})" "\\1\n" hex "${hex}")
+  string(REGEX REPLACE "(${hexDigit}${hexDigit})" "0x\\1," hex "${hex}")
+  string(APPEND body "const unsigned char image${index}[${size}] = {\n${hex}\n};\n")
+  string(APPEND table "    {\"${name}\", image${index}, ${size}u},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\n")
+string(APPEND body "const EmbeddedResource embeddedResources[] = {\n${table}};\n")
+string(APPEND body "const unsigned embeddedResourceCount = ${index};\n")
+file(WRITE "${OUTPUT}" "${body}")
