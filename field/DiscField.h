@@ -56,6 +56,10 @@ struct DiscField {
   void SetUpWithoutImages();
   void ResetDiscs();
   void LoadTextures();
+  // Allocates the disc array unless it exists; false when there is none.
+  bool AllocateDiscs();
+  // Deletes the atlas texture and frees the texture set, if any.
+  void ReleaseTextures();
 
   void Step();
   void StartTransition(float duration);

@@ -1,0 +1,113 @@
+// Drawing the field inside a mirror pass: the pass state, the logo overlay,
+// the discs and the fed-back picture of the previous level.
+#include <cmath>
+
+#include "field/DiscField.h"
+#include "images/GL.h"
+#include "scene/KaleidoScene.h"
+
+namespace {
+
+float SceneSeconds(const DiscField& f) { return f.scene != nullptr ? f.scene->elapsedSeconds : 0.0f; }
+
+GLuint TextureOf(const DiscField& f, const ImageTexture TextureSet::*image) {
+  return f.textures != nullptr ? (f.textures->*image).textureName : 0;
+}
+
+void BlendedTexturing(GLuint texture) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+// The faint logo near the lower-right corner, its colour swinging from
+// orange through grey to blue and back about once a minute.
+void DrawLogo(GLuint logo, float seconds) {
+  BlendedTexturing(logo);
+  const float c = (std::cos(0.1f * seconds) + 1.0f) * 0.5f;
+  glPushMatrix();
+  glTranslatef(5.0f, -5.0f, 0.0f);
+  glColor4f(c, 0.5f, 1.0f - c, 0.15f);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex3f(-2.0f, -0.32f, 0.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex3f(2.0f, -0.32f, 0.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex3f(2.0f, 0.32f, 0.0f);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex3f(-2.0f, 0.32f, 0.0f);
+  glEnd();
+  glPopMatrix();
+}
+
+// A white quad from (-1, -1) to (1, 1) at z = 1 with texture rectangle
+// [s0, s1] x [tBottom, tTop] mapped bottom to top.
+void UnitQuad(float s0, float s1, float tBottom, float tTop) {
+  glBegin(GL_QUADS);
+  glNormal3f(0.0f, 0.0f, 1.0f);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glTexCoord2f(s0, tBottom);
+  glVertex3f(-1.0f, -1.0f, 1.0f);
+  glTexCoord2f(s1, tBottom);
+  glVertex3f(1.0f, -1.0f, 1.0f);
+  glTexCoord2f(s1, tTop);
+  glVertex3f(1.0f, 1.0f, 1.0f);
+  glTexCoord2f(s0, tTop);
+  glVertex3f(-1.0f, 1.0f, 1.0f);
+  glEnd();
+}
+
+}  // namespace
+
+void DiscField::BeginPass(bool withLogo, std::int32_t level) {
+  const float seconds = SceneSeconds(*this);
+  if (withLogo) DrawLogo(TextureOf(*this, &TextureSet::logo), seconds);
+
+  BlendedTexturing(TextureOf(*this, &TextureSet::atlas));
+  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+
+  // Even levels turn counter-clockwise, odd ones clockwise, a degree a second.
+  const float direction = (level & 1) != 0 ? 1.0f : -1.0f;
+  glPushMatrix();
+  glRotatef(-direction * seconds, 0.0f, 0.0f, 1.0f);
+}
+
+void DiscField::DrawDiscs() {
+  if (discs == nullptr) return;
+  for (int i = 0; i < kDiscCount; ++i) discs[i].Draw();
+}
+
+void Disc::Draw() const {
+  glPushMatrix();
+  glTranslatef(position.x, position.y, position.z);
+  glRotatef(rotation, 0.0f, 0.0f, 1.0f);
+  glScalef(radius, radius, 1.0f);
+  // The atlas's first row is t = 0: the tile's top row goes to the top edge.
+  UnitQuad(tileU, tileU + tileWidth, tileV + tileHeight, tileV);
+  glPopMatrix();
+}
+
+void DiscField::DrawFeedback(std::uint32_t texture) {
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  const float angle = scene != nullptr ? scene->segmentAngle * 0.5f : 0.0f;
+  glPushMatrix();
+  glRotatef(angle, 0.0f, 0.0f, 1.0f);
+  glTranslatef(0.0f, -2.0f, 0.0f);
+  glScalef(feedbackScale, feedbackScale, 1.0f);
+  // The copied picture's row t = 0 is its bottom.
+  UnitQuad(0.0f, 1.0f, 0.0f, 1.0f);
+  glPopMatrix();
+}
+
+void DiscField::EndPass() {
+  glPopMatrix();
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_2D);
+}

@@ -1,0 +1,27 @@
+// Set-up with a rendering context: the field's images and the clear colour.
+#include <new>
+
+#include "field/DiscField.h"
+#include "field/FieldConstants.h"
+#include "images/GL.h"
+#include "images/ResourceImageLoader.h"
+
+void DiscField::SetUp() {
+  sharedTile = field::PickBelow(tileCount);
+  const bool haveDiscs = AllocateDiscs();
+  LoadTextures();
+  // The tile rectangles depend on the atlas size, so the discs come after it.
+  if (haveDiscs) ResetDiscs();
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+void DiscField::LoadTextures() {
+  ReleaseTextures();  // a second load replaces the first
+  textures = new (std::nothrow) TextureSet();
+  if (textures != nullptr) {
+    LoadWithMask(textures->atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK");
+    LoadImage(textures->clouds, "CLOUDS_MASK");
+    LoadImage(textures->logo, "LOGO_MASK");
+  }
+  glDisable(GL_LIGHTING);
+}

@@ -1,0 +1,50 @@
+#pragma once
+// A field set up without GL, in a scene record whose clock and segment values
+// the tests set by hand.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+
+#include "field/DiscField.h"
+#include "scene/KaleidoScene.h"
+#include "scene/Random.h"
+
+class FieldFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SeedRandom(1234);
+    scene.elapsedSeconds = 100.0f;
+    field = std::make_unique<DiscField>(&scene);
+    field->SetUpWithoutImages();
+    ASSERT_NE(field->discs, nullptr);
+  }
+
+  Disc& disc(int i) { return field->discs[i]; }
+
+  // Gathers every disc except `keep` into one speck at kSpeckX, kSpeckY, at
+  // rest and at the start of a fresh cycle. Coincident discs do not push each
+  // other, so the specks move as one and touch nothing else.
+  static constexpr float kSpeckX = 0.0f;
+  static constexpr float kSpeckY = -3.9f;
+  void Isolate(std::initializer_list<int> keep) {
+    for (int i = 0; i < kDiscCount; ++i) {
+      bool kept = false;
+      for (int k : keep) kept = kept || k == i;
+      if (!kept) Place(i, kSpeckX, kSpeckY, 0.001f);
+    }
+  }
+
+  void Place(int i, float x, float y, float radius) {
+    Disc& d = disc(i);
+    d.position = Vector3f(x, y, 0.0f);
+    d.velocity = Vector3f();
+    d.force = Vector3f();
+    d.radius = radius;
+    d.phase = 0.0f;
+    d.birthTime = scene.elapsedSeconds;
+  }
+
+  KaleidoScene scene;
+  std::unique_ptr<DiscField> field;
+};

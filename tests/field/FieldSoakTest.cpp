@@ -1,0 +1,144 @@
+// Runs the field for a day of frames at 24 per second (ZIRBEL_SOAK_HOURS
+// changes the length) and checks that the motion stays sane throughout.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "field/DiscField.h"
+#include "scene/KaleidoScene.h"
+#include "scene/Random.h"
+
+namespace {
+
+// Built with the sanitizers or without optimisation a day of frames takes
+// too long for a routine run; those builds soak for two hours by default.
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+constexpr double kDefaultHours = 2.0;
+#else
+constexpr double kDefaultHours = 24.0;
+#endif
+
+double SoakHours() {
+  const char* text = std::getenv("ZIRBEL_SOAK_HOURS");
+  if (text == nullptr || *text == '\0') return kDefaultHours;
+  char* end = nullptr;
+  const double hours = std::strtod(text, &end);
+  return (end != text && hours > 0.0 && hours < 24.0 * 365.0) ? hours : kDefaultHours;
+}
+
+bool Finite(const Vector3f& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
+  constexpr std::int64_t kFps = 24;
+  const double hours = SoakHours();
+  const auto frames = static_cast<std::int64_t>(hours * 3600.0 * kFps);
+  RecordProperty("hours", std::to_string(hours));
+
+  KaleidoScene scene;
+  SeedRandom(20240601u);
+  auto field = std::make_unique<DiscField>(&scene);
+  field->SetUpWithoutImages();
+  ASSERT_NE(field->discs, nullptr);
+
+  float lastRenewal[kDiscCount];
+  bool renewed[kDiscCount] = {};
+  float birth[kDiscCount];
+  for (int i = 0; i < kDiscCount; ++i) {
+    lastRenewal[i] = 0.0f;
+    birth[i] = field->discs[i].birthTime;
+  }
+  float longestWait = 0.0f;       // scene seconds a disc went without a new tile
+  std::int64_t lateRenewals = 0;  // renewals in the last hour of the run
+  const std::int64_t lastHour = frames - 3600 * kFps;
+  int renewedDiscs = 0;
+  float longestPeriod = 0.0f;     // scene seconds between two mode flips
+  float lastFlip = 0.0f;
+  std::int64_t flips = 0;
+  bool mode = field->uniformTile;
+  float farthest = 0.0f;
+  float fastest = 0.0f;
+  float largestRotation = 0.0f;
+  float previousSeconds = 0.0f;
+
+  for (std::int64_t frame = 1; frame <= frames; ++frame) {
+    // The scene clock in whole milliseconds, as the frame clock keeps it.
+    const std::int64_t ms = frame * 1000 / kFps;
+    scene.elapsedSeconds = static_cast<float>(ms) * 0.001f;
+    ASSERT_GE(scene.elapsedSeconds, previousSeconds);
+    previousSeconds = scene.elapsedSeconds;
+    field->Step();
+
+    if (field->uniformTile != mode) {
+      mode = field->uniformTile;
+      ++flips;
+      longestPeriod = std::max(longestPeriod, scene.elapsedSeconds - lastFlip);
+      lastFlip = scene.elapsedSeconds;
+    }
+    for (int i = 0; i < kDiscCount; ++i) {
+      const Disc& d = field->discs[i];
+      if (d.birthTime != birth[i]) {
+        birth[i] = d.birthTime;
+        if (!renewed[i]) ++renewedDiscs;
+        renewed[i] = true;
+        if (frame > lastHour) ++lateRenewals;
+        longestWait = std::max(longestWait, scene.elapsedSeconds - lastRenewal[i]);
+        lastRenewal[i] = scene.elapsedSeconds;
+      }
+    }
+    if (frame % kFps != 0) continue;
+
+    // Once a second of scene time: every disc and the field's own values.
+    ASSERT_GE(scene.segmentCount, 8.0f);
+    ASSERT_LE(scene.segmentCount, 10.0f);
+    if (frame > 63) {
+      ASSERT_EQ(scene.segmentCount, 8.0f) << "frame " << frame;
+    }
+    ASSERT_TRUE(std::isfinite(field->spin));
+    for (int i = 0; i < kDiscCount; ++i) {
+      const Disc& d = field->discs[i];
+      ASSERT_TRUE(Finite(d.position) && Finite(d.velocity) && Finite(d.force)) << "disc " << i << " frame " << frame;
+      ASSERT_TRUE(std::isfinite(d.rotation)) << "disc " << i << " frame " << frame;
+      ASSERT_GE(d.radius, 0.2f);
+      ASSERT_LE(d.radius, 0.6f + 1e-6f);
+      ASSERT_GE(d.tile, 0);
+      ASSERT_LE(d.tile, 77);
+      ASSERT_GE(d.phase, 0.0f);
+      ASSERT_LE(d.phase, 1.0f + 1e-4f);
+      ASSERT_EQ(d.position.z, 0.0f);
+      farthest = std::max(farthest, d.position.Length());
+      fastest = std::max(fastest, d.velocity.Length());
+      largestRotation = std::max(largestRotation, d.rotation);
+    }
+    ASSERT_LT(farthest, 4.5f) << "frame " << frame;
+  }
+
+  for (int i = 0; i < kDiscCount; ++i) {
+    longestWait = std::max(longestWait, scene.elapsedSeconds - lastRenewal[i]);
+  }
+  std::printf("soak: %.2f h, %lld frames; final scene time %.6f s (float step there %.6f s)\n", hours,
+              static_cast<long long>(frames), static_cast<double>(scene.elapsedSeconds),
+              static_cast<double>(std::nextafter(scene.elapsedSeconds, 1e30f) - scene.elapsedSeconds));
+  std::printf("soak: %lld mode flips, longest period %.2f s; longest wait for a new tile %.2f s\n",
+              static_cast<long long>(flips), static_cast<double>(longestPeriod), static_cast<double>(longestWait));
+  std::printf("soak: %lld renewals in the last hour\n", static_cast<long long>(lateRenewals));
+  std::printf("soak: farthest disc %.4f, fastest %.5f per step, largest rotation %.1f degrees\n",
+              static_cast<double>(farthest), static_cast<double>(fastest), static_cast<double>(largestRotation));
+
+  EXPECT_EQ(scene.segmentCount, 8.0f);
+  EXPECT_EQ(scene.segmentAngle, 45.0f);
+  // Periods last at most 63 ticks, and every disc cycle ending gives a tick.
+  EXPECT_GT(flips, static_cast<std::int64_t>(hours * 3600.0 / 20.0));
+  EXPECT_LT(longestPeriod, 60.0f);
+  // Discs keep taking new tiles to the end. A disc may wait a long while in
+  // the lower-right quadrant, where the swirl carries the fallen discs, but
+  // every disc gets new tiles and renewals go on in the last hour.
+  EXPECT_EQ(renewedDiscs, kDiscCount);
+  EXPECT_GT(lateRenewals, std::min<std::int64_t>(frames, 3600 * kFps) / kFps / 4);
+}
+
+}  // namespace
