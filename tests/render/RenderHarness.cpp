@@ -68,8 +68,22 @@ double NotBlackFraction(const RgbImage& image, std::int32_t x0, std::int32_t y0,
   return total ? static_cast<double>(lit) / static_cast<double>(total) : 0.0;
 }
 
+Rgb AverageAround(const RgbImage& image, std::int32_t x, std::int32_t y, int blur) {
+  int r = 0, g = 0, b = 0, n = 0;
+  for (std::int32_t v = std::max(y - blur, 0); v <= std::min(y + blur, image.height - 1); ++v) {
+    for (std::int32_t u = std::max(x - blur, 0); u <= std::min(x + blur, image.width - 1); ++u) {
+      const Rgb p = PixelAt(image, u, v);
+      r += p.r;
+      g += p.g;
+      b += p.b;
+      ++n;
+    }
+  }
+  return n ? Rgb{r / n, g / n, b / n} : Rgb{};
+}
+
 double AsymmetricFraction(const RgbImage& image, double degrees, double radius, int tolerance,
-                          const std::function<bool(double, double)>& keep) {
+                          const std::function<bool(double, double)>& keep, int blur) {
   const double cx = image.width / 2.0;
   const double cy = image.height / 2.0;
   const double t = 2.0 * degrees * kPi / 180.0;
@@ -88,7 +102,7 @@ double AsymmetricFraction(const RgbImage& image, double degrees, double radius, 
       const auto py = static_cast<std::int32_t>(std::floor(my + cy));
       if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
       ++total;
-      if (ColourDistance(PixelAt(image, x, y), PixelAt(image, px, py)) > tolerance) ++bad;
+      if (ColourDistance(AverageAround(image, x, y, blur), AverageAround(image, px, py, blur)) > tolerance) ++bad;
     }
   }
   return total ? static_cast<double>(bad) / static_cast<double>(total) : 1.0;

@@ -38,8 +38,14 @@ double NotBlackFraction(const RgbImage& image, std::int32_t x0, std::int32_t y0,
 // `degrees` (counter-clockwise from the x axis): the fraction of the sample
 // points within `radius` pixels of the centre, for which `keep` answers true,
 // whose pixel differs from its mirror image by more than `tolerance` levels.
+// With `blur` > 0 both sides are averaged over a square of 2 * blur + 1
+// pixels first, for pictures with detail finer than the rasterisation.
 double AsymmetricFraction(const RgbImage& image, double degrees, double radius, int tolerance,
-                          const std::function<bool(double x, double y)>& keep = nullptr);
+                          const std::function<bool(double x, double y)>& keep = nullptr, int blur = 0);
+
+// The average colour of the square of 2 * blur + 1 pixels around (x, y),
+// clipped to the picture.
+Rgb AverageAround(const RgbImage& image, std::int32_t x, std::int32_t y, int blur);
 
 // Matrix stacks at depth 1, clip planes 0 and 1 off, counter-clockwise front
 // faces, and no GL error pending.

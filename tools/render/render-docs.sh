@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Renders the pictures in docs/ with zirbel-render (needs an X display).
+# Usage: tools/render/render-docs.sh [path/to/zirbel-render]
+# The strip is drawn at 960x540 and halved: feedback levels are drawn 512
+# pixels high, so a window lower than that cannot show them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+render=${1:-$root/build/linux/zirbel-render}
+docs=$root/docs
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+"$render" --size 960x540 --seconds 20 --levels 3 --output "$docs/zirbel.png"
+
+strip() {  # name, then zirbel-render options
+  local name=$1
+  shift
+  "$render" --size 960x540 "$@" --output "$tmp/$name.png"
+  convert "$tmp/$name.png" -resize 480x270 -strip "$docs/$name.png"
+}
+strip strip-t00 --seconds 0
+strip strip-t05 --seconds 5
+strip strip-t20 --seconds 20
+strip strip-levels-3 --seconds 20 --levels 3
+strip strip-levels-10 --seconds 20 --levels 10
+strip strip-mirrors-off --seconds 20 --mirrors off
