@@ -1,0 +1,233 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Linux program on an X display.
+#   e2e.sh CASE ZIRBEL PARENT_HELPER
+# Exit 0 pass, 1 fail, 77 skip (no display or a missing X tool).
+set -u
+case_name=$1
+zirbel=$2
+parent_helper=$3
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; cleanup; exit 1; }
+
+[ -n "${DISPLAY:-}" ] || skip "no DISPLAY"
+for tool in xdpyinfo xdotool xwininfo import; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+xdpyinfo >/dev/null 2>&1 || skip "cannot open display $DISPLAY"
+
+work=$(mktemp -d /tmp/zirbel-e2e-XXXXXX)
+export XDG_CONFIG_HOME=$work/config
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  exec 3>&- 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Polls for a window whose name is exactly $1; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+window_gone() { ! xdotool search --name "^$1\$" >/dev/null 2>&1; }
+
+# Waits up to $2 seconds for process $1 to end; sets `status`.
+wait_exit() {
+  local pid=$1 limit=$(( $2 * 10 ))
+  for _ in $(seq "$limit"); do
+    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+
+start_saver() {
+  xdotool mousemove 400 300
+  sleep 0.2
+  "$zirbel" /s >"$work/out.txt" 2>&1 3>&- &
+  saver=$!
+  pids+=("$saver")
+  saver_window=$(wait_window SaverWindow) || fail "no SaverWindow appeared"
+  sleep 0.5  # let it take the grabs and draw
+}
+
+end_saver_with_key() {
+  xdotool key q
+  wait_exit "$saver" 5 || fail "the saver did not end on q"
+  [ "$status" = 0 ] || fail "exit code $status"
+}
+
+write_settings() {
+  mkdir -p "$XDG_CONFIG_HOME/zirbel"
+  printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
+}
+
+start_parent() {
+  mkfifo "$work/fifo"
+  "$parent_helper" "$1" "$2" <"$work/fifo" >"$work/parent.txt" &
+  pids+=("$!")
+  exec 3>"$work/fifo"
+  for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
+  parent=$(head -1 "$work/parent.txt")
+  [ -n "$parent" ] || fail "the test parent window did not start"
+}
+
+child_geometry() {
+  xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'
+}
+
+case "$case_name" in
+  saver_keys)
+    start_saver
+    screen=$(xdpyinfo | awk '/dimensions:/{print $2; exit}')
+    [ "$(child_geometry "$saver_window")" = "$screen" ] || fail "the window does not cover the screen $screen"
+    sleep 1
+    mean=$(import -window root -format '%[fx:mean]' info:)
+    awk -v m="$mean" 'BEGIN{exit !(m > 0.02)}' || fail "the screen is black (mean $mean)"
+    xdotool key 5 m Left Right Up Down space
+    sleep 0.7
+    alive "$saver" || fail "a control key ended the saver"
+    window_gone SaverWindow && fail "the window went away"
+    end_saver_with_key
+    window_gone SaverWindow || fail "the window is still there"
+    ;;
+
+  saver_mouse)
+    start_saver
+    xdotool mousemove_relative 50 0
+    sleep 0.5
+    xdotool mousemove_relative -- -50 50
+    sleep 0.5
+    alive "$saver" || fail "a move of 50 pixels ended the saver"
+    xdotool mousemove_relative 0 1
+    wait_exit "$saver" 5 || fail "a move of 51 pixels did not end the saver"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
+  saver_threshold_setting)
+    write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Mouse Threshold=10'
+    start_saver
+    xdotool mousemove_relative 10 10
+    sleep 0.5
+    alive "$saver" || fail "a move of 10 pixels ended the saver"
+    xdotool mousemove_relative 1 0
+    wait_exit "$saver" 5 || fail "a move of 11 pixels did not end the saver"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
+  saver_focus_loss)
+    start_parent 80 60
+    start_saver
+    xdotool windowfocus "$parent"
+    wait_exit "$saver" 5 || fail "losing the focus did not end the saver"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
+  unknown_switch)
+    timeout 5 "$zirbel" /x >"$work/out.txt" 2>&1
+    status=$?
+    [ "$status" = 0 ] || fail "exit code $status"
+    [ -s "$work/out.txt" ] && fail "unexpected output: $(cat "$work/out.txt")"
+    window_gone SaverWindow || fail "a window appeared"
+    ;;
+
+  preview)
+    start_parent 200 150
+    "$zirbel" -p "$parent" >"$work/out.txt" 2>&1 3>&- &
+    saver=$!
+    pids+=("$saver")
+    child=
+    for _ in $(seq 100); do
+      child=$(xwininfo -id "$parent" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}')
+      [ -n "$child" ] && break
+      sleep 0.1
+    done
+    [ -n "$child" ] || fail "no SaverWindow inside the parent"
+    [ "$(child_geometry "$child")" = "200x150" ] || fail "the preview does not fill its parent"
+    sleep 1
+    mean=$(import -window "$parent" -format '%[fx:mean]' info:)
+    awk -v m="$mean" 'BEGIN{exit !(m > 0.02)}' || fail "the preview is black (mean $mean)"
+    xdotool key q mousemove_relative 200 200
+    sleep 0.3
+    alive "$saver" || fail "input ended the preview"
+    xdotool windowsize "$parent" 320 240
+    for _ in $(seq 50); do [ "$(child_geometry "$child")" = "320x240" ] && break; sleep 0.1; done
+    [ "$(child_geometry "$child")" = "320x240" ] || fail "the preview did not follow the parent's size"
+    exec 3>&-  # the parent destroys its window
+    wait_exit "$saver" 5 || fail "the preview did not end with its parent"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
+  preview_bad_parent)
+    for args in "-p 12345" "-p" "-p -7"; do
+      # shellcheck disable=SC2086
+      timeout 5 "$zirbel" $args >"$work/out.txt" 2>&1
+      status=$?
+      [ "$status" = 0 ] || fail "zirbel $args: exit code $status"
+      [ -s "$work/out.txt" ] && fail "zirbel $args: unexpected output: $(cat "$work/out.txt")"
+    done
+    ;;
+
+  config_ok)
+    "$zirbel" -c >"$work/out.txt" 2>&1 &
+    saver=$!
+    pids+=("$saver")
+    dialog=$(wait_window "Config dialog") || fail "no Config dialog"
+    sleep 0.5
+    xdotool windowfocus --sync "$dialog"
+    xdotool key shift+Tab space  # clear the box
+    sleep 0.3
+    [ -e "$XDG_CONFIG_HOME/zirbel/settings.ini" ] && fail "the box saved by itself"
+    xdotool key Return
+    wait_exit "$saver" 5 || fail "Enter did not close the dialog"
+    [ "$status" = 0 ] || fail "exit code $status"
+    grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "UseMirrors=0 was not stored"
+    # Opened again, the box shows the stored value; OK keeps it and the rest.
+    printf 'Other=kept\n' >>"$XDG_CONFIG_HOME/zirbel/settings.ini"
+    "$zirbel" -c >"$work/out.txt" 2>&1 &
+    saver=$!
+    pids+=("$saver")
+    dialog=$(wait_window "Config dialog") || fail "no Config dialog the second time"
+    sleep 0.5
+    xdotool windowfocus --sync "$dialog"
+    xdotool key Return
+    wait_exit "$saver" 5 || fail "Enter did not close the dialog"
+    grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "the box did not show the stored value"
+    grep -qx 'Other=kept' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "other content was lost"
+    ;;
+
+  config_escape)
+    "$zirbel" -c >"$work/out.txt" 2>&1 &
+    saver=$!
+    pids+=("$saver")
+    dialog=$(wait_window "Config dialog") || fail "no Config dialog"
+    sleep 0.5
+    xdotool windowfocus --sync "$dialog"
+    xdotool key shift+Tab space Escape
+    wait_exit "$saver" 5 || fail "Escape did not close the dialog"
+    [ "$status" = 0 ] || fail "exit code $status"
+    [ -e "$XDG_CONFIG_HOME/zirbel" ] && fail "Escape wrote settings"
+    ;;
+
+  config_no_display)
+    DISPLAY= timeout 10 "$zirbel" -c >"$work/out.txt" 2>&1
+    status=$?
+    [ "$status" = 0 ] || fail "exit code $status"
+    grep -qi 'display' "$work/out.txt" || fail "no message about the display: $(cat "$work/out.txt")"
+    [ -e "$XDG_CONFIG_HOME/zirbel" ] && fail "settings were written"
+    ;;
+
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"
+exit 0
