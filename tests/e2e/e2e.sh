@@ -225,6 +225,15 @@ case "$case_name" in
     [ -e "$XDG_CONFIG_HOME/zirbel" ] && fail "settings were written"
     ;;
 
+  saver_no_display)
+    # A display that cannot be opened: the set-up message on standard error.
+    DISPLAY=:4093 timeout 10 "$zirbel" /s >"$work/out.txt" 2>&1
+    status=$?
+    [ "$status" = 0 ] || fail "exit code $status"
+    grep -qF 'ChoosePixelFormat() failed:  Cannot find a suitable pixel format.' "$work/out.txt" ||
+      fail "no set-up message: $(cat "$work/out.txt")"
+    ;;
+
   *)
     fail "unknown case $case_name"
     ;;
