@@ -17,13 +17,6 @@ constexpr double kNearPlane = 1.0;
 constexpr double kFarPlane = 20.0;
 constexpr float kInitialSegmentAngle = 36.0f;
 
-// The calendar time in seconds, modulo 256 as the signed 32-bit value.
-std::uint32_t TimeSeed() {
-  const auto now = static_cast<std::int64_t>(std::time(nullptr));
-  const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(now));
-  return static_cast<std::uint32_t>(seconds % 256);
-}
-
 void SetProjection(std::int32_t width, std::int32_t height) {
   glViewport(0, 0, std::max(width, 0), std::max(height, 0));
   glMatrixMode(GL_PROJECTION);
@@ -36,6 +29,12 @@ void SetProjection(std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
+std::uint32_t RandomSeedForTime(std::int64_t seconds) {
+  // Wrapped to the signed 32-bit value first; the remainder keeps its sign.
+  const auto wrapped = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds)));
+  return static_cast<std::uint32_t>(wrapped % 256);
+}
+
 LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   LevelViewport v;
   if (width <= 0 || height <= 0) return v;
@@ -47,7 +46,9 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   return v;
 }
 
-void KaleidoScene::Init(std::int32_t w, std::int32_t h) { Init(w, h, TimeSeed()); }
+void KaleidoScene::Init(std::int32_t w, std::int32_t h) {
+  Init(w, h, RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr))));
+}
 
 void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   gScene = this;

@@ -36,6 +36,10 @@ struct LevelViewport {
 };
 LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
 
+// The seed Init takes from the calendar time: the time in seconds as a signed
+// 32-bit value, modulo 256 (negative for times before 1970 or past 2038).
+std::uint32_t RandomSeedForTime(std::int64_t seconds);
+
 class KaleidoScene {
  public:
   // Mirror geometry (SetSegmentAngle).

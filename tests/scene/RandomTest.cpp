@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "scene/KaleidoScene.h"
 #include "scene/Random.h"
 
 TEST(Random, ReproducesTheRuntimeSequenceForSeedOne) {
@@ -36,4 +37,14 @@ TEST(Random, VariateStaysBelowOneSoIntegerPicksStayInRange) {
     if (u > highest) highest = u;
   }
   EXPECT_GT(highest, 0.9999f);
+}
+
+TEST(Random, SeedFromTheCalendarTime) {
+  EXPECT_EQ(RandomSeedForTime(0), 0u);
+  EXPECT_EQ(RandomSeedForTime(1700000123), 1700000123u % 256u);
+  EXPECT_EQ(RandomSeedForTime(-5), static_cast<std::uint32_t>(-5));
+  // Past 2038 the signed 32-bit time is negative.
+  EXPECT_EQ(RandomSeedForTime(std::int64_t{1} << 31), 0u);
+  EXPECT_EQ(RandomSeedForTime((std::int64_t{1} << 31) + 10), static_cast<std::uint32_t>(-246));
+  EXPECT_EQ(RandomSeedForTime((std::int64_t{1} << 32) + 300), 300u % 256u);
 }
