@@ -6,7 +6,8 @@ if(WIN32)
   # Keep <windows.h> out of the portable code: MinGW's GL/gl.h pulls it in
   # unless these two are already defined. Applied privately to the portable
   # libraries only; host/win32 includes <windows.h> itself.
-  set(ZIRBEL_PORTABLE_GL_DEFINITIONS "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall")
+  # GL/glu.h also needs CALLBACK, which <windows.h> would define.
+  set(ZIRBEL_PORTABLE_GL_DEFINITIONS "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall" "CALLBACK=__stdcall")
 
   # libjpeg-turbo, cross-built by cmake/build-libjpeg-mingw.sh.
   set(ZIRBEL_JPEG_PREFIX "${PROJECT_SOURCE_DIR}/build/_deps/libjpeg-${ZIRBEL_TRIPLET}"
