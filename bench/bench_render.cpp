@@ -15,7 +15,7 @@ constexpr int kHeight = 1080;
 
 void BM_RenderFrame(benchmark::State& state) {
   std::string why;
-  if (!EnsureDisplay(98, &why)) {
+  if (!EnsureDisplay(&why)) {
     state.SkipWithError(("no X display: " + why).c_str());
     return;
   }

@@ -18,7 +18,7 @@ namespace {
 
 void BM_StartToFirstFrame(benchmark::State& state) {
   std::string why;
-  if (!EnsureDisplay(98, &why)) {
+  if (!EnsureDisplay(&why)) {
     state.SkipWithError(("no X display: " + why).c_str());
     return;
   }

@@ -4,8 +4,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <poll.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,13 +15,6 @@
 extern char** environ;
 
 namespace {
-
-bool DisplayAnswers(const char* name) {
-  Display* d = XOpenDisplay(name);
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
-}
 
 pid_t privateServer = 0;
 
@@ -50,40 +43,54 @@ Bool IsMapNotify(Display*, XEvent* event, XPointer window) {
 
 }  // namespace
 
-bool EnsureDisplay(int fallbackDisplay, std::string* why) {
+bool EnsureDisplay(std::string* why) {
   const char* current = std::getenv("DISPLAY");
   if (current && *current) {
     if (SharedDisplay()) return true;
     *why = std::string("the X display ") + current + " does not answer";
     return false;
   }
-  const std::string name = ":" + std::to_string(fallbackDisplay);
   if (privateServer == 0) {
-    struct stat st;
     const char* xvfb = "/usr/bin/Xvfb";
-    if (stat(xvfb, &st) != 0) {
+    if (access(xvfb, X_OK) != 0) {
       *why = "DISPLAY is not set and there is no Xvfb to start";
       return false;
     }
+    // Xvfb picks a free display number itself and writes it to the pipe
+    // once it accepts connections.
+    int ready[2];
+    if (pipe(ready) != 0) {
+      *why = "DISPLAY is not set and no pipe for Xvfb could be made";
+      return false;
+    }
+    std::string fd = std::to_string(ready[1]);
     std::string screen = "1920x1080x24";
-    char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>(name.c_str()), const_cast<char*>("-screen"),
-                    const_cast<char*>("0"), screen.data(), const_cast<char*>("-nolisten"),
-                    const_cast<char*>("tcp"), nullptr};
-    if (posix_spawn(&privateServer, xvfb, nullptr, nullptr, argv, environ) != 0) {
+    char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), fd.data(),
+                    const_cast<char*>("-screen"), const_cast<char*>("0"), screen.data(),
+                    const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
+    const int spawned = posix_spawn(&privateServer, xvfb, nullptr, nullptr, argv, environ);
+    close(ready[1]);
+    if (spawned != 0) {
       privateServer = 0;
+      close(ready[0]);
       *why = "DISPLAY is not set and Xvfb could not be started";
       return false;
     }
     std::atexit(StopPrivateServer);
-  }
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    if (DisplayAnswers(name.c_str())) {
-      setenv("DISPLAY", name.c_str(), 1);
-      return true;
+    std::string number;
+    pollfd wait{ready[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (number.empty()) {
+      StopPrivateServer();
+      *why = "DISPLAY is not set and the Xvfb started for it did not come up";
+      return false;
     }
-    usleep(50000);
+    setenv("DISPLAY", (":" + number).c_str(), 1);
   }
-  *why = "DISPLAY is not set and the Xvfb started on " + name + " does not answer";
+  if (SharedDisplay()) return true;
+  *why = "DISPLAY is not set and the Xvfb started for it does not answer";
   return false;
 }
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 // Makes sure $DISPLAY names a display that answers. When DISPLAY is unset it
-// starts a private Xvfb on `fallbackDisplay` (kept for the rest of the
+// starts a private Xvfb on a free display number (kept for the rest of the
 // process) and points DISPLAY at it. False, with the reason, when no display
 // can be had.
-bool EnsureDisplay(int fallbackDisplay, std::string* why);
+bool EnsureDisplay(std::string* why);
 
 // A picture read back from GL: RGB, rows bottom-up as GL gives them.
 struct RgbImage {

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kFallbackDisplay = 99;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "zirbel-render: %s\n", message.c_str());
@@ -37,7 +36,7 @@ int main(int argc, char** argv) {
     std::fputs(kRenderUsage, stdout);
     return 0;
   }
-  if (!EnsureDisplay(kFallbackDisplay, &error)) return Fail(error);
+  if (!EnsureDisplay(&error)) return Fail(error);
   OffscreenGl gl;
   if (!gl.Open(options.width, options.height, &error)) return Fail(error);
 
