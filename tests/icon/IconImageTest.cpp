@@ -76,6 +76,9 @@ TEST(IconImage, DitheringKeepsTheMeanColour) {
   double sum = 0;
   for (std::uint8_t index : image.indices) sum += icon::StandardPalette()[index].g;
   EXPECT_NEAR(sum / image.indices.size(), 160.0, 4.0);
+  // Without diffusion every pixel takes the same nearest colour.
+  icon::IndexedImage plain = icon::Quantize(p, 0.0);
+  for (std::uint8_t index : plain.indices) ASSERT_EQ(index, plain.indices[0]);
 }
 
 TEST(IconImage, CircleMaskLeavesCornersTransparent) {

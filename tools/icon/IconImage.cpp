@@ -134,7 +134,7 @@ void MaskToCircle(Picture& picture) {
   }
 }
 
-IndexedImage Quantize(const Picture& picture) {
+IndexedImage Quantize(const Picture& picture, double dither) {
   IndexedImage image;
   image.size = picture.width;
   const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
@@ -149,7 +149,7 @@ IndexedImage Quantize(const Picture& picture) {
   auto spread = [&](int x, int y, const double* error, double weight) {
     if (x < 0 || x >= w || y >= h) return;
     const std::size_t j = static_cast<std::size_t>(y) * w + x;
-    for (int c = 0; c < 3; ++c) work[j * 3 + c] += error[c] * weight;
+    for (int c = 0; c < 3; ++c) work[j * 3 + c] += error[c] * weight * dither;
   };
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {

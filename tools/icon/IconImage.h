@@ -32,12 +32,13 @@ void MaskToCircle(Picture& picture);
 
 // One icon image: 4-bit palette indices (rows top first) and a transparency
 // mask (true = transparent), dithered from `picture` onto StandardPalette().
+// `dither` scales the diffused error: 1 full Floyd-Steinberg, 0 none.
 struct IndexedImage {
   int size = 0;
   std::vector<std::uint8_t> indices;
   std::vector<bool> transparent;
 };
-IndexedImage Quantize(const Picture& picture);
+IndexedImage Quantize(const Picture& picture, double dither = 1.0);
 
 // The bytes of an .ico file holding the given square images.
 std::vector<std::uint8_t> EncodeIcon(const std::vector<IndexedImage>& images);

@@ -1,10 +1,11 @@
 // zirbel-icon: makes the saver's icon (32 x 32 and 16 x 16, 16 colours) from
 // one of its JPEG images.
 //
-//   zirbel-icon [--mask MASK.jpg] [--crop X,Y,SIZE] [--round] INPUT.jpg OUTPUT.ico
+//   zirbel-icon [--mask MASK.jpg] [--crop X,Y,SIZE] [--dither 0..1] [--round] INPUT.jpg OUTPUT.ico
 //
 // --mask takes the alpha from a grey JPEG of the same size; --crop picks the
-// square to use (default: the largest centred square); --round makes the
+// square to use (default: the largest centred square); --dither scales the
+// error diffusion (default 1, 0 for plain nearest colours); --round makes the
 // corners outside the centred circle transparent.
 #include <csetjmp>
 #include <cstdio>
@@ -67,7 +68,7 @@ bool ReadJpeg(const char* path, int channels, int& width, int& height, std::vect
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: zirbel-icon [--mask MASK.jpg] [--crop X,Y,SIZE] [--round] INPUT.jpg OUTPUT.ico\n");
+  std::fprintf(stderr, "usage: zirbel-icon [--mask MASK.jpg] [--crop X,Y,SIZE] [--dither 0..1] [--round] INPUT.jpg OUTPUT.ico\n");
   return 2;
 }
 
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
   const char* inputPath = nullptr;
   const char* outputPath = nullptr;
   bool round = false;
+  double dither = 1.0;
   bool haveCrop = false;
   int cropX = 0, cropY = 0, cropSize = 0;
   for (int i = 1; i < argc; ++i) {
@@ -86,6 +88,10 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--crop") == 0 && i + 1 < argc) {
       if (std::sscanf(argv[++i], "%d,%d,%d", &cropX, &cropY, &cropSize) != 3 || cropSize <= 0) return Usage();
       haveCrop = true;
+    } else if (std::strcmp(argv[i], "--dither") == 0 && i + 1 < argc) {
+      char* end = nullptr;
+      dither = std::strtod(argv[++i], &end);
+      if (end == argv[i] || *end != '\0' || dither < 0 || dither > 1) return Usage();
     } else if (std::strcmp(argv[i], "--round") == 0) {
       round = true;
     } else if (inputPath == nullptr) {
@@ -123,7 +129,7 @@ int main(int argc, char** argv) {
   for (int size : {32, 16}) {
     icon::Picture scaled = icon::CropAndScale(picture, cropX, cropY, cropSize, size);
     if (round) icon::MaskToCircle(scaled);
-    images.push_back(icon::Quantize(scaled));
+    images.push_back(icon::Quantize(scaled, dither));
   }
   const std::vector<std::uint8_t> bytes = icon::EncodeIcon(images);
   // Write beside the target and rename, so a failed write keeps the old icon.
