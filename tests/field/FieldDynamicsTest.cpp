@@ -59,20 +59,6 @@ TEST_F(SegmentEasing, SwitchedOffHalfWayTheCountStaysAndResumesWithItsSpeed) {
   EXPECT_NEAR(scene.segmentAngle, 360.0f / scene.segmentCount, 1e-4f);
 }
 
-TEST_F(SegmentEasing, EasesUpwardTowardAHigherTarget) {
-  scene.segmentCount = 8.0f;
-  f.targetSegmentCount = 9;
-  int steps = 0;
-  while (scene.segmentCount != 9.0f && steps < 1000) {
-    f.Step();
-    ++steps;
-    ASSERT_LE(scene.segmentCount, 9.0f);
-  }
-  EXPECT_EQ(scene.segmentCount, 9.0f);
-  EXPECT_EQ(scene.segmentAngle, 40.0f);
-  EXPECT_GT(f.segmentVelocity, 0.0f);
-}
-
 // ---- Pushes ----
 
 class FieldForces : public FieldFixture {
