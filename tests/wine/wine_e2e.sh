@@ -4,7 +4,7 @@
 #   wine_e2e.sh SCENARIO
 #
 # Environment (set by CTest): ZIRBEL_SCR (the x86_64 zirbel.scr), WINEPREFIX,
-# ZIRBEL_PROBE (wine_x11_probe), ZIRBEL_PREVIEW_PARENT (preview-parent.exe),
+# ZIRBEL_PROBE (wine_x11_probe), ZIRBEL_TEST_HELPER (zirbel-test-helper.exe),
 # WINE64 (default /usr/lib/wine/wine64). Exit 0: passed, 1: failed, 77: skipped.
 set -uo pipefail
 
@@ -126,6 +126,10 @@ config_case() {
   expect_exit_zero 5 "the dialog after '$*'"
 }
 
+need_helper() {
+  [ -f "${ZIRBEL_TEST_HELPER:-}" ] || skip "no zirbel-test-helper.exe (the MinGW x86_64 compiler is needed to build it)"
+}
+
 use_mirrors_value() {  # prints the stored value (0x0, 0x1) or "absent"
   local out
   out=$(reg query "$own_key" /v UseMirrors) || { echo absent; return; }
@@ -177,8 +181,14 @@ case "$scenario" in
     colours=$(probe colours 0 0 "$screen_w" "$screen_h") || fail "cannot read the screen"
     [ "$colours" -gt 50 ] || fail "the screen shows only $colours colours"
     note "the screen shows $colours colours"
+    # A small move stays below the threshold but makes the window set its cursor.
+    xdotool mousemove_relative 3 0
+    sleep 0.5
+    [ "$(probe cursor)" = hidden ] || fail "the cursor shows over the saver"
+    note "the cursor is hidden"
     xdotool key q
     expect_exit_zero 5 "a key press"
+    [ "$(probe cursor)" = visible ] || fail "the cursor stays hidden after the saver"
     ;;
 
   no-mode)
@@ -198,8 +208,38 @@ case "$scenario" in
       sleep 0.15
     done
     expect_running 1.5 "the control keys 5, M, the arrows, space, S and 0"
+    # Keys with Alt held come as system keys, and the close command that
+    # Alt+F4 makes is stopped.
+    xdotool key alt+F4
+    sleep 0.3
+    xdotool key alt+x
+    expect_running 1.5 "Alt+F4 and Alt+X"
     xdotool key x
     expect_exit_zero 5 "the key X"
+    ;;
+
+  foreign-close)
+    need_helper
+    reset_settings
+    start_saver /s
+    wait_saver_window
+    sleep 1
+    "$WINE64" "$ZIRBEL_TEST_HELPER" knock || fail "the helper could not reach the saver"
+    expect_running 1.5 "a close message and the close and screen-saver commands from another program"
+    xdotool key q
+    expect_exit_zero 5 "a key after them"
+    ;;
+
+  activation)
+    need_helper
+    reset_settings
+    start_saver /s
+    wait_saver_window
+    sleep 1
+    "$WINE64" "$ZIRBEL_TEST_HELPER" activate &
+    helper_pid=$!
+    expect_exit_zero 5 "another window taking the activation"
+    wait "$helper_pid"
     ;;
 
   mouse-default)
@@ -264,10 +304,10 @@ case "$scenario" in
     ;;
 
   preview)
-    [ -f "${ZIRBEL_PREVIEW_PARENT:-}" ] || skip "no preview-parent.exe (the MinGW x86_64 compiler is needed to build it)"
+    need_helper
     reset_settings
     scr_windows="Z:$(echo "$ZIRBEL_SCR" | tr / '\\')"
-    "$WINE64" "$ZIRBEL_PREVIEW_PARENT" "$scr_windows" 400 300
+    "$WINE64" "$ZIRBEL_TEST_HELPER" preview "$scr_windows" 400 300
     status=$?
     [ "$status" = 0 ] || fail "the preview checks failed (exit code $status)"
     ;;

@@ -8,11 +8,14 @@
 //                                          prints "FRAMES PER_SECOND"
 //   wine_x11_probe colours X Y W H         prints how many distinct colours a grid of
 //                                          samples in that screen rectangle holds
+//   wine_x11_probe cursor                  prints "hidden" when the pointer's cursor
+//                                          image is fully transparent, else "visible"
 //
 // Exit code 0 on success, 1 when the condition was not met, 2 on bad use.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <chrono>
 #include <cstdio>
@@ -121,6 +124,26 @@ int CountColours(Display* display, int x, int y, int w, int h) {
   return 0;
 }
 
+int CursorState(Display* display) {
+  int eventBase = 0, errorBase = 0;
+  if (!XFixesQueryExtension(display, &eventBase, &errorBase)) {
+    std::fprintf(stderr, "the display has no XFIXES extension\n");
+    return 1;
+  }
+  XFixesCursorImage* cursor = XFixesGetCursorImage(display);
+  if (cursor == nullptr) {
+    std::fprintf(stderr, "cannot read the cursor image\n");
+    return 1;
+  }
+  bool visible = false;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(cursor->width) * cursor->height; ++i) {
+    if ((cursor->pixels[i] >> 24) != 0) visible = true;  // ARGB: any opaque pixel shows
+  }
+  XFree(cursor);
+  std::printf("%s\n", visible ? "visible" : "hidden");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +163,8 @@ int main(int argc, char** argv) {
     result = WaitWindow(display, argv[2], std::atof(argv[3]));
   } else if (command == "frames" && argc == 3) {
     result = CountFrames(display, std::atof(argv[2]));
+  } else if (command == "cursor" && argc == 2) {
+    result = CursorState(display);
   } else if (command == "colours" && argc == 6) {
     result = CountColours(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
   }

@@ -1,11 +1,18 @@
-// preview-parent.exe: plays the part of the system's preview pane for the Wine
-// end-to-end tests. It opens a window, starts the saver with /p and that
-// window's handle, checks that the saver's child window fills it and keeps
-// running, then destroys the window and expects the saver to end with exit code 0.
+// zirbel-test-helper.exe: the Windows side of the Wine end-to-end tests.
 //
-//   preview-parent.exe SAVER.scr [WIDTH HEIGHT]
+//   zirbel-test-helper.exe preview SAVER.scr [WIDTH HEIGHT]
+//       Plays the system's preview pane: opens a window, starts the saver with
+//       /p and that window's handle, checks that the saver's child window fills
+//       it and keeps running, then destroys the window and expects the saver to
+//       end with exit code 0.
+//   zirbel-test-helper.exe knock
+//       Sends the running saver the close requests that no activity asked for:
+//       WM_CLOSE, and the close and screen-saver system commands.
+//   zirbel-test-helper.exe activate
+//       Opens a window of its own and makes it the foreground window for two
+//       seconds, taking the activation from the saver.
 //
-// Prints one line per check; exit code 0 when every check passed.
+// Prints one line per check; exit code 0 when every check passed, 2 on bad use.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,31 +45,49 @@ void Pump(DWORD milliseconds) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: preview-parent.exe SAVER.scr [WIDTH HEIGHT]\n");
-    return 2;
-  }
-  const int width = argc == 4 ? std::atoi(argv[2]) : 400;
-  const int height = argc == 4 ? std::atoi(argv[3]) : 300;
-
+HWND OpenWindow(const char* title, int width, int height) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = "PreviewParent";
+  windowClass.lpszClassName = "ZirbelTestHelper";
   RegisterClassA(&windowClass);
-  HWND parent = CreateWindowExA(0, "PreviewParent", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, width,
-                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  return CreateWindowExA(0, "ZirbelTestHelper", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, width, height,
+                         nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+int Knock() {
+  HWND saver = FindWindowA("OpenGL", "SaverWindow");
+  Check(saver != nullptr, "the saver's window is there");
+  if (saver == nullptr) return 1;
+  Check(PostMessageA(saver, WM_CLOSE, 0, 0) != FALSE, "WM_CLOSE posted");
+  Check(SendMessageA(saver, WM_SYSCOMMAND, SC_CLOSE, 0) == 0, "the close command answered 0");
+  Check(SendMessageA(saver, WM_SYSCOMMAND, SC_SCREENSAVE, 0) == 0, "the screen-saver command answered 0");
+  Pump(300);
+  return failures == 0 ? 0 : 1;
+}
+
+int Activate() {
+  HWND window = OpenWindow("ZirbelTestHelper", 300, 200);
+  Check(window != nullptr, "the helper's window opens");
+  if (window == nullptr) return 1;
+  SetForegroundWindow(window);
+  Pump(2000);
+  DestroyWindow(window);
+  return failures == 0 ? 0 : 1;
+}
+
+int Preview(int argc, char** argv) {
+  const int width = argc == 5 ? std::atoi(argv[3]) : 400;
+  const int height = argc == 5 ? std::atoi(argv[4]) : 300;
+  HWND parent = OpenWindow("PreviewParent", width, height);
   if (parent == nullptr) {
     Check(false, "the parent window opens");
     return 1;
   }
   Pump(200);
 
-  std::string commandLine = "\"" + std::string(argv[1]) + "\" /p " +
+  std::string commandLine = "\"" + std::string(argv[2]) + "\" /p " +
                             std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(parent)));
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -109,4 +134,15 @@ int main(int argc, char** argv) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc >= 2 ? argv[1] : "";
+  if (command == "preview" && (argc == 3 || argc == 5)) return Preview(argc, argv);
+  if (command == "knock" && argc == 2) return Knock();
+  if (command == "activate" && argc == 2) return Activate();
+  std::fprintf(stderr, "usage: zirbel-test-helper.exe preview SAVER.scr [WIDTH HEIGHT] | knock | activate\n");
+  return 2;
 }
