@@ -15,6 +15,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -361,12 +362,14 @@ void RunWindow(Display* display, SaverState& state, WindowHandle parent) {
   // A preview parent that does not exist ends the run quietly.
   if (!saver.MeasureTarget(parent)) return;
   if (!saver.ChooseVisual()) {
+    std::fprintf(stderr, "zirbel: the display offers no double-buffered RGBA visual with GLX\n");
     platform::ShowErrorMessage(kNoVisualMessage);
     return;
   }
   if (!saver.CreateWindow()) return;
   if (!saver.CreateContext()) {
     saver.DropWindow();
+    std::fprintf(stderr, "zirbel: cannot create or bind a GLX rendering context\n");
     platform::ShowErrorMessage(kNoContextMessage);
     return;
   }
@@ -396,6 +399,7 @@ namespace platform {
 void RunSaverWindow(SaverState& state, WindowHandle parent, int /*showWindow*/) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
+    std::fprintf(stderr, "zirbel: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
     ShowErrorMessage(kNoVisualMessage);
     return;
   }

@@ -8,7 +8,13 @@ zirbel=$2
 parent_helper=$3
 
 skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; cleanup; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/out.txt" ] && { echo "program output:"; cat "$work/out.txt"; }
+  [ -n "${saver:-}" ] && ! kill -0 "$saver" 2>/dev/null && echo "the program is no longer running"
+  cleanup
+  exit 1
+}
 
 [ -n "${DISPLAY:-}" ] || skip "no DISPLAY"
 for tool in xdpyinfo xdotool xwininfo import; do
@@ -20,7 +26,8 @@ work=$(mktemp -d /tmp/zirbel-e2e-XXXXXX)
 export XDG_CONFIG_HOME=$work/config
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  # The program's own children too (a message box it may have opened).
+  for p in "${pids[@]}"; do pkill -P "$p" 2>/dev/null; kill "$p" 2>/dev/null; done
   exec 3>&- 2>/dev/null
   rm -rf "$work"
 }
