@@ -119,6 +119,13 @@ case "$case_name" in
     [ "$status" = 0 ] || fail "exit code $status"
     ;;
 
+  saver_click)
+    start_saver
+    xdotool click 1
+    wait_exit "$saver" 5 || fail "a click did not end the saver"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
   saver_threshold_setting)
     write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Mouse Threshold=10'
     start_saver
@@ -189,7 +196,7 @@ case "$case_name" in
     pids+=("$saver")
     dialog=$(wait_window "Config dialog") || fail "no Config dialog"
     sleep 0.5
-    xdotool windowfocus --sync "$dialog"
+    timeout 10 xdotool windowfocus --sync "$dialog"
     xdotool key shift+Tab space  # clear the box
     sleep 0.3
     [ -e "$XDG_CONFIG_HOME/zirbel/settings.ini" ] && fail "the box saved by itself"
@@ -204,7 +211,7 @@ case "$case_name" in
     pids+=("$saver")
     dialog=$(wait_window "Config dialog") || fail "no Config dialog the second time"
     sleep 0.5
-    xdotool windowfocus --sync "$dialog"
+    timeout 10 xdotool windowfocus --sync "$dialog"
     xdotool key Return
     wait_exit "$saver" 5 || fail "Enter did not close the dialog"
     grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "the box did not show the stored value"
@@ -217,7 +224,7 @@ case "$case_name" in
     pids+=("$saver")
     dialog=$(wait_window "Config dialog") || fail "no Config dialog"
     sleep 0.5
-    xdotool windowfocus --sync "$dialog"
+    timeout 10 xdotool windowfocus --sync "$dialog"
     xdotool key shift+Tab space Escape
     wait_exit "$saver" 5 || fail "Escape did not close the dialog"
     [ "$status" = 0 ] || fail "exit code $status"
