@@ -250,6 +250,18 @@ case "$scenario" in
     wait "$helper_pid"
     ;;
 
+  buttons)
+    # Every mouse button closes the saver; the buttons' flags are no control key.
+    reset_settings
+    for button in 1 3 2; do
+      start_saver /s
+      wait_saver_window
+      sleep 1
+      xdotool click "$button"
+      expect_exit_zero 5 "mouse button $button"
+    done
+    ;;
+
   mouse-default)
     reset_settings
     threshold_case 50 51 "the default threshold"
