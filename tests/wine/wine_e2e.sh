@@ -5,6 +5,7 @@
 #
 # Environment (set by CTest): ZIRBEL_SCR (the x86_64 zirbel.scr), WINEPREFIX,
 # ZIRBEL_PROBE (wine_x11_probe), ZIRBEL_TEST_HELPER (zirbel-test-helper.exe),
+# ZIRBEL_REGISTRY_TEST (zirbel-registry-test.exe),
 # WINE64 (default /usr/lib/wine/wine64). Exit 0: passed, 1: failed, 77: skipped.
 set -uo pipefail
 
@@ -163,6 +164,13 @@ case "$scenario" in
 
   shutdown)
     "$WINESERVER" -k 2>/dev/null || true
+    ;;
+
+  registry)
+    [ -f "${ZIRBEL_REGISTRY_TEST:-}" ] || skip "no zirbel-registry-test.exe (the MinGW x86_64 compiler is needed to build it)"
+    reset_settings
+    "$WINE64" "$ZIRBEL_REGISTRY_TEST" || fail "the settings store checks failed"
+    reset_settings
     ;;
 
   fullscreen)
