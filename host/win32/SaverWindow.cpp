@@ -183,7 +183,7 @@ void RunSaverWindow(SaverState& state, WindowHandle parent, int showWindow) {
 
   HGLRC renderingContext = wglCreateContext(deviceContext);
   if (renderingContext == nullptr || !wglMakeCurrent(deviceContext, renderingContext)) {
-    // Drawing without a context would show nothing and never end on its own.
+    // Without a context nothing can be drawn: say so rather than show a blank window.
     ShowErrorMessage("wglCreateContext() failed:  Cannot create an OpenGL rendering context.");
     if (renderingContext != nullptr) wglDeleteContext(renderingContext);
     ReleaseDC(window, deviceContext);
