@@ -5,6 +5,7 @@
 #include "host/FrameLoop.h"
 #include "host/Platform.h"
 #include "host/SaverState.h"
+#include "host/x11/HackRun.h"
 #include "host/x11/KeyMap.h"
 #include "scene/KaleidoScene.h"
 
@@ -14,6 +15,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+
+#include <signal.h>
+#include <time.h>
 
 #include <cstdio>
 #include <cstring>
@@ -28,22 +32,62 @@ const char* const kNoContextMessage = "SetPixelFormat() failed:  Cannot set form
 // not viewable) must not end the process; they are noted and checked where
 // they matter.
 int gLastXError = 0;
+// The resource of the last error that said a window or drawable is gone.
+XID gLostResource = None;
 int NoteXError(Display*, XErrorEvent* event) {
   gLastXError = event->error_code;
+  if (event->error_code == BadWindow || event->error_code == BadDrawable) gLostResource = event->resourceid;
   return 0;
+}
+
+// SIGTERM, SIGINT and SIGUSR1 end the run cleanly: the loop sees the flag at
+// its next turn, and a sleep in progress is cut short.
+volatile sig_atomic_t gStopSignal = 0;
+void NoteStopSignal(int signal) { gStopSignal = signal; }
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = &NoteStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a sleep returns at once
+  for (int signal : {SIGTERM, SIGINT, SIGUSR1}) sigaction(signal, &action, nullptr);
+}
+
+// The visual of an existing window, if it can carry a double-buffered RGBA
+// GL context; null otherwise.
+XVisualInfo* GlVisualOf(Display* display, Visual* visual, int screen) {
+  XVisualInfo wanted{};
+  wanted.visualid = XVisualIDFromVisual(visual);
+  wanted.screen = screen;
+  int count = 0;
+  XVisualInfo* info = XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count);
+  if (info == nullptr) return nullptr;
+  int useGl = 0;
+  int rgba = 0;
+  int doubleBuffer = 0;
+  if (count > 0 && glXGetConfig(display, info, GLX_USE_GL, &useGl) == 0 && useGl &&
+      glXGetConfig(display, info, GLX_RGBA, &rgba) == 0 && rgba &&
+      glXGetConfig(display, info, GLX_DOUBLEBUFFER, &doubleBuffer) == 0 && doubleBuffer) {
+    return info;
+  }
+  XFree(info);
+  return nullptr;
 }
 
 class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
  public:
-  X11SaverWindow(Display* display, SaverState& state, SaverMode mode)
+  // `attach`: draw into that existing window (a daemon's), not a window of
+  // our own; None for the Windows-style modes.
+  X11SaverWindow(Display* display, SaverState& state, SaverMode mode, Window attach = None)
       : display_(display),
         screen_(DefaultScreen(display)),
         root_(RootWindow(display, DefaultScreen(display))),
         mode_(mode),
-        policy_{state, *this, mode, &gScene} {}
+        policy_{state, *this, mode, &gScene},
+        attach_(attach) {}
 
   ~X11SaverWindow() override {
-    if (window_ != None && !destroyed_) XDestroyWindow(display_, window_);
+    if (window_ != None && !destroyed_ && ownsWindow_) XDestroyWindow(display_, window_);
     if (grabbed_) {
       XUngrabKeyboard(display_, CurrentTime);
       XUngrabPointer(display_, CurrentTime);
@@ -58,6 +102,7 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
   // The size of the window to be: the parent's in Preview, the screen's
   // otherwise. False when the preview parent does not exist.
   bool MeasureTarget(WindowHandle parent) {
+    if (attach_ != None) return MeasureAttached();
     if (mode_ != SaverMode::Preview) {
       width_ = DisplayWidth(display_, screen_);
       height_ = DisplayHeight(display_, screen_);
@@ -78,11 +123,22 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
     int errorBase = 0;
     int eventBase = 0;
     if (!glXQueryExtension(display_, &errorBase, &eventBase)) return false;
+    if (attach_ != None) {
+      // Draw straight into the daemon's window when its visual allows GL;
+      // otherwise into a child of it with a visual of our own.
+      visual_ = GlVisualOf(display_, attachedVisual_, screen_);
+      if (visual_ != nullptr) {
+        direct_ = true;
+        return true;
+      }
+      parent_ = attach_;
+    }
     visual_ = glXChooseVisual(display_, screen_, request);
     return visual_ != nullptr;
   }
 
   bool CreateWindow() {
+    if (direct_) return UseAttachedWindow();
     const Window parent = mode_ == SaverMode::Preview ? parent_ : root_;
     colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
     CreateCursors();
@@ -100,6 +156,8 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
                                VisibilityChangeMask;
       attributes.cursor = blankCursor_;
       mask |= CWOverrideRedirect;
+    } else if (attach_ != None) {
+      mask &= ~static_cast<unsigned long>(CWCursor);  // the daemon's cursor (usually none) shows through
     } else {
       attributes.cursor = arrowCursor_;
     }
@@ -157,12 +215,13 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
 
   // Destroys the window now (before an error message, which it would cover).
   void DropWindow() {
-    if (window_ != None && !destroyed_) XDestroyWindow(display_, window_);
+    if (window_ != None && !destroyed_ && ownsWindow_) XDestroyWindow(display_, window_);
     destroyed_ = true;
     XSync(display_, False);
   }
 
   void Show() {
+    if (direct_) return;  // the daemon maps its own window
     XMapRaised(display_, window_);
     XSync(display_, False);
     if (mode_ != SaverMode::Saver) return;
@@ -189,8 +248,18 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
   }
 
   void Present() override { glXSwapBuffers(display_, window_); }
-  void Sleep(std::int32_t milliseconds) override { platform::SleepMilliseconds(milliseconds); }
-  bool QuitRequested() override { return quit_; }
+  void Sleep(std::int32_t milliseconds) override {
+    if (milliseconds <= 0) return;
+    timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0) {
+      if (gStopSignal != 0) return;
+    }
+  }
+  bool QuitRequested() override {
+    if (gStopSignal != 0) quit_ = true;
+    if (!quit_ && attach_ != None) CheckAttachedWindow();
+    return quit_;
+  }
 
   bool HandlePendingEvent() override {
     // Close requests posted by the policy come first, as posted messages do.
@@ -242,6 +311,54 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
   int height() const { return height_; }
 
  private:
+  bool MeasureAttached() {
+    XWindowAttributes attributes;
+    gLastXError = 0;
+    if (XGetWindowAttributes(display_, attach_, &attributes) == 0 || gLastXError != 0) return false;
+    width_ = attributes.width;
+    height_ = attributes.height;
+    attachedVisual_ = attributes.visual;
+    return true;
+  }
+
+  // The daemon's window becomes ours to draw in; its size changes and its
+  // destruction reach us, its input does not.
+  bool UseAttachedWindow() {
+    window_ = attach_;
+    ownsWindow_ = false;
+    gLastXError = 0;
+    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+    XSync(display_, False);
+    if (gLastXError != 0) {
+      window_ = None;
+      return false;
+    }
+    policy_.OnCreate(static_cast<WindowHandle>(window_));
+    return true;
+  }
+
+  // A window that went away without our noticing (its destruction came
+  // before we listened, or the server answered a draw with an error) ends the
+  // run instead of leaving it drawing into nothing. Asked at most every
+  // quarter second.
+  void CheckAttachedWindow() {
+    const Window watched = direct_ ? window_ : parent_;
+    if (gLostResource != None && (gLostResource == watched || gLostResource == window_)) {
+      destroyed_ = true;
+      quit_ = true;
+      return;
+    }
+    const std::uint32_t now = platform::TickCount();
+    if (now - lastCheck_ < 250) return;
+    lastCheck_ = now;
+    XWindowAttributes attributes;
+    gLastXError = 0;
+    if (XGetWindowAttributes(display_, watched, &attributes) == 0 || gLastXError != 0) {
+      destroyed_ = true;
+      quit_ = true;
+    }
+  }
+
   void CreateCursors() {
     static const char kEmpty[8] = {};
     const Pixmap pixmap = XCreateBitmapFromData(display_, root_, kEmpty, 8, 8);
@@ -339,6 +456,11 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
   Window root_;
   SaverMode mode_;
   ClosePolicy policy_;
+  Window attach_ = None;
+  Visual* attachedVisual_ = nullptr;
+  bool direct_ = false;
+  bool ownsWindow_ = true;
+  std::uint32_t lastCheck_ = 0;
   Window parent_ = None;
   Window window_ = None;
   XVisualInfo* visual_ = nullptr;
@@ -357,10 +479,13 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
   bool quit_ = false;
 };
 
-void RunWindow(Display* display, SaverState& state, WindowHandle parent) {
-  X11SaverWindow saver(display, state, gSaverMode);
+void RunWindow(Display* display, SaverState& state, WindowHandle parent, Window attach = None) {
+  X11SaverWindow saver(display, state, gSaverMode, attach);
   // A preview parent that does not exist ends the run quietly.
-  if (!saver.MeasureTarget(parent)) return;
+  if (!saver.MeasureTarget(parent)) {
+    if (attach != None) std::fprintf(stderr, "zirbel: there is no window 0x%lx to draw into\n", attach);
+    return;
+  }
   if (!saver.ChooseVisual()) {
     std::fprintf(stderr, "zirbel: the display offers no double-buffered RGBA visual with GLX\n");
     platform::ShowErrorMessage(kNoVisualMessage);
@@ -380,6 +505,7 @@ void RunWindow(Display* display, SaverState& state, WindowHandle parent) {
     return;
   }
   scene->Init(saver.width(), saver.height());
+  if (x11host::gRunOverrides.levels > 0) scene->levels = x11host::gRunOverrides.levels;
   gScene = scene;
   saver.Show();
 
@@ -397,6 +523,7 @@ void RunWindow(Display* display, SaverState& state, WindowHandle parent) {
 namespace platform {
 
 void RunSaverWindow(SaverState& state, WindowHandle parent, int /*showWindow*/) {
+  CatchStopSignals();
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     std::fprintf(stderr, "zirbel: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
@@ -410,3 +537,23 @@ void RunSaverWindow(SaverState& state, WindowHandle parent, int /*showWindow*/) 
 }
 
 }  // namespace platform
+
+namespace x11host {
+
+RunOverrides gRunOverrides;
+
+void RunInWindow(SaverState& state, std::uint32_t window) {
+  CatchStopSignals();
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    std::fprintf(stderr, "zirbel: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
+    return;
+  }
+  XErrorHandler previous = XSetErrorHandler(&NoteXError);
+  const Window target = window != 0 ? static_cast<Window>(window) : DefaultRootWindow(display);
+  RunWindow(display, state, 0, target);
+  XSetErrorHandler(previous);
+  XCloseDisplay(display);
+}
+
+}  // namespace x11host

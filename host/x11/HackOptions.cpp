@@ -1,0 +1,266 @@
+#include "host/x11/HackOptions.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace hack {
+
+const char* const kMirrorsOption = "--mirrors";
+const char* const kNoMirrorsOption = "--no-mirrors";
+const char* const kMirrorsLabel = "Use mirrors";
+const char* const kLevelsOption = "--levels";
+const char* const kLevelsLabel = "Levels";
+const char* const kRootOption = "--root";
+const char* const kWindowIdOption = "--window-id";
+
+namespace {
+
+const char* const kHelpOption = "--help";
+const char* const kVersionOption = "--version";
+
+// Program name as the messages and the usage text write it.
+const char* const kProgram = "zirbel";
+
+std::string LevelsRange() { return std::to_string(kLevelsLow) + " to " + std::to_string(kLevelsHigh); }
+
+// The option an argument names: "--name", "-name", "--name=value" or
+// "-name=value" all give "--name". Empty for anything else.
+std::string OptionName(const std::string& argument, std::string* inlineValue, bool* hasInlineValue) {
+  *hasInlineValue = false;
+  if (argument.size() < 2 || argument[0] != '-') return std::string();
+  std::string body = argument[1] == '-' ? argument.substr(2) : argument.substr(1);
+  const std::size_t equals = body.find('=');
+  if (equals != std::string::npos) {
+    *inlineValue = body.substr(equals + 1);
+    *hasInlineValue = true;
+    body.erase(equals);
+  }
+  return "--" + body;
+}
+
+bool IsOption(const std::string& name) {
+  for (const OptionInfo& option : AllOptions()) {
+    if (name == option.name) return true;
+  }
+  return false;
+}
+
+bool TakesValue(const std::string& name) {
+  for (const OptionInfo& option : AllOptions()) {
+    if (name == option.name) return option.value != nullptr;
+  }
+  return false;
+}
+
+// Strict decimal level count within the declared range.
+bool ParseLevels(const std::string& text, std::int32_t* levels) {
+  if (text.empty() || text.size() > 2) return false;
+  std::int32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < kLevelsLow || value > kLevelsHigh) return false;
+  *levels = value;
+  return true;
+}
+
+Options Failure(const std::string& message) {
+  Options options;
+  options.action = Action::Error;
+  options.error = message;
+  return options;
+}
+
+// Escapes the five XML special characters.
+std::string XmlText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+const std::vector<OptionInfo>& AllOptions() {
+  static const std::vector<OptionInfo> options = {
+      {kRootOption, nullptr, "draw into $XSCREENSAVER_WINDOW, else the root window"},
+      {kWindowIdOption, "ID", "draw into the window ID (0x hex, or decimal)"},
+      {kMirrorsOption, nullptr, "mirrors on for this run"},
+      {kNoMirrorsOption, nullptr, "mirrors off for this run"},
+      {kLevelsOption, "N", "start with N feedback levels (1 to 10)"},
+      {kHelpOption, nullptr, "print this help and exit"},
+      {kVersionOption, nullptr, "print the version and exit"},
+  };
+  return options;
+}
+
+bool ParseWindowId(const char* text, std::uint32_t* id) {
+  if (text == nullptr || *text == '\0') return false;
+  int base = 10;
+  const char* digits = text;
+  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    digits = text + 2;
+  }
+  if (*digits == '\0') return false;
+  std::uint64_t value = 0;
+  for (const char* p = digits; *p != '\0'; ++p) {
+    int digit = -1;
+    if (*p >= '0' && *p <= '9') {
+      digit = *p - '0';
+    } else if (base == 16 && *p >= 'a' && *p <= 'f') {
+      digit = *p - 'a' + 10;
+    } else if (base == 16 && *p >= 'A' && *p <= 'F') {
+      digit = *p - 'A' + 10;
+    }
+    if (digit < 0) return false;
+    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) return false;
+  }
+  if (value == 0) return false;
+  *id = static_cast<std::uint32_t>(value);
+  return true;
+}
+
+bool RootTarget(const char* variable, std::uint32_t* id) {
+  if (variable == nullptr || *variable == '\0') {
+    *id = 0;
+    return true;
+  }
+  // Daemons may leave blanks around the number.
+  std::string text(variable);
+  const std::size_t first = text.find_first_not_of(" \t");
+  const std::size_t last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) {
+    *id = 0;
+    return true;
+  }
+  text = text.substr(first, last - first + 1);
+  return ParseWindowId(text.c_str(), id);
+}
+
+Options ParseArguments(const std::vector<std::string>& arguments) {
+  Options options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    std::string value;
+    bool hasValue = false;
+    const std::string name = OptionName(argument, &value, &hasValue);
+    if (name.empty() || !IsOption(name)) {
+      // "--anything" that is not ours is an error; everything else is left
+      // for the Windows-style switches ("/s", "-p 123", "-c:5" ...).
+      if (argument.size() > 2 && argument[0] == '-' && argument[1] == '-') {
+        return Failure("unknown option \"" + argument + "\"");
+      }
+      options.rest.push_back(argument);
+      continue;
+    }
+    if (TakesValue(name)) {
+      if (!hasValue) {
+        if (i + 1 >= arguments.size()) return Failure(name + " needs a value");
+        value = arguments[++i];
+      }
+    } else if (hasValue) {
+      return Failure(name + " takes no value");
+    }
+
+    if (name == kHelpOption) {
+      options.action = Action::Help;
+      return options;
+    }
+    if (name == kVersionOption) {
+      options.action = Action::Version;
+      return options;
+    }
+    if (name == kRootOption) {
+      options.target = Target::Root;
+    } else if (name == kWindowIdOption) {
+      if (!ParseWindowId(value.c_str(), &options.windowId)) {
+        return Failure(std::string(kWindowIdOption) + " needs a window id (hex with 0x, or decimal), not \"" + value +
+                       "\"");
+      }
+      options.target = Target::WindowId;
+    } else if (name == kMirrorsOption) {
+      options.useMirrors = 1;
+    } else if (name == kNoMirrorsOption) {
+      options.useMirrors = 0;
+    } else if (name == kLevelsOption) {
+      if (!ParseLevels(value, &options.levels)) {
+        return Failure(std::string(kLevelsOption) + " needs a whole number from " + LevelsRange() + ", not \"" +
+                       value + "\"");
+      }
+    }
+  }
+  return options;
+}
+
+std::string UsageText() {
+  std::string text;
+  text += "Usage: ";
+  text += kProgram;
+  text += " [OPTION]... [/s | /p WINDOW | /c[:WINDOW]]\n";
+  text += "A kaleidoscope screen saver.\n\n";
+  text += "Run modes, as on Windows (- works as well as /):\n";
+  text += "  /s            full-screen saver; keys other than the controls, clicks and\n";
+  text += "                mouse movement end it\n";
+  text += "  /p WINDOW     preview inside the X window WINDOW (decimal)\n";
+  text += "  /c[:WINDOW]   the configuration dialog (also with no arguments at all)\n\n";
+  text += "Options:\n";
+  for (const OptionInfo& option : AllOptions()) {
+    std::string left = "  ";
+    left += option.name;
+    if (option.value != nullptr) {
+      left += ' ';
+      left += option.value;
+    }
+    text += left;
+    if (left.size() < 18) {
+      text += std::string(18 - left.size(), ' ');
+    } else {
+      text += "\n" + std::string(18, ' ');
+    }
+    text += option.help;
+    text += '\n';
+  }
+  text += "\nWith --root or --window-id the daemon owns input: keys and the mouse never\n";
+  text += "end the program; SIGTERM, SIGINT, SIGUSR1 or the window's destruction do.\n";
+  text += "Keys while the saver runs: 0-9 levels, M mirrors, arrows steer, space and S\n";
+  text += "do nothing; any other key ends the full-screen saver.\n";
+  return text;
+}
+
+std::string SettingsXml() {
+  std::string xml;
+  xml += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n";
+  xml += "<screensaver name=\"";
+  xml += kProgram;
+  xml += "\" _label=\"Zirbel\" gl=\"yes\">\n\n";
+  xml += "  <command arg=\"";
+  xml += kRootOption;
+  xml += "\"/>\n\n";
+  // Mirrors are on unless the box is cleared, as the stored setting is.
+  xml += "  <boolean id=\"mirrors\" _label=\"" + XmlText(kMirrorsLabel) + "\" arg-unset=\"" + kNoMirrorsOption +
+         "\"/>\n\n";
+  xml += "  <number id=\"levels\" type=\"spinbutton\" arg=\"" + std::string(kLevelsOption) + " %\"\n";
+  xml += "          _label=\"" + XmlText(kLevelsLabel) + "\" low=\"" + std::to_string(kLevelsLow) + "\" high=\"" +
+         std::to_string(kLevelsHigh) + "\" default=\"" + std::to_string(kLevelsDefault) + "\"/>\n\n";
+  xml += "  <_description>\n";
+  xml += "A kaleidoscope. Sixty round photo tiles swirl in a circular arena, push\n";
+  xml += "each other apart and sink; the picture is folded through a ring of eight\n";
+  xml += "to ten mirror segments and can be fed back into itself through up to ten\n";
+  xml += "levels.\n";
+  xml += "  </_description>\n";
+  xml += "</screensaver>\n";
+  return xml;
+}
+
+}  // namespace hack

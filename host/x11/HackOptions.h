@@ -1,0 +1,80 @@
+#pragma once
+// The options of the Linux program beyond the Windows-style switches: those
+// that screen-saver daemons and lockers pass (--root, --window-id), and the
+// picture's own options (--mirrors, --no-mirrors, --levels). They are declared
+// here once; the usage text and the daemon's settings description (zirbel.xml)
+// are written from these declarations.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hack {
+
+// The picture's options, as the daemon's settings dialog shows them.
+extern const char* const kMirrorsOption;    // "--mirrors"
+extern const char* const kNoMirrorsOption;  // "--no-mirrors"
+extern const char* const kMirrorsLabel;     // "Use mirrors"
+extern const char* const kLevelsOption;     // "--levels"
+extern const char* const kLevelsLabel;
+constexpr std::int32_t kLevelsLow = 1;
+constexpr std::int32_t kLevelsHigh = 10;
+constexpr std::int32_t kLevelsDefault = 1;
+extern const char* const kRootOption;      // "--root"
+extern const char* const kWindowIdOption;  // "--window-id"
+
+// One option as the usage text and the manual list it.
+struct OptionInfo {
+  const char* name;   // long form; the single-dash form is accepted too
+  const char* value;  // the value's name, or null for a switch
+  const char* help;
+};
+// Every option the parser accepts, in the order of the usage text.
+const std::vector<OptionInfo>& AllOptions();
+
+enum class Action {
+  Run,      // run what the arguments name
+  Help,     // print the usage
+  Version,  // print the version
+  Error,    // print `error` and run nothing
+};
+
+enum class Target {
+  None,      // no daemon target: the Windows-style switches decide
+  Root,      // --root: $XSCREENSAVER_WINDOW, else the root window
+  WindowId,  // --window-id ID
+};
+
+struct Options {
+  Action action = Action::Run;
+  std::string error;  // set for Action::Error
+  Target target = Target::None;
+  std::uint32_t windowId = 0;  // for Target::WindowId
+  std::int32_t useMirrors = -1;  // -1: the stored setting; else 0 or 1
+  std::int32_t levels = 0;       // 0: the scene's default
+  // The arguments left for the Windows-style command line.
+  std::vector<std::string> rest;
+};
+
+// Parses the program's arguments (argv[0] not included). Options may come in
+// any order and mix with the Windows-style switches, which are left in
+// `rest`. The single-dash forms (-root, -window-id, ...) are accepted as well,
+// and a value may follow as the next argument or after '='. An argument that
+// starts with "--" and names no option is an error.
+Options ParseArguments(const std::vector<std::string>& arguments);
+
+// A window id as daemons write it: "0x" hex or decimal, nonzero, within 32
+// bits, nothing after it.
+bool ParseWindowId(const char* text, std::uint32_t* id);
+
+// The window --root draws into: the id in $XSCREENSAVER_WINDOW (`variable`,
+// null when unset), or 0 for the root window when it is unset or empty.
+// False when it is set to something that is not a window id.
+bool RootTarget(const char* variable, std::uint32_t* id);
+
+// The text of --help.
+std::string UsageText();
+
+// The daemon's settings description of the program (zirbel.xml).
+std::string SettingsXml();
+
+}  // namespace hack
