@@ -88,6 +88,9 @@ class X11SaverWindow : public SaverWindowServices, public FrameLoopHost {
 
   ~X11SaverWindow() override {
     if (window_ != None && !destroyed_ && ownsWindow_) XDestroyWindow(display_, window_);
+    // A window lent to us gets its own background back (the desktop, when it
+    // is the root window), not our last frame.
+    if (window_ != None && !destroyed_ && !ownsWindow_) XClearWindow(display_, window_);
     if (grabbed_) {
       XUngrabKeyboard(display_, CurrentTime);
       XUngrabPointer(display_, CurrentTime);
