@@ -62,9 +62,51 @@ void UnitQuad(float s0, float s1, float tBottom, float tTop) {
   glEnd();
 }
 
+// The sixty disc quads placed in field coordinates, built once per pass and
+// sent as one vertex-array draw per mirror copy: the driver sees one draw
+// instead of sixty, each with its own matrix. Field coordinates are the same
+// for every copy, so the copies share the batch.
+struct DiscBatch {
+  static constexpr int kVertices = kDiscCount * 4;
+  GLfloat texCoords[kVertices][2];
+  GLfloat vertices[kVertices][3];
+  const DiscField* field = nullptr;
+  bool current = false;  // built for the pass now open
+  bool inPass = false;
+};
+DiscBatch gBatch;
+
+void FillBatch(const Disc* discs, DiscBatch& batch) {
+  // The corners of the unit quad in drawing order, counter-clockwise.
+  constexpr float kCornerX[4] = {-1.0f, 1.0f, 1.0f, -1.0f};
+  constexpr float kCornerY[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+  constexpr float kRadiansPerDegree = 3.14159265358979323846f / 180.0f;
+  for (int i = 0; i < kDiscCount; ++i) {
+    const Disc& d = discs[i];
+    const float c = std::cos(d.rotation * kRadiansPerDegree);
+    const float s = std::sin(d.rotation * kRadiansPerDegree);
+    // The atlas's first row is t = 0: the tile's top row goes to the top edge.
+    const float s0 = d.tileU, s1 = d.tileU + d.tileWidth;
+    const float tBottom = d.tileV + d.tileHeight, tTop = d.tileV;
+    const float cornerS[4] = {s0, s1, s1, s0};
+    const float cornerT[4] = {tBottom, tBottom, tTop, tTop};
+    for (int k = 0; k < 4; ++k) {
+      const int v = i * 4 + k;
+      const float x = d.radius * kCornerX[k], y = d.radius * kCornerY[k];
+      batch.vertices[v][0] = d.position.x + c * x - s * y;
+      batch.vertices[v][1] = d.position.y + s * x + c * y;
+      batch.vertices[v][2] = d.position.z + 1.0f;
+      batch.texCoords[v][0] = cornerS[k];
+      batch.texCoords[v][1] = cornerT[k];
+    }
+  }
+}
+
 }  // namespace
 
 void DiscField::BeginPass(bool withLogo, std::int32_t level) {
+  gBatch.current = false;
+  gBatch.inPass = true;
   const float seconds = SceneSeconds(*this);
   if (withLogo) DrawLogo(TextureOf(*this, &TextureSet::logo), seconds);
 
@@ -79,7 +121,21 @@ void DiscField::BeginPass(bool withLogo, std::int32_t level) {
 
 void DiscField::DrawDiscs() {
   if (discs == nullptr) return;
-  for (int i = 0; i < kDiscCount; ++i) discs[i].Draw();
+  // The discs stay put during a pass; outside one they are placed afresh.
+  if (!gBatch.current || gBatch.field != this) {
+    FillBatch(discs, gBatch);
+    gBatch.field = this;
+    gBatch.current = gBatch.inPass;
+  }
+  glNormal3f(0.0f, 0.0f, 1.0f);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, gBatch.vertices);
+  glTexCoordPointer(2, GL_FLOAT, 0, gBatch.texCoords);
+  glDrawArrays(GL_QUADS, 0, DiscBatch::kVertices);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void Disc::Draw() const {
@@ -107,6 +163,8 @@ void DiscField::DrawFeedback(std::uint32_t texture) {
 }
 
 void DiscField::EndPass() {
+  gBatch.current = false;
+  gBatch.inPass = false;
   glPopMatrix();
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_2D);

@@ -126,7 +126,12 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
       DrawLevel(false, i);
       glBindTexture(GL_TEXTURE_2D, feedbackTextures[i & 1]);
       glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, kFeedbackSize, kFeedbackSize, 0);
+      // Only the level's viewport was drawn; the rest of the window is still
+      // clear from the start of the frame, so clearing it again is wasted.
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(0, 0, level.width, kFeedbackSize);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      glDisable(GL_SCISSOR_TEST);
     }
     glViewport(0, 0, width, height);
     DrawLevel(true, levels - 1);

@@ -1,0 +1,27 @@
+#!/bin/sh
+# Measures the Linux saver against peer GL programs under Xvfb at 1920 x 1080
+# with Mesa llvmpipe, and writes the table to bench/savers.md (or $1).
+# Run as root from the repository root on Debian 12; installs the peers
+# (xscreensaver-gl) and glxgears (mesa-utils) when they are missing.
+set -eu
+cd "$(dirname "$0")/.."
+out=${1:-bench/savers.md}
+shift 2>/dev/null || true
+
+missing=
+for p in xscreensaver-gl mesa-utils xvfb; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  if [ "$(id -u)" != 0 ]; then
+    echo "compare-savers: needs$missing; run as root or install them first" >&2
+    exit 1
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+fi
+
+build=${ZIRBEL_BENCH_BUILD:-build/bench}
+cmake --preset linux -B "$build" >/dev/null
+cmake --build "$build" -j2 --target bench_savers
+exec "$build/bench/bench_savers" --markdown "$out" "$@"
