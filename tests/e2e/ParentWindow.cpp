@@ -1,7 +1,9 @@
 // A plain X window for the preview tests: prints its id, then keeps the
 // window until standard input ends, when it destroys it and exits.
-//   zirbel_test_parent WIDTH HEIGHT
+//   zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]
+// With a visual id (hex with 0x, or decimal) the window gets that visual.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -16,8 +18,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zirbel_test_parent: no display\n");
     return 1;
   }
-  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, static_cast<unsigned>(width),
-                                            static_cast<unsigned>(height), 0, 0, 0);
+  Window window = None;
+  if (argc > 3) {
+    XVisualInfo wanted{};
+    wanted.visualid = std::strtoul(argv[3], nullptr, 0);
+    int count = 0;
+    XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+    if (info == nullptr || count == 0) {
+      std::fprintf(stderr, "zirbel_test_parent: no visual %s\n", argv[3]);
+      return 1;
+    }
+    XSetWindowAttributes attributes{};
+    attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info->visual, AllocNone);
+    window = XCreateWindow(display, DefaultRootWindow(display), 10, 10, static_cast<unsigned>(width),
+                           static_cast<unsigned>(height), 0, info->depth, InputOutput, info->visual,
+                           CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+    XFree(info);
+  } else {
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), 0, 0, 0);
+  }
   XStoreName(display, window, "PreviewParent");
   XMapWindow(display, window);
   XSync(display, False);

@@ -80,7 +80,7 @@ write_settings() {
 
 start_parent() {
   mkfifo "$work/fifo"
-  "$parent_helper" "$1" "$2" <"$work/fifo" >"$work/parent.txt" &
+  "$parent_helper" "$@" <"$work/fifo" >"$work/parent.txt" &
   pids+=("$!")
   exec 3>"$work/fifo"
   for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
@@ -313,6 +313,27 @@ case "$case_name" in
     # Centred in the new size only if viewport and projection followed.
     wait_kaleidoscope "$parent" || fail "the picture did not follow the new size (lit $lit, asym $asym)"
     exec 3>&-  # the window's owner destroys it
+    wait_exit "$saver" 5 || fail "the program did not end with its window"
+    [ "$status" = 0 ] || fail "exit code $status"
+    ;;
+
+  hack_single_buffered_window)
+    # A daemon window whose visual cannot carry a double-buffered GL context:
+    # the picture goes into a child window of ours that fills it.
+    command -v glxinfo >/dev/null || skip "glxinfo is not installed"
+    visual=$(glxinfo -v 2>/dev/null | awk '/Visual ID:/ && /TrueColor/ && /type=window/ {id=$3; next}
+                                         id && /doubleBuffer=0/ {print "0x" id; exit} {id=""}')
+    [ -n "$visual" ] || fail "the display offers no single-buffered GL visual to test with"
+    start_parent 400 300 "$visual"
+    start_hack --window-id "$parent"
+    wait_kaleidoscope "$parent" || fail "no mirrored picture in the window (lit $lit, asym $asym)"
+    child=$(xwininfo -id "$parent" -children | awk '/"SaverWindow"/{print $1; exit}')
+    [ -n "$child" ] || fail "no window of our own inside the single-buffered one"
+    xdotool windowsize "$parent" 640 360
+    for _ in $(seq 50); do [ "$(child_geometry "$child")" = "640x360" ] && break; sleep 0.1; done
+    [ "$(child_geometry "$child")" = "640x360" ] || fail "the child did not follow the window's size"
+    wait_kaleidoscope "$parent" || fail "the picture did not follow the new size (lit $lit, asym $asym)"
+    exec 3>&-
     wait_exit "$saver" 5 || fail "the program did not end with its window"
     [ "$status" = 0 ] || fail "exit code $status"
     ;;
