@@ -82,6 +82,9 @@ set(ZIRBEL_WINDOWS_SCR_32 "${PROJECT_SOURCE_DIR}/build/win32/zirbel.scr" CACHE F
 set(ZIRBEL_WINDOWS_SCR_64 "${PROJECT_SOURCE_DIR}/build/win64/zirbel.scr" CACHE FILEPATH
     "The 64-bit Windows screen saver for the Windows ZIP")
 set(zirbel_stage ${CMAKE_BINARY_DIR}/packaging/windows)
+# The note as Windows editors expect it, with CR LF line ends.
+configure_file(${PROJECT_SOURCE_DIR}/data/README-Windows.txt ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt
+               @ONLY NEWLINE_STYLE CRLF)
 file(WRITE ${CMAKE_BINARY_DIR}/packaging/CPackWindowsConfig.cmake
 "set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME zirbel)
@@ -100,7 +103,7 @@ add_custom_target(package-windows
   # copy fails, and the target with it, when a build is missing
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_32} ${zirbel_stage}/32-bit/zirbel.scr
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_64} ${zirbel_stage}/64-bit/zirbel.scr
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/data/README-Windows.txt ${zirbel_stage}/README.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt ${zirbel_stage}/README.txt
   COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/packaging/CPackWindowsConfig.cmake
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMENT "Packing the Windows screen savers into packages/zirbel-${PROJECT_VERSION}-windows.zip"

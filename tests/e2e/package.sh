@@ -61,6 +61,7 @@ case "$kind" in
     done
     mkdir "$work/unzip"
     (cd "$work/unzip" && cmake -E tar xf "$build/$zip") || fail "the ZIP cannot be unpacked"
+    grep -q $'\r$' "$work/unzip"/*/README.txt || fail "README.txt does not have Windows line ends"
     # The right machine type in each: 0x14c i386, 0x8664 x86-64.
     for pair in 32-bit:"Intel 80386" 64-bit:"x86-64"; do
       dir=${pair%%:*}
