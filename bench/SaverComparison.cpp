@@ -547,7 +547,7 @@ int main(int argc, char** argv) {
       Figures s;
       if (bench.RunStartAndExit(row.program, &s)) {
         row.figures.startupMs = s.startupMs;
-        row.figures.exitMs = s.exitMs;
+        row.figures.earlyExitMs = s.earlyExitMs;
       }
     }
     row.ok = !runs.empty();
