@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every Zirbel test: unit, render, Linux end-to-end
-# under Xvfb, Windows end-to-end under wine64, and the sanitizer build.
+# under Xvfb, Windows end-to-end under wine64, the sanitizer build and the
+# fuzz targets.
 # Usage: tools/test.sh            (as root on Debian 12; installs what it needs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,7 +50,15 @@ step "build Linux with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
 
+step "build the fuzz targets (clang, libFuzzer)"
+fuzz_seconds=${ZIRBEL_FUZZ_SECONDS:-45}
+cmake --preset fuzz -DZIRBEL_FUZZ_SECONDS="$fuzz_seconds" >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+
 status=0
+step "fuzz targets, ${fuzz_seconds}s each (longer: ZIRBEL_FUZZ_SECONDS=3600 tools/test.sh)"
+ctest --preset fuzz -j "$jobs" || status=1
+
 step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

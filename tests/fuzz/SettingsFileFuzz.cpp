@@ -1,0 +1,154 @@
+// Any bytes as the Linux settings file. Reading gives each value or its
+// default, never a crash. Saving the program's setting into such a file loses
+// nothing: every other value survives, an unparsable file is kept beside as
+// .bad byte for byte, and a failed save leaves the file as it was.
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/SaverState.h"
+#include "host/x11/SettingsStore.h"
+
+namespace {
+
+std::string directory;  // $XDG_CONFIG_HOME/zirbel
+std::string path;
+
+void WriteRaw(const std::string& file, const std::uint8_t* data, std::size_t size) {
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  if (out == nullptr) std::abort();
+  if (size > 0 && std::fwrite(data, 1, size, out) != size) std::abort();
+  if (std::fclose(out) != 0) std::abort();
+}
+
+std::string ReadRaw(const std::string& file, bool* present) {
+  gchar* contents = nullptr;
+  gsize length = 0;
+  *present = g_file_get_contents(file.c_str(), &contents, &length, nullptr);
+  std::string text = *present ? std::string(contents, length) : std::string();
+  g_free(contents);
+  return text;
+}
+
+GKeyFile* Parse(const std::string& text) {
+  GKeyFile* keys = g_key_file_new();
+  const auto flags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
+  if (!g_key_file_load_from_data(keys, text.data(), text.size(), flags, nullptr)) {
+    g_key_file_free(keys);
+    return nullptr;
+  }
+  return keys;
+}
+
+// Reading: each field holds the stored value where ReadValue finds one and
+// its default otherwise.
+void CheckLoad() {
+  SaverState state;
+  state.LoadSystemSettings();
+  state.LoadSettings();
+  std::int32_t value = 0;
+  const std::int32_t delay = settings::ReadValue(path, settings::kSystemGroup, settings::kPasswordDelay, &value)
+                                 ? value : 15;
+  const std::int32_t threshold =
+      settings::ReadValue(path, settings::kSystemGroup, settings::kMouseThreshold, &value) ? value : 50;
+  const std::int32_t mirrors = settings::ReadValue(path, settings::kProgramGroup, settings::kUseMirrors, &value)
+                                   ? value : 1;
+  if (state.passwordDelay != delay || state.mouseThreshold != threshold || state.useMirrors != mirrors) std::abort();
+  if (state.inPasswordCheck != 0) std::abort();
+}
+
+// The parser takes a carriage return before a line's end as part of the line
+// end, so a value whose file ends in "\r" without a newline comes back
+// without it.
+bool SameValue(const gchar* old, const gchar* now) {
+  if (old == nullptr || now == nullptr) return old == now;
+  std::string a(old);
+  if (!a.empty() && a.back() == '\r') a.pop_back();
+  return a == now;
+}
+
+// Every value of `before` is in `after` unchanged, except the one saved.
+void CheckKept(GKeyFile* before, GKeyFile* after) {
+  gsize groupCount = 0;
+  gchar** groups = g_key_file_get_groups(before, &groupCount);
+  for (gsize g = 0; g < groupCount; ++g) {
+    gchar** keys = g_key_file_get_keys(before, groups[g], nullptr, nullptr);
+    for (gchar** key = keys; key != nullptr && *key != nullptr; ++key) {
+      if (g_strcmp0(groups[g], settings::kProgramGroup) == 0 && g_strcmp0(*key, settings::kUseMirrors) == 0) continue;
+      gchar* old = g_key_file_get_value(before, groups[g], *key, nullptr);
+      gchar* now = g_key_file_get_value(after, groups[g], *key, nullptr);
+      if (!SameValue(old, now)) std::abort();
+      g_free(old);
+      g_free(now);
+    }
+    g_strfreev(keys);
+  }
+  g_strfreev(groups);
+}
+
+void CheckSave(const std::string& original, std::int32_t saved) {
+  const std::string bad = path + ".bad";
+  g_unlink(bad.c_str());
+  const settings::WriteResult result =
+      settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, saved);
+  bool present = false;
+  const std::string now = ReadRaw(path, &present);
+  if (!present) std::abort();
+  if (result == settings::WriteResult::Failed) {
+    if (now != original) std::abort();
+    return;
+  }
+  std::int32_t value = 0;
+  if (!settings::ReadValue(path, settings::kProgramGroup, settings::kUseMirrors, &value) || value != saved) {
+    std::abort();
+  }
+  GKeyFile* before = Parse(original);
+  GKeyFile* after = Parse(now);
+  if (after == nullptr) std::abort();
+  if (result == settings::WriteResult::WrittenAfterBackup) {
+    // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
+    // and then whole.
+    bool kept = false;
+    const bool binary = original.find('\0') != std::string::npos;
+    if ((before != nullptr && !binary) || ReadRaw(bad, &kept) != original || !kept) std::abort();
+  } else {
+    if (before == nullptr || original.find('\0') != std::string::npos) std::abort();
+    CheckKept(before, after);
+  }
+  if (before != nullptr) g_key_file_free(before);
+  g_key_file_free(after);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* base = g_getenv("ZIRBEL_FUZZ_TMP");
+  gchar* home = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);
+  if (base != nullptr && *base != '\0') {
+    g_free(home);
+    home = g_build_filename(base, "zirbel-settings-fuzz-XXXXXX", nullptr);
+    if (g_mkdtemp(home) == nullptr) std::abort();
+  }
+  if (home == nullptr) std::abort();
+  g_setenv("XDG_CONFIG_HOME", home, TRUE);
+  directory = std::string(home) + "/zirbel";
+  g_free(home);
+  if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
+  path = settings::SettingsPath();
+  if (path != directory + "/settings.ini") std::abort();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  WriteRaw(path, data, size);
+  CheckLoad();
+  const std::string original(reinterpret_cast<const char*>(data), size);
+  CheckSave(original, static_cast<std::int32_t>(size % 3) - 1);
+  return 0;
+}

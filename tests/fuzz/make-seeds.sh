@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets (small, so that the fuzzers
+# spend their time on mutations). Needs ImageMagick's convert. The output is
+# committed; run again only to change the seeds.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# Command lines: the program path first, as the system passes it.
+cl=$here/corpus/command_line
+mkdir -p "$cl"
+i=0
+while IFS= read -r line; do
+  printf '%b' "$line" >"$cl/seed-$i"
+  i=$((i + 1))
+done <<'EOF2'
+zirbel.scr /s
+"C:\\Program Files\\z i.scr" /p 1234
+zirbel.scr /c:5678
+zirbel.scr /c
+zirbel.scr -a 99
+zirbel.scr /l  ::  42
+zirbel.scr /x
+zirbel.scr
+"unterminated /s
+zirbel.scr\t/s
+"q.scr"\t/s
+zirbel.scr /p -2147483649
+zirbel.scr /P +  7x
+zirbel.scr /screensaver
+EOF2
+
+# JPEG streams: byte 0 picks the load; the masked load gives the colour
+# stream's length in bytes 1 and 2.
+jl=$here/corpus/jpeg_loader
+mkdir -p "$jl"
+convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey.jpg"
+convert -size 24x16 gradient:red-blue -quality 75 "$tmp/rgb.jpg"
+convert -size 24x16 gradient:green-yellow -interlace JPEG -quality 60 "$tmp/progressive.jpg"
+convert -size 32x16 plasma:fractal -seed 7 -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg" 2>/dev/null ||
+  convert -size 32x16 gradient:blue-orange -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg"
+convert -size 16x16 gradient:orange-navy -set comment 'zirbel seed' -sampling-factor 2x2 -quality 90 "$tmp/comment.jpg"
+convert -size 8x8 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey8.jpg"
+convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey16.jpg"
+single() { { printf '\x00'; cat "$1"; } >"$jl/$2"; }
+masked() {
+  local n
+  n=$(stat -c %s "$1")
+  { printf '\x01'; printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8)))"; cat "$1" "$2"; } >"$jl/$3"
+}
+single "$tmp/grey.jpg" single-grey
+single "$tmp/rgb.jpg" single-rgb
+single "$tmp/progressive.jpg" single-progressive
+single "$tmp/restart.jpg" single-restart
+single "$tmp/comment.jpg" single-comment
+masked "$tmp/rgb.jpg" "$tmp/grey16.jpg" masked-same-height
+masked "$tmp/comment.jpg" "$tmp/grey16.jpg" masked-same-size
+masked "$tmp/comment.jpg" "$tmp/grey8.jpg" masked-smaller
+
+# Settings files.
+sf=$here/corpus/settings_file
+mkdir -p "$sf"
+printf '[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nPassword Delay=30\nMouse Threshold=10\n\n[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n' >"$sf/all-values"
+printf '# a comment\n[Software\\Pomwick\\Vostrand]\nUseMirrors= 7 \nOther=kept\n[Other]\nx[de]=y\n' >"$sf/comments-and-others"
+printf '[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nMouse Threshold=ten\nPassword Delay=-2147483648\n' >"$sf/bad-number"
+printf 'no group here\n' >"$sf/unparsable"
+printf '' >"$sf/empty"
+echo "seeds written under $here/corpus"

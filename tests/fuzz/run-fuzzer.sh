@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs one fuzz target for a bounded time from its committed seed corpus and
+# fails on any finding (a sanitizer report, a failed check, a leak, a hang or
+# an allocation beyond the limit).
+#   run-fuzzer.sh FUZZER SEED_DIR [SECONDS]      (default 45; longer runs: 3600 ...)
+# New inputs go to a scratch corpus, not to the seed directory; a finding is
+# kept as $ZIRBEL_FUZZ_ARTIFACTS/crash-... (default: the current directory).
+set -u
+fuzzer=$1
+seeds=$2
+seconds=${3:-45}
+[ -x "$fuzzer" ] || { echo "no fuzz target at $fuzzer"; exit 1; }
+[ -d "$seeds" ] || { echo "no seed corpus at $seeds"; exit 1; }
+
+# Scratch space on a memory file system where there is one: the settings
+# target writes its file on every input.
+base=${TMPDIR:-/tmp}
+[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
+work=$(mktemp -d "$base/zirbel-fuzz-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+artifacts=${ZIRBEL_FUZZ_ARTIFACTS:-$PWD}
+mkdir -p "$artifacts"
+
+export ZIRBEL_FUZZ_TMP=$work
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}:allocator_may_return_null=1
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+"$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 -close_fd_mask=3 \
+  -print_final_stats=1 -artifact_prefix="$artifacts/" "$work/corpus" "$seeds" 2>"$work/log"
+status=$?
+# The progress lines are long; keep the start, the last status line and any report.
+grep -E 'INITED|DONE|ERROR|SUMMARY|stat::|Test unit written|==[0-9]+==' "$work/log" | head -60
+if [ "$status" != 0 ]; then
+  echo "FAIL: $(basename "$fuzzer") found a problem (exit code $status)"
+  tail -80 "$work/log"
+  exit 1
+fi
+echo "PASS: $(basename "$fuzzer"), $seconds s, corpus $(ls "$work/corpus" | wc -l) new inputs"
