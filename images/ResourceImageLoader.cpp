@@ -12,6 +12,11 @@ namespace {
 
 ImageResourceFinder currentFinder = nullptr;  // null: the platform's lookup
 
+// The largest image a load accepts, in pixels (4096 x 4096). A stream of a
+// few hundred bytes can claim up to 65500 x 65500 pixels; without a limit it
+// would make the load allocate and fill gigabytes.
+constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 24;
+
 // Finds `name`, attaches its bytes and starts decompressing it with the
 // library's defaults. `current` keeps the record so the error path can delete it.
 bool OpenStream(j_decompress_ptr object, ResourceBytes* volatile* current, const char* name) {
@@ -22,6 +27,13 @@ bool OpenStream(j_decompress_ptr object, ResourceBytes* volatile* current, const
   *current = bytes;
   AttachResourceSource(object, bytes);
   jpeg_read_header(object, TRUE);
+  const std::uint64_t pixels = static_cast<std::uint64_t>(object->image_width) * object->image_height;
+  if (pixels > kMaxImagePixels) {
+    std::fprintf(stderr, "Image %s: %u x %u pixels is more than the %u pixels a load accepts\n", name,
+                 static_cast<unsigned>(object->image_width), static_cast<unsigned>(object->image_height),
+                 static_cast<unsigned>(kMaxImagePixels));
+    return false;
+  }
   jpeg_start_decompress(object);
   return true;
 }
