@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "host/SaverState.h"
 
@@ -91,7 +92,8 @@ std::string SettingsPath() {
 }
 
 bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value) {
-  if (path.empty()) return false;
+  // Only a regular file is read: opening a named pipe would wait for a writer.
+  if (path.empty() || !g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return false;
   KeyFile keys;
   if (!g_key_file_load_from_file(keys.file, path.c_str(), G_KEY_FILE_NONE, &keys.error)) return false;
   gchar* text = g_key_file_get_value(keys.file, group, key, &keys.error);
@@ -108,13 +110,21 @@ WriteResult WriteValue(const std::string& path, const char* group, const char* k
   g_free(directory);
   if (made != 0) return WriteResult::Failed;
 
+  // Something other than a file in its place (a directory, a named pipe) is
+  // left alone.
+  if (g_file_test(path.c_str(), G_FILE_TEST_EXISTS) && !g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) {
+    return WriteResult::Failed;
+  }
   KeyFile keys;
   bool backedUp = false;
   gchar* old = nullptr;
   gsize oldLength = 0;
   if (g_file_get_contents(path.c_str(), &old, &oldLength, &keys.error)) {
     const auto flags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
-    if (!g_key_file_load_from_data(keys.file, old, oldLength, flags, &keys.error)) {
+    // The key-file parser drops what follows a NUL byte on its line, so such
+    // a file could not be written back whole: it counts as unparsable.
+    const bool binary = std::memchr(old, '\0', oldLength) != nullptr;
+    if (binary || !g_key_file_load_from_data(keys.file, old, oldLength, flags, &keys.error)) {
       // Never drop a file we cannot understand: keep it beside, then start anew.
       keys.ClearError();
       if (!ReplaceFile(path + ".bad", old, oldLength)) {
