@@ -18,6 +18,7 @@
 
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -38,6 +39,17 @@ int NoteXError(Display*, XErrorEvent* event) {
   gLastXError = event->error_code;
   if (event->error_code == BadWindow || event->error_code == BadDrawable) gLostResource = event->resourceid;
   return 0;
+}
+
+// The X server went away (it ended, or the connection broke). Xlib ends the
+// process with code 1 unless this handler leaves first; nothing is left to
+// save or to give back to a server that is gone, so end at once with the
+// saver's exit code 0 instead of failing or drawing on.
+int EndOnLostServer(Display*) {
+  static const char kMessage[] = "zirbel: the connection to the X server was lost\n";
+  const ssize_t written = write(2, kMessage, sizeof kMessage - 1);
+  (void)written;
+  _exit(0);
 }
 
 // SIGTERM, SIGINT and SIGUSR1 end the run cleanly: the loop sees the flag at
@@ -534,6 +546,7 @@ void RunSaverWindow(SaverState& state, WindowHandle parent, int /*showWindow*/) 
     return;
   }
   XErrorHandler previous = XSetErrorHandler(&NoteXError);
+  XSetIOErrorHandler(&EndOnLostServer);
   RunWindow(display, state, parent);
   XSetErrorHandler(previous);
   XCloseDisplay(display);
@@ -553,6 +566,7 @@ void RunInWindow(SaverState& state, std::uint32_t window) {
     return;
   }
   XErrorHandler previous = XSetErrorHandler(&NoteXError);
+  XSetIOErrorHandler(&EndOnLostServer);
   const Window target = window != 0 ? static_cast<Window>(window) : DefaultRootWindow(display);
   RunWindow(display, state, 0, target);
   XSetErrorHandler(previous);
