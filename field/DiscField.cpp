@@ -37,9 +37,13 @@ DiscField::~DiscField() {
 
 void DiscField::ReleaseTextures() {
   if (textures == nullptr) return;
-  // The clouds and logo textures go with the rendering context.
-  const GLuint atlasName = textures->atlas.textureName;
-  if (atlasName != 0) glDeleteTextures(1, &atlasName);
+  // All three go back: a process may set up several fields on one rendering
+  // context (a preview that restarts, the tests), and textures left behind
+  // would pile up until the context ends.
+  const GLuint names[3] = {textures->atlas.textureName, textures->clouds.textureName, textures->logo.textureName};
+  for (GLuint name : names) {
+    if (name != 0) glDeleteTextures(1, &name);
+  }
   delete textures;
   textures = nullptr;
 }
