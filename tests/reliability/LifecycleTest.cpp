@@ -1,0 +1,109 @@
+// Set-up, a few hundred frames with every key, and teardown, several times in
+// one process and on one GL context, as a preview or a test harness may do.
+// After every frame the GL state is as the frame found it; after every
+// teardown the scene's textures are gone, and the heap does not grow from one
+// cycle to the next. (LeakSanitizer, in the sanitizer build, reports anything
+// left over at exit.)
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "field/DiscField.h"
+#include "images/GL.h"
+#include "tests/render/RenderHarness.h"
+#include "tools/render/SceneRunner.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
+namespace {
+
+std::size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
+
+// Every key the saver consumes, and G (the field's easing switch) and Q, which
+// the saver does not consume: they would end it; the scene only answers false.
+const std::uint32_t kKeys[] = {0x20, 0x25, 0x26, 0x27, 0x28, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37,
+                               0x38, 0x39, 0x4D, 0x53, 0x47, 0x4D, 0x47, 0x31, 0x51};
+constexpr int kFramesPerCycle = 300;
+constexpr int kCycles = 6;
+constexpr int kWarmUpCycles = 3;
+
+class LifecycleTest : public RenderTest {
+ protected:
+  std::int32_t Width() const override { return 320; }
+  std::int32_t Height() const override { return 200; }
+
+  void SetUp() override {
+    // The software rasteriser's worker threads allocate at their own pace,
+    // which hides a run's growth; without them the heap settles to the byte.
+    setenv("LP_NUM_THREADS", "0", 1);
+    RenderTest::SetUp();
+  }
+
+  // One run of the picture; stops with a fatal failure at the first frame
+  // that leaves the GL state changed.
+  void RunCycle(int cycle) {
+    auto runner = std::make_unique<SceneRunner>();
+    runner->Start(Width(), Height(), 1000u);
+    ASSERT_TRUE(GlStateIsClean()) << "after set-up, cycle " << cycle;
+    KaleidoScene& scene = runner->scene;
+    ASSERT_NE(scene.field, nullptr);
+    ASSERT_NE(scene.field->textures, nullptr);
+    std::vector<GLuint> names = {scene.field->textures->atlas.textureName, scene.field->textures->clouds.textureName,
+                                 scene.field->textures->logo.textureName, scene.feedbackTextures[0],
+                                 scene.feedbackTextures[1]};
+    for (GLuint name : names) ASSERT_TRUE(glIsTexture(name)) << "texture " << name << ", cycle " << cycle;
+
+    std::size_t key = 0;
+    for (int frame = 0; frame < kFramesPerCycle; ++frame) {
+      if (frame % 7 == 3) {
+        const std::uint32_t code = kKeys[key++ % (sizeof kKeys / sizeof kKeys[0])];
+        EXPECT_EQ(scene.HandleKey(code), code != 0x47 && code != 0x51) << "key 0x" << std::hex << code;
+      }
+      runner->Render(frame, frame % 50 < 40);
+      ASSERT_TRUE(GlStateIsClean()) << "frame " << frame << ", cycle " << cycle << ", levels " << scene.levels;
+    }
+    // After all that the picture still draws: one level, mirrored.
+    if (scene.mirrorsSuppressed) scene.HandleKey(0x4D);
+    scene.HandleKey(0x30);
+    runner->Render(kFramesPerCycle, true);
+    EXPECT_GT(NotBlackFraction(gl.ReadBack(), 0, 0, Width(), Height()), 0.05) << "cycle " << cycle;
+
+    runner->Finish();
+    EXPECT_EQ(scene.field, nullptr);
+    for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << "texture " << name << " kept, cycle " << cycle;
+    ASSERT_TRUE(GlStateIsClean()) << "after teardown, cycle " << cycle;
+  }
+};
+
+TEST_F(LifecycleTest, RepeatedRunsLeaveNoTexturesNoGrowthAndACleanGlState) {
+  // The first runs warm the GL driver's caches.
+  for (int cycle = 0; cycle < kWarmUpCycles; ++cycle) {
+    RunCycle(cycle);
+    if (HasFatalFailure()) return;
+  }
+  const std::size_t settled = HeapInUse();
+  for (int cycle = kWarmUpCycles; cycle < kCycles; ++cycle) {
+    RunCycle(cycle);
+    if (HasFatalFailure()) return;
+  }
+  const std::size_t after = HeapInUse();
+  // A run decodes about 3 MB of images and allocates its field and scene;
+  // what a run kept would show here.
+  constexpr std::size_t kSlack = 64 * 1024;
+  EXPECT_LE(after, settled + kSlack) << "heap in use grew from " << settled << " to " << after << " bytes over "
+                                     << kCycles - kWarmUpCycles << " runs";
+}
+
+}  // namespace
