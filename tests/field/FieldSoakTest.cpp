@@ -1,5 +1,6 @@
-// Runs the field for a day of frames at 24 per second (ZIRBEL_SOAK_HOURS
-// changes the length) and checks that the motion stays sane throughout.
+// Runs the field and the scene's frame clock for a day of frames at 24 per
+// second (ZIRBEL_SOAK_HOURS changes the length) and checks that the motion,
+// the clock and the pacing stay sane throughout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "field/DiscField.h"
+#include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
 #include "scene/Random.h"
 
@@ -33,23 +35,35 @@ double SoakHours() {
 
 bool Finite(const Vector3f& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
+// Runs `hours` of frames. With `startHours` > 0 the clock is first moved that
+// far on, as after a long run, where the single-precision scene time has
+// coarse steps.
+void Soak(double startHours, double hours) {
   constexpr std::int64_t kFps = 24;
-  const double hours = SoakHours();
   const auto frames = static_cast<std::int64_t>(hours * 3600.0 * kFps);
-  RecordProperty("hours", std::to_string(hours));
+  const auto startFrame = static_cast<std::int64_t>(startHours * 3600.0 * kFps);
 
+  // The clock reads a counter at a typical high-resolution frequency, moved
+  // on by a 24th of a second per frame.
+  constexpr std::int64_t kFrequency = 10000000;
+  ManualCounter counter;
+  counter.frequency = kFrequency;
+  FrameClock clock;
+  clock.source = &counter;
   KaleidoScene scene;
+  scene.clock = &clock;
+  scene.StartClock();
   SeedRandom(20240601u);
   auto field = std::make_unique<DiscField>(&scene);
   field->SetUpWithoutImages();
   ASSERT_NE(field->discs, nullptr);
 
+  const auto startSeconds = static_cast<float>(startHours * 3600.0);
   float lastRenewal[kDiscCount];
   bool renewed[kDiscCount] = {};
   float birth[kDiscCount];
   for (int i = 0; i < kDiscCount; ++i) {
-    lastRenewal[i] = 0.0f;
+    lastRenewal[i] = startSeconds;
     birth[i] = field->discs[i].birthTime;
   }
   float longestWait = 0.0f;       // scene seconds a disc went without a new tile
@@ -57,7 +71,7 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
   const std::int64_t lastHour = frames - 3600 * kFps;
   int renewedDiscs = 0;
   float longestPeriod = 0.0f;     // scene seconds between two mode flips
-  float lastFlip = 0.0f;
+  float lastFlip = startSeconds;
   std::int64_t flips = 0;
   bool mode = field->uniformTile;
   float farthest = 0.0f;
@@ -66,9 +80,8 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
   float previousSeconds = 0.0f;
 
   for (std::int64_t frame = 1; frame <= frames; ++frame) {
-    // The scene clock in whole milliseconds, as the frame clock keeps it.
-    const std::int64_t ms = frame * 1000 / kFps;
-    scene.elapsedSeconds = static_cast<float>(ms) * 0.001f;
+    counter.value = (startFrame + frame) * kFrequency / kFps;
+    scene.TickClock();
     ASSERT_GE(scene.elapsedSeconds, previousSeconds);
     previousSeconds = scene.elapsedSeconds;
     field->Step();
@@ -99,6 +112,13 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
       ASSERT_EQ(scene.segmentCount, 8.0f) << "frame " << frame;
     }
     ASSERT_TRUE(std::isfinite(field->spin));
+    // The clock still measures: near 24 frames per second, and the pacing
+    // delay within its range.
+    if (frame > 10 * kFps) {
+      ASSERT_NEAR(scene.fps, 24.0f, 6.0f) << "frame " << frame;
+    }
+    ASSERT_GE(scene.sleepMs, 1);
+    ASSERT_LE(scene.sleepMs, 1000);
     for (int i = 0; i < kDiscCount; ++i) {
       const Disc& d = field->discs[i];
       ASSERT_TRUE(Finite(d.position) && Finite(d.velocity) && Finite(d.force)) << "disc " << i << " frame " << frame;
@@ -120,7 +140,8 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
   for (int i = 0; i < kDiscCount; ++i) {
     longestWait = std::max(longestWait, scene.elapsedSeconds - lastRenewal[i]);
   }
-  std::printf("soak: %.2f h, %lld frames; final scene time %.6f s (float step there %.6f s)\n", hours,
+  std::printf("soak: %.2f h from %.0f h, %lld frames; final scene time %.6f s (float step there %.6f s)\n", hours,
+              startHours,
               static_cast<long long>(frames), static_cast<double>(scene.elapsedSeconds),
               static_cast<double>(std::nextafter(scene.elapsedSeconds, 1e30f) - scene.elapsedSeconds));
   std::printf("soak: %lld mode flips, longest period %.2f s; longest wait for a new tile %.2f s\n",
@@ -129,6 +150,7 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
   std::printf("soak: farthest disc %.4f, fastest %.5f per step, largest rotation %.1f degrees\n",
               static_cast<double>(farthest), static_cast<double>(fastest), static_cast<double>(largestRotation));
 
+  EXPECT_GE(scene.elapsedSeconds, static_cast<float>((startHours + hours) * 3600.0) - 4.0f) << "the clock fell behind";
   EXPECT_EQ(scene.segmentCount, 8.0f);
   EXPECT_EQ(scene.segmentAngle, 45.0f);
   // Periods last at most 63 ticks, and every disc cycle ending gives a tick.
@@ -140,5 +162,16 @@ TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
   EXPECT_EQ(renewedDiscs, kDiscCount);
   EXPECT_GT(lateRenewals, std::min<std::int64_t>(frames, 3600 * kFps) / kFps / 4);
 }
+
+TEST(FieldSoak, ADayOfFramesStaysFiniteBoundedAndKeepsCycling) {
+  const double hours = SoakHours();
+  RecordProperty("hours", std::to_string(hours));
+  Soak(0.0, hours);
+}
+
+// Half a year on, the scene time moves in steps of 2 seconds (a 24th of a
+// second is lost below the float's precision); the discs must still move,
+// renew and flip their tile mode.
+TEST(FieldSoak, AfterHalfAYearTheFieldStillMovesAndRenews) { Soak(200.0 * 24.0, 2.0); }
 
 }  // namespace
