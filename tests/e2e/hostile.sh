@@ -25,23 +25,33 @@ export XDG_CONFIG_HOME=$work/config
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do pkill -P "$p" 2>/dev/null; kill "$p" 2>/dev/null; done
-  exec 3>&- 2>/dev/null
+  exec 3>&- 4>&- 2>/dev/null
   chmod -R u+rwx "$work" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# One client stays connected throughout: an X server with no clients left
+# resets, and a connection attempt in that moment fails.
+mkfifo "$work/keep"
+"$parent_helper" 1 1 <"$work/keep" >/dev/null &
+pids+=("$!")
+exec 4>"$work/keep"
+
 fail() {
   echo "FAIL: $*"
   [ -s "$work/out.txt" ] && { echo "program output:"; cat "$work/out.txt"; }
   exit 1
 }
 
-# Permissions do not hold root back: run the program as nobody then.
+# Permissions do not hold root back: run the program as nobody then. Started
+# in the background, the program takes the place of the subshell, so that $!
+# is its process.
 as_user() {
   if [ "$(id -u)" = 0 ]; then
-    HOME=$work setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
+    HOME=$work exec setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
   else
-    "$@"
+    exec "$@"
   fi
 }
 
@@ -182,7 +192,7 @@ case "$case_name" in
   server_gone)
     # A private server that is killed under the running saver and preview.
     for mode in /s -p; do
-      Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$work/displayfd" >/dev/null 2>&1 3>&- &
+      Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset 5>"$work/displayfd" >/dev/null 2>&1 3>&- &
       xvfb=$!
       pids+=("$xvfb")
       for _ in $(seq 50); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
