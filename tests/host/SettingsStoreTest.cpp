@@ -224,6 +224,32 @@ TEST_F(SettingsStoreTest, ADirectoryWhereTheFileShouldBe) {
   EXPECT_EQ(ReadFile(path + "/keep"), "x");
 }
 
+TEST_F(SettingsStoreTest, ANamedPipeWhereTheFileShouldBeIsNeverOpened) {
+  // Opening a pipe for reading waits for a writer; the alarm ends the test
+  // process instead of letting it hang.
+  ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  alarm(10);
+  EXPECT_EQ(Loaded().useMirrors, 1);
+  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
+            settings::WriteResult::Failed);
+  alarm(0);
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the pipe was replaced";
+}
+
+TEST_F(SettingsStoreTest, AFileWithNulBytesIsKeptWholeOnSave) {
+  // The parser drops what follows a NUL on its line; such a file is set
+  // aside whole rather than written back without those bytes.
+  const std::string old = std::string("[Other]\nName=a\0b\nKept=1\n", 24);
+  Store(old);
+  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
+            settings::WriteResult::WrittenAfterBackup);
+  EXPECT_EQ(ReadFile(path + ".bad"), old);
+  EXPECT_EQ(Loaded().useMirrors, 0);
+}
+
 TEST_F(SettingsStoreTest, NoUsableDirectoryFailsCleanly) {
   WriteFile(root + "/zirbel", "a file where the directory should be");
   EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
