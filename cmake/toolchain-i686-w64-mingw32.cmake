@@ -13,3 +13,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Release builds carry no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+# Single-precision arithmetic in SSE registers, as on x86_64: the x87 unit's
+# extra precision would change the field's float easing (the segment count
+# must land on its target on the same frame on every build).
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
