@@ -38,9 +38,10 @@ mkdir -p "$jl"
 convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey.jpg"
 convert -size 24x16 gradient:red-blue -quality 75 "$tmp/rgb.jpg"
 convert -size 24x16 gradient:green-yellow -interlace JPEG -quality 60 "$tmp/progressive.jpg"
-convert -size 32x16 plasma:fractal -seed 7 -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg" 2>/dev/null ||
+convert -seed 7 -size 32x16 plasma:fractal -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg" 2>/dev/null ||
   convert -size 32x16 gradient:blue-orange -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg"
 convert -size 16x16 gradient:orange-navy -set comment 'zirbel seed' -sampling-factor 2x2 -quality 90 "$tmp/comment.jpg"
+convert -size 16x16 gradient:red-blue -colorspace CMYK -quality 75 "$tmp/cmyk.jpg"
 convert -size 8x8 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey8.jpg"
 convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey16.jpg"
 single() { { printf '\x00'; cat "$1"; } >"$jl/$2"; }
@@ -54,9 +55,11 @@ single "$tmp/rgb.jpg" single-rgb
 single "$tmp/progressive.jpg" single-progressive
 single "$tmp/restart.jpg" single-restart
 single "$tmp/comment.jpg" single-comment
+single "$tmp/cmyk.jpg" single-cmyk
 masked "$tmp/rgb.jpg" "$tmp/grey16.jpg" masked-same-height
 masked "$tmp/comment.jpg" "$tmp/grey16.jpg" masked-same-size
 masked "$tmp/comment.jpg" "$tmp/grey8.jpg" masked-smaller
+masked "$tmp/cmyk.jpg" "$tmp/grey16.jpg" masked-cmyk
 
 # Settings files.
 sf=$here/corpus/settings_file
