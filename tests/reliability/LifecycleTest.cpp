@@ -108,4 +108,50 @@ TEST_F(LifecycleTest, RepeatedRunsLeaveNoTexturesNoGrowthAndACleanGlState) {
                                      << kCycles - kWarmUpCycles << " runs";
 }
 
+// Windows at the extremes of size: every frame leaves the GL state clean and
+// raises no GL error (a feedback copy larger than the window, a viewport
+// beyond the limits), and the wide one still shows the arena at its centre.
+class ExtremeWindowTest : public RenderTest {
+ protected:
+  void RunFrames() {
+    SceneRunner runner;
+    runner.Start(Width(), Height(), 99u);
+    for (int frame = 0; frame < 48; ++frame) {
+      if (frame == 12) runner.scene.HandleKey(0x33);  // four levels
+      if (frame == 30) runner.scene.HandleKey(0x4D);  // mirrors off
+      runner.Render(frame, true);
+      ASSERT_TRUE(GlStateIsClean()) << Width() << " x " << Height() << ", frame " << frame;
+    }
+    // The last frame with one level and mirrors on: fed-back levels are drawn
+    // 512 pixels high, which a window this low cannot show.
+    runner.scene.HandleKey(0x4D);
+    runner.scene.HandleKey(0x30);
+    runner.Render(48, true);
+    picture = gl.ReadBack();
+    runner.Finish();
+  }
+  RgbImage picture;
+};
+
+class TinyWindowTest : public ExtremeWindowTest {
+ protected:
+  std::int32_t Width() const override { return 1; }
+  std::int32_t Height() const override { return 1; }
+};
+
+class WideWindowTest : public ExtremeWindowTest {
+ protected:
+  std::int32_t Width() const override { return 16384; }
+  std::int32_t Height() const override { return 64; }
+};
+
+TEST_F(TinyWindowTest, OnePixelDrawsWithoutGlErrors) { RunFrames(); }
+
+TEST_F(WideWindowTest, AStripDrawsWithoutGlErrorsAndShowsTheArena) {
+  RunFrames();
+  if (HasFatalFailure()) return;
+  EXPECT_GT(NotBlackFraction(picture, Width() / 2 - 24, 0, Width() / 2 + 24, Height()), 0.1);
+  EXPECT_LT(NotBlackFraction(picture, 0, 0, 2000, Height()), 0.01) << "the arena belongs in the middle";
+}
+
 }  // namespace
