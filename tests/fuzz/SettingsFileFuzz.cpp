@@ -17,8 +17,23 @@
 
 namespace {
 
+std::string home;       // $XDG_CONFIG_HOME, made for this run
 std::string directory;  // $XDG_CONFIG_HOME/zirbel
 std::string path;
+
+// Removes the run's settings directory and whatever the saves left in it.
+void RemoveHome() {
+  if (GDir* dir = g_dir_open(directory.c_str(), 0, nullptr)) {
+    while (const gchar* name = g_dir_read_name(dir)) {
+      gchar* file = g_build_filename(directory.c_str(), name, nullptr);
+      g_remove(file);
+      g_free(file);
+    }
+    g_dir_close(dir);
+  }
+  g_rmdir(directory.c_str());
+  g_rmdir(home.c_str());
+}
 
 void WriteRaw(const std::string& file, const std::uint8_t* data, std::size_t size) {
   std::FILE* out = std::fopen(file.c_str(), "wb");
@@ -129,17 +144,19 @@ void CheckSave(const std::string& original, std::int32_t saved) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const char* base = g_getenv("ZIRBEL_FUZZ_TMP");
-  gchar* home = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);
+  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);
   if (base != nullptr && *base != '\0') {
-    g_free(home);
-    home = g_build_filename(base, "zirbel-settings-fuzz-XXXXXX", nullptr);
-    if (g_mkdtemp(home) == nullptr) std::abort();
+    g_free(made);
+    made = g_build_filename(base, "zirbel-settings-fuzz-XXXXXX", nullptr);
+    if (g_mkdtemp(made) == nullptr) std::abort();
   }
-  if (home == nullptr) std::abort();
-  g_setenv("XDG_CONFIG_HOME", home, TRUE);
-  directory = std::string(home) + "/zirbel";
-  g_free(home);
+  if (made == nullptr) std::abort();
+  g_setenv("XDG_CONFIG_HOME", made, TRUE);
+  home = made;
+  directory = home + "/zirbel";
+  g_free(made);
   if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
+  std::atexit(&RemoveHome);
   path = settings::SettingsPath();
   if (path != directory + "/settings.ini") std::abort();
   return 0;
