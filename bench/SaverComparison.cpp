@@ -67,6 +67,7 @@ struct Options {
   std::string peers = "/usr/libexec/xscreensaver";
   std::string gears = "/usr/bin/glxgears";
   std::string markdown = "bench/savers.md";
+  std::string before;  // another build of the saver, measured alongside
   int display = 53;
   double warmup = 15.0;  // the saver's pacing settles in about 14 s
   double window = 10.0;
@@ -466,7 +467,8 @@ std::string Table(const std::vector<Row>& rows, const std::string& load0, const 
   md << "\n| Zirbel, 1 level, against | own CPU/frame | own + X CPU/frame | own + X CPU per second | peak RSS "
         "| start-up |\n";
   md << "|---|---|---|---|---|---|\n";
-  for (std::size_t i = 2; i < rows.size(); ++i) {
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    if (!rows[i].program.keysAfterStart.empty()) continue;  // the same saver with more levels
     const Figures &a = own.figures, &b = rows[i].figures;
     md << "| " << rows[i].program.label << " | " << Num(a.ownMsPerFrame / b.ownMsPerFrame, 2) << " | "
        << Num(a.TotalMsPerFrame() / b.TotalMsPerFrame(), 2) << " | "
@@ -475,8 +477,10 @@ std::string Table(const std::vector<Row>& rows, const std::string& load0, const 
   }
   md << "\nXvfb 1920 x 1080 x 24, Mesa llvmpipe with its default thread count, " << std::thread::hardware_concurrency()
      << " CPUs" << (o.env.empty() ? std::string() : ", environment " + Join(o.env))
-     << "; each steady figure is the median of " << o.repeats << " runs of " << Num(o.window, 0)
-     << " s after a " << Num(o.warmup, 0) << " s warm-up, each run on a fresh server. Start-up is process start to the return of the first buffer swap, median of "
+     << "; each steady figure is the median of " << o.repeats << " rounds, each taking every program in turn, of "
+     << Num(o.window, 0) << " s after a " << Num(o.warmup, 0)
+     << " s warm-up, each run on a fresh server. Start-up is process start to the return of the first buffer swap, "
+        "median of "
      << o.startupRuns << " runs; exit is an Escape press to process exit, once after each steady run and "
      << o.startupRuns << " times 1 s after start, when the pacing still sleeps longest. CPU counts user + system "
         "time of the program with its children and of Xvfb. 1-minute load average "
@@ -490,6 +494,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
     if (a == "--zirbel") o->zirbel = value();
     else if (a == "--probe") o->probe = value();
+    else if (a == "--before") o->before = value();
     else if (a == "--peers") o->peers = value();
     else if (a == "--markdown") o->markdown = value();
     else if (a == "--display") o->display = std::atoi(value().c_str());
@@ -501,7 +506,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     else if (a == "--env" && i + 1 < argc && std::strchr(argv[i + 1], '=') != nullptr) o->env.push_back(value());
     else {
       std::fprintf(stderr,
-                   "usage: bench_savers [--zirbel PATH] [--probe PATH] [--peers DIR] [--markdown FILE]\n"
+                   "usage: bench_savers [--zirbel PATH] [--before PATH] [--probe PATH] [--peers DIR] [--markdown FILE]\n"
                    "                    [--display N] [--window S] [--warmup S] [--repeats N] [--startup-runs N]\n"
                    "                    [--quick] [--env NAME=VALUE]...\n");
       return false;
@@ -530,27 +535,36 @@ int main(int argc, char** argv) {
       {{"glslideshow --root", {o.peers + "/glslideshow", "--root"}, {}, false}, {}, false},
       {{"glxgears -fullscreen (floor)", {o.gears, "-fullscreen"}, {}, false}, {}, false},
   };
+  if (!o.before.empty()) {
+    rows.insert(rows.begin() + 2, {{"Zirbel before, 1 level", {o.before, "/s"}, {}, true}, {}, false});
+    rows.insert(rows.begin() + 3, {{"Zirbel before, 10 levels", {o.before, "/s"}, {XK_9}, true}, {}, false});
+  }
   Bench bench(o);
   if (!bench.Prepare()) return 1;
   const std::string load0 = LoadAverage();
   bool allOk = true;
-  for (auto& row : rows) {
-    std::fprintf(stderr, "measuring %s\n", row.program.label.c_str());
-    std::vector<Figures> runs;
-    for (int r = 0; r < o.repeats; ++r) {
+  // Rounds go through every program in turn, so a change in the machine's
+  // load falls on all of them alike.
+  std::vector<std::vector<Figures>> runs(rows.size());
+  for (int r = 0; r < o.repeats; ++r) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      std::fprintf(stderr, "round %d of %d: %s\n", r + 1, o.repeats, rows[i].program.label.c_str());
       Figures f;
-      if (bench.RunSteady(row.program, &f)) runs.push_back(f);
+      if (bench.RunSteady(rows[i].program, &f)) runs[i].push_back(f);
     }
-    row.figures = MedianOf(runs);
-    // The second saver row differs only after start-up, so it is not timed again.
-    if (&row != &rows[1]) {
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Row& row = rows[i];
+    row.figures = MedianOf(runs[i]);
+    // A saver row with more levels differs only after start-up: not timed again.
+    if (row.program.keysAfterStart.empty()) {
       Figures s;
       if (bench.RunStartAndExit(row.program, &s)) {
         row.figures.startupMs = s.startupMs;
         row.figures.earlyExitMs = s.earlyExitMs;
       }
     }
-    row.ok = !runs.empty();
+    row.ok = !runs[i].empty();
     allOk = allOk && row.ok;
   }
   const std::string md = Table(rows, load0, LoadAverage(), o);
