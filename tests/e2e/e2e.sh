@@ -8,7 +8,7 @@ zirbel=$2
 parent_helper=$3
 symmetry_probe=${4:-}
 
-skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL: $*"
   [ -s "$work/out.txt" ] && { echo "program output:"; cat "$work/out.txt"; }
@@ -34,28 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Polls for a window whose name is exactly $1; prints its id.
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-window_gone() { ! xdotool search --name "^$1\$" >/dev/null 2>&1; }
 
-# Waits up to $2 seconds for process $1 to end; sets `status`.
-wait_exit() {
-  local pid=$1 limit=$(( $2 * 10 ))
-  for _ in $(seq "$limit"); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-alive() { kill -0 "$1" 2>/dev/null; }
 
 start_saver() {
   xdotool mousemove 400 300

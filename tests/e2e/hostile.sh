@@ -9,7 +9,7 @@ case_name=$1
 zirbel=$2
 parent_helper=$3
 
-skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "$0")/lib.sh"
 [ -n "${DISPLAY:-}" ] || skip "no DISPLAY"
 for tool in xdpyinfo xdotool Xvfb; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
@@ -55,25 +55,6 @@ as_user() {
   fi
 }
 
-# Waits up to $2 seconds for process $1 to end; sets `status`.
-wait_exit() {
-  local pid=$1 limit=$(( $2 * 10 ))
-  for _ in $(seq "$limit"); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-alive() { kill -0 "$1" 2>/dev/null; }
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
 
 # A plain window of $1 x $2 kept until fd 3 closes; sets parent.
 start_parent() {
