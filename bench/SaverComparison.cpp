@@ -68,6 +68,7 @@ struct Options {
   std::string gears = "/usr/bin/glxgears";
   std::string markdown = "bench/savers.md";
   std::string before;  // another build of the saver, measured alongside
+  std::string only;    // measure only the programs whose label holds this
   int display = 53;
   double warmup = 15.0;  // the saver's pacing settles in about 14 s
   double window = 10.0;
@@ -495,6 +496,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     if (a == "--zirbel") o->zirbel = value();
     else if (a == "--probe") o->probe = value();
     else if (a == "--before") o->before = value();
+    else if (a == "--only") o->only = value();
     else if (a == "--peers") o->peers = value();
     else if (a == "--markdown") o->markdown = value();
     else if (a == "--display") o->display = std::atoi(value().c_str());
@@ -506,7 +508,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     else if (a == "--env" && i + 1 < argc && std::strchr(argv[i + 1], '=') != nullptr) o->env.push_back(value());
     else {
       std::fprintf(stderr,
-                   "usage: bench_savers [--zirbel PATH] [--before PATH] [--probe PATH] [--peers DIR] [--markdown FILE]\n"
+                   "usage: bench_savers [--zirbel PATH] [--before PATH] [--only TEXT] [--probe PATH] [--peers DIR]\n"
+                   "                    [--markdown FILE]\n"
                    "                    [--display N] [--window S] [--warmup S] [--repeats N] [--startup-runs N]\n"
                    "                    [--quick] [--env NAME=VALUE]...\n");
       return false;
@@ -538,6 +541,12 @@ int main(int argc, char** argv) {
   if (!o.before.empty()) {
     rows.insert(rows.begin() + 2, {{"Zirbel before, 1 level", {o.before, "/s"}, {}, true}, {}, false});
     rows.insert(rows.begin() + 3, {{"Zirbel before, 10 levels", {o.before, "/s"}, {XK_9}, true}, {}, false});
+  }
+  if (!o.only.empty()) {
+    // The first row stays: the ratios are taken against it.
+    rows.erase(std::remove_if(rows.begin() + 1, rows.end(),
+                              [&](const Row& r) { return r.program.label.find(o.only) == std::string::npos; }),
+               rows.end());
   }
   Bench bench(o);
   if (!bench.Prepare()) return 1;
