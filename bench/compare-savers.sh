@@ -1,12 +1,16 @@
 #!/bin/sh
 # Measures the Linux saver against peer GL programs under Xvfb at 1920 x 1080
-# with Mesa llvmpipe, and writes the table to bench/savers.md (or $1).
+# with Mesa llvmpipe, and writes the table to bench/savers.md (or to the first
+# argument when it is not an option). Other arguments go to bench_savers.
 # Run as root from the repository root on Debian 12; installs the peers
 # (xscreensaver-gl) and glxgears (mesa-utils) when they are missing.
 set -eu
 cd "$(dirname "$0")/.."
-out=${1:-bench/savers.md}
-shift 2>/dev/null || true
+out=bench/savers.md
+case "${1:-}" in
+  ''|-*) ;;
+  *) out=$1; shift ;;
+esac
 
 missing=
 for p in xscreensaver-gl mesa-utils xvfb; do
