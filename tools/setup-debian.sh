@@ -14,7 +14,7 @@ pkgs=(
   xvfb xauth x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
   wine64
-  xscreensaver lintian libxml2-utils
+  xscreensaver xscreensaver-gl lintian libxml2-utils
   clang libclang-rt-14-dev
 )
 missing=()
