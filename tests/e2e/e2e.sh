@@ -34,7 +34,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-
+# Starts the configuration dialog and gives it the focus; sets saver.
+open_config_dialog() {
+  "$zirbel" -c >"$work/out.txt" 2>&1 &
+  saver=$!
+  pids+=("$saver")
+  dialog=$(wait_window "Config dialog") || fail "$1"
+  sleep 0.5
+  timeout 10 xdotool windowfocus --sync "$dialog"
+}
 
 start_saver() {
   xdotool mousemove 400 300
@@ -55,16 +63,6 @@ end_saver_with_key() {
 write_settings() {
   mkdir -p "$XDG_CONFIG_HOME/zirbel"
   printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
-}
-
-start_parent() {
-  mkfifo "$work/fifo"
-  "$parent_helper" "$@" <"$work/fifo" >"$work/parent.txt" &
-  pids+=("$!")
-  exec 3>"$work/fifo"
-  for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
-  parent=$(head -1 "$work/parent.txt")
-  [ -n "$parent" ] || fail "the test parent window did not start"
 }
 
 # A second plain window, kept until standard input (fd 4) closes; sets parent2
@@ -219,12 +217,7 @@ case "$case_name" in
     ;;
 
   config_ok)
-    "$zirbel" -c >"$work/out.txt" 2>&1 &
-    saver=$!
-    pids+=("$saver")
-    dialog=$(wait_window "Config dialog") || fail "no Config dialog"
-    sleep 0.5
-    timeout 10 xdotool windowfocus --sync "$dialog"
+    open_config_dialog "no Config dialog"
     xdotool key shift+Tab space  # clear the box
     sleep 0.3
     [ -e "$XDG_CONFIG_HOME/zirbel/settings.ini" ] && fail "the box saved by itself"
@@ -234,12 +227,7 @@ case "$case_name" in
     grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "UseMirrors=0 was not stored"
     # Opened again, the box shows the stored value; OK keeps it and the rest.
     printf 'Other=kept\n' >>"$XDG_CONFIG_HOME/zirbel/settings.ini"
-    "$zirbel" -c >"$work/out.txt" 2>&1 &
-    saver=$!
-    pids+=("$saver")
-    dialog=$(wait_window "Config dialog") || fail "no Config dialog the second time"
-    sleep 0.5
-    timeout 10 xdotool windowfocus --sync "$dialog"
+    open_config_dialog "no Config dialog the second time"
     xdotool key Return
     wait_exit "$saver" 5 || fail "Enter did not close the dialog"
     grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "the box did not show the stored value"
@@ -247,12 +235,7 @@ case "$case_name" in
     ;;
 
   config_escape)
-    "$zirbel" -c >"$work/out.txt" 2>&1 &
-    saver=$!
-    pids+=("$saver")
-    dialog=$(wait_window "Config dialog") || fail "no Config dialog"
-    sleep 0.5
-    timeout 10 xdotool windowfocus --sync "$dialog"
+    open_config_dialog "no Config dialog"
     xdotool key shift+Tab space Escape
     wait_exit "$saver" 5 || fail "Escape did not close the dialog"
     [ "$status" = 0 ] || fail "exit code $status"

@@ -56,18 +56,6 @@ as_user() {
 }
 
 
-# A plain window of $1 x $2 kept until fd 3 closes; sets parent.
-start_parent() {
-  rm -f "$work/fifo" "$work/parent.txt"
-  mkfifo "$work/fifo"
-  "$parent_helper" "$1" "$2" <"$work/fifo" >"$work/parent.txt" &
-  pids+=("$!")
-  exec 3>"$work/fifo"
-  for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
-  parent=$(head -1 "$work/parent.txt")
-  [ -n "$parent" ] || fail "the test window did not start"
-}
-
 # The saver with the settings it can (not) read: a move of 20 pixels ends it
 # only when the threshold of 10 in the file was read; q ends it with code 0.
 saver_with_defaults() {

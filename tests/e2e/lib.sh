@@ -24,3 +24,17 @@ wait_exit() {
   return 1
 }
 alive() { kill -0 "$1" 2>/dev/null; }
+
+# A plain test window (arguments for the parent helper), kept until fd 3
+# closes; sets `parent`. Uses the caller's `work`, `pids`, `parent_helper`
+# and `fail`.
+start_parent() {
+  rm -f "$work/fifo" "$work/parent.txt"
+  mkfifo "$work/fifo"
+  "$parent_helper" "$@" <"$work/fifo" >"$work/parent.txt" &
+  pids+=("$!")
+  exec 3>"$work/fifo"
+  for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
+  parent=$(head -1 "$work/parent.txt")
+  [ -n "$parent" ] || fail "the test parent window did not start"
+}
