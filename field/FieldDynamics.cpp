@@ -5,6 +5,7 @@
 #include "field/DiscField.h"
 #include "field/FieldConstants.h"
 #include "scene/KaleidoScene.h"
+#include "scene/KeyCodes.h"
 #include "scene/Random.h"
 
 namespace {
@@ -20,11 +21,11 @@ constexpr float kSpinKick = 0.00436332f;
 constexpr float kScaleStep = 0.1f;
 constexpr float kTicksPerSecond = 60.0f * field::kCycleFactor;
 
-constexpr std::uint32_t kKeyLeft = 0x25;
-constexpr std::uint32_t kKeyUp = 0x26;
-constexpr std::uint32_t kKeyRight = 0x27;
-constexpr std::uint32_t kKeyDown = 0x28;
-constexpr std::uint32_t kKeyG = 0x47;
+constexpr std::uint32_t kKeyLeft = keycode::kLeft;
+constexpr std::uint32_t kKeyUp = keycode::kUp;
+constexpr std::uint32_t kKeyRight = keycode::kRight;
+constexpr std::uint32_t kKeyDown = keycode::kDown;
+constexpr std::uint32_t kKeyG = keycode::kKeyG;
 
 // Moves the scene's segment count one step toward the target, with a speed
 // that grows by one step each time and is kept on arrival.

@@ -2,18 +2,9 @@
 // the saver.
 #include "field/DiscField.h"
 #include "scene/KaleidoScene.h"
+#include "scene/KeyCodes.h"
 
-namespace {
-
-constexpr std::uint32_t kSpace = 0x20;
-constexpr std::uint32_t kLeft = 0x25;
-constexpr std::uint32_t kDown = 0x28;
-constexpr std::uint32_t kDigit0 = 0x30;
-constexpr std::uint32_t kDigit9 = 0x39;
-constexpr std::uint32_t kKeyM = 0x4D;
-constexpr std::uint32_t kKeyS = 0x53;
-
-}  // namespace
+using namespace keycode;
 
 bool KaleidoScene::HandleKey(std::uint32_t code) {
   if (code == kSpace || code == kKeyS) return true;
