@@ -6,8 +6,6 @@ std::uint32_t randomState = 1;  // the runtime's state before any seeding
 
 // The single-precision 1/32767 that turns a draw into a variate.
 constexpr float kVariateScale = 3.0518509e-5f;
-// The largest float below 1.
-constexpr float kBelowOne = 0.99999994f;
 
 }  // namespace
 
@@ -18,11 +16,4 @@ int NextRandom() {
   return static_cast<int>((randomState >> 16) & 0x7fffu);
 }
 
-float UniformVariate() {
-  // 32767 times the rounded scale comes out as exactly 1.0f; an integer pick
-  // trunc(u * n) would then give n, one past the last index. Keep u below 1.
-  const float u = static_cast<float>(NextRandom()) * kVariateScale;
-  return u < 1.0f ? u : kBelowOne;
-}
-
-std::uint32_t RandomState() { return randomState; }
+float UniformVariate() { return static_cast<float>(NextRandom()) * kVariateScale; }

@@ -1,0 +1,97 @@
+// The scene's rules that need no GL: the random source, the seed, the level
+// viewport and the key table.
+#include <gtest/gtest.h>
+
+#include "field/DiscField.h"
+#include "scene/KaleidoScene.h"
+#include "scene/KeyCodes.h"
+#include "scene/Random.h"
+
+using namespace keycode;
+
+TEST(Random, TheRuntimeSequenceAndItsVariates) {
+  SeedRandom(1);
+  for (int value : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}) EXPECT_EQ(NextRandom(), value);
+  SeedRandom(1);
+  EXPECT_EQ(UniformVariate(), 41.0f * 3.0518509e-5f);
+  // This seed's first draw is the largest, 32767: the variate is the product
+  // exactly, 1.0, so that 4u is 4 and 360u is 360.
+  SeedRandom(0xF01BF641u);
+  const float u = UniformVariate();
+  EXPECT_EQ(u, 32767.0f * 3.0518509e-5f);
+  EXPECT_EQ(4.0f * u, 4.0f);
+  EXPECT_EQ(360.0f * u, 360.0f);
+}
+
+TEST(Random, SeedFromTheCalendarTime) {
+  const struct {
+    std::int64_t seconds;
+    std::uint32_t seed;
+  } rows[] = {{0, 0u},
+              {1700000123, 1700000123u % 256u},
+              {-5, static_cast<std::uint32_t>(-5)},
+              {std::int64_t{1} << 31, 0u},  // past 2038 the signed 32-bit time is negative
+              {(std::int64_t{1} << 31) + 10, static_cast<std::uint32_t>(-246)},
+              {(std::int64_t{1} << 32) + 300, 300u % 256u}};
+  for (const auto& row : rows) EXPECT_EQ(RandomSeedForTime(row.seconds), row.seed) << row.seconds;
+}
+
+TEST(LevelViewport, WidthAndCopyOrigin) {
+  const struct {
+    std::int32_t width, height, levelWidth, copyX;
+    bool drawable;
+  } rows[] = {{1024, 768, 682, 85, true},      {1920, 1080, 910, 199, true},  {512, 512, 512, 0, true},
+              {400, 800, 256, -128, true},     {402, 800, 257, -127, true},   {4194304, 1024, 2097152, 1048320, true},
+              {2000000000, 1, INT32_MAX, (INT32_MAX - 512) / 2, true},      {800, 0, 0, 0, false},
+              {0, 600, 0, 0, false},           {800, -3, 0, 0, false}};
+  for (const auto& row : rows) {
+    const LevelViewport v = ComputeLevelViewport(row.width, row.height);
+    EXPECT_EQ(v.drawable, row.drawable) << row.width << " x " << row.height;
+    EXPECT_EQ(v.width, row.levelWidth) << row.width << " x " << row.height;
+    EXPECT_EQ(v.copyX, row.copyX) << row.width << " x " << row.height;
+  }
+}
+
+TEST(Keys, TheSceneKeyTable) {
+  // Applied in order to one scene with a field: whether the key is consumed,
+  // and the level count, mirror suppression, feedback scale and easing after it.
+  const struct {
+    std::uint32_t code;
+    bool consumed;
+    int levels;
+    bool suppressed;
+    float scale;
+    bool easing;
+  } rows[] = {
+      {kSpace, true, 1, false, 2.4f, true},     {kKeyS, true, 1, false, 2.4f, true},
+      {kDigit9, true, 10, false, 2.4f, true},   {kDigit0, true, 1, false, 2.4f, true},
+      {'5', true, 6, false, 2.4f, true},        {'5', true, 6, false, 2.4f, true},  // sets, does not add
+      {kNumpad0 + 3, false, 6, false, 2.4f, true},                                  // keypad digits end the saver
+      {kKeyM, true, 6, true, 2.4f, true},       {'m', false, 6, true, 2.4f, true},  // not a key-down code
+      {kKeyM, true, 6, false, 2.4f, true},      {kLeft, true, 6, false, 2.3f, true},
+      {kRight, true, 6, false, 2.4f, true},     {kKeyG, false, 6, false, 2.4f, false},  // reaches the field
+      {kKeyG, false, 6, false, 2.4f, true},     {kEscape, false, 6, false, 2.4f, true},
+      {kPrior, false, 6, false, 2.4f, true},    {kHome, false, 6, false, 2.4f, true},
+      {0x29, false, 6, false, 2.4f, true},      {0x2F, false, 6, false, 2.4f, true},
+      {0x3A, false, 6, false, 2.4f, true},      {kLetterA, false, 6, false, 2.4f, true},
+      {kLetterZ, false, 6, false, 2.4f, true},  {0x100, false, 6, false, 2.4f, true},
+      {0xFFFFFFFF, false, 6, false, 2.4f, true},
+  };
+  KaleidoScene scene;
+  scene.field = new DiscField(&scene);
+  scene.field->SetUpWithoutImages();
+  for (std::uint32_t code = 0; code < kSpace; ++code) EXPECT_FALSE(scene.HandleKey(code)) << code;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << row.code);
+    EXPECT_EQ(scene.HandleKey(row.code), row.consumed);
+    EXPECT_EQ(scene.levels, row.levels);
+    EXPECT_EQ(scene.mirrorsSuppressed, row.suppressed);
+    EXPECT_NEAR(scene.field->feedbackScale, row.scale, 1e-5);
+    EXPECT_EQ(scene.field->approachSegments, row.easing);
+  }
+  const float spin = scene.field->spin;
+  EXPECT_TRUE(scene.HandleKey(kUp));
+  EXPECT_NEAR(scene.field->spin, spin + 0.00436332f, 1e-7);
+  scene.Teardown();
+  EXPECT_TRUE(scene.HandleKey(kDown)) << "a scene without a field still answers";
+}
