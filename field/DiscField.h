@@ -9,6 +9,14 @@ class KaleidoScene;
 
 constexpr int kDiscCount = 60;
 
+// A disc's quad as drawn: four corners in field coordinates, counter-clockwise
+// from the bottom left before the disc's rotation, with their texture
+// coordinates.
+struct DiscCorners {
+  float position[4][3];
+  float texCoord[4][2];
+};
+
 struct Disc {
   Vector3f position;
   Vector3f velocity;
@@ -26,7 +34,9 @@ struct Disc {
   void Reset(int index);
   void Renew();
   void AfterMove();
-  void Draw() const;
+  // Where the disc's quad lies: translated to `position`, turned by `rotation`
+  // degrees counter-clockwise and scaled by `radius`, at z = 1.
+  DiscCorners Corners() const;
 };
 
 struct DiscField {

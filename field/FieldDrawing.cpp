@@ -45,19 +45,19 @@ void DrawLogo(GLuint logo, float seconds) {
   glPopMatrix();
 }
 
-// A white quad from (-1, -1) to (1, 1) at z = 1 with texture rectangle
-// [s0, s1] x [tBottom, tTop] mapped bottom to top.
-void UnitQuad(float s0, float s1, float tBottom, float tTop) {
+// A white quad from (-1, -1) to (1, 1) at z = 1 whose texture runs from
+// (0, 0) at the bottom left to (1, 1) at the top right.
+void FeedbackQuad() {
   glBegin(GL_QUADS);
   glNormal3f(0.0f, 0.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
-  glTexCoord2f(s0, tBottom);
+  glTexCoord2f(0.0f, 0.0f);
   glVertex3f(-1.0f, -1.0f, 1.0f);
-  glTexCoord2f(s1, tBottom);
+  glTexCoord2f(1.0f, 0.0f);
   glVertex3f(1.0f, -1.0f, 1.0f);
-  glTexCoord2f(s1, tTop);
+  glTexCoord2f(1.0f, 1.0f);
   glVertex3f(1.0f, 1.0f, 1.0f);
-  glTexCoord2f(s0, tTop);
+  glTexCoord2f(0.0f, 1.0f);
   glVertex3f(-1.0f, 1.0f, 1.0f);
   glEnd();
 }
@@ -68,42 +68,42 @@ void UnitQuad(float s0, float s1, float tBottom, float tTop) {
 // for every copy, so the copies share the batch. (Measured under llvmpipe, a
 // vertex-array draw of the same batch cost a little more per frame.)
 struct DiscBatch {
-  static constexpr int kVertices = kDiscCount * 4;
-  GLfloat texCoords[kVertices][2];
-  GLfloat vertices[kVertices][3];
+  DiscCorners corners[kDiscCount];
   const DiscField* field = nullptr;
   bool current = false;  // built for the pass now open
   bool inPass = false;
 };
 DiscBatch gBatch;
 
-void FillBatch(const Disc* discs, DiscBatch& batch) {
+}  // namespace
+
+DiscCorners Disc::Corners() const {
   // The corners of the unit quad in drawing order, counter-clockwise.
   constexpr float kCornerX[4] = {-1.0f, 1.0f, 1.0f, -1.0f};
   constexpr float kCornerY[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
-  constexpr float kRadiansPerDegree = 3.14159265358979323846f / 180.0f;
-  for (int i = 0; i < kDiscCount; ++i) {
-    const Disc& d = discs[i];
-    const float c = std::cos(d.rotation * kRadiansPerDegree);
-    const float s = std::sin(d.rotation * kRadiansPerDegree);
-    // The atlas's first row is t = 0: the tile's top row goes to the top edge.
-    const float s0 = d.tileU, s1 = d.tileU + d.tileWidth;
-    const float tBottom = d.tileV + d.tileHeight, tTop = d.tileV;
-    const float cornerS[4] = {s0, s1, s1, s0};
-    const float cornerT[4] = {tBottom, tBottom, tTop, tTop};
-    for (int k = 0; k < 4; ++k) {
-      const int v = i * 4 + k;
-      const float x = d.radius * kCornerX[k], y = d.radius * kCornerY[k];
-      batch.vertices[v][0] = d.position.x + c * x - s * y;
-      batch.vertices[v][1] = d.position.y + s * x + c * y;
-      batch.vertices[v][2] = d.position.z + 1.0f;
-      batch.texCoords[v][0] = cornerS[k];
-      batch.texCoords[v][1] = cornerT[k];
-    }
+  constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+  // The rotation grows without bound as the disc rolls. Reduced to one turn
+  // (exactly) and turned into radians in double precision, it stays as
+  // accurate after hours of rolling as at the start.
+  const double radians = std::fmod(static_cast<double>(rotation), 360.0) * kRadiansPerDegree;
+  const auto c = static_cast<float>(std::cos(radians));
+  const auto s = static_cast<float>(std::sin(radians));
+  // The atlas's first row is t = 0: the tile's top row goes to the top edge.
+  const float s0 = tileU, s1 = tileU + tileWidth;
+  const float tBottom = tileV + tileHeight, tTop = tileV;
+  const float cornerS[4] = {s0, s1, s1, s0};
+  const float cornerT[4] = {tBottom, tBottom, tTop, tTop};
+  DiscCorners out;
+  for (int k = 0; k < 4; ++k) {
+    const float x = radius * kCornerX[k], y = radius * kCornerY[k];
+    out.position[k][0] = position.x + c * x - s * y;
+    out.position[k][1] = position.y + s * x + c * y;
+    out.position[k][2] = position.z + 1.0f;
+    out.texCoord[k][0] = cornerS[k];
+    out.texCoord[k][1] = cornerT[k];
   }
+  return out;
 }
-
-}  // namespace
 
 void DiscField::BeginPass(bool withLogo, std::int32_t level) {
   gBatch.current = false;
@@ -124,28 +124,20 @@ void DiscField::DrawDiscs() {
   if (discs == nullptr) return;
   // The discs stay put during a pass; outside one they are placed afresh.
   if (!gBatch.current || gBatch.field != this) {
-    FillBatch(discs, gBatch);
+    for (int i = 0; i < kDiscCount; ++i) gBatch.corners[i] = discs[i].Corners();
     gBatch.field = this;
     gBatch.current = gBatch.inPass;
   }
   glBegin(GL_QUADS);
   glNormal3f(0.0f, 0.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
-  for (int v = 0; v < DiscBatch::kVertices; ++v) {
-    glTexCoord2fv(gBatch.texCoords[v]);
-    glVertex3fv(gBatch.vertices[v]);
+  for (const DiscCorners& quad : gBatch.corners) {
+    for (int k = 0; k < 4; ++k) {
+      glTexCoord2fv(quad.texCoord[k]);
+      glVertex3fv(quad.position[k]);
+    }
   }
   glEnd();
-}
-
-void Disc::Draw() const {
-  glPushMatrix();
-  glTranslatef(position.x, position.y, position.z);
-  glRotatef(rotation, 0.0f, 0.0f, 1.0f);
-  glScalef(radius, radius, 1.0f);
-  // The atlas's first row is t = 0: the tile's top row goes to the top edge.
-  UnitQuad(tileU, tileU + tileWidth, tileV + tileHeight, tileV);
-  glPopMatrix();
 }
 
 void DiscField::DrawFeedback(std::uint32_t texture) {
@@ -158,7 +150,7 @@ void DiscField::DrawFeedback(std::uint32_t texture) {
   glTranslatef(0.0f, -2.0f, 0.0f);
   glScalef(feedbackScale, feedbackScale, 1.0f);
   // The copied picture's row t = 0 is its bottom.
-  UnitQuad(0.0f, 1.0f, 0.0f, 1.0f);
+  FeedbackQuad();
   glPopMatrix();
 }
 

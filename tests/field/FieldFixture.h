@@ -22,16 +22,15 @@ class FieldFixture : public ::testing::Test {
 
   Disc& disc(int i) { return field->discs[i]; }
 
-  // Gathers every disc except `keep` into one speck at kSpeckX, kSpeckY, at
-  // rest and at the start of a fresh cycle. Coincident discs do not push each
+  // Gathers every disc except `keep` into one speck at (0, kSpeckY), at rest
+  // and at the start of a fresh cycle. Coincident discs do not push each
   // other, so the specks move as one and touch nothing else.
-  static constexpr float kSpeckX = 0.0f;
   static constexpr float kSpeckY = -3.9f;
   void Isolate(std::initializer_list<int> keep) {
     for (int i = 0; i < kDiscCount; ++i) {
       bool kept = false;
       for (int k : keep) kept = kept || k == i;
-      if (!kept) Place(i, kSpeckX, kSpeckY, 0.001f);
+      if (!kept) Place(i, 0.0f, kSpeckY, 0.001f);
     }
   }
 

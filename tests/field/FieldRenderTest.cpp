@@ -2,6 +2,7 @@
 // lands and which way up its tile shows, the pass rotation, the fed-back
 // quad, the logo and the state a pass leaves behind.
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "field/DiscField.h"
@@ -70,7 +71,7 @@ class FieldRenderTest : public RenderTest {
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, format == GL_RGBA ? 4 : 3, width, height, 0, format, GL_UNSIGNED_BYTE, data);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, data);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     return name;
@@ -114,29 +115,30 @@ class FieldRenderTest : public RenderTest {
   RgbImage image;
 };
 
-TEST_F(FieldRenderTest, DiscCoversItsSquareWithTheTileUpright) {
-  OneDisc(1.0f, -2.0f, 0.5f, 0.0f);
-  DrawPass(false, 0);
-  // The quad lies at z = 1 from (0.5, -2.5) to (1.5, -1.5).
-  EXPECT_TRUE(At(0.75f, -1.75f, 1.0f, kRed));
-  EXPECT_TRUE(At(1.25f, -1.75f, 1.0f, kGreen));
-  EXPECT_TRUE(At(0.75f, -2.25f, 1.0f, kBlue));
-  EXPECT_TRUE(At(1.25f, -2.25f, 1.0f, kYellow));
-  EXPECT_TRUE(At(0.4f, -2.0f, 1.0f, kBlack));
-  EXPECT_TRUE(At(1.6f, -2.0f, 1.0f, kBlack));
-  EXPECT_TRUE(At(1.0f, -1.4f, 1.0f, kBlack));
-  EXPECT_TRUE(At(1.0f, -2.6f, 1.0f, kBlack));
-  EXPECT_TRUE(GlStateIsClean());
-}
-
-TEST_F(FieldRenderTest, DiscRotationTurnsTheTileCounterClockwise) {
-  OneDisc(-1.0f, 1.0f, 0.5f, 90.0f);
-  DrawPass(false, 0);
-  // A quarter turn brings the top-left (red) quarter to the bottom-left.
-  EXPECT_TRUE(At(-1.25f, 0.75f, 1.0f, kRed));
-  EXPECT_TRUE(At(-1.25f, 1.25f, 1.0f, kGreen));
-  EXPECT_TRUE(At(-0.75f, 0.75f, 1.0f, kBlue));
-  EXPECT_TRUE(At(-0.75f, 1.25f, 1.0f, kYellow));
+TEST_F(FieldRenderTest, DiscCoversItsSquareWithTheTileUprightTurnedByItsRotation) {
+  // Tile 0's quarters, centred a quarter of the disc's side from its centre:
+  // top-left red, top-right green, bottom-left blue, bottom-right yellow.
+  const struct {
+    float dx, dy;
+    Rgb colour;
+  } quarters[] = {{-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
+  // A million degrees on, 1000030 is 310 degrees.
+  for (float rotation : {0.0f, 90.0f, 30.0f, 1000030.0f}) {
+    SCOPED_TRACE(rotation);
+    glClear(GL_COLOR_BUFFER_BIT);
+    OneDisc(1.0f, -2.0f, 0.5f, rotation);
+    DrawPass(false, 0);
+    const double t = std::fmod(static_cast<double>(rotation), 360.0) * 3.14159265358979323846 / 180.0;
+    const auto c = static_cast<float>(std::cos(t)), s = static_cast<float>(std::sin(t));
+    for (const auto& q : quarters) {
+      EXPECT_TRUE(At(1.0f + c * q.dx - s * q.dy, -2.0f + s * q.dx + c * q.dy, 1.0f, q.colour));
+    }
+    // Beyond the corners of the quad at any rotation.
+    for (const auto& o : {std::pair<float, float>{0.85f, 0.0f}, {0.0f, 0.85f}, {-0.85f, 0.0f}, {0.0f, -0.85f}}) {
+      EXPECT_TRUE(At(1.0f + o.first, -2.0f + o.second, 1.0f, kBlack));
+    }
+    EXPECT_TRUE(GlStateIsClean());
+  }
 }
 
 TEST_F(FieldRenderTest, EvenLevelsTurnCounterClockwiseAndOddLevelsClockwise) {
@@ -199,19 +201,23 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   glDeleteTextures(1, &copy);
 }
 
-TEST_F(FieldRenderTest, LogoIsDrawnOnlyOnTheFinalPass) {
-  // The logo lies in the plane z = 0 around (5, -5); with no logo texture its
-  // colour is the current colour at alpha 0.15: orange at time 0.
+TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
+  // A logo whose first row is the top of the picture: opaque only in its
+  // top-left quarter. Its colour is the current colour at alpha 0.15 times
+  // the texel: orange at time 0. It lies in the plane z = 0 around (5, -5),
+  // 4 x 0.64 units.
+  const unsigned char logo[4 * 4] = {255, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  field->textures->logo.textureName = Upload(4, 4, GL_ALPHA, logo);
   OneDisc(100.0f, 100.0f, 0.5f, 0.0f);
   DrawPass(false, 0);
-  EXPECT_TRUE(At(5.0f, -5.0f, 0.0f, kBlack));
+  EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, kBlack));
   DrawPass(true, 0);
-  EXPECT_TRUE(ColourNear(image, PixelX(5.0f, 0.0f), PixelY(-5.0f, 0.0f), Rgb{38, 19, 0}, 3));
-  EXPECT_TRUE(At(5.0f, -4.5f, 0.0f, kBlack));  // above the 0.64-unit-high quad
-}
-
-TEST_F(FieldRenderTest, PassLeavesBlendingAndTexturingOffAndCullingOn) {
-  DrawPass(true, 0);
+  const Rgb orange{38, 19, 0};
+  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), orange, 3)) << "top left";
+  EXPECT_TRUE(At(6.0f, -4.84f, 0.0f, kBlack)) << "top right";
+  EXPECT_TRUE(At(4.0f, -5.16f, 0.0f, kBlack)) << "bottom left";
+  EXPECT_TRUE(At(4.0f, -4.5f, 0.0f, kBlack)) << "above the quad";
+  // The pass leaves blending and texturing off, culling on, depth test off.
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));

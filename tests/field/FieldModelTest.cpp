@@ -1,0 +1,158 @@
+// The field's model: placing the discs, tiles, the quads they are drawn as,
+// and the tear-down.
+#include <cmath>
+#include <set>
+
+#include "field/FieldConstants.h"
+#include "tests/field/FieldFixture.h"
+
+namespace {
+
+TEST(DiscFieldModel, TeardownForgetsOnlyItsOwnField) {
+  KaleidoScene scene;
+  auto older = std::make_unique<DiscField>(&scene);
+  auto newer = std::make_unique<DiscField>(&scene);  // never set up
+  older.reset();
+  EXPECT_EQ(currentField, newer.get());
+  newer.reset();
+  EXPECT_EQ(currentField, nullptr);
+}
+
+TEST(DiscFieldModel, SetUpInvariantsHoldForManySeedsInBothTileModes) {
+  KaleidoScene scene;
+  scene.elapsedSeconds = 5.0f;
+  bool sawMode[2] = {false, false};
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    SeedRandom(seed * 2654435761u);  // small seeds start with small draws
+    DiscField f(&scene);
+    f.SetUpWithoutImages();
+    ASSERT_NE(f.discs, nullptr);
+    ASSERT_GE(f.sharedTile, 0);
+    ASSERT_LE(f.sharedTile, 77);
+    std::set<int> tiles;
+    int quadrants[4] = {};
+    for (int i = 0; i < kDiscCount; ++i) {
+      const Disc& d = f.discs[i];
+      EXPECT_LE(d.position.Length(), 4.0f + 1e-5f);
+      EXPECT_EQ(d.position.z, 0.0f);
+      EXPECT_GE(d.radius, 0.2f);
+      EXPECT_LE(d.radius, 0.6f);
+      EXPECT_EQ(d.velocity.Length() + d.force.Length(), 0.0f);
+      EXPECT_GE(d.tile, 0);
+      EXPECT_LE(d.tile, 77);
+      EXPECT_GE(d.rotation, 0.0f);
+      EXPECT_LE(d.rotation, 360.0f);
+      EXPECT_FLOAT_EQ(d.phase, static_cast<float>(i) / 60.0f);
+      EXPECT_NEAR(d.birthTime, 5.0f - 16.0f * static_cast<float>(i) / 60.0f, 1e-5f);
+      tiles.insert(d.tile);
+      quadrants[(d.position.x < 0 ? 1 : 0) + (d.position.y < 0 ? 2 : 0)] += 1;
+    }
+    for (int q : quadrants) EXPECT_GT(q, 3) << "the discs spread over the whole arena";
+    sawMode[f.uniformTile ? 1 : 0] = true;
+    if (f.uniformTile) {
+      EXPECT_EQ(tiles, std::set<int>{f.sharedTile});
+    } else {
+      EXPECT_GT(tiles.size(), 10u);
+    }
+  }
+  EXPECT_TRUE(sawMode[0] && sawMode[1]);
+}
+
+class DiscModel : public FieldFixture {};
+
+TEST_F(DiscModel, TileRectangleFromTheIndexAndTheAtlasSize) {
+  const struct {
+    int atlasWidth, atlasHeight;  // 0 x 0: the atlas failed to load
+    int tile;
+    float u, v, width, height;
+  } rows[] = {{1024, 512, 77, 936.0f / 1024, 390.0f / 512, 0.076171875f, 0.15234375f},
+              {1024, 512, 13, 0.0f, 78.0f / 512, 78.0f / 1024, 78.0f / 512},
+              {1024, 512, 12, 936.0f / 1024, 0.0f, 78.0f / 1024, 78.0f / 512},
+              {2048, 1024, 14, 78.0f / 2048, 78.0f / 1024, 78.0f / 2048, 78.0f / 1024},
+              {0, 0, 77, 936.0f / 1024, 390.0f / 512, 78.0f / 1024, 78.0f / 512}};
+  field->textures = new TextureSet();
+  field->uniformTile = true;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "tile " << row.tile << " of " << row.atlasWidth);
+    field->textures->atlas.width = row.atlasWidth;
+    field->textures->atlas.height = row.atlasHeight;
+    field->sharedTile = row.tile;
+    disc(3).Renew();
+    EXPECT_EQ(disc(3).tile, row.tile);
+    EXPECT_FLOAT_EQ(disc(3).tileU, row.u);
+    EXPECT_FLOAT_EQ(disc(3).tileV, row.v);
+    EXPECT_FLOAT_EQ(disc(3).tileWidth, row.width);
+    EXPECT_FLOAT_EQ(disc(3).tileHeight, row.height);
+  }
+  // The largest draw gives u = 1 exactly; a tile pick still stays below 78.
+  SeedRandom(0xF01BF641u);
+  EXPECT_EQ(field::PickBelow(78), 77);
+}
+
+TEST_F(DiscModel, RenewKeepsPlaceMotionAndSizeAndRestartsTheCycle) {
+  Disc& d = disc(20);
+  Place(20, 1.5f, -0.5f, 0.3f);
+  d.velocity = Vector3f(0.01f, -0.02f, 0.0f);
+  d.force = Vector3f(0.5f, 0.5f, 0.0f);
+  d.phase = 0.25f;
+  scene.elapsedSeconds = 250.0f;
+  field->uniformTile = false;
+  d.Renew();
+  EXPECT_EQ(d.position.x, 1.5f);
+  EXPECT_EQ(d.position.y, -0.5f);
+  EXPECT_EQ(d.velocity.y, -0.02f);
+  EXPECT_EQ(d.force.x, 0.5f);
+  EXPECT_EQ(d.radius, 0.3f);
+  EXPECT_FLOAT_EQ(d.birthTime, 246.0f);
+}
+
+TEST_F(DiscModel, ResetDiscsPlacesAfreshAndKeepsTheFieldState) {
+  field->spin = 0.003f;
+  const bool uniform = field->uniformTile;
+  const int shared = field->sharedTile;
+  Vector3f before[kDiscCount];
+  for (int i = 0; i < kDiscCount; ++i) {
+    before[i] = disc(i).position;
+    disc(i).velocity = Vector3f(1.0f, 1.0f, 0.0f);
+  }
+  field->ResetDiscs();
+  for (int i = 0; i < kDiscCount; ++i) {
+    EXPECT_GT((disc(i).position - before[i]).Length(), 1e-4f) << "disc " << i;
+    EXPECT_EQ(disc(i).velocity.Length(), 0.0f);
+  }
+  EXPECT_EQ(field->uniformTile, uniform);
+  EXPECT_EQ(field->sharedTile, shared);
+  EXPECT_EQ(field->spin, 0.003f);
+}
+
+TEST_F(DiscModel, QuadIsTheUnitSquareTurnedByTheRotationAsGlRotateTurnsIt) {
+  // Rotations grow without bound while the discs roll; a million degrees and
+  // more must still turn the quad by the angle itself, within a hair.
+  Disc& d = disc(0);
+  d.position = Vector3f(1.0f, -2.0f, 0.0f);
+  d.radius = 0.5f;
+  d.tileU = 0.25f;
+  d.tileV = 0.5f;
+  d.tileWidth = 0.125f;
+  d.tileHeight = 0.0625f;
+  const double cornerX[4] = {-1, 1, 1, -1}, cornerY[4] = {-1, -1, 1, 1};
+  const float cornerS[4] = {0.25f, 0.375f, 0.375f, 0.25f}, cornerT[4] = {0.5625f, 0.5625f, 0.5f, 0.5f};
+  for (float rotation : {0.0f, 30.0f, 90.0f, 359.9f, 1000037.3f, 1234567.9f, 36000017.0f}) {
+    SCOPED_TRACE(rotation);
+    d.rotation = rotation;
+    const DiscCorners q = d.Corners();
+    const long double radians = std::fmod(static_cast<long double>(rotation), 360.0L) * 3.14159265358979323846L / 180;
+    const double c = static_cast<double>(std::cos(radians)), s = static_cast<double>(std::sin(radians));
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_NEAR(q.position[k][0], 1.0 + 0.5 * (c * cornerX[k] - s * cornerY[k]), 2e-6) << "corner " << k;
+      EXPECT_NEAR(q.position[k][1], -2.0 + 0.5 * (s * cornerX[k] + c * cornerY[k]), 2e-6) << "corner " << k;
+      EXPECT_EQ(q.position[k][2], 1.0f);
+      // The tile's top row (t = tileV) goes to the quad's top edge.
+      EXPECT_EQ(q.texCoord[k][0], cornerS[k]);
+      EXPECT_EQ(q.texCoord[k][1], cornerT[k]);
+    }
+  }
+}
+
+}  // namespace
