@@ -19,5 +19,6 @@ struct TextureSet {
 };
 
 // Uploads `image` as a mipmapped texture (format chosen by bitsPerPixel),
-// stores its name, frees the pixels. Needs a current GL context. Always true.
+// stores its name, frees the pixels and answers true. Needs a current GL
+// context. An image without pixels or size gets no texture: false.
 bool CreateTexture(ImageTexture& image);

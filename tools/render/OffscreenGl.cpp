@@ -175,7 +175,3 @@ RgbImage OffscreenGl::ReadBack() const {
   glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
   return image;
 }
-
-void OffscreenGl::Swap() {
-  if (context_) glXSwapBuffers(static_cast<Display*>(display_), window_);
-}

@@ -35,11 +35,9 @@ class OffscreenGl {
   // and makes a GL context current on it.
   bool Open(std::int32_t width, std::int32_t height, std::string* error);
   void Close();
-  bool IsOpen() const { return context_ != nullptr; }
 
   // Reads the back buffer (what was drawn and not yet swapped).
   RgbImage ReadBack() const;
-  void Swap();
 
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }

@@ -1,7 +1,5 @@
 #include "tools/render/SceneRunner.h"
 
-#include <cmath>
-
 void SceneRunner::Start(std::int32_t width, std::int32_t height, std::uint32_t seed) {
   counter.frequency = kFrequency;
   counter.value = 0;
@@ -21,16 +19,9 @@ void SceneRunner::Render(std::int64_t frame, bool mirrors) {
   scene.RenderFrame(mirrors ? kMirrorsBit : 0);
 }
 
-void SceneRunner::RenderFrom0(std::int64_t frame, bool mirrors) {
-  for (std::int64_t k = 0; k < frame; ++k) Step(k);
-  Render(frame, mirrors);
-}
-
 void SceneRunner::RenderAtSeconds(double seconds, bool mirrors) {
   counter.SetSeconds(seconds);
   scene.RenderFrame(mirrors ? kMirrorsBit : 0);
 }
 
 void SceneRunner::Finish() { scene.Teardown(); }
-
-std::int64_t FramesForSeconds(double seconds) { return static_cast<std::int64_t>(std::llround(seconds * 24.0)); }

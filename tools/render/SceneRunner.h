@@ -18,8 +18,6 @@ class SceneRunner {
   void Step(std::int64_t frame);
   // Steps and draws frame `frame` into the back buffer.
   void Render(std::int64_t frame, bool mirrors);
-  // Steps frames 0 .. frame - 1 and draws frame `frame`.
-  void RenderFrom0(std::int64_t frame, bool mirrors);
   // Puts the counter at `seconds` and draws one frame there (no stepping).
   void RenderAtSeconds(double seconds, bool mirrors);
   void Finish();
@@ -28,6 +26,3 @@ class SceneRunner {
   ManualCounter counter;
   FrameClock clock;
 };
-
-// Frames from 0 up to and including the one at `seconds` (to 1/24 s).
-std::int64_t FramesForSeconds(double seconds);
