@@ -47,8 +47,7 @@ class SceneRenderTest : public RenderTest {
   bool started_ = false;
 };
 
-// Within `halfWidth` degrees of the ray at `degrees` (both directions of a line
-// through the centre count when `line` is true).
+// Within `halfWidth` degrees of the ray at `degrees`.
 std::function<bool(double, double)> NearRay(double degrees, double halfWidth) {
   return [=](double x, double y) {
     double d = std::atan2(y, x) * 180.0 / 3.14159265358979323846 - degrees;
@@ -57,14 +56,12 @@ std::function<bool(double, double)> NearRay(double degrees, double halfWidth) {
   };
 }
 
-bool Lit(Rgb p) { return std::max({p.r, p.g, p.b}) > 24; }
-
 }  // namespace
 
 TEST_F(SceneRenderTest, MirroredFrameIsSymmetricAcrossTheSegmentEdges) {
   const Frame f{10.0, 1, true, 10.0f};
   const RgbImage image = Render(f);
-  ASSERT_GT(FractionInDisc(image, Radius(), nullptr, Lit), 0.2) << "the picture is nearly empty";
+  ASSERT_GT(LitFraction(image, Radius()), 0.2) << "the picture is nearly empty";
   // Level 0 turns counter-clockwise by one degree per second; its edges lie at
   // 270 + k * 36 degrees in the turned frame.
   for (int k = 0; k < 5; ++k) {
@@ -83,7 +80,7 @@ TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
   const double a = 360.0 / 9.5;
   const double o = runner.scene.partialAngle;
   ASSERT_TRUE(runner.scene.hasPartialWedge);
-  ASSERT_GT(FractionInDisc(image, Radius(), nullptr, Lit), 0.2);
+  ASSERT_GT(LitFraction(image, Radius()), 0.2);
   const double band = o / 2.0 - 1.0;
   for (int k = 0; k <= 8; ++k) {
     const double edge = 270.0 + k * a;
@@ -124,7 +121,7 @@ TEST_F(SceneRenderTest, LaterLevelsShowTheFedBackPicture) {
     }
   }
   EXPECT_GT(static_cast<double>(differing) / total, 0.2);
-  ASSERT_GT(FractionInDisc(three, Radius(), nullptr, Lit), 0.1);
+  ASSERT_GT(LitFraction(three, Radius()), 0.1);
   // The last level (level 2, even) turns counter-clockwise and is mirrored
   // too; the filtered copies blur its edges a little.
   EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
@@ -211,7 +208,7 @@ TEST_F(SceneRenderTest, SameSeedAndTimeGiveTheSamePicture) {
     }
     return true;
   };
-  ASSERT_GT(FractionInDisc(a, Radius(), nullptr, Lit), 0.2);
+  ASSERT_GT(LitFraction(a, Radius()), 0.2);
   EXPECT_TRUE(same(a, b));
   EXPECT_FALSE(same(a, c));
 }
@@ -226,7 +223,7 @@ TEST_F(SceneRenderTest, WindowWithoutHeightDrawsNothingAndKeepsTime) {
   runner.scene.Resize(Width(), Height());
   runner.RenderAtSeconds(2.5, true);
   EXPECT_TRUE(GlStateIsClean());
-  EXPECT_GT(FractionInDisc(gl.ReadBack(), Radius(), nullptr, Lit), 0.2);
+  EXPECT_GT(LitFraction(gl.ReadBack(), Radius()), 0.2);
 }
 
 TEST_F(SceneRenderTest, ResizeMovesTheViewport) {

@@ -4,25 +4,14 @@
 // and the benchmarks.
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "tools/render/RgbImage.h"
 
 // Makes sure $DISPLAY names a display that answers. When DISPLAY is unset it
 // starts a private Xvfb on a free display number (kept for the rest of the
 // process) and points DISPLAY at it. False, with the reason, when no display
 // can be had.
 bool EnsureDisplay(std::string* why);
-
-// A picture read back from GL: RGB, rows bottom-up as GL gives them.
-struct RgbImage {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<unsigned char> pixels;
-
-  // x from the left, y from the bottom.
-  const unsigned char* At(std::int32_t x, std::int32_t y) const {
-    return &pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
-  }
-};
 
 class OffscreenGl {
  public:

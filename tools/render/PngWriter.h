@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "tools/render/OffscreenGl.h"
+#include "tools/render/RgbImage.h"
 
 // Writes `image` (rows bottom-up) as an 8-bit RGB PNG, top row first. The file
 // is written under a temporary name and renamed into place, so a failed write
