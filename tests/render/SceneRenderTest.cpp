@@ -20,6 +20,11 @@ struct Frame {
 
 class SceneRenderTest : public RenderTest {
  protected:
+  // Over 512 pixels high, so that the fed-back levels lie inside the window
+  // and the clear between levels leaves a strip above them.
+  std::int32_t Width() const override { return 800; }
+  std::int32_t Height() const override { return 600; }
+
   void TearDown() override {
     if (started_) runner.Finish();
     RenderTest::TearDown();
@@ -42,6 +47,17 @@ class SceneRenderTest : public RenderTest {
   double PixelsPerUnit() const { return Height() / 2.0 / 5.5; }
   // Samples stay inside the arena, well away from the logo's corner.
   double Radius() const { return 0.4 * Height(); }
+
+  // The texture's level 0 as RGB.
+  static RgbImage TextureImage(std::uint32_t name) {
+    RgbImage image;
+    image.width = image.height = kFeedbackSize;
+    image.pixels.resize(static_cast<std::size_t>(kFeedbackSize) * kFeedbackSize * 3);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+    return image;
+  }
 
   SceneRunner runner;
   bool started_ = false;
@@ -158,7 +174,7 @@ TEST_F(SceneRenderTest, WithoutMirrorsTheSegmentOutlineIsRed) {
   const double off = redOnOutline(Render(Frame{10.0, 1, false, 10.0f}));
   const double on = redOnOutline(Render(Frame{10.0, 1, true, 10.0f}));
   EXPECT_GT(off, 0.1);  // discs cover parts of it
-  EXPECT_EQ(on, 0.0);
+  EXPECT_LT(on, 0.03);  // red photo pixels aside
   // Suppressing the mirrors with the key has the same effect as the setting.
   runner.scene.HandleKey('M');
   EXPECT_GT(redOnOutline(Render(Frame{10.0, 1, true, 10.0f})), 0.1);
@@ -238,4 +254,79 @@ TEST_F(SceneRenderTest, ResizeMovesTheViewport) {
   // The picture now lies in the lower-left quarter; the rest is cleared.
   EXPECT_EQ(NotBlackFraction(image, Width() / 2, Height() / 2, Width(), Height()), 0.0);
   EXPECT_GT(NotBlackFraction(image, Width() / 8, Height() / 8, Width() * 3 / 8, Height() * 3 / 8), 0.2);
+}
+
+TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
+  // Computed once by a separate reference of the set-up: seed, one draw
+  // discarded, the tile mode, the shared tile, then per disc angle, distance,
+  // radius, tile (when not shared) and rotation.
+  const struct {
+    std::uint32_t seed;
+    bool uniform;
+    int shared;
+  } fields[] = {{0, true, 50}, {1, false, 15}, {127, false, 69}, {255, false, 52}};
+  const struct {
+    std::uint32_t seed;
+    int index;
+    float x, y, radius;
+    int tile;
+    float rotation;
+  } discs[] = {
+      {0, 0, 0.9650716185569763f, 0.4869532883167267f, 0.34401077032089233f, 50, 91.90343475341797f},
+      {0, 1, 1.270228385925293f, -0.11774323135614395f, 0.573693037033081f, 50, 64.30493927001953f},
+      {0, 2, 0.08721161633729935f, -0.10876064747571945f, 0.20343028008937836f, 50, 225.6331024169922f},
+      {1, 0, 0.8441717028617859f, -2.1824638843536377f, 0.39194923639297485f, 27, 322.5464782714844f},
+      {1, 1, 1.319558024406433f, -2.679079294204712f, 0.26964324712753296f, 66, 255.780517578125f},
+      {1, 2, -1.211585283279419f, -0.10328251868486404f, 0.20599383115768433f, 7, 131.20272827148438f},
+      {127, 0, -0.5148055553436279f, 0.8422132730484009f, 0.43159884214401245f, 24, 230.3793487548828f},
+      {127, 1, -0.16442227363586426f, 0.390516459941864f, 0.4421582818031311f, 2, 302.13323974609375f},
+      {127, 2, 1.6540606021881104f, 1.9415764808654785f, 0.4734702706336975f, 16, 76.8187484741211f},
+      // The largest draw gives this disc's distance: exactly 4.
+      {127, 8, 0.9136075377464294f, -3.8942677974700928f, 0.5704092383384705f, 56, 92.57362365722656f},
+      {255, 0, -1.091709852218628f, 1.8548610210418701f, 0.5671132802963257f, 37, 73.89629364013672f},
+      {255, 1, 0.1365034282207489f, -0.3333766758441925f, 0.2110477089881897f, 15, 114.92050170898438f},
+      {255, 2, 0.17803888022899628f, -1.2909209728240967f, 0.3642384111881256f, 75, 67.2933120727539f},
+  };
+  for (const auto& want : fields) {
+    SCOPED_TRACE(::testing::Message() << "seed " << want.seed);
+    runner.Start(Width(), Height(), want.seed);  // the scene's own set-up
+    const DiscField& f = *runner.scene.field;
+    EXPECT_EQ(f.uniformTile, want.uniform);
+    EXPECT_EQ(f.sharedTile, want.shared);
+    for (const auto& disc : discs) {
+      if (disc.seed != want.seed) continue;
+      const Disc& d = f.discs[disc.index];
+      EXPECT_NEAR(d.position.x, disc.x, 1e-6) << "disc " << disc.index;
+      EXPECT_NEAR(d.position.y, disc.y, 1e-6) << "disc " << disc.index;
+      EXPECT_EQ(d.radius, disc.radius) << "disc " << disc.index;
+      EXPECT_EQ(d.tile, disc.tile) << "disc " << disc.index;
+      EXPECT_EQ(d.rotation, disc.rotation) << "disc " << disc.index;
+    }
+    runner.Finish();
+  }
+}
+
+TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
+  // Two levels: level 0 goes into texture 0, and the final level shows it;
+  // texture 1 keeps its first contents.
+  const RgbImage two = Render(Frame{10.0, 2, true, 10.0f});
+  const KaleidoScene& s = runner.scene;
+  EXPECT_GT(LitFraction(TextureImage(s.feedbackTextures[0]), 200.0), 0.3);
+  EXPECT_EQ(NotBlackFraction(TextureImage(s.feedbackTextures[1]), 0, 0, kFeedbackSize, kFeedbackSize, 0), 0.0);
+  EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
+  // Three levels: level 1 goes into texture 1, a picture of its own.
+  const RgbImage three = Render(Frame{10.0, 3, true, 10.0f});
+  const RgbImage zero = TextureImage(s.feedbackTextures[0]), one = TextureImage(s.feedbackTextures[1]);
+  EXPECT_GT(LitFraction(one, 200.0), 0.3);
+  int differing = 0;
+  for (std::int32_t y = 0; y < kFeedbackSize; y += 4) {
+    for (std::int32_t x = 0; x < kFeedbackSize; x += 4) {
+      differing += ColourDistance(PixelAt(zero, x, y), PixelAt(one, x, y)) > 32 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(differing, 128 * 128 / 5);
+  // The clear between levels is cut to the level's viewport and switched off
+  // again: the final level also shows above row 512.
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
 }
