@@ -1,5 +1,6 @@
-// The loader on streams that are missing, damaged or don't fit together: the
-// load fails cleanly, frees what it took and leaves the next load working.
+// The loader on streams that are missing, damaged, too large or don't fit
+// together: the load fails cleanly, says why, frees what it took and leaves
+// the next load working. Sound streams decode to their samples.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +15,19 @@ namespace {
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
+// Rewrites the height and width of the stream's baseline frame header.
+std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned width, unsigned height) {
+  for (std::size_t i = 0; i + 8 < stream.size(); ++i) {
+    if (stream[i] == 0xFF && stream[i + 1] == 0xC0) {
+      const unsigned char size[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                                     static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+      std::copy(size, size + 4, stream.begin() + static_cast<std::ptrdiff_t>(i + 5));
+      break;
+    }
+  }
+  return stream;
+}
+
 class BrokenStreams : public FakeResources {
  protected:
   void TearDown() override {
@@ -21,62 +35,68 @@ class BrokenStreams : public FakeResources {
     FakeResources::TearDown();
   }
 
-  // A failed load: false, no pixels, no texture.
-  void ExpectFailedDecode(bool decoded) {
-    EXPECT_FALSE(decoded);
+  // A failed load: false, no pixels, no texture, and `message` (when given)
+  // on the standard error stream.
+  void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
+    SCOPED_TRACE(::testing::Message() << (colour ? colour : "null") << " " << (mask ? mask : ""));
+    CaptureStderr();
+    EXPECT_FALSE(mask ? DecodeWithMask(image, colour, mask) : DecodeImage(image, colour));
+    const std::string said = GetCapturedStderr();
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_EQ(image.textureName, 0u);
+    EXPECT_NE(said.find(message), std::string::npos) << said;
   }
 
   ImageTexture image;
 };
 
-TEST_F(BrokenStreams, MissingOrEmptyResourceFailsAndALaterLoadWorks) {
+TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
+  const std::vector<unsigned char> clouds = EmbeddedBytes("CLOUDS_MASK");
+  ASSERT_GT(clouds.size(), 20000u);
+  const auto cut = [&](std::size_t keep) { return std::vector<unsigned char>(clouds.begin(), clouds.begin() + keep); };
+  const std::string text = "hello, not a picture";
+  std::vector<unsigned char> longSegment = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF};  // APP1 of 65535 bytes
+  longSegment.insert(longSegment.end(), 10, 0x41);
   Put("EMPTY", {});
-  ExpectFailedDecode(DecodeImage(image, "NOT_THERE"));
-  ExpectFailedDecode(DecodeImage(image, "EMPTY"));
-  ExpectFailedDecode(DecodeImage(image, nullptr));
-  ExpectFailedDecode(DecodeWithMask(image, "NOT_THERE", "ALSO_NOT_THERE"));
+  Put("TEXT", std::vector<unsigned char>(text.begin(), text.end()));
+  Put("CUT_IN_SCAN", cut(clouds.size() / 2));
+  Put("CUT_IN_EXIF", cut(200));
+  Put("CUT_AFTER_SOI", cut(2));
+  Put("NO_EOI", cut(clouds.size() - 2));  // nothing is made up for a missing end
+  Put("LONG_SEGMENT", longSegment);
+  Put("HUGE", ClaimSize(MakeJpeg(16, 16, 3), 65000, 60000));
+  Put("RGB", MakeJpeg(64, 32, 3));
+  Put("GREY", MakeJpeg(64, 32, 1));
+  Put("WIDE_MASK", MakeJpeg(72, 32, 1));
+  Put("TALL_MASK", MakeJpeg(64, 40, 1));
+  Put("RGB_MASK", MakeJpeg(64, 32, 3));
+  const struct {
+    const char* colour;
+    const char* mask;
+    const char* message;
+  } rows[] = {{"NOT_THERE", nullptr, ""},
+              {"EMPTY", nullptr, ""},
+              {nullptr, nullptr, ""},
+              {"TEXT", nullptr, "Not a JPEG file: starts with 0x68 0x65"},
+              {"CUT_IN_SCAN", nullptr, "Premature end"},
+              {"CUT_IN_EXIF", nullptr, "Premature end"},
+              {"CUT_AFTER_SOI", nullptr, "Premature end"},
+              {"NO_EOI", nullptr, ""},
+              {"LONG_SEGMENT", nullptr, ""},
+              {"HUGE", nullptr, "65000 x 60000"},  // refused before any pixel memory is taken
+              {"NOT_THERE", "ALSO_NOT_THERE", ""},
+              {"RGB", "NOT_THERE", ""},
+              {"GREY", "GREY", "components instead of 3"},
+              {"RGB", "WIDE_MASK", "does not fit"},
+              {"RGB", "TALL_MASK", "does not fit"},
+              {"RGB", "RGB_MASK", "does not fit"}};
+  for (const auto& row : rows) ExpectFailure(row.colour, row.mask, row.message);
+  EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
 
   Put("LOGO_MASK", EmbeddedBytes("LOGO_MASK"));
   ASSERT_TRUE(DecodeImage(image, "LOGO_MASK"));
   EXPECT_EQ(image.width, 256);
   EXPECT_EQ(image.bitsPerPixel, 8);
-}
-
-TEST_F(BrokenStreams, BytesThatAreNotJpegNameTheirFirstTwoBytes) {
-  const std::string text = "hello, not a picture";
-  Put("TEXT", std::vector<unsigned char>(text.begin(), text.end()));
-  CaptureStderr();
-  ExpectFailedDecode(DecodeImage(image, "TEXT"));
-  EXPECT_NE(GetCapturedStderr().find("Not a JPEG file: starts with 0x68 0x65"), std::string::npos);
-}
-
-TEST_F(BrokenStreams, TruncatedStreamFailsWithoutReadingPastItsEnd) {
-  const std::vector<unsigned char> clouds = EmbeddedBytes("CLOUDS_MASK");
-  ASSERT_GT(clouds.size(), 20000u);
-  // Cut in the entropy-coded data, in the Exif segment, and just after the SOI.
-  for (const std::size_t keep : {clouds.size() / 2, std::size_t{200}, std::size_t{2}}) {
-    Put("CUT", std::vector<unsigned char>(clouds.begin(), clouds.begin() + static_cast<std::ptrdiff_t>(keep)));
-    CaptureStderr();
-    ExpectFailedDecode(DecodeImage(image, "CUT"));
-    EXPECT_NE(GetCapturedStderr().find("Premature end"), std::string::npos) << "cut after " << keep;
-  }
-  // Missing only the end-of-image marker also fails: nothing is made up.
-  Put("NO_EOI", std::vector<unsigned char>(clouds.begin(), clouds.end() - 2));
-  CaptureStderr();
-  ExpectFailedDecode(DecodeImage(image, "NO_EOI"));
-  GetCapturedStderr();
-}
-
-TEST_F(BrokenStreams, SegmentLengthPastTheEndFails) {
-  // SOI, then an APP1 claiming 65535 bytes with ten behind it.
-  std::vector<unsigned char> bytes = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF};
-  bytes.insert(bytes.end(), 10, 0x41);
-  Put("LONG_SEGMENT", bytes);
-  CaptureStderr();
-  ExpectFailedDecode(DecodeImage(image, "LONG_SEGMENT"));
-  GetCapturedStderr();
 }
 
 TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
@@ -93,60 +113,34 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
   EXPECT_NE(image.pixels, nullptr);
 }
 
-TEST_F(BrokenStreams, ColourImagesKeepThreeBytesPerPixel) {
-  Put("RGB", MakeJpeg(40, 24, 3));
-  ASSERT_TRUE(DecodeImage(image, "RGB"));
-  EXPECT_EQ(image.bitsPerPixel, 24);
-  EXPECT_EQ(image.width, 40);
-  EXPECT_EQ(image.height, 24);
-  // Pixel (10, 6): samples 3x + 5y + 40c before compression.
-  const unsigned char* p = image.pixels + (6 * 40 + 10) * 3;
-  for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], 60 + 40 * c, 6) << "channel " << c;
-}
-
-TEST_F(BrokenStreams, MaskMustFitTheColourImage) {
+TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
+  // Samples are (3x + 5y + 40c) & 255 before compression.
   Put("RGB", MakeJpeg(64, 32, 3));
   Put("GREY", MakeJpeg(64, 32, 1));
-  Put("WIDE_MASK", MakeJpeg(72, 32, 1));
-  Put("TALL_MASK", MakeJpeg(64, 40, 1));
-  Put("RGB_MASK", MakeJpeg(64, 32, 3));
-  for (const char* mask : {"WIDE_MASK", "TALL_MASK", "RGB_MASK"}) {
-    CaptureStderr();
-    ExpectFailedDecode(DecodeWithMask(image, "RGB", mask));
-    EXPECT_NE(GetCapturedStderr().find("does not fit"), std::string::npos) << mask;
-    EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
-  }
-  CaptureStderr();
-  ExpectFailedDecode(DecodeWithMask(image, "GREY", "GREY"));
-  EXPECT_NE(GetCapturedStderr().find("components instead of 3"), std::string::npos);
-  ExpectFailedDecode(DecodeWithMask(image, "RGB", "NOT_THERE"));
+  Put("NARROW", MakeJpeg(32, 16, 1));
+  Put("LIMIT", MakeJpeg(4096, 4096, 1));
+  ASSERT_TRUE(DecodeImage(image, "RGB"));
+  ASSERT_TRUE(DecodeImage(image, "RGB"));  // the first buffer must not leak
+  EXPECT_EQ(image.bitsPerPixel, 24);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(image.pixels[(6 * 64 + 10) * 3 + c], 60 + 40 * c, 6) << "channel " << c;
 
   ASSERT_TRUE(DecodeWithMask(image, "RGB", "GREY"));
   EXPECT_EQ(image.bitsPerPixel, 32);
-  const unsigned char* p = image.pixels + (10 * 64 + 20) * 4;
-  EXPECT_NEAR(p[0], 20 * 3 + 10 * 5, 6);
-  EXPECT_NEAR(p[3], 20 * 3 + 10 * 5, 6) << "alpha from the mask";
-}
+  EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4], 20 * 3 + 10 * 5, 6);
+  EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4 + 3], 20 * 3 + 10 * 5, 6) << "alpha from the mask";
 
-TEST_F(BrokenStreams, NarrowerMaskFillsAlphaAlongTheColourRows) {
-  Put("RGB", MakeJpeg(64, 32, 3));
-  Put("NARROW", MakeJpeg(32, 16, 1));
+  // A narrower mask fills alpha along the colour rows; beyond it alpha is 0.
   ASSERT_TRUE(DecodeWithMask(image, "RGB", "NARROW"));
   ASSERT_EQ(image.width, 64);
   for (int y : {0, 7, 15}) {
-    for (int x : {0, 13, 31}) {
-      EXPECT_NEAR(image.pixels[(y * 64 + x) * 4 + 3], (x * 3 + y * 5) & 0xff, 6) << x << "," << y;
-    }
+    for (int x : {0, 13, 31}) EXPECT_NEAR(image.pixels[(y * 64 + x) * 4 + 3], (x * 3 + y * 5) & 0xff, 6) << x << "," << y;
     EXPECT_EQ(image.pixels[(y * 64 + 40) * 4 + 3], 0) << "beyond the mask";
   }
   EXPECT_EQ(image.pixels[(20 * 64 + 5) * 4 + 3], 0) << "below the mask";
-}
 
-TEST_F(BrokenStreams, ARecordReusedForANewLoadDropsItsOldPixels) {
-  Put("RGB", MakeJpeg(16, 16, 3));
-  ASSERT_TRUE(DecodeImage(image, "RGB"));
-  ASSERT_TRUE(DecodeImage(image, "RGB"));  // the first buffer must not leak
-  ExpectFailedDecode(DecodeImage(image, "NOT_THERE"));
+  ASSERT_TRUE(DecodeImage(image, "LIMIT")) << "the largest picture a load accepts";
+  EXPECT_EQ(image.height, 4096);
+  EXPECT_NEAR(image.pixels[4096 * 4096 - 1], (4095 * 8) & 0xff, 6);
 }
 
 // The source manager on its own.
@@ -168,22 +162,17 @@ class SourceManager : public ::testing::Test {
   ResourceBytes bytes;
 };
 
-TEST_F(SourceManager, SkipStopsAtTheEnd) {
-  SkipResourceInput(&object, 0);
-  SkipResourceInput(&object, -5);
-  EXPECT_EQ(object.src->next_input_byte, data);
-  EXPECT_EQ(object.src->bytes_in_buffer, 10u);
-  SkipResourceInput(&object, 4);
-  EXPECT_EQ(object.src->next_input_byte, data + 4);
-  EXPECT_EQ(object.src->bytes_in_buffer, 6u);
-  SkipResourceInput(&object, 1000);
-  EXPECT_EQ(object.src->next_input_byte, data + 10);
-  EXPECT_EQ(object.src->bytes_in_buffer, 0u);
-}
-
-TEST_F(SourceManager, ReattachReusesTheManagerAndRewinds) {
+TEST_F(SourceManager, SkipStopsAtTheEndAndReattachRewinds) {
+  const struct {
+    long skip;
+    std::size_t at;
+  } rows[] = {{0, 0}, {-5, 0}, {4, 4}, {1000, 10}};
+  for (const auto& row : rows) {
+    SkipResourceInput(&object, row.skip);
+    EXPECT_EQ(object.src->next_input_byte, data + row.at) << row.skip;
+    EXPECT_EQ(object.src->bytes_in_buffer, 10u - row.at) << row.skip;
+  }
   jpeg_source_mgr* first = object.src;
-  SkipResourceInput(&object, 7);
   ResourceBytes other{3, data + 5};
   AttachResourceSource(&object, &other);
   EXPECT_EQ(object.src, first);

@@ -17,118 +17,86 @@ class TextureUpload : public RenderTest {
   std::int32_t Width() const override { return 64; }
   std::int32_t Height() const override { return 64; }
 
-  void TearDown() override {
-    for (ImageTexture* t : {&atlas, &clouds, &logo}) {
-      if (t->textureName != 0) {
-        GLuint name = t->textureName;
-        glDeleteTextures(1, &name);
-      }
-    }
-    RenderTest::TearDown();
-  }
-
-  static GLint LevelParameter(GLint level, GLenum parameter) {
+  static GLint Level(GLint level, GLenum parameter) {
     GLint value = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
     return value;
   }
-
-  static GLint TextureParameter(GLenum parameter) {
+  static GLint Parameter(GLenum parameter) {
     GLint value = -1;
     glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
     return value;
   }
-
-  ImageTexture atlas, clouds, logo;
 };
 
-TEST_F(TextureUpload, AtlasBecomesAMipmappedRgbaTexture) {
-  ASSERT_TRUE(LoadWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
-  EXPECT_NE(atlas.textureName, 0u);
-  EXPECT_EQ(atlas.pixels, nullptr) << "pixels are freed after the upload";
-  EXPECT_EQ(atlas.width, 1024);
-  EXPECT_EQ(atlas.height, 512);
-  EXPECT_EQ(atlas.bitsPerPixel, 32);
-
-  GLint bound = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<GLuint>(bound), atlas.textureName) << "left bound";
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_WIDTH), 1024);
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_HEIGHT), 512);
-  const GLint format = LevelParameter(0, GL_TEXTURE_INTERNAL_FORMAT);
-  EXPECT_TRUE(format == GL_RGBA || format == GL_RGBA8) << format;
-  EXPECT_EQ(LevelParameter(10, GL_TEXTURE_WIDTH), 1) << "mipmaps down to 1 x 1";
-  EXPECT_EQ(LevelParameter(10, GL_TEXTURE_HEIGHT), 1);
-  EXPECT_EQ(TextureParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-  EXPECT_EQ(TextureParameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-  EXPECT_EQ(TextureParameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-  EXPECT_EQ(TextureParameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
-  GLint mode = 0;
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODULATE);
-  GLint alignment = 0;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  EXPECT_EQ(alignment, 4) << "unpack alignment restored";
-
-  // Texel row 0 is the picture's top row: a cell centre is opaque, the
-  // corner of the texture (outside the grid) is clear.
-  std::vector<unsigned char> texels(1024 * 512 * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-  EXPECT_GE(texels[(39 * 1024 + 39) * 4 + 3], 250);
-  EXPECT_EQ(texels[(511 * 1024 + 1023) * 4 + 3], 0);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+TEST_F(TextureUpload, EachImageBecomesAMipmappedTextureOfItsFormat) {
+  const struct {
+    const char* colour;
+    const char* mask;  // null: LoadImage
+    int bits, width, height, lastLevel;
+    GLint format, sizedFormat;
+  } rows[] = {{"JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK", 32, 1024, 512, 10, GL_RGBA, GL_RGBA8},
+              {"JPEG_ZIRBEL_RGB", nullptr, 24, 1024, 512, 10, GL_RGB, GL_RGB8},
+              {"CLOUDS_MASK", nullptr, 8, 1024, 256, 10, GL_ALPHA, GL_ALPHA8},
+              {"LOGO_MASK", nullptr, 8, 256, 64, 8, GL_ALPHA, GL_ALPHA8}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.colour);
+    ImageTexture image;
+    ASSERT_TRUE(row.mask ? LoadWithMask(image, row.colour, row.mask) : LoadImage(image, row.colour));
+    EXPECT_NE(image.textureName, 0u);
+    EXPECT_EQ(image.pixels, nullptr) << "pixels are freed after the upload";
+    EXPECT_EQ(image.bitsPerPixel, row.bits);
+    EXPECT_EQ(image.width, row.width);
+    EXPECT_EQ(image.height, row.height);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), image.textureName) << "left bound";
+    EXPECT_EQ(Level(0, GL_TEXTURE_WIDTH), row.width);
+    EXPECT_EQ(Level(0, GL_TEXTURE_HEIGHT), row.height);
+    const GLint format = Level(0, GL_TEXTURE_INTERNAL_FORMAT);
+    EXPECT_TRUE(format == row.format || format == row.sizedFormat) << format;
+    EXPECT_EQ(Level(row.lastLevel, GL_TEXTURE_WIDTH), 1) << "mipmaps down to 1 x 1";
+    EXPECT_EQ(Level(row.lastLevel, GL_TEXTURE_HEIGHT), 1);
+    EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
+    GLint mode = 0, alignment = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 4) << "unpack alignment restored";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    GLuint name = image.textureName;
+    glDeleteTextures(1, &name);
+  }
 }
 
-TEST_F(TextureUpload, GreyImagesBecomeAlphaTexturesWithTheirSamples) {
-  ImageTexture decoded;
+TEST_F(TextureUpload, TexelsAreTheDecodedSamplesTopRowFirst) {
+  ImageTexture decoded, logo;
   ASSERT_TRUE(DecodeImage(decoded, "LOGO_MASK"));
   ASSERT_TRUE(LoadImage(logo, "LOGO_MASK"));
-  EXPECT_EQ(logo.bitsPerPixel, 8);
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_WIDTH), 256);
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_HEIGHT), 64);
-  const GLint format = LevelParameter(0, GL_TEXTURE_INTERNAL_FORMAT);
-  EXPECT_TRUE(format == GL_ALPHA || format == GL_ALPHA8) << format;
-
   std::vector<unsigned char> texels(256 * 64);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels.data());
   int worst = 0;
-  for (std::size_t i = 0; i < texels.size(); ++i) {
-    worst = std::max(worst, std::abs(texels[i] - decoded.pixels[i]));
-  }
+  for (std::size_t i = 0; i < texels.size(); ++i) worst = std::max(worst, std::abs(texels[i] - decoded.pixels[i]));
   EXPECT_LE(worst, 1) << "texels equal the decoded samples, rows in order";
   FreeImagePixels(decoded);
-
-  ASSERT_TRUE(LoadImage(clouds, "CLOUDS_MASK"));
-  EXPECT_NE(clouds.textureName, logo.textureName);
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_WIDTH), 1024);
-  EXPECT_EQ(LevelParameter(0, GL_TEXTURE_HEIGHT), 256);
+  GLuint name = logo.textureName;
+  glDeleteTextures(1, &name);
 }
 
-TEST_F(TextureUpload, ColourStreamAloneBecomesAnRgbTexture) {
-  ASSERT_TRUE(LoadImage(atlas, "JPEG_ZIRBEL_RGB"));
-  EXPECT_EQ(atlas.bitsPerPixel, 24);
-  const GLint format = LevelParameter(0, GL_TEXTURE_INTERNAL_FORMAT);
-  EXPECT_TRUE(format == GL_RGB || format == GL_RGB8) << format;
-}
-
-TEST_F(TextureUpload, FailedLoadMakesNoTextureAndTheOthersStillLoad) {
-  GLint before = 0;
+TEST_F(TextureUpload, FailedOrEmptyLoadMakesNoTextureAndBindsNothing) {
+  GLint before = 0, after = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &before);
+  ImageTexture logo, empty;
   EXPECT_FALSE(LoadImage(logo, "NO_SUCH_LOGO"));
   EXPECT_EQ(logo.textureName, 0u);
-  GLint after = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &after);
-  EXPECT_EQ(after, before) << "nothing was bound";
-  EXPECT_TRUE(LoadWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
-  EXPECT_TRUE(LoadImage(clouds, "CLOUDS_MASK"));
-}
-
-TEST_F(TextureUpload, NothingDecodedMeansNoTexture) {
-  ImageTexture empty;
   EXPECT_FALSE(CreateTexture(empty));
   EXPECT_EQ(empty.textureName, 0u);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &after);
+  EXPECT_EQ(after, before) << "nothing was bound";
 }
 
 }  // namespace
