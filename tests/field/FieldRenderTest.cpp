@@ -217,6 +217,11 @@ TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
   EXPECT_TRUE(At(6.0f, -4.84f, 0.0f, kBlack)) << "top right";
   EXPECT_TRUE(At(4.0f, -5.16f, 0.0f, kBlack)) << "bottom left";
   EXPECT_TRUE(At(4.0f, -4.5f, 0.0f, kBlack)) << "above the quad";
+  // Half a swing later, near 31.4 seconds, the colour is blue.
+  scene.elapsedSeconds = 31.4f;
+  glClear(GL_COLOR_BUFFER_BIT);
+  DrawPass(true, 0);
+  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), Rgb{0, 19, 38}, 3));
   // The pass leaves blending and texturing off, culling on, depth test off.
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
