@@ -133,7 +133,9 @@ TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
   ASSERT_TRUE(DecodeWithMask(image, "RGB", "NARROW"));
   ASSERT_EQ(image.width, 64);
   for (int y : {0, 7, 15}) {
-    for (int x : {0, 13, 31}) EXPECT_NEAR(image.pixels[(y * 64 + x) * 4 + 3], (x * 3 + y * 5) & 0xff, 6) << x << "," << y;
+    for (int x : {0, 13, 31}) {
+      EXPECT_NEAR(image.pixels[(y * 64 + x) * 4 + 3], (x * 3 + y * 5) & 0xff, 6) << x << "," << y;
+    }
     EXPECT_EQ(image.pixels[(y * 64 + 40) * 4 + 3], 0) << "beyond the mask";
   }
   EXPECT_EQ(image.pixels[(20 * 64 + 5) * 4 + 3], 0) << "below the mask";

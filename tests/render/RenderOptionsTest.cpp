@@ -17,9 +17,9 @@ bool Parse(std::vector<std::string> args, RenderOptions* o, std::string* error) 
 
 }  // namespace
 
-TEST(RenderOptions, DefaultsAndAllOptions) {
-  RenderOptions o;
-  std::string error;
+TEST(RenderOptions, DefaultsAllOptionsAndFramePaths) {
+  RenderOptions o, p;
+  std::string error, path;
   ASSERT_TRUE(Parse({}, &o, &error));
   EXPECT_EQ(o.width, 1920);
   EXPECT_EQ(o.height, 1080);
@@ -36,10 +36,19 @@ TEST(RenderOptions, DefaultsAndAllOptions) {
   EXPECT_EQ(o.levels, 10);
   EXPECT_FALSE(o.mirrors);
   EXPECT_EQ(o.every, 24);
-  RenderOptions p;
   ASSERT_TRUE(Parse({"--frames", "5", "--no-mirrors"}, &p, &error));
   EXPECT_EQ(p.frames, 5);
   EXPECT_FALSE(p.mirrors);
+  const struct {
+    const char* pattern;
+    const char* path;
+  } rows[] = {{"f-%04d.png", "f-0042.png"}, {"100%%-%d.png", "100%-42.png"}, {"plain.png", "plain.png"}};
+  for (const auto& row : rows) {
+    ASSERT_TRUE(FormatFramePath(row.pattern, 42, &path, &error)) << row.pattern;
+    EXPECT_EQ(path, row.path);
+  }
+  EXPECT_TRUE(PatternHasFrameNumber("a%3d"));
+  EXPECT_FALSE(PatternHasFrameNumber("a%%d"));
 }
 
 TEST(RenderOptions, BadOptionsAreRefusedWithTheirName) {
@@ -61,18 +70,6 @@ TEST(RenderOptions, BadOptionsAreRefusedWithTheirName) {
   std::string error;
   EXPECT_FALSE(Parse({"--levels", "12"}, &o, &error));
   EXPECT_NE(error.find("--levels"), std::string::npos) << error;
-}
-
-TEST(RenderOptions, FramePathPatterns) {
-  std::string path, error;
-  ASSERT_TRUE(FormatFramePath("f-%04d.png", 42, &path, &error));
-  EXPECT_EQ(path, "f-0042.png");
-  ASSERT_TRUE(FormatFramePath("100%%-%d.png", 7, &path, &error));
-  EXPECT_EQ(path, "100%-7.png");
-  ASSERT_TRUE(FormatFramePath("plain.png", 7, &path, &error));
-  EXPECT_EQ(path, "plain.png");
-  EXPECT_TRUE(PatternHasFrameNumber("a%3d"));
-  EXPECT_FALSE(PatternHasFrameNumber("a%%d"));
 }
 
 TEST(PngWriter, WritesTopRowFirstAndReplacesAtomically) {

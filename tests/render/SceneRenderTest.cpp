@@ -199,7 +199,8 @@ TEST_F(SceneRenderTest, SameSeedAndTimeGiveTheSamePicture) {
   runner.Start(Width(), Height(), kSeed + 1);
   const RgbImage c = Render(Frame{});
   const auto same = [](const RgbImage& x, const RgbImage& y) {
-    return std::equal(x.pixels.begin(), x.pixels.end(), y.pixels.begin(), [](int p, int q) { return std::abs(p - q) <= 2; });
+    const auto near = [](int p, int q) { return std::abs(p - q) <= 2; };
+    return std::equal(x.pixels.begin(), x.pixels.end(), y.pixels.begin(), near);
   };
   ASSERT_GT(LitFraction(a, Radius()), 0.2);
   EXPECT_TRUE(same(a, b));
