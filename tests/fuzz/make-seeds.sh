@@ -50,12 +50,7 @@ masked() {
   n=$(stat -c %s "$1")
   { printf '\x01'; printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8)))"; cat "$1" "$2"; } >"$jl/$3"
 }
-single "$tmp/grey.jpg" single-grey
-single "$tmp/rgb.jpg" single-rgb
-single "$tmp/progressive.jpg" single-progressive
-single "$tmp/restart.jpg" single-restart
-single "$tmp/comment.jpg" single-comment
-single "$tmp/cmyk.jpg" single-cmyk
+for name in grey rgb progressive restart comment cmyk; do single "$tmp/$name.jpg" "single-$name"; done
 masked "$tmp/rgb.jpg" "$tmp/grey16.jpg" masked-same-height
 masked "$tmp/comment.jpg" "$tmp/grey16.jpg" masked-same-size
 masked "$tmp/comment.jpg" "$tmp/grey8.jpg" masked-smaller
