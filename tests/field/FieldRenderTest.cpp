@@ -90,9 +90,9 @@ class FieldRenderTest : public RenderTest {
     d.rotation = rotation;
   }
 
-  void DrawPass(bool withLogo, int level) {
-    field->BeginPass(withLogo, level);
-    if (level == 0) field->DrawDiscs();
+  void DrawPass(bool withLogo) {
+    field->BeginPass(withLogo, 0);
+    field->DrawDiscs();
     EndPassAndRead();
   }
 
@@ -115,89 +115,76 @@ class FieldRenderTest : public RenderTest {
   RgbImage image;
 };
 
-TEST_F(FieldRenderTest, DiscCoversItsSquareWithTheTileUprightTurnedByItsRotation) {
+TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
   // Tile 0's quarters, centred a quarter of the disc's side from its centre:
   // top-left red, top-right green, bottom-left blue, bottom-right yellow.
   const struct {
     float dx, dy;
     Rgb colour;
   } quarters[] = {{-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
-  // A million degrees on, 1000030 is 310 degrees.
-  for (float rotation : {0.0f, 90.0f, 30.0f, 1000030.0f}) {
-    SCOPED_TRACE(rotation);
+  // Even levels turn counter-clockwise by a degree per second, odd levels
+  // clockwise. A million degrees on, 1000030 is 310 degrees.
+  const struct {
+    float rotation, seconds;
+    int level;
+  } rows[] = {{0.0f, 0.0f, 0}, {90.0f, 0.0f, 0}, {30.0f, 0.0f, 0}, {1000030.0f, 0.0f, 0}, {0.0f, 90.0f, 0},
+              {30.0f, 90.0f, 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.rotation << " degrees, " << row.seconds << " s, level " << row.level);
     glClear(GL_COLOR_BUFFER_BIT);
-    OneDisc(1.0f, -2.0f, 0.5f, rotation);
-    DrawPass(false, 0);
-    const double t = std::fmod(static_cast<double>(rotation), 360.0) * 3.14159265358979323846 / 180.0;
-    const auto c = static_cast<float>(std::cos(t)), s = static_cast<float>(std::sin(t));
+    OneDisc(1.0f, -2.0f, 0.5f, row.rotation);
+    scene.elapsedSeconds = row.seconds;
+    field->BeginPass(false, row.level);
+    field->DrawDiscs();
+    EndPassAndRead();
+    const auto turn = [](double degrees, float x, float y) {
+      const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
+      return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
+                                     static_cast<float>(std::sin(t) * x + std::cos(t) * y));
+    };
+    const double pass = (row.level & 1) != 0 ? -row.seconds : row.seconds;
+    const auto centre = turn(pass, 1.0f, -2.0f);
     for (const auto& q : quarters) {
-      EXPECT_TRUE(At(1.0f + c * q.dx - s * q.dy, -2.0f + s * q.dx + c * q.dy, 1.0f, q.colour));
+      const auto at = turn(pass + row.rotation, q.dx, q.dy);
+      EXPECT_TRUE(At(centre.first + at.first, centre.second + at.second, 1.0f, q.colour));
     }
     // Beyond the corners of the quad at any rotation.
     for (const auto& o : {std::pair<float, float>{0.85f, 0.0f}, {0.0f, 0.85f}, {-0.85f, 0.0f}, {0.0f, -0.85f}}) {
-      EXPECT_TRUE(At(1.0f + o.first, -2.0f + o.second, 1.0f, kBlack));
+      EXPECT_TRUE(At(centre.first + o.first, centre.second + o.second, 1.0f, kBlack));
     }
     EXPECT_TRUE(GlStateIsClean());
   }
 }
 
-TEST_F(FieldRenderTest, EvenLevelsTurnCounterClockwiseAndOddLevelsClockwise) {
-  OneDisc(1.0f, -2.0f, 0.4f, 0.0f);
-  scene.elapsedSeconds = 90.0f;
-  DrawPass(false, 0);
-  EXPECT_TRUE(At(1.0f, -2.0f, 1.0f, kBlack));
-  // Turned by 90 degrees the disc's top-left quarter now points down-left.
-  EXPECT_TRUE(At(1.8f, 0.8f, 1.0f, kRed));
-
-  glClear(GL_COLOR_BUFFER_BIT);
-  field->BeginPass(false, 1);
-  field->DrawDiscs();
-  EndPassAndRead();
-  // Turned clockwise the disc lies at (-2, -1), its red quarter up-right.
-  EXPECT_TRUE(At(-1.8f, -0.8f, 1.0f, kRed));
-  EXPECT_TRUE(At(2.0f, 1.0f, 1.0f, kBlack));
-  EXPECT_TRUE(GlStateIsClean());
-}
-
 TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   // Lower half of the copied picture red, upper half blue (row 0 is the bottom).
   std::vector<unsigned char> pixels(512 * 512 * 3, 0);
-  for (int y = 0; y < 512; ++y) {
-    for (int x = 0; x < 512; ++x) pixels[(static_cast<std::size_t>(y) * 512 + x) * 3 + (y < 256 ? 0 : 2)] = 255;
+  for (std::size_t y = 0; y < 512; ++y) {
+    for (std::size_t x = 0; x < 512; ++x) pixels[(y * 512 + x) * 3 + (y < 256 ? 0 : 2)] = 255;
   }
   const GLuint copy = Upload(512, 512, GL_RGB, pixels.data());
   scene.segmentAngle = 45.0f;
-
-  field->BeginPass(false, 1);
-  field->DrawFeedback(copy);
-  EndPassAndRead();
-  const float a = 292.5f * 3.14159265f / 180.0f;  // the quad's centre direction
-  const float cx = 2.0f * std::cos(a);
-  const float cy = 2.0f * std::sin(a);
-  const float upX = -std::sin(22.5f * 3.14159265f / 180.0f);
-  const float upY = std::cos(22.5f * 3.14159265f / 180.0f);
-  EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, kBlue));
-  EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, kRed));
-  // 2.4 units half-size: a point 2.8 units along the quad's "up" is outside.
-  EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, kBlack));
-
-  // A negative scale turns the quad by half a turn and still shows it.
-  glClear(GL_COLOR_BUFFER_BIT);
-  field->feedbackScale = -2.4f;
-  field->BeginPass(false, 1);
-  field->DrawFeedback(copy);
-  EndPassAndRead();
-  EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, kRed));
-  EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, kBlue));
-
-  // A zero scale collapses it.
-  glClear(GL_COLOR_BUFFER_BIT);
-  field->feedbackScale = 0.0f;
-  field->BeginPass(false, 1);
-  field->DrawFeedback(copy);
-  EndPassAndRead();
-  EXPECT_LT(NotBlackFraction(image, 0, 0, Width(), Height()), 0.001);
-  EXPECT_TRUE(GlStateIsClean());
+  // The quad's centre lies 2 units out at 292.5 degrees; its "up" is turned
+  // by 22.5 degrees. A negative scale turns it by half a turn, zero hides it.
+  const float a = 292.5f * 3.14159265f / 180.0f, cx = 2.0f * std::cos(a), cy = 2.0f * std::sin(a);
+  const float upX = -std::sin(22.5f * 3.14159265f / 180.0f), upY = std::cos(22.5f * 3.14159265f / 180.0f);
+  const struct {
+    float scale;
+    Rgb up, down, beyond;  // 1.5 units along "up", 1.5 units down, 2.8 up
+  } rows[] = {{2.4f, kBlue, kRed, kBlack}, {-2.4f, kRed, kBlue, kBlack}, {0.0f, kBlack, kBlack, kBlack}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.scale);
+    glClear(GL_COLOR_BUFFER_BIT);
+    field->feedbackScale = row.scale;
+    field->BeginPass(false, 1);
+    field->DrawFeedback(copy);
+    EndPassAndRead();
+    EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, row.up));
+    EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, row.down));
+    EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, row.beyond));
+    EXPECT_TRUE(GlStateIsClean());
+  }
+  EXPECT_LT(NotBlackFraction(image, 0, 0, Width(), Height()), 0.001) << "a zero scale draws nothing";
   glDeleteTextures(1, &copy);
 }
 
@@ -209,9 +196,9 @@ TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
   const unsigned char logo[4 * 4] = {255, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   field->textures->logo.textureName = Upload(4, 4, GL_ALPHA, logo);
   OneDisc(100.0f, 100.0f, 0.5f, 0.0f);
-  DrawPass(false, 0);
+  DrawPass(false);
   EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, kBlack));
-  DrawPass(true, 0);
+  DrawPass(true);
   const Rgb orange{38, 19, 0};
   EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), orange, 3)) << "top left";
   EXPECT_TRUE(At(6.0f, -4.84f, 0.0f, kBlack)) << "top right";
@@ -220,7 +207,7 @@ TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
   // Half a swing later, near 31.4 seconds, the colour is blue.
   scene.elapsedSeconds = 31.4f;
   glClear(GL_COLOR_BUFFER_BIT);
-  DrawPass(true, 0);
+  DrawPass(true);
   EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), Rgb{0, 19, 38}, 3));
   // The pass leaves blending and texturing off, culling on, depth test off.
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
