@@ -73,6 +73,15 @@ double NotBlackFraction(const RgbImage& image, std::int32_t x0, std::int32_t y0,
   return total ? static_cast<double>(lit) / static_cast<double>(total) : 0.0;
 }
 
+double DifferentFraction(const RgbImage& a, const RgbImage& b, double radius, int tolerance, int step) {
+  long total = 0, different = 0;
+  ForEachInDisc(a, radius, nullptr, step, [&](std::int32_t x, std::int32_t y, double, double) {
+    ++total;
+    if (ColourDistance(PixelAt(a, x, y), PixelAt(b, x, y)) > tolerance) ++different;
+  });
+  return total ? static_cast<double>(different) / static_cast<double>(total) : 0.0;
+}
+
 double AsymmetricFraction(const RgbImage& image, double degrees, double radius, int tolerance,
                           const PointFilter& keep, int blur, int step) {
   // Reflection across the line at `degrees`: [cos 2t, sin 2t; sin 2t, -cos 2t].

@@ -33,6 +33,11 @@ double LitFraction(const RgbImage& image, double radius, int threshold = 24, con
 double NotBlackFraction(const RgbImage& image, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                         int threshold = 16);
 
+// Fraction of the points sampled every `step` pixels within `radius` pixels
+// of the centre where two pictures of one size differ by more than
+// `tolerance` levels.
+double DifferentFraction(const RgbImage& a, const RgbImage& b, double radius, int tolerance, int step = 2);
+
 // Mirror symmetry across the line through the centre at `degrees`
 // (counter-clockwise from the x axis): of the points sampled every `step`
 // pixels within `radius` pixels of the centre (and passed by `keep`), the
