@@ -3,17 +3,41 @@
 // the next load working. Sound streams decode to their samples.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "TestStreams.h"
 #include "images/ResourceImageLoader.h"
 #include "images/ResourceSource.h"
+#include "resources/EmbeddedResources.h"
+#include "tools/genimages/JpegWriter.h"
 
 namespace {
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
+
+// The embedded stream `name`, copied.
+std::vector<unsigned char> EmbeddedBytes(const char* name) {
+  const unsigned char* data = nullptr;
+  std::uint32_t size = 0;
+  return FindEmbeddedResource(name, &data, &size) ? std::vector<unsigned char>(data, data + size)
+                                                  : std::vector<unsigned char>();
+}
+
+// A baseline JPEG whose sample at (x, y), channel c, is (3x + 5y + 40c) & 255
+// before compression.
+std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * components);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const int c = static_cast<int>(i % components), x = static_cast<int>(i / components % width);
+    const int y = static_cast<int>(i / components / width);
+    pixels[i] = static_cast<unsigned char>((x * 3 + y * 5 + c * 40) & 0xff);
+  }
+  gen::JpegOptions options;
+  options.quality = 95;
+  return gen::CompressJpeg(pixels.data(), width, height, components, options);
+}
 
 // Rewrites the height and width of the stream's baseline frame header.
 std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned width, unsigned height) {
@@ -28,12 +52,26 @@ std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned
   return stream;
 }
 
-class BrokenStreams : public FakeResources {
+// Serves the streams put into it, by name, and nothing else. Each stream
+// lives in its own exactly-sized heap block, so that a read past its end
+// shows under AddressSanitizer.
+class BrokenStreams : public ::testing::Test {
  protected:
+  void SetUp() override { SetImageResourceFinder(&Find); }
   void TearDown() override {
     FreeImagePixels(image);
-    FakeResources::TearDown();
+    SetImageResourceFinder(nullptr);
+    streams.clear();
   }
+  static void Put(const std::string& name, std::vector<unsigned char> bytes) { streams[name] = std::move(bytes); }
+  static bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
+    const auto found = streams.find(name);
+    if (found == streams.end()) return false;
+    *data = found->second.data();
+    *size = static_cast<std::uint32_t>(found->second.size());
+    return true;
+  }
+  static std::map<std::string, std::vector<unsigned char>> streams;
 
   // A failed load: false, no pixels, no texture, and `message` (when given)
   // on the standard error stream.
@@ -49,6 +87,7 @@ class BrokenStreams : public FakeResources {
 
   ImageTexture image;
 };
+std::map<std::string, std::vector<unsigned char>> BrokenStreams::streams;
 
 TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   const std::vector<unsigned char> clouds = EmbeddedBytes("CLOUDS_MASK");
