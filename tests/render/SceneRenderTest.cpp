@@ -5,6 +5,7 @@
 
 #include "field/DiscField.h"
 #include "images/GL.h"
+#include "scene/KeyCodes.h"
 #include "tests/render/RenderHarness.h"
 #include "tools/render/SceneRunner.h"
 
@@ -156,7 +157,7 @@ TEST_F(SceneRenderTest, WithoutMirrorsTheSegmentOutlineIsRed) {
   EXPECT_GT(off, 0.1);  // discs cover parts of it
   EXPECT_LT(on, 0.03);  // red photo pixels aside
   // Suppressing the mirrors with the key has the same effect as the setting.
-  runner.scene.HandleKey('M');
+  runner.scene.HandleKey(keycode::kKeyM);
   EXPECT_GT(redOnOutline(Render(Frame{10.0, 1, true, 10.0f})), 0.1);
 }
 
