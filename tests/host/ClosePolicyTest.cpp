@@ -8,9 +8,9 @@
 
 namespace {
 
-// A window, cursor and clock under the test's control. The password dialog
-// is simulated: it can answer a chosen value, and it can deliver messages to
-// the policy while it is "up", as the system's modal loop does.
+// A window, cursor and clock under the test's control. The simulated password
+// dialog answers a chosen value and may deliver messages to the policy while
+// it is "up", as the system's modal loop does.
 class FakeServices : public SaverWindowServices {
  public:
   CursorPoint cursor;
@@ -58,9 +58,9 @@ class ClosePolicyTest : public ::testing::Test {
     services.policy = &policy;
     policy.OnCreate();
   }
-  void MoveTo(std::int32_t x, std::int32_t y) {
+  void MoveTo(std::int32_t x, std::int32_t y, ClosePolicy* other = nullptr) {
     services.cursor = {x, y};
-    policy.OnMouseMove();
+    (other != nullptr ? other : &policy)->OnMouseMove();
   }
   // Delivers the close request that activity posted, `milliseconds` after creation.
   void HandleCloseAfter(std::uint32_t milliseconds) {
@@ -114,11 +114,9 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   services.cursorReadable = false;
   late.OnCreate();
   services.cursorReadable = true;
-  services.cursor = {900, 900};
-  late.OnMouseMove();
+  MoveTo(900, 900, &late);
   EXPECT_EQ(services.posted, 0);
-  services.cursor = {951, 900};
-  late.OnMouseMove();
+  MoveTo(951, 900, &late);
   EXPECT_EQ(services.posted, 1);
 }
 
@@ -157,6 +155,10 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
 }
 
 TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
+  HandleCloseAfter(100);
+  HandleCloseAfter(60000);
+  EXPECT_EQ(services.destroyed, 0) << "no activity, no close";
+  policy.OnActivation(true);
   policy.OnKeyOrButton('5');
   EXPECT_EQ(bareScene.levels, 6) << "keys reach the scene";
   EXPECT_EQ(services.posted, 0) << "a consumed key keeps the saver";
@@ -167,17 +169,8 @@ TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
 
   scene = nullptr;  // without a scene every key closes
   policy.OnKeyOrButton(keycode::kSpace);
-  EXPECT_EQ(services.posted, 3);
-}
-
-TEST_F(ClosePolicyTest, ActivationLossRequestsCloseAndStrayClosesAreIgnored) {
-  HandleCloseAfter(100);
-  HandleCloseAfter(60000);
-  EXPECT_EQ(services.destroyed, 0) << "no activity, no close";
-  policy.OnActivation(true);
-  EXPECT_EQ(services.posted, 0);
   policy.OnActivation(false);
-  EXPECT_EQ(services.posted, 1);
+  EXPECT_EQ(services.posted, 4);
 }
 
 TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
@@ -218,8 +211,7 @@ TEST_F(ClosePolicyTest, MessagesDuringThePasswordCheckChangeNothing) {
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
   ClosePolicy preview{state, services, SaverMode::Preview, &scene};
-  services.cursor = {900, 900};
-  preview.OnMouseMove();
+  MoveTo(900, 900, &preview);
   preview.OnKeyOrButton('Q');
   preview.OnActivation(false);
   EXPECT_EQ(services.posted, 0);
