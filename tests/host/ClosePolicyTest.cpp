@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
@@ -23,8 +24,7 @@ class FakeServices : public SaverWindowServices {
   int destroyed = 0;
   bool cursorVisibleAtVerify = false;
   ClosePolicy* policy = nullptr;
-  CursorPoint cursorAfterDialog{-1, -1};
-  bool deliverDuringDialog = false;
+  std::function<void()> duringDialog = [] {};
 
   void PostCloseRequest() override { ++posted; }
   void RefreshCursor() override { ++cursorRefreshes; }
@@ -36,15 +36,7 @@ class FakeServices : public SaverWindowServices {
   int VerifyPassword() override {
     ++verifications;
     cursorVisibleAtVerify = policy != nullptr && policy->CursorVisible();
-    if (deliverDuringDialog && policy != nullptr) {
-      // Messages that reach the saver while the dialog is up.
-      policy->OnActivation(false);
-      policy->OnKeyOrButton('Q');
-      cursor = {cursor.x + 500, cursor.y};
-      policy->OnMouseMove();
-      policy->OnClose();
-    }
-    if (cursorAfterDialog.x >= 0) cursor = cursorAfterDialog;
+    duringDialog();
     return passwordAnswer;
   }
   void DestroySaverWindow() override { ++destroyed; }
@@ -76,8 +68,6 @@ class ClosePolicyTest : public ::testing::Test {
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
-  EXPECT_EQ(state.cursorOrigin.x, 100);
-  EXPECT_EQ(state.cursorOrigin.y, 200);
   EXPECT_FALSE(policy.CursorVisible());
   MoveTo(150, 200);  // 50 on x
   MoveTo(100, 150);  // 50 on y
@@ -120,15 +110,13 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   EXPECT_EQ(services.posted, 1);
 }
 
-struct GraceCase {
-  std::int32_t delay;          // passwordDelay, seconds
-  std::uint32_t createdAt;     // tick at creation
-  std::uint32_t elapsed;       // ms from creation to the close
-  bool asksForPassword;
-};
-
 TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
-  const GraceCase cases[] = {
+  const struct {
+    std::int32_t delay;       // passwordDelay, seconds
+    std::uint32_t createdAt;  // tick at creation
+    std::uint32_t elapsed;    // ms from creation to the close
+    bool asksForPassword;
+  } cases[] = {
       {15, 5000, 15000, false},  // exactly the delay: no password
       {15, 5000, 15001, true},
       {0, 5000, 0, false},  // a delay of 0 asks after the first millisecond
@@ -137,7 +125,7 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
       {15, 0xFFFFF000u, 4352, false},  // across the wrap of the tick count
       {15, 0xFFFFF000u, 15001, true},
   };
-  for (const GraceCase& c : cases) {
+  for (const auto& c : cases) {
     SaverState s;
     s.passwordDelay = c.delay;
     FakeServices f;
@@ -175,10 +163,19 @@ TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
 
 TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   services.passwordAnswer = 0;
-  services.cursorAfterDialog = {700, 300};
   MoveTo(100, 300);  // activity
+  const int posted = services.posted;
+  services.duringDialog = [this] {
+    // Messages that reach the saver while the dialog is up change nothing.
+    policy.OnActivation(false);
+    policy.OnKeyOrButton('Q');
+    MoveTo(900, 300);
+    policy.OnClose();
+    services.cursor = {700, 300};  // where the dialog leaves the cursor
+  };
   HandleCloseAfter(20000);
-  EXPECT_EQ(services.verifications, 1);
+  EXPECT_EQ(services.verifications, 1) << "no second check is started";
+  EXPECT_EQ(services.posted, posted) << "nothing is requested while the check runs";
   EXPECT_TRUE(services.cursorVisibleAtVerify) << "the arrow shows while the dialog is up";
   EXPECT_EQ(services.destroyed, 0);
   EXPECT_EQ(state.inPasswordCheck, 0);
@@ -186,27 +183,14 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   EXPECT_FALSE(policy.CursorVisible());
   EXPECT_EQ(services.cursorRefreshes, 2);
 
-  const int posted = services.posted;
-  services.cursorAfterDialog = {-1, -1};
+  services.duringDialog = [] {};
   MoveTo(750, 340);  // within the threshold of the new origin
   EXPECT_EQ(services.posted, posted);
   MoveTo(751, 300);
   EXPECT_EQ(services.posted, posted + 1);
-
   services.passwordAnswer = 7;  // any nonzero answer closes
   HandleCloseAfter(30000);
   EXPECT_EQ(services.destroyed, 1);
-}
-
-TEST_F(ClosePolicyTest, MessagesDuringThePasswordCheckChangeNothing) {
-  services.passwordAnswer = 0;
-  services.deliverDuringDialog = true;
-  policy.OnKeyOrButton('Q');
-  const int posted = services.posted;
-  HandleCloseAfter(30000);
-  EXPECT_EQ(services.verifications, 1) << "no second check is started";
-  EXPECT_EQ(services.posted, posted) << "nothing is requested while the check runs";
-  EXPECT_EQ(services.destroyed, 0);
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {

@@ -9,114 +9,88 @@
 
 namespace {
 
-// Records the order of the calls the entry makes and what it passed.
-struct Recorder {
-  std::vector<std::string> calls;
-  WindowHandle parent = 12345;
-  int showWindow = -1;
-  bool sawLoadedState = false;
-};
+using Log = std::vector<std::string>;
 
-EntryServices Fakes(Recorder& rec) {
+// Logs the calls the entry makes; the modes log whether they got the
+// published record with both settings loaded, and what they were passed.
+EntryServices Fakes(Log& log) {
+  const auto loaded = [](SaverState& state) {
+    return gSaverState == &state && state.mouseThreshold == 10 && state.useMirrors == 0 ? " loaded" : " bare";
+  };
   EntryServices s;
-  s.loadSystemSettings = [&rec](SaverState& state) {
-    rec.calls.push_back("system");
+  s.loadSystemSettings = [&log](SaverState& state) {
+    log.push_back("system");
     state.mouseThreshold = 10;
   };
-  s.loadSettings = [&rec](SaverState& state) {
-    rec.calls.push_back("own");
+  s.loadSettings = [&log](SaverState& state) {
+    log.push_back("own");
     state.useMirrors = 0;
   };
-  s.foregroundWindow = [&rec] {
-    rec.calls.push_back("foreground");
+  s.foregroundWindow = [&log] {
+    log.push_back("foreground");
     return WindowHandle{99};
   };
-  s.changeSaverPassword = [&rec](WindowHandle parent) {
-    rec.calls.push_back("password");
-    rec.parent = parent;
+  s.changeSaverPassword = [&log](WindowHandle parent) { log.push_back("password " + std::to_string(parent)); };
+  s.runConfigDialog = [&log, loaded](SaverState& state, WindowHandle owner) {
+    log.push_back("config " + std::to_string(owner) + loaded(state));
   };
-  // The modes get the published record with both settings loaded.
-  const auto loaded = [](SaverState& state) {
-    return gSaverState == &state && state.mouseThreshold == 10 && state.useMirrors == 0;
-  };
-  s.runConfigDialog = [&rec, loaded](SaverState& state, WindowHandle owner) {
-    rec.calls.push_back("config");
-    rec.parent = owner;
-    rec.sawLoadedState = loaded(state);
-  };
-  s.runSaverWindow = [&rec, loaded](SaverState& state, const SaverRun& run) {
-    rec.calls.push_back(run.mode == SaverMode::Saver ? "saver" : "preview");
-    rec.parent = run.parent;
-    rec.showWindow = run.showWindow;
-    rec.sawLoadedState = loaded(state) && run.mode == gSaverMode;
+  s.runSaverWindow = [&log, loaded](SaverState& state, const SaverRun& run) {
+    const bool published = run.mode == gSaverMode;
+    log.push_back((run.mode == SaverMode::Saver ? "saver " : "preview ") + std::to_string(run.parent) + " show " +
+                  std::to_string(run.showWindow) + loaded(state) + (published ? "" : " unpublished mode"));
   };
   return s;
 }
 
-struct EntryCase {
-  const char* line;
-  std::vector<std::string> calls;
-  WindowHandle parent;  // as the mode saw it (12345: no mode ran)
-};
-
 TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
-  const EntryCase cases[] = {
-      {"zirbel.scr /s", {"system", "own", "saver"}, 0},
-      {"zirbel.scr /p 4242", {"system", "own", "preview"}, 4242},
-      {"zirbel.scr /c", {"foreground", "system", "own", "config"}, 99},
-      {"zirbel.scr", {"system", "own", "config"}, 0},
-      {"zirbel.scr /a 77", {"system", "own", "password"}, 77},
-      {"zirbel.scr /x", {"system", "own"}, 12345},
+  const struct {
+    const char* line;
+    Log calls;
+  } cases[] = {
+      {"zirbel.scr /s", {"system", "own", "saver 0 show 5 loaded"}},
+      {"zirbel.scr /p 4242", {"system", "own", "preview 4242 show 5 loaded"}},
+      {"zirbel.scr /c", {"foreground", "system", "own", "config 99 loaded"}},
+      {"zirbel.scr", {"system", "own", "config 0 loaded"}},
+      {"zirbel.scr /a 77", {"system", "own", "password 77"}},
+      {"zirbel.scr /x", {"system", "own"}},
   };
-  for (const EntryCase& c : cases) {
-    Recorder rec;
-    EXPECT_EQ(RunEntry(c.line, 5, Fakes(rec)), 0) << c.line;
-    EXPECT_EQ(rec.calls, c.calls) << c.line;
-    EXPECT_EQ(rec.parent, c.parent) << c.line;
-    const bool withState = c.calls.size() > 2 && c.calls.back() != "password";
-    EXPECT_EQ(rec.sawLoadedState, withState) << c.line;
-    const bool window = c.calls.back() == "saver" || c.calls.back() == "preview";
-    EXPECT_EQ(rec.showWindow, window ? 5 : -1) << c.line;
+  for (const auto& c : cases) {
+    Log log;
+    EXPECT_EQ(RunEntry(c.line, 5, Fakes(log)), 0) << c.line;
+    EXPECT_EQ(log, c.calls) << c.line;
     EXPECT_EQ(gSaverState, nullptr) << "the record is freed and unpublished afterwards";
   }
   EXPECT_EQ(gSaverMode, SaverMode::None);
+  const char* argv[] = {"/usr/bin/zirbel", "-p", "12345"};
+  EXPECT_EQ(JoinArguments(1, argv), "zirbel");
+  EXPECT_EQ(JoinArguments(3, argv), "zirbel -p 12345");
 }
 
-TEST(Entry, JoinArgumentsBuildsAWindowsStyleCommandLine) {
-  const char* none[] = {"/usr/bin/zirbel"};
-  EXPECT_EQ(JoinArguments(1, none), "zirbel");
-  const char* two[] = {"/usr/bin/zirbel", "-p", "12345"};
-  EXPECT_EQ(JoinArguments(3, two), "zirbel -p 12345");
-}
-
-// A window system whose set-up fails at a chosen step; everything the life
-// does is logged in order.
+// A window system whose set-up ends at a chosen step; the life is logged.
 class FailingHost : public SceneHost {
  public:
-  explicit FailingHost(SetUpResult result) : result_(result) {}
+  FailingHost(SetUpResult result, Log& log) : result_(result), log_(log) {}
   SetUpResult SetUp() override {
-    log("set up");
+    log_.push_back("set up");
     return result_;
   }
   int Width() override { return 640; }
   int Height() override { return 480; }
-  void Show() override { log("show"); }
-  void DropWindow() override { log("drop window"); }
-  void TearDown() override { log("tear down"); }
+  void Show() override { log_.push_back("show"); }
+  void DropWindow() override { log_.push_back("drop window"); }
+  void TearDown() override { log_.push_back("tear down"); }
   bool HandlePendingEvent() override { return false; }
   bool QuitRequested() override { return true; }
   void Present() override {}
   void Sleep(std::int32_t) override {}
-  void log(const char* what) { events.push_back(what); }
-
-  static std::vector<std::string> events;
 
  private:
   SetUpResult result_;
+  Log& log_;
 };
-std::vector<std::string> FailingHost::events;
 
-void ShowError(const char* text) { FailingHost::events.push_back(std::string("error: ") + text); }
+Log* errors = nullptr;
+void ShowError(const char* text) { errors->push_back(std::string("error: ") + text); }
 
 // The window is gone before the message shows: a saver window left up would
 // take the message's activation, ask to close, and end its loop unread.
@@ -132,13 +106,14 @@ TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
       {SetUpResult::Quiet, nullptr},
   };
   for (const auto& c : cases) {
-    FailingHost::events.clear();
-    FailingHost host(c.result);
+    Log log;
+    errors = &log;
+    FailingHost host(c.result, log);
     RunScene(host, SaverRun{}, 1, &ShowError);
-    std::vector<std::string> expected = {"set up", "drop window"};
+    Log expected = {"set up", "drop window"};
     if (c.message != nullptr) expected.push_back(std::string("error: ") + c.message);
     expected.push_back("tear down");
-    EXPECT_EQ(FailingHost::events, expected);
+    EXPECT_EQ(log, expected);
   }
 }
 

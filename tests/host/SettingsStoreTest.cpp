@@ -25,9 +25,9 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
+bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
-  out << text;
+  return static_cast<bool>(out << text);
 }
 
 const std::string kSystem = "[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n";
@@ -49,9 +49,9 @@ class SettingsStoreTest : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0);
     unsetenv("XDG_CONFIG_HOME");
   }
-  void Store(const std::string& text) {
+  bool Store(const std::string& text) {
     mkdir(directory.c_str(), 0700);
-    WriteFile(path, text);
+    return WriteFile(path, text);
   }
   SaverState Loaded() {
     SaverState state;
@@ -170,15 +170,15 @@ TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
     WriteResult result;
     std::function<bool()> intact;
   } cases[] = {
-      {"malformed", [&] { return Store(junk), true; }, WriteResult::WrittenAfterBackup,
+      {"malformed", [&] { return Store(junk); }, WriteResult::WrittenAfterBackup,
        [&] { return same(path + ".bad", junk); }},
-      {"NUL bytes", [&] { return Store(withNul), true; }, WriteResult::WrittenAfterBackup,
+      {"NUL bytes", [&] { return Store(withNul); }, WriteResult::WrittenAfterBackup,
        [&] { return same(path + ".bad", withNul); }},
-      {"unreadable", [&] { return geteuid() != 0 && (Store(old), chmod(path.c_str(), 0) == 0); }, WriteResult::Failed,
+      {"unreadable", [&] { return geteuid() != 0 && Store(old) && chmod(path.c_str(), 0) == 0; }, WriteResult::Failed,
        [&] { return chmod(path.c_str(), 0600) == 0 && same(path, old); }},
       {"link to itself", [&] { return dir() && symlink(path.c_str(), path.c_str()) == 0; }, WriteResult::Failed,
        [&] { return same(path, "") && unlink(path.c_str()) == 0; }},
-      {"directory", [&] { return dir() && mkdir(path.c_str(), 0700) == 0 && (WriteFile(path + "/keep", "x"), true); },
+      {"directory", [&] { return dir() && mkdir(path.c_str(), 0700) == 0 && WriteFile(path + "/keep", "x"); },
        WriteResult::Failed, [&] { return same(path + "/keep", "x"); }},
       // Opening a pipe for reading would wait for a writer.
       {"named pipe", [&] { return dir() && mkfifo(path.c_str(), 0600) == 0; }, WriteResult::Failed,
@@ -186,7 +186,7 @@ TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
          struct stat info {};
          return stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
        }},
-      {"file for the directory", [&] { return WriteFile(directory, "a file"), true; }, WriteResult::Failed,
+      {"file for the directory", [&] { return WriteFile(directory, "a file"); }, WriteResult::Failed,
        [&] { return same(directory, "a file"); }},
   };
   for (const auto& c : cases) {
