@@ -5,9 +5,8 @@
 
 #include "scene/KaleidoScene.h"
 
-void ClosePolicy::OnCreate(WindowHandle window) {
-  state.window = window;
-  state.cursorOrigin = services.CursorPosition();
+void ClosePolicy::OnCreate() {
+  state.TakeCursorOrigin(services);
   state.startTick = services.TickCount();
 }
 
@@ -28,7 +27,13 @@ Disposition ClosePolicy::OnKeyOrButton(std::uint32_t code) {
 
 Disposition ClosePolicy::OnMouseMove() {
   if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
-  const CursorPoint now = services.CursorPosition();
+  CursorPoint now;
+  if (!services.CursorPosition(now)) return Disposition::DefaultProcessing;
+  if (!state.cursorOriginKnown) {
+    state.cursorOrigin = now;  // the first position seen
+    state.cursorOriginKnown = true;
+    return Disposition::DefaultProcessing;
+  }
   // Each axis by itself; widened so that far-apart coordinates cannot overflow.
   const std::int64_t dx = std::llabs(static_cast<std::int64_t>(now.x) - state.cursorOrigin.x);
   const std::int64_t dy = std::llabs(static_cast<std::int64_t>(now.y) - state.cursorOrigin.y);

@@ -22,13 +22,14 @@ struct ClosePolicy {
   // The scene that consumes control keys; may be null (every key closes).
   KaleidoScene* const* scene;
 
-  // Window creation (every mode): remember the window, cursor origin, start tick.
-  void OnCreate(WindowHandle window);
+  // Window creation (every mode): remember the cursor origin and start tick.
+  void OnCreate();
   // Activation or deactivation of the window or the application.
   Disposition OnActivation(bool active);
   // Key press (virtual-key code) or mouse-button press (button flags).
   Disposition OnKeyOrButton(std::uint32_t code);
   // Pointer motion; the position is read through the services, not the event.
+  // A position that cannot be read counts as no movement.
   Disposition OnMouseMove();
   // A close request reached the window. Handled means "result 0"; in Preview
   // the platform's default (destroy) applies.

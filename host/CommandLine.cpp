@@ -45,7 +45,7 @@ WindowHandle ReadHandle(const char* p) {
 
 }  // namespace
 
-CommandLineResult ParseCommandLine(const char* commandLine, WindowHandle (*foregroundWindow)()) {
+CommandLineResult ParseCommandLine(const char* commandLine, const std::function<WindowHandle()>& foregroundWindow) {
   CommandLineResult result;
   const char* p = commandLine != nullptr ? commandLine : "";
 
@@ -82,7 +82,7 @@ CommandLineResult ParseCommandLine(const char* commandLine, WindowHandle (*foreg
       result.mode = SaverMode::Config;
       const char* rest = SkipBlanksAndColons(p + 1);
       if (*rest == '\0') {
-        result.parent = foregroundWindow != nullptr ? foregroundWindow() : 0;
+        result.parent = foregroundWindow ? foregroundWindow() : 0;
       } else {
         result.parent = ReadHandle(rest);
       }

@@ -1,5 +1,7 @@
 #pragma once
-#include "host/Platform.h"
+#include <functional>
+
+#include "host/WindowHandle.h"
 #include "host/SaverMode.h"
 
 struct CommandLineResult {
@@ -9,4 +11,4 @@ struct CommandLineResult {
 
 // Parses a whole command line, program path first, the way the screen-saver
 // machinery passes it. `foregroundWindow` is asked only for a bare c switch.
-CommandLineResult ParseCommandLine(const char* commandLine, WindowHandle (*foregroundWindow)());
+CommandLineResult ParseCommandLine(const char* commandLine, const std::function<WindowHandle()>& foregroundWindow);

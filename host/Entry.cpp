@@ -4,6 +4,7 @@
 
 #include "host/CommandLine.h"
 #include "host/SaverState.h"
+#include "host/SceneLife.h"
 
 SaverMode gSaverMode = SaverMode::None;
 
@@ -16,20 +17,25 @@ int RunEntry(const char* commandLine, int showWindow, const EntryServices& servi
   gSaverState = state;
 
   // Settings are read in every mode, even when nothing runs.
-  if (services.loadSystemSettings != nullptr) services.loadSystemSettings(*state);
-  if (services.loadSettings != nullptr) services.loadSettings(*state);
+  services.loadSystemSettings(*state);
+  services.loadSettings(*state);
 
   switch (parsed.mode) {
     case SaverMode::ChangePassword:
-      if (services.changeSaverPassword != nullptr) services.changeSaverPassword(parsed.parent);
+      services.changeSaverPassword(parsed.parent);
       break;
     case SaverMode::Config:
-      if (services.runConfigDialog != nullptr) services.runConfigDialog(*state, parsed.parent);
+      services.runConfigDialog(*state, parsed.parent);
       break;
     case SaverMode::Preview:
-    case SaverMode::Saver:
-      if (services.runSaverWindow != nullptr) services.runSaverWindow(*state, parsed.parent, showWindow);
+    case SaverMode::Saver: {
+      SaverRun run;
+      run.mode = parsed.mode;
+      run.parent = parsed.parent;
+      run.showWindow = showWindow;
+      services.runSaverWindow(*state, run);
       break;
+    }
     case SaverMode::None:
       break;
   }

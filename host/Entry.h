@@ -1,36 +1,33 @@
 #pragma once
 // The process entry shared by every platform: parse the command line, create
 // the one SaverState, read the settings and run exactly one mode.
+#include <functional>
 #include <string>
 
-#include "host/Platform.h"
 #include "host/SaverMode.h"
+#include "host/WindowHandle.h"
 
 class SaverState;
+struct SaverRun;
 
-// What the entry calls; the platform's functions unless a test supplies others.
-// A null member is skipped.
+// What the entry calls: the platform's functions, or a test's.
 struct EntryServices {
-  void (*loadSystemSettings)(SaverState& state);
-  void (*loadSettings)(SaverState& state);
-  WindowHandle (*foregroundWindow)();
-  void (*changeSaverPassword)(WindowHandle parent);
-  void (*runConfigDialog)(SaverState& state, WindowHandle owner);
-  void (*runSaverWindow)(SaverState& state, WindowHandle parent, int showWindow);
+  std::function<void(SaverState&)> loadSystemSettings;
+  std::function<void(SaverState&)> loadSettings;
+  std::function<WindowHandle()> foregroundWindow;
+  std::function<void(WindowHandle parent)> changeSaverPassword;
+  std::function<void(SaverState&, WindowHandle owner)> runConfigDialog;
+  // Preview and Saver; the run carries the mode, the parent and the show value.
+  std::function<void(SaverState&, const SaverRun&)> runSaverWindow;
 };
-
-// The platform's services (SaverState's own settings operations and the
-// functions of host/Platform.h).
-EntryServices PlatformEntryServices();
 
 // Runs the mode the command line names, program path first. Returns the
 // process exit code, which is always 0.
 int RunEntry(const char* commandLine, int showWindow, const EntryServices& services);
-int RunEntry(const char* commandLine, int showWindow);
 
 // The command line of a program started with an argument vector: "zirbel"
 // followed by the arguments (without argv[0]) joined with single blanks.
 std::string JoinArguments(int argc, const char* const* argv);
 
-// The process-wide run mode; the window and the event loop test it.
+// The process-wide run mode.
 extern SaverMode gSaverMode;

@@ -16,5 +16,12 @@ void SaverState::EndPasswordCheck(SaverWindowServices& services) {
   inPasswordCheck = 0;
   services.RefreshCursor();  // hide it again
   // Movement is measured afresh from where the cursor is after the check.
-  cursorOrigin = services.CursorPosition();
+  TakeCursorOrigin(services);
+}
+
+void SaverState::TakeCursorOrigin(SaverWindowServices& services) {
+  CursorPoint now;
+  if (!services.CursorPosition(now)) return;
+  cursorOrigin = now;
+  cursorOriginKnown = true;
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The host's record: the saver window, the screen-saver settings, and the
-// state of the close policy. One per process, owned by the entry.
+// The host's record: the screen-saver settings and the state of the close
+// policy. One per process, owned by the entry.
 #include <cstdint>
-
-#include "host/Platform.h"
 
 struct CursorPoint {
   std::int32_t x = 0;
@@ -20,7 +18,8 @@ class SaverWindowServices {
   // Show the arrow cursor while a password check runs, hide it otherwise
   // (SendMessage WM_SETCURSOR).
   virtual void RefreshCursor() = 0;
-  virtual CursorPoint CursorPosition() = 0;
+  // The cursor in screen pixels; false when the cursor cannot be read.
+  virtual bool CursorPosition(CursorPoint& out) = 0;
   virtual std::uint32_t TickCount() = 0;
   // Shows the system's password dialog; nonzero means the saver may close.
   virtual int VerifyPassword() = 0;
@@ -29,24 +28,24 @@ class SaverWindowServices {
 
 class SaverState {
  public:
-  WindowHandle window = 0;
   std::int32_t passwordDelay = 15;    // seconds
   std::int32_t mouseThreshold = 50;   // pixels
   CursorPoint cursorOrigin;
+  // False until the cursor could be read once: movement is measured from the
+  // first position actually seen, never from a made-up (0, 0).
+  bool cursorOriginKnown = false;
   std::uint32_t startTick = 0;        // ms
   std::int32_t inPasswordCheck = 0;
   std::int32_t closeRequested = 0;
   std::int32_t useMirrors = 1;
 
-  // Settings store; implemented by the platform (registry or key file).
-  void LoadSystemSettings();
-  void LoadSettings();
-  void SaveSettings();
-
   // Close policy helpers.
   void RequestClose(SaverWindowServices& services);
   void BeginPasswordCheck(SaverWindowServices& services);
   void EndPasswordCheck(SaverWindowServices& services);
+  // Takes the cursor position as the origin of the mouse threshold; keeps the
+  // last known origin when the cursor cannot be read.
+  void TakeCursorOrigin(SaverWindowServices& services);
 };
 
 // The process-wide pointer to the one SaverState; set by the entry.

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/Platform.h"
 #include "images/ResourceSource.h"
 
 namespace {
 
-ImageResourceFinder currentFinder = nullptr;  // null: the platform's lookup
+ImageResourceFinder defaultFinder = nullptr;  // installed by the entry; null: none
+ImageResourceFinder currentFinder = nullptr;  // null: the default
 
 // The largest image a load accepts, in pixels (4096 x 4096). A stream of a
 // few hundred bytes can claim up to 65500 x 65500 pixels; without a limit it
@@ -161,7 +161,10 @@ ResourceBytes* CreateResourceBytes(const char* name) {
   if (name == nullptr) {
     return nullptr;
   }
-  const ImageResourceFinder find = currentFinder != nullptr ? currentFinder : platform::FindImageResource;
+  const ImageResourceFinder find = currentFinder != nullptr ? currentFinder : defaultFinder;
+  if (find == nullptr) {
+    return nullptr;
+  }
   const unsigned char* data = nullptr;
   std::uint32_t size = 0;
   if (!find(name, &data, &size) || data == nullptr || size == 0) {
@@ -178,6 +181,8 @@ ResourceBytes* CreateResourceBytes(const char* name) {
 void DeleteResourceBytes(ResourceBytes* bytes) { std::free(bytes); }
 
 void SetImageResourceFinder(ImageResourceFinder finder) { currentFinder = finder; }
+
+void SetDefaultImageResourceFinder(ImageResourceFinder finder) { defaultFinder = finder; }
 
 void FreeImagePixels(ImageTexture& texture) {
   std::free(texture.pixels);

@@ -16,7 +16,10 @@ bool DecodeWithMask(ImageTexture& texture, const char* colourName, const char* m
 bool DecodeImage(ImageTexture& texture, const char* name);
 void FreeImagePixels(ImageTexture& texture);
 
-// Where resources are looked up; platform::FindImageResource unless replaced
-// (tests feed their own bytes). Pass null to restore the default.
+// Where resources are looked up. The default is the platform's lookup, which
+// the entry installs (images/ itself knows no platform); until then no image
+// is found. Tests and tools replace it to feed their own bytes; null
+// restores the default.
 using ImageResourceFinder = bool (*)(const char* name, const unsigned char** data, std::uint32_t* size);
+void SetDefaultImageResourceFinder(ImageResourceFinder finder);
 void SetImageResourceFinder(ImageResourceFinder finder);

@@ -6,7 +6,7 @@ FrameClock gFrameClock;
 
 namespace {
 
-CounterSource& SourceOf(FrameClock& clock) { return clock.source ? *clock.source : PlatformCounter(); }
+CounterSource& SourceOf(FrameClock& clock) { return clock.source ? *clock.source : DefaultCounter(); }
 
 }  // namespace
 

@@ -1,9 +1,10 @@
 #pragma once
 #include <cstdint>
 
-// Where the frame clock reads its counter. The default reads the platform's
-// monotonic counter; the offscreen renderer and tests substitute a manual one
-// so that a frame at a given time can be reproduced.
+// Where the frame clock reads its counter. The default is the one the entry
+// installs (the platform's high-resolution counter), else the standard
+// library's monotonic clock; the offscreen renderer and tests substitute a
+// manual one so that a frame at a given time can be reproduced.
 class CounterSource {
  public:
   virtual ~CounterSource() = default;
@@ -11,7 +12,10 @@ class CounterSource {
   virtual std::int64_t Value() = 0;
 };
 
-CounterSource& PlatformCounter();
+CounterSource& DefaultCounter();
+// Installs the counter DefaultCounter() answers; null restores the standard
+// library's clock. The source must outlive its use.
+void SetDefaultCounterSource(CounterSource* source);
 
 // A counter that moves only when told to.
 class ManualCounter : public CounterSource {
@@ -35,7 +39,7 @@ struct FrameClock {
   bool started = false;
   std::int64_t frequency = 0;
   std::int64_t origin = 0;
-  CounterSource* source = nullptr;  // null: PlatformCounter()
+  CounterSource* source = nullptr;  // null: DefaultCounter()
 };
 
 // The process-wide clock.

@@ -2,28 +2,36 @@
 // Escape and the close box leave the registry alone.
 #include <windows.h>
 
-#include "host/Platform.h"
 #include "host/SaverState.h"
+#include "host/Settings.h"
+#include "host/System.h"
 #include "host/win32/Win32Host.h"
 #include "host/win32/resource.h"
 
 namespace {
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  SaverState* state = gSaverState;
+// What the dialog works on, handed over as its initial parameter.
+struct DialogContext {
+  SaverState* state;
+  SettingsStore* store;
+};
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+  const auto* context = reinterpret_cast<const DialogContext*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       // The box shows the stored setting; the focus goes to OK.
-      if (state != nullptr) {
-        CheckDlgButton(dialog, IDC_USE_MIRRORS, state->useMirrors != 0 ? BST_CHECKED : BST_UNCHECKED);
+      if (context != nullptr) {
+        CheckDlgButton(dialog, IDC_USE_MIRRORS, context->state->useMirrors != 0 ? BST_CHECKED : BST_UNCHECKED);
       }
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          if (state != nullptr) {
-            state->useMirrors = IsDlgButtonChecked(dialog, IDC_USE_MIRRORS) == BST_CHECKED ? 1 : 0;
-            state->SaveSettings();
+          if (context != nullptr) {
+            context->state->useMirrors = IsDlgButtonChecked(dialog, IDC_USE_MIRRORS) == BST_CHECKED ? 1 : 0;
+            SaveSettings(*context->state, *context->store);
           }
           EndDialog(dialog, IDOK);
           return FALSE;
@@ -42,8 +50,10 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 namespace platform {
 
-void RunConfigDialog(SaverState&, WindowHandle owner) {
-  DialogBoxParamA(win32::ModuleInstance(), MAKEINTRESOURCEA(IDD_CONFIG), win32::ToHwnd(owner), ConfigDialogProc, 0);
+void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner) {
+  DialogContext context{&state, &store};
+  DialogBoxParamA(win32::ModuleInstance(), MAKEINTRESOURCEA(IDD_CONFIG), win32::ToHwnd(owner), ConfigDialogProc,
+                  reinterpret_cast<LPARAM>(&context));
 }
 
 }  // namespace platform

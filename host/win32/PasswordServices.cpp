@@ -1,7 +1,9 @@
 // The system's screen-saver password services, loaded by name when needed.
 #include <windows.h>
 
-#include "host/Platform.h"
+#include <cstring>
+
+#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -19,6 +21,20 @@ bool IsNtFamily() {
   return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+// Loads the library `name` from the system folder only, so that a file of
+// that name beside the program or in the current folder is never loaded.
+HMODULE LoadSystemLibrary(const char* name) {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::size_t end = length;
+  if (path[end - 1] != '\\') path[end++] = '\\';
+  const std::size_t nameLength = std::strlen(name);
+  if (end + nameLength >= MAX_PATH) return nullptr;
+  std::memcpy(path + end, name, nameLength + 1);
+  return LoadLibraryA(path);
+}
+
 }  // namespace
 
 namespace platform {
@@ -26,7 +42,7 @@ namespace platform {
 int VerifySaverPassword(WindowHandle window) {
   // The NT family checks the password itself when the saver is secured.
   if (IsNtFamily()) return 1;
-  HMODULE library = LoadLibraryA("PASSWORD.CPL");
+  HMODULE library = LoadSystemLibrary("PASSWORD.CPL");
   if (library == nullptr) return 1;
   auto verify = win32::ProcAddress<VerifyScreenSavePwdFn>(library, "VerifyScreenSavePwd");
   if (verify == nullptr) {
@@ -39,7 +55,7 @@ int VerifySaverPassword(WindowHandle window) {
 }
 
 void ChangeSaverPassword(WindowHandle parent) {
-  HMODULE library = LoadLibraryA("MPR.DLL");
+  HMODULE library = LoadSystemLibrary("MPR.DLL");
   if (library == nullptr) return;
   auto change = win32::ProcAddress<PwdChangePasswordFn>(library, "PwdChangePasswordA");
   if (change != nullptr) change("SCRSAVE", win32::ToHwnd(parent), 0, 0);

@@ -1,15 +1,13 @@
 // The saver window: full screen or inside a preview parent, with its OpenGL
 // context and the message-and-frame loop. The window procedure translates
-// messages into calls of the portable close policy.
+// messages into calls of the portable close policy; the scene's life is the
+// portable one.
 #include <windows.h>
 
-#include <new>
-
 #include "host/ClosePolicy.h"
-#include "host/Entry.h"
-#include "host/FrameLoop.h"
-#include "host/Platform.h"
 #include "host/SaverState.h"
+#include "host/SceneLife.h"
+#include "host/System.h"
 #include "host/win32/Win32Host.h"
 #include "scene/KaleidoScene.h"
 
@@ -18,19 +16,24 @@ namespace {
 const char kClassName[] = "OpenGL";
 const char kWindowTitle[] = "SaverWindow";
 
+// What the window procedure works on; the window carries it.
+struct WindowContext {
+  SaverState* state;
+  SaverMode mode;
+};
+
 // The window-system side of the close policy.
 class Win32WindowServices : public SaverWindowServices {
  public:
   explicit Win32WindowServices(HWND window) : window_(window) {}
   void PostCloseRequest() override { PostMessageA(window_, WM_CLOSE, 0, 0); }
   void RefreshCursor() override { SendMessageA(window_, WM_SETCURSOR, 0, 0); }
-  CursorPoint CursorPosition() override {
+  bool CursorPosition(CursorPoint& out) override {
     POINT point = {0, 0};
-    GetCursorPos(&point);
-    CursorPoint result;
-    result.x = point.x;
-    result.y = point.y;
-    return result;
+    if (!GetCursorPos(&point)) return false;
+    out.x = point.x;
+    out.y = point.y;
+    return true;
   }
   std::uint32_t TickCount() override { return GetTickCount(); }
   int VerifyPassword() override { return platform::VerifySaverPassword(win32::FromHwnd(window_)); }
@@ -41,18 +44,22 @@ class Win32WindowServices : public SaverWindowServices {
 };
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  SaverState* state = gSaverState;
-  if (state == nullptr) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  const auto* context = reinterpret_cast<const WindowContext*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (context == nullptr) {
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
   }
   Win32WindowServices services(window);
-  ClosePolicy policy{*state, services, gSaverMode, &gScene};
+  ClosePolicy policy{*context->state, services, context->mode, &gScene};
   Disposition disposition = Disposition::DefaultProcessing;
 
   switch (message) {
     case WM_CREATE:
-      policy.OnCreate(win32::FromHwnd(window));
+      policy.OnCreate();
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -87,10 +94,82 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The message queue and the buffer swap as the portable frame loop sees them.
-class Win32LoopHost : public FrameLoopHost {
+// The window, its device and rendering contexts and the message queue as
+// the scene's life sees them.
+class Win32SceneHost : public SceneHost {
  public:
-  explicit Win32LoopHost(HDC deviceContext) : deviceContext_(deviceContext) {}
+  Win32SceneHost(SaverState& state, const SaverRun& run)
+      : context_{&state, run.mode}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
+        showWindow_(run.showWindow) {}
+
+  SetUpResult SetUp() override {
+    HINSTANCE instance = win32::ModuleInstance();
+    WNDCLASSA windowClass;
+    ZeroMemory(&windowClass, sizeof windowClass);
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = SaverWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassA(&windowClass) == 0) return SetUpResult::NoWindowClass;
+
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    HWND parentWindow = nullptr;
+    if (saver_) {
+      style = WS_POPUP | WS_VISIBLE;
+      width_ = GetSystemMetrics(SM_CXSCREEN);
+      height_ = GetSystemMetrics(SM_CYSCREEN);
+    } else {
+      parentWindow = win32::ToHwnd(parent_);
+      RECT rect = {0, 0, 0, 0};
+      GetWindowRect(parentWindow, &rect);
+      width_ = rect.right - rect.left;
+      height_ = rect.bottom - rect.top;
+    }
+    // The creation message records the cursor origin and start tick.
+    window_ = CreateWindowExA(0, kClassName, kWindowTitle, style, 0, 0, width_, height_, parentWindow, nullptr,
+                              instance, &context_);
+    if (window_ == nullptr) return SetUpResult::Quiet;  // no such parent window: nothing to draw into
+
+    SetSaverRunning(1);
+    deviceContext_ = GetDC(window_);
+    PIXELFORMATDESCRIPTOR request;
+    ZeroMemory(&request, sizeof request);
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = 32;
+    const int format = ChoosePixelFormat(deviceContext_, &request);
+    if (format == 0) return SetUpResult::NoPixelFormat;
+    if (!SetPixelFormat(deviceContext_, format, &request)) return SetUpResult::FormatNotSet;
+    renderingContext_ = wglCreateContext(deviceContext_);
+    if (renderingContext_ == nullptr || !wglMakeCurrent(deviceContext_, renderingContext_)) {
+      return SetUpResult::NoContext;
+    }
+    return SetUpResult::Ready;
+  }
+
+  int Width() override { return width_; }
+  int Height() override { return height_; }
+  void Show() override { ShowWindow(window_, showWindow_); }
+
+  void DropWindow() override {
+    if (window_ == nullptr || !IsWindow(window_)) return;
+    DestroyWindow(window_);
+    // The destruction posted the quit message; left in the queue it would end
+    // the message box's own loop at once.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  void TearDown() override {
+    if (renderingContext_ != nullptr) wglMakeCurrent(nullptr, nullptr);
+    if (deviceContext_ != nullptr) ReleaseDC(window_, deviceContext_);
+    if (renderingContext_ != nullptr) wglDeleteContext(renderingContext_);
+    SetSaverRunning(0);
+  }
+
   bool HandlePendingEvent() override {
     MSG message;
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -107,112 +186,32 @@ class Win32LoopHost : public FrameLoopHost {
   void Sleep(std::int32_t milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
 
  private:
-  HDC deviceContext_;
+  // Tells the system that a screen saver runs (or no longer runs).
+  void SetSaverRunning(UINT running) {
+    if (!saver_ || window_ == nullptr) return;
+    UINT previous = 0;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running, &previous, 0);
+  }
+
+  WindowContext context_;
+  bool saver_;
+  WindowHandle parent_;
+  int showWindow_;
+  HWND window_ = nullptr;
+  HDC deviceContext_ = nullptr;
+  HGLRC renderingContext_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
   bool quit_ = false;
 };
 
-// Tells the system that a screen saver runs (or no longer runs).
-void SetSaverRunning(bool saver, UINT running) {
-  if (!saver) return;
-  UINT previous = 0;
-  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running, &previous, 0);
-}
-
 }  // namespace
 
-namespace platform {
+namespace win32 {
 
-void RunSaverWindow(SaverState& state, WindowHandle parent, int showWindow) {
-  HINSTANCE instance = win32::ModuleInstance();
-  const bool saver = gSaverMode == SaverMode::Saver;
-
-  WNDCLASSA windowClass;
-  ZeroMemory(&windowClass, sizeof windowClass);
-  windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = SaverWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClassName;
-  if (RegisterClassA(&windowClass) == 0) {
-    ShowErrorMessage("RegisterClass() failed:  Cannot register window class.");
-    return;
-  }
-
-  int width = 0;
-  int height = 0;
-  DWORD style = 0;
-  HWND parentWindow = nullptr;
-  if (saver) {
-    style = WS_POPUP | WS_VISIBLE;
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-  } else {
-    style = WS_CHILD | WS_VISIBLE;
-    parentWindow = win32::ToHwnd(parent);
-    RECT rect = {0, 0, 0, 0};
-    GetWindowRect(parentWindow, &rect);
-    width = rect.right - rect.left;
-    height = rect.bottom - rect.top;
-  }
-
-  // The creation message records the window, cursor origin and start tick.
-  HWND window = CreateWindowExA(0, kClassName, kWindowTitle, style, 0, 0, width, height, parentWindow, nullptr,
-                                instance, nullptr);
-  if (window == nullptr) return;  // no such parent window: nothing to draw into
-
-  SetSaverRunning(saver, 1);
-  HDC deviceContext = GetDC(window);
-
-  PIXELFORMATDESCRIPTOR request;
-  ZeroMemory(&request, sizeof request);
-  request.nSize = sizeof request;
-  request.nVersion = 1;
-  request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  request.iPixelType = PFD_TYPE_RGBA;
-  request.cColorBits = 32;
-  const int format = ChoosePixelFormat(deviceContext, &request);
-  if (format == 0) {
-    ShowErrorMessage("ChoosePixelFormat() failed:  Cannot find a suitable pixel format.");
-    SetSaverRunning(saver, 0);
-    return;
-  }
-  if (!SetPixelFormat(deviceContext, format, &request)) {
-    ShowErrorMessage("SetPixelFormat() failed:  Cannot set format specified.");
-    SetSaverRunning(saver, 0);
-    return;
-  }
-
-  HGLRC renderingContext = wglCreateContext(deviceContext);
-  if (renderingContext == nullptr || !wglMakeCurrent(deviceContext, renderingContext)) {
-    // Without a context nothing can be drawn: say so rather than show a blank window.
-    ShowErrorMessage("wglCreateContext() failed:  Cannot create an OpenGL rendering context.");
-    if (renderingContext != nullptr) wglDeleteContext(renderingContext);
-    ReleaseDC(window, deviceContext);
-    DestroyWindow(window);
-    SetSaverRunning(saver, 0);
-    return;
-  }
-
-  KaleidoScene* scene = new (std::nothrow) KaleidoScene();
-  if (scene != nullptr) {
-    scene->Init(width, height);
-    gScene = scene;
-
-    ShowWindow(window, showWindow);
-    Win32LoopHost host(deviceContext);
-    SceneRenderer renderer(*scene);
-    RunFrameLoop(host, renderer, state.useMirrors);
-
-    scene->Teardown();
-    gScene = nullptr;
-    delete scene;
-  } else {
-    DestroyWindow(window);
-  }
-
-  wglMakeCurrent(nullptr, nullptr);
-  ReleaseDC(window, deviceContext);
-  wglDeleteContext(renderingContext);
-  SetSaverRunning(saver, 0);
+void RunSaverWindow(SaverState& state, const SaverRun& run) {
+  Win32SceneHost host(state, run);
+  RunScene(host, run, state.useMirrors, &platform::ShowErrorMessage);
 }
 
-}  // namespace platform
+}  // namespace win32

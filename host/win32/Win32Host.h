@@ -2,7 +2,10 @@
 // Internals shared by the Windows backend's files.
 #include <windows.h>
 
-#include "host/Platform.h"
+#include "host/WindowHandle.h"
+
+class SaverState;
+struct SaverRun;
 
 namespace win32 {
 
@@ -13,6 +16,9 @@ void SetModuleInstance(HINSTANCE instance);
 
 inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
 inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+
+// The saver window in Preview or Saver, until it is destroyed.
+void RunSaverWindow(SaverState& state, const SaverRun& run);
 
 // GetProcAddress answers a generic function pointer; this turns it into the
 // entry point's real type without a function-cast warning.

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "host/Entry.h"
+#include "host/Settings.h"
+#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -21,6 +23,17 @@ int StartupShowWindow() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   win32::SetModuleInstance(instance);
+  platform::InstallPictureDefaults();
+  SettingsStore& store = platform::PlatformSettingsStore();
+  EntryServices services;
+  services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
+  services.loadSettings = [&store](SaverState& state) { LoadSettings(state, store); };
+  services.foregroundWindow = [] { return win32::FromHwnd(GetForegroundWindow()); };
+  services.changeSaverPassword = &platform::ChangeSaverPassword;
+  services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
+    platform::RunConfigDialog(state, store, owner);
+  };
+  services.runSaverWindow = &win32::RunSaverWindow;
   const char* commandLine = GetCommandLineA();
-  return RunEntry(commandLine != nullptr ? commandLine : "", StartupShowWindow());
+  return RunEntry(commandLine != nullptr ? commandLine : "", StartupShowWindow(), services);
 }

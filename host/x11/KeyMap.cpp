@@ -1,7 +1,9 @@
 #include "host/x11/KeyMap.h"
 
-#include <X11/X.h>
+#include <X11/XKBlib.h>
 #include <X11/keysym.h>
+
+#include "scene/KeyCodes.h"
 
 namespace x11host {
 
@@ -18,29 +20,33 @@ struct Mapping {
   std::uint32_t code;
 };
 
+using namespace keycode;
+
 // Keys whose virtual-key code is not a character code.
 constexpr Mapping kNamedKeys[] = {
-    {XK_BackSpace, 0x08}, {XK_Tab, 0x09}, {XK_ISO_Left_Tab, 0x09}, {XK_Return, 0x0D}, {XK_KP_Enter, 0x0D},
-    {XK_Shift_L, 0x10}, {XK_Shift_R, 0x10}, {XK_Control_L, 0x11}, {XK_Control_R, 0x11}, {XK_Alt_L, 0x12},
-    {XK_Alt_R, 0x12}, {XK_Meta_L, 0x12}, {XK_Meta_R, 0x12}, {XK_Pause, 0x13}, {XK_Caps_Lock, 0x14},
-    {XK_Escape, 0x1B}, {XK_space, 0x20}, {XK_KP_Space, 0x20}, {XK_Prior, 0x21}, {XK_KP_Prior, 0x21},
-    {XK_Next, 0x22}, {XK_KP_Next, 0x22}, {XK_End, 0x23}, {XK_KP_End, 0x23}, {XK_Home, 0x24},
-    {XK_KP_Home, 0x24}, {XK_Left, 0x25}, {XK_KP_Left, 0x25}, {XK_Up, 0x26}, {XK_KP_Up, 0x26},
-    {XK_Right, 0x27}, {XK_KP_Right, 0x27}, {XK_Down, 0x28}, {XK_KP_Down, 0x28}, {XK_Print, 0x2C},
-    {XK_Insert, 0x2D}, {XK_KP_Insert, 0x2D}, {XK_Delete, 0x2E}, {XK_KP_Delete, 0x2E}, {XK_KP_Begin, 0x0C},
-    {XK_Super_L, 0x5B}, {XK_Super_R, 0x5C}, {XK_Menu, 0x5D}, {XK_KP_Multiply, 0x6A}, {XK_KP_Add, 0x6B},
-    {XK_KP_Separator, 0x6C}, {XK_KP_Subtract, 0x6D}, {XK_KP_Decimal, 0x6E}, {XK_KP_Divide, 0x6F},
-    {XK_Num_Lock, 0x90}, {XK_Scroll_Lock, 0x91}, {XK_semicolon, 0xBA}, {XK_equal, 0xBB}, {XK_comma, 0xBC},
-    {XK_minus, 0xBD}, {XK_period, 0xBE}, {XK_slash, 0xBF}, {XK_grave, 0xC0}, {XK_bracketleft, 0xDB},
-    {XK_backslash, 0xDC}, {XK_bracketright, 0xDD}, {XK_apostrophe, 0xDE},
+    {XK_BackSpace, kBackspace}, {XK_Tab, kTab}, {XK_ISO_Left_Tab, kTab}, {XK_Return, kReturn},
+    {XK_KP_Enter, kReturn}, {XK_Shift_L, kShift}, {XK_Shift_R, kShift}, {XK_Control_L, kControl},
+    {XK_Control_R, kControl}, {XK_Alt_L, kMenu}, {XK_Alt_R, kMenu}, {XK_Meta_L, kMenu}, {XK_Meta_R, kMenu},
+    {XK_Pause, kPause}, {XK_Caps_Lock, kCapital}, {XK_Escape, kEscape}, {XK_space, kSpace},
+    {XK_KP_Space, kSpace}, {XK_Prior, kPrior}, {XK_KP_Prior, kPrior}, {XK_Next, kNext}, {XK_KP_Next, kNext},
+    {XK_End, kEnd}, {XK_KP_End, kEnd}, {XK_Home, kHome}, {XK_KP_Home, kHome}, {XK_Left, kLeft},
+    {XK_KP_Left, kLeft}, {XK_Up, kUp}, {XK_KP_Up, kUp}, {XK_Right, kRight}, {XK_KP_Right, kRight},
+    {XK_Down, kDown}, {XK_KP_Down, kDown}, {XK_Print, kPrint}, {XK_Insert, kInsert}, {XK_KP_Insert, kInsert},
+    {XK_Delete, kDelete}, {XK_KP_Delete, kDelete}, {XK_KP_Begin, kClear}, {XK_Super_L, kLeftWindows},
+    {XK_Super_R, kRightWindows}, {XK_Menu, kApps}, {XK_KP_Multiply, kMultiply}, {XK_KP_Add, kAdd},
+    {XK_KP_Separator, kSeparator}, {XK_KP_Subtract, kSubtract}, {XK_KP_Decimal, kDecimal},
+    {XK_KP_Divide, kDivide}, {XK_Num_Lock, kNumLock}, {XK_Scroll_Lock, kScrollLock},
+    {XK_semicolon, kOemSemicolon}, {XK_equal, kOemPlus}, {XK_comma, kOemComma}, {XK_minus, kOemMinus},
+    {XK_period, kOemPeriod}, {XK_slash, kOemSlash}, {XK_grave, kOemTilde}, {XK_bracketleft, kOemOpenBracket},
+    {XK_backslash, kOemBackslash}, {XK_bracketright, kOemCloseBracket}, {XK_apostrophe, kOemQuote},
 };
 
 std::uint32_t VirtualKey(unsigned long keysym) {
-  if (keysym >= XK_a && keysym <= XK_z) return static_cast<std::uint32_t>(keysym - XK_a + 'A');
+  if (keysym >= XK_a && keysym <= XK_z) return static_cast<std::uint32_t>(keysym - XK_a + kLetterA);
   if (keysym >= XK_A && keysym <= XK_Z) return static_cast<std::uint32_t>(keysym);
   if (keysym >= XK_0 && keysym <= XK_9) return static_cast<std::uint32_t>(keysym);
-  if (keysym >= XK_KP_0 && keysym <= XK_KP_9) return static_cast<std::uint32_t>(keysym - XK_KP_0 + 0x60);
-  if (keysym >= XK_F1 && keysym <= XK_F24) return static_cast<std::uint32_t>(keysym - XK_F1 + 0x70);
+  if (keysym >= XK_KP_0 && keysym <= XK_KP_9) return static_cast<std::uint32_t>(keysym - XK_KP_0 + kNumpad0);
+  if (keysym >= XK_F1 && keysym <= XK_F24) return static_cast<std::uint32_t>(keysym - XK_F1 + kF1);
   for (const Mapping& m : kNamedKeys) {
     if (m.keysym == keysym) return m.code;
   }
@@ -49,14 +55,37 @@ std::uint32_t VirtualKey(unsigned long keysym) {
 
 }  // namespace
 
-TranslatedKey TranslateKey(unsigned long keysym, unsigned int modifiers) {
+TranslatedKey TranslateKey(unsigned long keysym, unsigned int modifiers, std::uint32_t topRowDigit) {
   TranslatedKey press;
-  press.code = VirtualKey(keysym);
-  const bool alt = (modifiers & Mod1Mask) != 0 || press.code == 0x12;
+  press.code = topRowDigit != 0 ? topRowDigit : VirtualKey(keysym);
+  const bool alt = (modifiers & Mod1Mask) != 0 || press.code == kMenu;
   const bool control = (modifiers & ControlMask) != 0;
   const bool systemKey = (alt && !control) || keysym == XK_F10;
   press.activity = !systemKey;
   return press;
+}
+
+std::uint32_t TopRowDigit(const char* name) {
+  if (name == nullptr || name[0] != 'A' || name[1] != 'E' || name[2] < '0' || name[2] > '1' || name[3] < '0' ||
+      name[3] > '9') {
+    return 0;
+  }
+  const int place = (name[2] - '0') * 10 + (name[3] - '0');  // 1 .. 10 from the left
+  if (place < 1 || place > 10) return 0;
+  return place == 10 ? kDigit0 : kDigit0 + static_cast<std::uint32_t>(place);
+}
+
+void TopRow::Read(Display* display) {
+  digits_.fill(0);
+  XkbDescPtr keyboard = XkbGetMap(display, 0, XkbUseCoreKbd);
+  if (keyboard == nullptr) return;
+  if (XkbGetNames(display, XkbKeyNamesMask, keyboard) == Success && keyboard->names != nullptr &&
+      keyboard->names->keys != nullptr) {
+    for (int code = keyboard->min_key_code; code <= keyboard->max_key_code && code < 256; ++code) {
+      digits_[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(TopRowDigit(keyboard->names->keys[code].name));
+    }
+  }
+  XkbFreeKeyboard(keyboard, 0, True);
 }
 
 bool IsKeypadSymbol(unsigned long keysym) { return keysym >= XK_KP_Space && keysym <= XK_KP_Equal; }

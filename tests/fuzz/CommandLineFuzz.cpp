@@ -10,6 +10,7 @@
 #include "host/CommandLine.h"
 #include "host/Entry.h"
 #include "host/SaverState.h"
+#include "host/SceneLife.h"
 
 namespace {
 
@@ -36,10 +37,10 @@ void Run(SaverMode mode, WindowHandle parent) {
 }
 void ChangePassword(WindowHandle parent) { Run(SaverMode::ChangePassword, parent); }
 void Config(SaverState&, WindowHandle owner) { Run(SaverMode::Config, owner); }
-void SaverWindow(SaverState& state, WindowHandle parent, int) {
+void SaverWindow(SaverState& state, const SaverRun& run) {
   // The state the entry hands over is the published one, with settings read.
-  if (&state != gSaverState || settingsLoads != 2) std::abort();
-  Run(gSaverMode, parent);
+  if (&state != gSaverState || settingsLoads != 2 || run.mode != gSaverMode) std::abort();
+  Run(run.mode, run.parent);
 }
 
 bool KnownMode(SaverMode mode) {

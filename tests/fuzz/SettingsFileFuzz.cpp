@@ -13,7 +13,9 @@
 #include <string>
 
 #include "host/SaverState.h"
-#include "host/x11/SettingsStore.h"
+#include "host/Settings.h"
+#include "host/System.h"
+#include "host/linux/SettingsStore.h"
 
 namespace {
 
@@ -65,8 +67,8 @@ GKeyFile* Parse(const std::string& text) {
 // its default otherwise.
 void CheckLoad() {
   SaverState state;
-  state.LoadSystemSettings();
-  state.LoadSettings();
+  LoadSystemSettings(state, platform::PlatformSettingsStore());
+  LoadSettings(state, platform::PlatformSettingsStore());
   std::int32_t value = 0;
   const std::int32_t delay = settings::ReadValue(path, settings::kSystemGroup, settings::kPasswordDelay, &value)
                                  ? value : 15;

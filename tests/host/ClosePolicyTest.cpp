@@ -1,18 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
+#include "scene/KeyCodes.h"
 
 namespace {
 
-// A window, cursor and clock under the test's control. The password dialog
-// is simulated: it can answer a chosen value, and it can deliver messages to
-// the policy while it is "up", as the system's modal loop does.
+// A window, cursor and clock under the test's control. The simulated password
+// dialog answers a chosen value and may deliver messages to the policy while
+// it is "up", as the system's modal loop does.
 class FakeServices : public SaverWindowServices {
  public:
   CursorPoint cursor;
+  bool cursorReadable = true;
   std::uint32_t tick = 0;
   int passwordAnswer = 1;
   int posted = 0;
@@ -21,25 +24,19 @@ class FakeServices : public SaverWindowServices {
   int destroyed = 0;
   bool cursorVisibleAtVerify = false;
   ClosePolicy* policy = nullptr;
-  CursorPoint cursorAfterDialog{-1, -1};
-  bool deliverDuringDialog = false;
+  std::function<void()> duringDialog = [] {};
 
   void PostCloseRequest() override { ++posted; }
   void RefreshCursor() override { ++cursorRefreshes; }
-  CursorPoint CursorPosition() override { return cursor; }
+  bool CursorPosition(CursorPoint& out) override {
+    if (cursorReadable) out = cursor;
+    return cursorReadable;
+  }
   std::uint32_t TickCount() override { return tick; }
   int VerifyPassword() override {
     ++verifications;
     cursorVisibleAtVerify = policy != nullptr && policy->CursorVisible();
-    if (deliverDuringDialog && policy != nullptr) {
-      // Messages that reach the saver while the dialog is up.
-      policy->OnActivation(false);
-      policy->OnKeyOrButton('Q');
-      cursor = {cursor.x + 500, cursor.y};
-      policy->OnMouseMove();
-      policy->OnClose();
-    }
-    if (cursorAfterDialog.x >= 0) cursor = cursorAfterDialog;
+    duringDialog();
     return passwordAnswer;
   }
   void DestroySaverWindow() override { ++destroyed; }
@@ -51,9 +48,13 @@ class ClosePolicyTest : public ::testing::Test {
     services.cursor = {100, 200};
     services.tick = 5000;
     services.policy = &policy;
-    policy.OnCreate(0x1234);
+    policy.OnCreate();
   }
-  // Advances the clock and delivers the close request that activity posted.
+  void MoveTo(std::int32_t x, std::int32_t y, ClosePolicy* other = nullptr) {
+    services.cursor = {x, y};
+    (other != nullptr ? other : &policy)->OnMouseMove();
+  }
+  // Delivers the close request that activity posted, `milliseconds` after creation.
   void HandleCloseAfter(std::uint32_t milliseconds) {
     services.tick = state.startTick + milliseconds;
     policy.OnClose();
@@ -66,210 +67,143 @@ class ClosePolicyTest : public ::testing::Test {
   ClosePolicy policy{state, services, SaverMode::Saver, &scene};
 };
 
-TEST_F(ClosePolicyTest, CreationRecordsWindowCursorAndTick) {
-  EXPECT_EQ(state.window, 0x1234u);
-  EXPECT_EQ(state.cursorOrigin.x, 100);
-  EXPECT_EQ(state.cursorOrigin.y, 200);
-  EXPECT_EQ(state.startTick, 5000u);
-  EXPECT_EQ(state.closeRequested, 0);
-  EXPECT_FALSE(policy.CursorVisible());
-}
-
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
-  services.cursor = {150, 200};  // 50 on x
-  policy.OnMouseMove();
-  services.cursor = {100, 150};  // 50 on y
-  policy.OnMouseMove();
-  services.cursor = {60, 240};  // 40 on each axis: the diagonal does not add up
-  policy.OnMouseMove();
+  EXPECT_FALSE(policy.CursorVisible());
+  MoveTo(150, 200);  // 50 on x
+  MoveTo(100, 150);  // 50 on y
+  MoveTo(60, 240);   // 40 on each axis: the diagonal does not add up
   EXPECT_EQ(services.posted, 0);
   EXPECT_EQ(state.closeRequested, 0);
-
-  services.cursor = {100, 251};  // 51 on y
-  EXPECT_EQ(policy.OnMouseMove(), Disposition::DefaultProcessing);
+  MoveTo(100, 251);  // 51 on y
   EXPECT_EQ(services.posted, 1);
   EXPECT_EQ(state.closeRequested, 1);
-  services.cursor = {49, 200};  // 51 on x, the other way
-  policy.OnMouseMove();
+  MoveTo(49, 200);  // 51 on x, the other way
   EXPECT_EQ(services.posted, 2) << "every move beyond the threshold posts a request";
-}
-
-TEST_F(ClosePolicyTest, ThresholdFromTheSettingAndFarCoordinatesDoNotOverflow) {
-  state.mouseThreshold = 10;
-  services.cursor = {111, 200};
-  policy.OnMouseMove();
-  EXPECT_EQ(services.posted, 1);
 
   state.cursorOrigin = {INT32_MIN, 0};
   state.mouseThreshold = INT32_MAX;
-  services.cursor = {INT32_MAX, 0};
-  policy.OnMouseMove();
-  EXPECT_EQ(services.posted, 2) << "a distance beyond 2^31 is still beyond the threshold";
+  MoveTo(INT32_MAX, 0);
+  EXPECT_EQ(services.posted, 3) << "a distance beyond 2^31 is still beyond the threshold";
 }
 
-TEST_F(ClosePolicyTest, GracePeriodEndsExactlyAtTheDelay) {
+TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
+  services.cursorReadable = false;
+  MoveTo(0, 0);
+  EXPECT_EQ(services.posted, 0) << "an unreadable cursor is not a move to (0, 0)";
   state.closeRequested = 1;
-  HandleCloseAfter(15000);
-  EXPECT_EQ(services.destroyed, 1);
-  EXPECT_EQ(services.verifications, 0) << "at exactly 15 s no password is asked";
-
-  HandleCloseAfter(15001);
-  EXPECT_EQ(services.verifications, 1);
-  EXPECT_EQ(services.destroyed, 2);
-}
-
-TEST_F(ClosePolicyTest, ZeroDelayAsksAfterTheFirstMillisecond) {
-  state.passwordDelay = 0;
-  state.closeRequested = 1;
-  HandleCloseAfter(0);
-  EXPECT_EQ(services.verifications, 0);
-  HandleCloseAfter(1);
-  EXPECT_EQ(services.verifications, 1);
-}
-
-TEST_F(ClosePolicyTest, MinusOneDelayNeverAsks) {
-  state.passwordDelay = -1;
-  state.closeRequested = 1;
-  HandleCloseAfter(4000000000u);
-  EXPECT_EQ(services.verifications, 0);
-  EXPECT_EQ(services.destroyed, 1);
-}
-
-TEST_F(ClosePolicyTest, ElapsedTimeSurvivesTheTickWrap) {
-  services.tick = 0xFFFFF000u;  // 4096 ms before the wrap
-  policy.OnCreate(0x1234);
-  state.closeRequested = 1;
-  services.tick = 0x00000100u;  // 4352 ms later
-  policy.OnClose();
-  EXPECT_EQ(services.verifications, 0);
-  EXPECT_EQ(services.destroyed, 1);
-
-  services.tick = 0xFFFFF000u + 15001u;  // wraps to a small number
-  policy.OnClose();
-  EXPECT_EQ(services.verifications, 1);
-}
-
-TEST_F(ClosePolicyTest, ControlKeysKeepTheSaverAndOthersClose) {
-  const std::uint32_t consumed[] = {0x20, 0x25, 0x26, 0x27, 0x28, '0', '5', '9', 'M', 'S'};
-  for (std::uint32_t code : consumed) policy.OnKeyOrButton(code);
+  services.passwordAnswer = 0;
+  HandleCloseAfter(20000);
+  EXPECT_EQ(state.cursorOrigin.x, 100) << "the origin stays where it was after the check";
+  services.cursorReadable = true;
+  MoveTo(140, 240);
   EXPECT_EQ(services.posted, 0);
-  EXPECT_EQ(state.closeRequested, 0);
 
-  const std::uint32_t closing[] = {'Q', 'G', 0x60, 0x1B, 0x0D, 0x01 /* left button */, 0x02, 0x10, 0x05};
-  int expected = 0;
-  for (std::uint32_t code : closing) {
-    EXPECT_EQ(policy.OnKeyOrButton(code), Disposition::DefaultProcessing);
-    EXPECT_EQ(services.posted, ++expected) << "code " << code;
+  // Unreadable at creation: the first position seen becomes the origin.
+  SaverState fresh;
+  ClosePolicy late{fresh, services, SaverMode::Saver, &scene};
+  services.cursorReadable = false;
+  late.OnCreate();
+  services.cursorReadable = true;
+  MoveTo(900, 900, &late);
+  EXPECT_EQ(services.posted, 0);
+  MoveTo(951, 900, &late);
+  EXPECT_EQ(services.posted, 1);
+}
+
+TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
+  const struct {
+    std::int32_t delay;       // passwordDelay, seconds
+    std::uint32_t createdAt;  // tick at creation
+    std::uint32_t elapsed;    // ms from creation to the close
+    bool asksForPassword;
+  } cases[] = {
+      {15, 5000, 15000, false},  // exactly the delay: no password
+      {15, 5000, 15001, true},
+      {0, 5000, 0, false},  // a delay of 0 asks after the first millisecond
+      {0, 5000, 1, true},
+      {-1, 5000, 4000000000u, false},  // -1 taken as unsigned never asks
+      {15, 0xFFFFF000u, 4352, false},  // across the wrap of the tick count
+      {15, 0xFFFFF000u, 15001, true},
+  };
+  for (const auto& c : cases) {
+    SaverState s;
+    s.passwordDelay = c.delay;
+    FakeServices f;
+    f.tick = c.createdAt;
+    ClosePolicy p{s, f, SaverMode::Saver, &scene};
+    p.OnCreate();
+    // Activity late in the grace period does not restart it.
+    f.tick = c.createdAt + c.elapsed - (c.elapsed > 0 ? 1 : 0);
+    p.OnKeyOrButton('Q');
+    f.tick = c.createdAt + c.elapsed;
+    EXPECT_EQ(p.OnClose(), Disposition::Handled);
+    EXPECT_EQ(f.verifications, c.asksForPassword ? 1 : 0) << c.delay << " s, " << c.elapsed << " ms";
+    EXPECT_EQ(f.destroyed, 1);
   }
-  EXPECT_EQ(state.closeRequested, 1);
 }
 
-TEST_F(ClosePolicyTest, WithoutASceneEveryKeyCloses) {
-  scene = nullptr;
-  policy.OnKeyOrButton(0x20);
-  EXPECT_EQ(services.posted, 1);
-  ClosePolicy noPointer{state, services, SaverMode::Saver, nullptr};
-  noPointer.OnKeyOrButton('5');
-  EXPECT_EQ(services.posted, 2);
-}
-
-TEST_F(ClosePolicyTest, ActivationLossRequestsCloseAndActivationDoesNot) {
-  policy.OnActivation(true);
-  EXPECT_EQ(services.posted, 0);
-  policy.OnActivation(false);
-  EXPECT_EQ(services.posted, 1);
-}
-
-TEST_F(ClosePolicyTest, CloseWithoutActivityIsIgnored) {
+TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
   HandleCloseAfter(100);
   HandleCloseAfter(60000);
-  EXPECT_EQ(services.destroyed, 0);
-  EXPECT_EQ(services.verifications, 0);
-}
+  EXPECT_EQ(services.destroyed, 0) << "no activity, no close";
+  policy.OnActivation(true);
+  policy.OnKeyOrButton('5');
+  EXPECT_EQ(bareScene.levels, 6) << "keys reach the scene";
+  EXPECT_EQ(services.posted, 0) << "a consumed key keeps the saver";
+  EXPECT_EQ(policy.OnKeyOrButton(keycode::kEscape), Disposition::DefaultProcessing);
+  policy.OnKeyOrButton(0x01);  // left button
+  EXPECT_EQ(services.posted, 2);
+  EXPECT_EQ(state.closeRequested, 1);
 
-TEST_F(ClosePolicyTest, SystemCloseAndScreenSaveCommandsAreSwallowed) {
-  EXPECT_EQ(policy.OnSystemCommand(true), Disposition::Handled);
-  EXPECT_EQ(policy.OnSystemCommand(false), Disposition::DefaultProcessing);
-  EXPECT_EQ(services.posted, 0);
+  scene = nullptr;  // without a scene every key closes
+  policy.OnKeyOrButton(keycode::kSpace);
+  policy.OnActivation(false);
+  EXPECT_EQ(services.posted, 4);
 }
 
 TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   services.passwordAnswer = 0;
-  services.cursorAfterDialog = {700, 300};
-  services.cursor = {100, 300};  // activity
-  policy.OnMouseMove();
+  MoveTo(100, 300);  // activity
+  const int posted = services.posted;
+  services.duringDialog = [this] {
+    // Messages that reach the saver while the dialog is up change nothing.
+    policy.OnActivation(false);
+    policy.OnKeyOrButton('Q');
+    MoveTo(900, 300);
+    policy.OnClose();
+    services.cursor = {700, 300};  // where the dialog leaves the cursor
+  };
   HandleCloseAfter(20000);
-  EXPECT_EQ(services.verifications, 1);
+  EXPECT_EQ(services.verifications, 1) << "no second check is started";
+  EXPECT_EQ(services.posted, posted) << "nothing is requested while the check runs";
   EXPECT_TRUE(services.cursorVisibleAtVerify) << "the arrow shows while the dialog is up";
   EXPECT_EQ(services.destroyed, 0);
   EXPECT_EQ(state.inPasswordCheck, 0);
   EXPECT_EQ(state.closeRequested, 1);
   EXPECT_FALSE(policy.CursorVisible());
   EXPECT_EQ(services.cursorRefreshes, 2);
-  EXPECT_EQ(state.cursorOrigin.x, 700);
-  EXPECT_EQ(state.cursorOrigin.y, 300);
 
-  // Within the threshold of the new origin: no new request.
-  const int posted = services.posted;
-  services.cursorAfterDialog = {-1, -1};
-  services.cursor = {750, 340};
-  policy.OnMouseMove();
+  services.duringDialog = [] {};
+  MoveTo(750, 340);  // within the threshold of the new origin
   EXPECT_EQ(services.posted, posted);
-  services.cursor = {751, 300};
-  policy.OnMouseMove();
+  MoveTo(751, 300);
   EXPECT_EQ(services.posted, posted + 1);
-}
-
-TEST_F(ClosePolicyTest, AnyNonzeroVerificationCloses) {
-  services.passwordAnswer = 7;
-  state.closeRequested = 1;
-  HandleCloseAfter(16000);
-  EXPECT_EQ(services.destroyed, 1);
-}
-
-TEST_F(ClosePolicyTest, MessagesDuringThePasswordCheckChangeNothing) {
-  services.passwordAnswer = 0;
-  services.deliverDuringDialog = true;
-  policy.OnKeyOrButton('Q');
-  const int posted = services.posted;
+  services.passwordAnswer = 7;  // any nonzero answer closes
   HandleCloseAfter(30000);
-  EXPECT_EQ(services.verifications, 1) << "no second check is started";
-  EXPECT_EQ(services.posted, posted) << "nothing is requested while the check runs";
-  EXPECT_EQ(services.destroyed, 0);
-  EXPECT_EQ(bareScene.levels, 1);
-}
-
-TEST_F(ClosePolicyTest, InPasswordCheckEverythingIsDefault) {
-  state.inPasswordCheck = 1;
-  state.closeRequested = 1;
-  EXPECT_TRUE(policy.CursorVisible());
-  policy.OnKeyOrButton('Q');
-  policy.OnActivation(false);
-  services.cursor = {900, 900};
-  policy.OnMouseMove();
-  EXPECT_EQ(policy.OnClose(), Disposition::Handled);
-  EXPECT_EQ(services.posted, 0);
-  EXPECT_EQ(services.destroyed, 0);
+  EXPECT_EQ(services.destroyed, 1);
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
   ClosePolicy preview{state, services, SaverMode::Preview, &scene};
-  services.cursor = {900, 900};
-  preview.OnMouseMove();
+  MoveTo(900, 900, &preview);
   preview.OnKeyOrButton('Q');
   preview.OnActivation(false);
   EXPECT_EQ(services.posted, 0);
-  EXPECT_EQ(state.closeRequested, 0);
   EXPECT_EQ(preview.OnSystemCommand(true), Disposition::DefaultProcessing);
   EXPECT_EQ(preview.OnClose(), Disposition::DefaultProcessing);
   EXPECT_EQ(services.destroyed, 0) << "the platform's default does the destroying";
   EXPECT_TRUE(preview.CursorVisible());
-  EXPECT_EQ(bareScene.levels, 1) << "keys are not handed to the scene";
-}
-
-TEST_F(ClosePolicyTest, DigitKeysReachTheScene) {
-  policy.OnKeyOrButton('5');
-  EXPECT_EQ(bareScene.levels, 6);
+  EXPECT_EQ(policy.OnSystemCommand(true), Disposition::Handled) << "while the saver runs";
 }
 
 }  // namespace

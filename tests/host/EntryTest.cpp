@@ -5,113 +5,116 @@
 
 #include "host/Entry.h"
 #include "host/SaverState.h"
+#include "host/SceneLife.h"
 
 namespace {
 
-// Records the order of the calls the entry makes and what it passed.
-struct Recorder {
-  std::vector<std::string> calls;
-  WindowHandle parent = 12345;
-  int showWindow = -1;
-  SaverState* state = nullptr;
-  bool stateWasPublished = false;
-  int useMirrorsSeen = -1;
-};
-Recorder* gRec = nullptr;
+using Log = std::vector<std::string>;
 
-void LoadSystem(SaverState& s) {
-  gRec->calls.push_back("system");
-  gRec->state = &s;
-  s.mouseThreshold = 10;
-}
-void LoadOwn(SaverState& s) {
-  gRec->calls.push_back("own");
-  s.useMirrors = 0;
-}
-WindowHandle Foreground() {
-  gRec->calls.push_back("foreground");
-  return 99;
-}
-void ChangePassword(WindowHandle parent) {
-  gRec->calls.push_back("password");
-  gRec->parent = parent;
-}
-void Config(SaverState& s, WindowHandle owner) {
-  gRec->calls.push_back("config");
-  gRec->parent = owner;
-  gRec->stateWasPublished = gSaverState == &s;
-  gRec->useMirrorsSeen = s.useMirrors;
-}
-void Window(SaverState& s, WindowHandle parent, int show) {
-  gRec->calls.push_back(gSaverMode == SaverMode::Saver ? "saver" : "preview");
-  gRec->parent = parent;
-  gRec->showWindow = show;
-  gRec->stateWasPublished = gSaverState == &s && s.mouseThreshold == 10 && s.useMirrors == 0;
+// Logs the calls the entry makes; the modes log whether they got the
+// published record with both settings loaded, and what they were passed.
+EntryServices Fakes(Log& log) {
+  const auto loaded = [](SaverState& state) {
+    return gSaverState == &state && state.mouseThreshold == 10 && state.useMirrors == 0 ? " loaded" : " bare";
+  };
+  EntryServices s;
+  s.loadSystemSettings = [&log](SaverState& state) {
+    log.push_back("system");
+    state.mouseThreshold = 10;
+  };
+  s.loadSettings = [&log](SaverState& state) {
+    log.push_back("own");
+    state.useMirrors = 0;
+  };
+  s.foregroundWindow = [&log] {
+    log.push_back("foreground");
+    return WindowHandle{99};
+  };
+  s.changeSaverPassword = [&log](WindowHandle parent) { log.push_back("password " + std::to_string(parent)); };
+  s.runConfigDialog = [&log, loaded](SaverState& state, WindowHandle owner) {
+    log.push_back("config " + std::to_string(owner) + loaded(state));
+  };
+  s.runSaverWindow = [&log, loaded](SaverState& state, const SaverRun& run) {
+    const bool published = run.mode == gSaverMode;
+    log.push_back((run.mode == SaverMode::Saver ? "saver " : "preview ") + std::to_string(run.parent) + " show " +
+                  std::to_string(run.showWindow) + loaded(state) + (published ? "" : " unpublished mode"));
+  };
+  return s;
 }
 
-const EntryServices kFakes = {&LoadSystem, &LoadOwn, &Foreground, &ChangePassword, &Config, &Window};
-
-class EntryTest : public ::testing::Test {
- protected:
-  void SetUp() override { gRec = &rec; }
-  void TearDown() override { gRec = nullptr; }
-  Recorder rec;
-};
-
-TEST_F(EntryTest, SaverRunsTheWindowAfterBothLoads) {
-  EXPECT_EQ(RunEntry("zirbel.scr /s", 5, kFakes), 0);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"system", "own", "saver"}));
-  EXPECT_EQ(rec.showWindow, 5);
-  EXPECT_TRUE(rec.stateWasPublished);
-  EXPECT_EQ(gSaverState, nullptr) << "the record is freed and unpublished afterwards";
-}
-
-TEST_F(EntryTest, PreviewPassesTheParent) {
-  EXPECT_EQ(RunEntry("zirbel.scr /p 4242", 10, kFakes), 0);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"system", "own", "preview"}));
-  EXPECT_EQ(rec.parent, 4242u);
-}
-
-TEST_F(EntryTest, ConfigIsOwnedByTheForegroundWindowForABareSwitch) {
-  EXPECT_EQ(RunEntry("zirbel.scr /c", 10, kFakes), 0);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"foreground", "system", "own", "config"}));
-  EXPECT_EQ(rec.parent, 99u);
-  EXPECT_TRUE(rec.stateWasPublished);
-  EXPECT_EQ(rec.useMirrorsSeen, 0) << "the dialog sees the loaded setting";
-}
-
-TEST_F(EntryTest, NoArgumentRunsUnownedConfig) {
-  RunEntry("zirbel.scr", 10, kFakes);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"system", "own", "config"}));
-  EXPECT_EQ(rec.parent, 0u);
-}
-
-TEST_F(EntryTest, ChangePasswordGetsTheParent) {
-  RunEntry("zirbel.scr /a 77", 10, kFakes);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"system", "own", "password"}));
-  EXPECT_EQ(rec.parent, 77u);
-}
-
-TEST_F(EntryTest, UnknownSwitchReadsSettingsAndRunsNothing) {
-  EXPECT_EQ(RunEntry("zirbel.scr /x", 10, kFakes), 0);
-  EXPECT_EQ(rec.calls, (std::vector<std::string>{"system", "own"}));
+TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
+  const struct {
+    const char* line;
+    Log calls;
+  } cases[] = {
+      {"zirbel.scr /s", {"system", "own", "saver 0 show 5 loaded"}},
+      {"zirbel.scr /p 4242", {"system", "own", "preview 4242 show 5 loaded"}},
+      {"zirbel.scr /c", {"foreground", "system", "own", "config 99 loaded"}},
+      {"zirbel.scr", {"system", "own", "config 0 loaded"}},
+      {"zirbel.scr /a 77", {"system", "own", "password 77"}},
+      {"zirbel.scr /x", {"system", "own"}},
+  };
+  for (const auto& c : cases) {
+    Log log;
+    EXPECT_EQ(RunEntry(c.line, 5, Fakes(log)), 0) << c.line;
+    EXPECT_EQ(log, c.calls) << c.line;
+    EXPECT_EQ(gSaverState, nullptr) << "the record is freed and unpublished afterwards";
+  }
   EXPECT_EQ(gSaverMode, SaverMode::None);
+  const char* argv[] = {"/usr/bin/zirbel", "-p", "12345"};
+  EXPECT_EQ(JoinArguments(1, argv), "zirbel");
+  EXPECT_EQ(JoinArguments(3, argv), "zirbel -p 12345");
 }
 
-TEST_F(EntryTest, MissingServicesAreSkipped) {
-  const EntryServices none = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-  EXPECT_EQ(RunEntry("zirbel.scr /s", 10, none), 0);
-  EXPECT_EQ(RunEntry("zirbel.scr /c", 10, none), 0);
-  EXPECT_TRUE(rec.calls.empty());
-}
+// A window system whose set-up ends at a chosen step; the life is logged.
+class FailingHost : public SceneHost {
+ public:
+  FailingHost(SetUpResult result, Log& log) : result_(result), log_(log) {}
+  SetUpResult SetUp() override {
+    log_.push_back("set up");
+    return result_;
+  }
+  int Width() override { return 640; }
+  int Height() override { return 480; }
+  void Show() override { log_.push_back("show"); }
+  void DropWindow() override { log_.push_back("drop window"); }
+  void TearDown() override { log_.push_back("tear down"); }
+  bool HandlePendingEvent() override { return false; }
+  bool QuitRequested() override { return true; }
+  void Present() override {}
+  void Sleep(std::int32_t) override {}
 
-TEST(JoinArguments, BuildsAWindowsStyleCommandLine) {
-  const char* none[] = {"/usr/bin/zirbel"};
-  EXPECT_EQ(JoinArguments(1, none), "zirbel");
-  const char* two[] = {"/usr/bin/zirbel", "-p", "12345"};
-  EXPECT_EQ(JoinArguments(3, two), "zirbel -p 12345");
-  const char* one[] = {"./zirbel", "/s"};
-  EXPECT_EQ(JoinArguments(2, one), "zirbel /s");
+ private:
+  SetUpResult result_;
+  Log& log_;
+};
+
+Log* errors = nullptr;
+void ShowError(const char* text) { errors->push_back(std::string("error: ") + text); }
+
+// The window is gone before the message shows: a saver window left up would
+// take the message's activation, ask to close, and end its loop unread.
+TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
+  const struct {
+    SetUpResult result;
+    const char* message;
+  } cases[] = {
+      {SetUpResult::NoWindowClass, "RegisterClass() failed:  Cannot register window class."},
+      {SetUpResult::NoPixelFormat, "ChoosePixelFormat() failed:  Cannot find a suitable pixel format."},
+      {SetUpResult::FormatNotSet, "SetPixelFormat() failed:  Cannot set format specified."},
+      {SetUpResult::NoContext, "wglCreateContext() failed:  Cannot create an OpenGL rendering context."},
+      {SetUpResult::Quiet, nullptr},
+  };
+  for (const auto& c : cases) {
+    Log log;
+    errors = &log;
+    FailingHost host(c.result, log);
+    RunScene(host, SaverRun{}, 1, &ShowError);
+    Log expected = {"set up", "drop window"};
+    if (c.message != nullptr) expected.push_back(std::string("error: ") + c.message);
+    expected.push_back("tear down");
+    EXPECT_EQ(log, expected);
+  }
 }
 
 }  // namespace

@@ -8,101 +8,79 @@
 #include <string>
 #include <vector>
 
-#include "host/x11/HackOptions.h"
+#include "host/linux/HackOptions.h"
 
 namespace {
 
 using hack::Action;
 using hack::Options;
-using hack::ParseArguments;
 using hack::Target;
+using Args = std::vector<std::string>;
 
-Options Parse(std::vector<std::string> arguments) { return ParseArguments(arguments); }
+Options Parse(const Args& arguments) { return hack::ParseArguments(arguments); }
 
-TEST(HackOptions, DaemonTargetsInEitherSpelling) {
-  EXPECT_EQ(Parse({"--root"}).target, Target::Root);
-  EXPECT_EQ(Parse({"-root"}).target, Target::Root);
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {"--window-id", "0x2a00007"}, {"-window-id", "44040199"}, {"--window-id=0x2A00007"}}) {
-    const Options o = Parse(arguments);
-    EXPECT_EQ(o.action, Action::Run) << arguments[0];
-    EXPECT_EQ(o.target, Target::WindowId) << arguments[0];
-    EXPECT_EQ(o.windowId, 0x2a00007u) << arguments[0];
-    EXPECT_TRUE(o.rest.empty());
+TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
+  const struct {
+    Args arguments;
+    Action action;
+    Target target;
+    std::uint32_t windowId;
+    std::int32_t mirrors, levels;
+    Args rest;
+  } cases[] = {
+      {{}, Action::Run, Target::None, 0, -1, 0, {}},
+      {{"--root"}, Action::Run, Target::Root, 0, -1, 0, {}},
+      {{"-root"}, Action::Run, Target::Root, 0, -1, 0, {}},
+      {{"--window-id", "0x2a00007"}, Action::Run, Target::WindowId, 0x2a00007, -1, 0, {}},
+      {{"-window-id", "44040199"}, Action::Run, Target::WindowId, 44040199, -1, 0, {}},
+      {{"--window-id=0xFFFFFFFF"}, Action::Run, Target::WindowId, 0xFFFFFFFF, -1, 0, {}},
+      {{"--no-mirrors", "--mirrors"}, Action::Run, Target::None, 0, 1, 0, {}},  // the last one counts
+      {{"-mirrors", "-no-mirrors"}, Action::Run, Target::None, 0, 0, 0, {}},
+      {{"--levels=10"}, Action::Run, Target::None, 0, -1, 10, {}},
+      // "-levels" must not reach the entry, which would read its l as a preview.
+      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, Action::Run, Target::None, 0, 0, 3, {"/p", "1234"}},
+      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, Action::Run, Target::None, 0, -1, 0,
+       {"-s", "/c:5678", "-l", "42", "-screensaver"}},
+      {{"--root", "--help"}, Action::Help, Target::Root, 0, -1, 0, {}},
+      {{"-help"}, Action::Help, Target::None, 0, -1, 0, {}},
+      {{"--version"}, Action::Version, Target::None, 0, -1, 0, {}},
+  };
+  for (const auto& c : cases) {
+    const Options o = Parse(c.arguments);
+    const std::string line = c.arguments.empty() ? "(none)" : c.arguments[0];
+    EXPECT_EQ(o.action, c.action) << line;
+    EXPECT_EQ(o.target, c.target) << line;
+    EXPECT_EQ(o.windowId, c.windowId) << line;
+    EXPECT_EQ(o.useMirrors, c.mirrors) << line;
+    EXPECT_EQ(o.levels, c.levels) << line;
+    EXPECT_EQ(o.rest, c.rest) << line;
   }
 }
 
-TEST(HackOptions, BadWindowIdsAreErrors) {
-  for (const char* id : {"0", "0x", "12abc", "0x1g", "-5", "4294967296", "0x100000000", ""}) {
-    const Options o = Parse({"--window-id", id});
-    EXPECT_EQ(o.action, Action::Error) << id;
-    EXPECT_NE(o.error.find("--window-id"), std::string::npos) << o.error;
+TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
+  const struct {
+    Args arguments;
+    const char* named;  // what the message must mention
+  } cases[] = {
+      {{"--window-id", "0"}, "--window-id"}, {{"--window-id", "0x"}, "--window-id"},
+      {{"--window-id", "12abc"}, "--window-id"}, {{"--window-id", "0x1g"}, "--window-id"},
+      {{"--window-id", "-5"}, "--window-id"}, {{"--window-id", "4294967296"}, "--window-id"},
+      {{"--window-id", "0x100000000"}, "--window-id"}, {{"--window-id"}, "--window-id"},
+      {{"--levels", "0"}, "1 to 10"}, {{"--levels", "11"}, "1 to 10"}, {{"--levels", "3x"}, "1 to 10"},
+      {{"--levels", " 3"}, "1 to 10"}, {{"--levels", "+3"}, "1 to 10"}, {{"--levels", "007"}, "1 to 10"},
+      {{"--mirrors=1"}, "--mirrors"}, {{"/s", "--colour", "red"}, "--colour"},
+      {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
+  };
+  for (const auto& c : cases) {
+    const Options o = Parse(c.arguments);
+    EXPECT_EQ(o.action, Action::Error) << c.arguments.back();
+    EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
   }
-  EXPECT_EQ(Parse({"--window-id"}).action, Action::Error);  // value missing
-  std::uint32_t id = 0;
-  EXPECT_TRUE(hack::ParseWindowId("0xFFFFFFFF", &id));
-  EXPECT_EQ(id, 0xFFFFFFFFu);
-}
-
-TEST(HackOptions, RootTargetFollowsTheDaemonsVariable) {
   std::uint32_t id = 99;
-  EXPECT_TRUE(hack::RootTarget(nullptr, &id));
-  EXPECT_EQ(id, 0u);
-  id = 99;
-  EXPECT_TRUE(hack::RootTarget("", &id));
-  EXPECT_EQ(id, 0u);
-  EXPECT_TRUE(hack::RootTarget("0x600001", &id));
-  EXPECT_EQ(id, 0x600001u);
-  EXPECT_TRUE(hack::RootTarget(" 6291457\t", &id));
-  EXPECT_EQ(id, 6291457u);
+  EXPECT_TRUE(hack::RootTarget(nullptr, &id) && id == 0);
+  EXPECT_TRUE(hack::RootTarget("", &id) && id == 0);
+  EXPECT_TRUE(hack::RootTarget(" 6291457\t", &id) && id == 6291457);
   EXPECT_FALSE(hack::RootTarget("window", &id));
-}
-
-TEST(HackOptions, MirrorsAndLevelsOverrideForTheRun) {
-  EXPECT_EQ(Parse({}).useMirrors, -1);
-  EXPECT_EQ(Parse({}).levels, 0);
-  EXPECT_EQ(Parse({"--no-mirrors"}).useMirrors, 0);
-  EXPECT_EQ(Parse({"--no-mirrors", "--mirrors"}).useMirrors, 1);  // the last one counts
-  EXPECT_EQ(Parse({"-mirrors", "-no-mirrors"}).useMirrors, 0);
-  EXPECT_EQ(Parse({"--levels", "1"}).levels, 1);
-  EXPECT_EQ(Parse({"--levels=10"}).levels, 10);
-  EXPECT_EQ(Parse({"-levels", "4"}).levels, 4);
-  for (const char* bad : {"0", "11", "-1", "3x", "", " 3", "+3", "007"}) {
-    const Options o = Parse({"--levels", bad});
-    EXPECT_EQ(o.action, Action::Error) << bad;
-    EXPECT_NE(o.error.find("1 to 10"), std::string::npos) << o.error;
-  }
-  EXPECT_EQ(Parse({"--mirrors=1"}).action, Action::Error);
-}
-
-TEST(HackOptions, WindowsSwitchesAreLeftForTheEntry) {
-  // "-levels" must not reach the entry, which would read its l as a preview.
-  const Options o = Parse({"-levels", "3", "/p", "1234", "--no-mirrors"});
-  EXPECT_EQ(o.action, Action::Run);
-  EXPECT_EQ(o.target, Target::None);
-  EXPECT_EQ(o.rest, (std::vector<std::string>{"/p", "1234"}));
-  EXPECT_EQ(Parse({"-s"}).rest, std::vector<std::string>{"-s"});
-  EXPECT_EQ(Parse({"/c:5678"}).rest, std::vector<std::string>{"/c:5678"});
-  EXPECT_EQ(Parse({"-l", "42"}).rest, (std::vector<std::string>{"-l", "42"}));
-  EXPECT_EQ(Parse({"-screensaver"}).rest, std::vector<std::string>{"-screensaver"});
-}
-
-TEST(HackOptions, UnknownLongOptionsHelpAndVersion) {
-  const Options unknown = Parse({"/s", "--colour", "red"});
-  EXPECT_EQ(unknown.action, Action::Error);
-  EXPECT_NE(unknown.error.find("--colour"), std::string::npos);
-  EXPECT_EQ(Parse({"--root", "--help"}).action, Action::Help);
-  EXPECT_EQ(Parse({"-help"}).action, Action::Help);
-  EXPECT_EQ(Parse({"--version"}).action, Action::Version);
-  // Help wins only where it comes before an error.
-  EXPECT_EQ(Parse({"--bogus", "--help"}).action, Action::Error);
-}
-
-TEST(HackOptions, UsageListsEveryOption) {
-  const std::string usage = hack::UsageText();
-  for (const hack::OptionInfo& option : hack::AllOptions()) {
-    EXPECT_NE(usage.find(option.name), std::string::npos) << option.name;
-  }
 }
 
 // The attributes of the first element `tag` in `xml`.
@@ -110,12 +88,9 @@ std::map<std::string, std::string> Element(const std::string& xml, const std::st
   std::map<std::string, std::string> attributes;
   const std::size_t start = xml.find("<" + tag + " ");
   if (start == std::string::npos) return attributes;
-  const std::size_t end = xml.find('>', start);
-  std::string body = xml.substr(start + tag.size() + 2, end - start - tag.size() - 2);
-  std::size_t p = 0;
-  while ((p = body.find('=', p)) != std::string::npos) {
-    std::size_t nameStart = body.find_last_of(" \n", p);
-    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  const std::string body = xml.substr(start, xml.find('>', start) - start);
+  for (std::size_t p = 0; (p = body.find("=\"", p)) != std::string::npos;) {
+    const std::size_t nameStart = body.find_last_of(" \n", p) + 1;
     const std::size_t valueEnd = body.find('"', p + 2);
     attributes[body.substr(nameStart, p - nameStart)] = body.substr(p + 2, valueEnd - p - 2);
     p = valueEnd + 1;
@@ -123,61 +98,50 @@ std::map<std::string, std::string> Element(const std::string& xml, const std::st
   return attributes;
 }
 
-std::vector<std::string> Words(const std::string& text) {
+Args Words(const std::string& text) {
   std::istringstream in(text);
-  std::vector<std::string> words;
+  Args words;
   for (std::string w; in >> w;) words.push_back(w);
   return words;
 }
 
 // What the daemon's dialog passes, read back from the description, must mean
-// to the program what the dialog says.
-TEST(HackOptions, SettingsDescriptionSpeaksTheParsersLanguage) {
+// to the program what the dialog says; the usage and the manual name every option.
+TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
   const std::string xml = hack::SettingsXml();
-  const auto screensaver = Element(xml, "screensaver");
-  EXPECT_EQ(screensaver.at("name"), "zirbel");
-  EXPECT_EQ(screensaver.at("gl"), "yes");
-
-  const Options command = Parse(Words(Element(xml, "command").at("arg")));
-  EXPECT_EQ(command.action, Action::Run);
-  EXPECT_EQ(command.target, Target::Root);
-
+  EXPECT_EQ(Element(xml, "screensaver").at("name"), "zirbel");
+  EXPECT_EQ(Parse(Words(Element(xml, "command").at("arg"))).target, Target::Root);
   const auto mirrors = Element(xml, "boolean");
   EXPECT_EQ(mirrors.at("_label"), "Use mirrors");
-  ASSERT_EQ(mirrors.count("arg-unset"), 1u) << "the box is on by default, like the stored setting";
-  EXPECT_EQ(Parse(Words(mirrors.at("arg-unset"))).useMirrors, 0);
+  EXPECT_EQ(Parse(Words(mirrors.at("arg-unset"))).useMirrors, 0) << "on by default, like the stored setting";
 
   const auto levels = Element(xml, "number");
-  EXPECT_EQ(levels.at("type"), "spinbutton");
   const std::string arg = levels.at("arg");
   const std::size_t percent = arg.find('%');
   ASSERT_NE(percent, std::string::npos);
-  const auto with = [&](const std::string& value) {
-    return Parse(Words(arg.substr(0, percent) + value + arg.substr(percent + 1)));
+  const auto with = [&](int value) {
+    return Parse(Words(arg.substr(0, percent) + std::to_string(value) + arg.substr(percent + 1)));
   };
   const int low = std::stoi(levels.at("low"));
   const int high = std::stoi(levels.at("high"));
-  const int initial = std::stoi(levels.at("default"));
   EXPECT_EQ(low, 1);
   EXPECT_EQ(high, 10);
-  EXPECT_EQ(with(levels.at("low")).levels, low);
-  EXPECT_EQ(with(levels.at("high")).levels, high);
-  EXPECT_EQ(with(levels.at("default")).levels, initial);
-  EXPECT_EQ(with(std::to_string(high + 1)).action, Action::Error);
-  EXPECT_EQ(with(std::to_string(low - 1)).action, Action::Error);
-}
+  for (int value : {low, high, std::stoi(levels.at("default"))}) EXPECT_EQ(with(value).levels, value);
+  EXPECT_EQ(with(high + 1).action, Action::Error);
+  EXPECT_EQ(with(low - 1).action, Action::Error);
 
-TEST(HackOptions, ManualDescribesEveryOption) {
   std::ifstream in(ZIRBEL_MANUAL_PAGE);
   ASSERT_TRUE(in) << "cannot read " << ZIRBEL_MANUAL_PAGE;
   std::stringstream text;
   text << in.rdbuf();
   std::string manual = text.str();
-  // roff writes a minus as \-.
-  for (std::size_t p; (p = manual.find("\\-")) != std::string::npos;) manual.erase(p, 1);
+  for (std::size_t p; (p = manual.find("\\-")) != std::string::npos;) manual.erase(p, 1);  // roff's minus
+  const std::string usage = hack::UsageText();
   for (const hack::OptionInfo& option : hack::AllOptions()) {
+    EXPECT_NE(usage.find(option.name), std::string::npos) << option.name;
     EXPECT_NE(manual.find(option.name), std::string::npos) << option.name << " is not in the manual";
   }
+  EXPECT_NE(usage.find("(1 to 10)"), std::string::npos) << "the help text gives the range";
   EXPECT_NE(manual.find("XSCREENSAVER_WINDOW"), std::string::npos);
 }
 

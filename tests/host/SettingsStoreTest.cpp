@@ -7,13 +7,16 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "host/SaverState.h"
-#include "host/x11/SettingsStore.h"
+#include "host/linux/SettingsStore.h"
 
 namespace {
+
+using settings::WriteResult;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -22,10 +25,13 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
+bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
-  out << text;
+  return static_cast<bool>(out << text);
 }
+
+const std::string kSystem = "[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n";
+const std::string kProgram = "[Software\\Pomwick\\Vostrand]\n";
 
 // Each test gets its own XDG_CONFIG_HOME.
 class SettingsStoreTest : public ::testing::Test {
@@ -43,9 +49,9 @@ class SettingsStoreTest : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0);
     unsetenv("XDG_CONFIG_HOME");
   }
-  void Store(const std::string& text) {
+  bool Store(const std::string& text) {
     mkdir(directory.c_str(), 0700);
-    WriteFile(path, text);
+    return WriteFile(path, text);
   }
   SaverState Loaded() {
     SaverState state;
@@ -53,113 +59,84 @@ class SettingsStoreTest : public ::testing::Test {
     state.mouseThreshold = 2;
     state.inPasswordCheck = 1;
     state.useMirrors = 3;
-    state.LoadSystemSettings();
-    state.LoadSettings();
+    LoadSystemSettings(state, store);
+    LoadSettings(state, store);
     return state;
   }
+  WriteResult SaveMirrors(std::int32_t value) {
+    return settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, value);
+  }
 
+  settings::KeyFileStore store;
   std::string root;
   std::string directory;
   std::string path;
 };
 
-TEST_F(SettingsStoreTest, PathFollowsTheConfigHome) {
+TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
+  const struct {
+    std::string file;  // empty: no file at all
+    std::int32_t delay, threshold, mirrors;
+  } cases[] = {
+      {"", 15, 50, 1},
+      {kSystem + "Mouse Threshold=10\n", 15, 10, 1},
+      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\n", -1, 7, 0},
+      {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", 15, 50, 1},
+  };
+  for (const auto& c : cases) {
+    if (!c.file.empty()) Store(c.file);
+    const SaverState s = Loaded();
+    EXPECT_EQ(s.passwordDelay, c.delay) << c.file;
+    EXPECT_EQ(s.mouseThreshold, c.threshold) << c.file;
+    EXPECT_EQ(s.useMirrors, c.mirrors) << c.file;
+    EXPECT_EQ(s.inPasswordCheck, 0);
+    struct stat info;
+    EXPECT_TRUE(!c.file.empty() || stat(directory.c_str(), &info) != 0) << "reading never creates the store";
+  }
   EXPECT_EQ(settings::SettingsPath(), path);
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   setenv("HOME", root.c_str(), 1);
   EXPECT_EQ(settings::SettingsPath(), root + "/.config/zirbel/settings.ini");
 }
 
-TEST_F(SettingsStoreTest, NothingStoredGivesTheDefaultsAndCreatesNothing) {
-  const SaverState s = Loaded();
-  EXPECT_EQ(s.passwordDelay, 15);
-  EXPECT_EQ(s.mouseThreshold, 50);
-  EXPECT_EQ(s.inPasswordCheck, 0);
-  EXPECT_EQ(s.useMirrors, 1);
-  struct stat info;
-  EXPECT_NE(stat(directory.c_str(), &info), 0) << "reading never creates the store";
-}
-
-TEST_F(SettingsStoreTest, OneValuePresent) {
-  Store("[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nMouse Threshold=10\n");
-  const SaverState s = Loaded();
-  EXPECT_EQ(s.passwordDelay, 15);
-  EXPECT_EQ(s.mouseThreshold, 10);
-  EXPECT_EQ(s.useMirrors, 1);
-}
-
-TEST_F(SettingsStoreTest, AllValuesAndSignedNumbers) {
-  Store("[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nPassword Delay=-1\nMouse Threshold= 7 \n"
-        "[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n");
-  const SaverState s = Loaded();
-  EXPECT_EQ(s.passwordDelay, -1);
-  EXPECT_EQ(s.mouseThreshold, 7);
-  EXPECT_EQ(s.useMirrors, 0);
-}
-
-TEST_F(SettingsStoreTest, WrongTypedAndOversizedValuesCountAsAbsent) {
-  Store("[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nPassword Delay=abc\n"
-        "Mouse Threshold=4294967296\n[Software\\Pomwick\\Vostrand]\nUseMirrors=1.5\n");
-  const SaverState s = Loaded();
-  EXPECT_EQ(s.passwordDelay, 15);
-  EXPECT_EQ(s.mouseThreshold, 50);
-  EXPECT_EQ(s.useMirrors, 1);
-}
-
 TEST_F(SettingsStoreTest, ValueParsingLimits) {
-  std::int32_t v = 99;
-  EXPECT_TRUE(settings::ParseValue("2147483647", &v));
-  EXPECT_EQ(v, 2147483647);
-  EXPECT_TRUE(settings::ParseValue("-2147483648", &v));
-  EXPECT_EQ(v, INT32_MIN);
-  v = 99;
-  EXPECT_FALSE(settings::ParseValue("2147483648", &v));
-  EXPECT_FALSE(settings::ParseValue("-2147483649", &v));
-  EXPECT_FALSE(settings::ParseValue("99999999999999999999999", &v));
-  EXPECT_FALSE(settings::ParseValue("", &v));
-  EXPECT_FALSE(settings::ParseValue("-", &v));
-  EXPECT_FALSE(settings::ParseValue("12 3", &v));
-  EXPECT_FALSE(settings::ParseValue("0x10", &v));
-  EXPECT_EQ(v, 99) << "a rejected value leaves the target alone";
+  const struct {
+    const char* text;
+    bool ok;
+    std::int32_t value;
+  } cases[] = {
+      {"2147483647", true, 2147483647}, {"-2147483648", true, INT32_MIN}, {" +12 ", true, 12},
+      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"99999999999999999999999", false, 0},
+      {"", false, 0}, {"-", false, 0}, {"12 3", false, 0}, {"0x10", false, 0},
+  };
+  for (const auto& c : cases) {
+    std::int32_t v = 99;
+    EXPECT_EQ(settings::ParseValue(c.text, &v), c.ok) << c.text;
+    EXPECT_EQ(v, c.ok ? c.value : 99) << c.text;
+  }
 }
 
-TEST_F(SettingsStoreTest, FirstSaveCreatesTheGroupWithItsSingleValue) {
+TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   SaverState s;
   s.useMirrors = 0;
-  s.SaveSettings();
-  EXPECT_EQ(ReadFile(path), "[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n");
-  EXPECT_EQ(Loaded().useMirrors, 0);
-}
+  SaveSettings(s, store);
+  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\n");
 
-TEST_F(SettingsStoreTest, SaveKeepsEverythingElse) {
-  Store("# my notes\n[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\nMouse Threshold=10\n"
-        "[Software\\Pomwick\\Vostrand]\nUseMirrors=1\nOther=abc\n");
-  SaverState s;
-  s.useMirrors = 0;
-  s.SaveSettings();
+  Store("# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
+  WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
+  SaveSettings(s, store);
   const std::string text = ReadFile(path);
-  EXPECT_NE(text.find("# my notes"), std::string::npos);
-  EXPECT_NE(text.find("Mouse Threshold=10"), std::string::npos);
-  EXPECT_NE(text.find("Other=abc"), std::string::npos);
-  EXPECT_NE(text.find("UseMirrors=0"), std::string::npos);
+  for (const char* kept : {"# my notes", "Mouse Threshold=10", "Other=abc", "UseMirrors=0"}) {
+    EXPECT_NE(text.find(kept), std::string::npos) << kept;
+  }
   EXPECT_EQ(text.find("UseMirrors=1"), std::string::npos);
   EXPECT_EQ(Loaded().mouseThreshold, 10);
-}
-
-TEST_F(SettingsStoreTest, ALeftoverTemporaryFileChangesNothing) {
-  const std::string old = "[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n";
-  Store(old);
-  WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
   EXPECT_EQ(Loaded().useMirrors, 0);
-  SaverState s;
-  s.useMirrors = 1;
-  s.SaveSettings();
-  EXPECT_EQ(Loaded().useMirrors, 1);
 }
 
 TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
   // Lots of other content so the new file is larger than the write limit.
-  std::string old = "[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n[Notes]\n";
+  std::string old = kProgram + "UseMirrors=0\n[Notes]\n";
   for (int i = 0; i < 200; ++i) old += "Line" + std::to_string(i) + "=some text that must survive\n";
   Store(old);
   const pid_t child = fork();
@@ -169,9 +146,7 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1024, 1024};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const settings::WriteResult r =
-        settings::WriteValue(settings::SettingsPath(), settings::kProgramGroup, settings::kUseMirrors, 1);
-    _exit(r == settings::WriteResult::Failed ? 0 : 1);
+    _exit(SaveMirrors(1) == WriteResult::Failed ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -180,82 +155,53 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
   EXPECT_EQ(ReadFile(path), old);
 }
 
-TEST_F(SettingsStoreTest, AMalformedFileIsReadAsDefaultsAndKeptAsideOnSave) {
+// Whatever stands where the file should be: reading gives the defaults and
+// never rewrites; saving either sets an unparsable file aside whole and
+// writes anew, or fails and leaves everything as it was.
+TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
   const std::string junk = "UseMirrors=0\n[unclosed\n\x01\x02 garbage";
-  Store(junk);
-  EXPECT_EQ(Loaded().useMirrors, 1);
-  EXPECT_EQ(ReadFile(path), junk) << "reading never rewrites";
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::WrittenAfterBackup);
-  EXPECT_EQ(ReadFile(path + ".bad"), junk);
-  EXPECT_EQ(Loaded().useMirrors, 0);
-}
-
-TEST_F(SettingsStoreTest, AnUnreadableFileIsNeitherReadNorReplaced) {
-  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the superuser";
-  const std::string old = "[Software\\Pomwick\\Vostrand]\nUseMirrors=0\n";
-  Store(old);
-  chmod(path.c_str(), 0);
-  EXPECT_EQ(Loaded().useMirrors, 1);
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 1),
-            settings::WriteResult::Failed);
-  chmod(path.c_str(), 0600);
-  EXPECT_EQ(ReadFile(path), old);
-}
-
-TEST_F(SettingsStoreTest, AFileThatCannotBeOpenedIsLeftAlone) {
-  // A link to itself cannot be opened, by the superuser either.
-  ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
-  ASSERT_EQ(symlink(path.c_str(), path.c_str()), 0);
-  EXPECT_EQ(Loaded().useMirrors, 1);
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::Failed);
-  char target[512] = {};
-  EXPECT_GT(readlink(path.c_str(), target, sizeof target - 1), 0) << "the link is still there";
-}
-
-TEST_F(SettingsStoreTest, ADirectoryWhereTheFileShouldBe) {
-  ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
-  WriteFile(path + "/keep", "x");
-  EXPECT_EQ(Loaded().useMirrors, 1);
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::Failed);
-  EXPECT_EQ(ReadFile(path + "/keep"), "x");
-}
-
-TEST_F(SettingsStoreTest, ANamedPipeWhereTheFileShouldBeIsNeverOpened) {
-  // Opening a pipe for reading waits for a writer; the alarm ends the test
-  // process instead of letting it hang.
-  ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
-  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-  alarm(10);
-  EXPECT_EQ(Loaded().useMirrors, 1);
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::Failed);
-  alarm(0);
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the pipe was replaced";
-}
-
-TEST_F(SettingsStoreTest, AFileWithNulBytesIsKeptWholeOnSave) {
-  // The parser drops what follows a NUL on its line; such a file is set
-  // aside whole rather than written back without those bytes.
-  const std::string old = std::string("[Other]\nName=a\0b\nKept=1\n", 24);
-  Store(old);
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::WrittenAfterBackup);
-  EXPECT_EQ(ReadFile(path + ".bad"), old);
-  EXPECT_EQ(Loaded().useMirrors, 0);
-}
-
-TEST_F(SettingsStoreTest, NoUsableDirectoryFailsCleanly) {
-  WriteFile(root + "/zirbel", "a file where the directory should be");
-  EXPECT_EQ(settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::Failed);
-  EXPECT_EQ(settings::WriteValue("", settings::kProgramGroup, settings::kUseMirrors, 0),
-            settings::WriteResult::Failed);
+  const std::string withNul = std::string("[Other]\nName=a\0b\nKept=1\n", 24);
+  const std::string old = kProgram + "UseMirrors=0\n";
+  const auto dir = [&] { return mkdir(directory.c_str(), 0700) == 0; };
+  const auto same = [&](const std::string& file, const std::string& text) { return ReadFile(file) == text; };
+  const struct {
+    const char* what;
+    std::function<bool()> prepare;  // false: not possible here, skipped
+    WriteResult result;
+    std::function<bool()> intact;
+  } cases[] = {
+      {"malformed", [&] { return Store(junk); }, WriteResult::WrittenAfterBackup,
+       [&] { return same(path + ".bad", junk); }},
+      {"NUL bytes", [&] { return Store(withNul); }, WriteResult::WrittenAfterBackup,
+       [&] { return same(path + ".bad", withNul); }},
+      {"unreadable", [&] { return geteuid() != 0 && Store(old) && chmod(path.c_str(), 0) == 0; }, WriteResult::Failed,
+       [&] { return chmod(path.c_str(), 0600) == 0 && same(path, old); }},
+      {"link to itself", [&] { return dir() && symlink(path.c_str(), path.c_str()) == 0; }, WriteResult::Failed,
+       [&] { return same(path, "") && unlink(path.c_str()) == 0; }},
+      {"directory", [&] { return dir() && mkdir(path.c_str(), 0700) == 0 && WriteFile(path + "/keep", "x"); },
+       WriteResult::Failed, [&] { return same(path + "/keep", "x"); }},
+      // Opening a pipe for reading would wait for a writer.
+      {"named pipe", [&] { return dir() && mkfifo(path.c_str(), 0600) == 0; }, WriteResult::Failed,
+       [&] {
+         struct stat info {};
+         return stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+       }},
+      {"file for the directory", [&] { return WriteFile(directory, "a file"); }, WriteResult::Failed,
+       [&] { return same(directory, "a file"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string command = "rm -rf '" + directory + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    if (!c.prepare()) continue;
+    alarm(10);  // a hang ends the test process instead of the run
+    EXPECT_EQ(Loaded().useMirrors, 1);
+    EXPECT_EQ(SaveMirrors(0), c.result);
+    alarm(0);
+    EXPECT_TRUE(c.intact());
+    EXPECT_EQ(Loaded().useMirrors, c.result == WriteResult::Failed ? 1 : 0);
+  }
+  EXPECT_EQ(settings::WriteValue("", settings::kProgramGroup, settings::kUseMirrors, 0), WriteResult::Failed);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "host/SaverState.h"
+#include "host/Settings.h"
+#include "host/System.h"
 
 namespace {
 
@@ -61,8 +63,8 @@ SaverState Loaded() {
   state.mouseThreshold = 777;
   state.inPasswordCheck = 1;
   state.useMirrors = 777;
-  state.LoadSystemSettings();
-  state.LoadSettings();
+  LoadSystemSettings(state, platform::PlatformSettingsStore());
+  LoadSettings(state, platform::PlatformSettingsStore());
   return state;
 }
 
@@ -113,7 +115,7 @@ void Save() {
   ClearAll();
   SaverState state = Loaded();
   state.useMirrors = 0;
-  state.SaveSettings();
+  SaveSettings(state, platform::PlatformSettingsStore());
   Check(OwnKeyExists(), "saving creates the saver's key");
   HKEY key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kOwnKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
@@ -126,7 +128,7 @@ void Save() {
     RegCloseKey(key);
   }
   state.useMirrors = 1;
-  state.SaveSettings();
+  SaveSettings(state, platform::PlatformSettingsStore());
   Check(Loaded().useMirrors == 1, "a second save replaces the value");
   ClearAll();
 }

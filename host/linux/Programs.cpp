@@ -1,4 +1,4 @@
-#include "host/x11/Programs.h"
+#include "host/linux/Programs.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,7 +9,7 @@
 
 extern char** environ;
 
-namespace x11host {
+namespace linuxhost {
 
 std::string SiblingProgram(const char* name) {
   char buffer[4096];
@@ -41,4 +41,4 @@ bool DisplayNamed() {
   return display != nullptr && display[0] != '\0';
 }
 
-}  // namespace x11host
+}  // namespace linuxhost

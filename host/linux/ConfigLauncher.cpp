@@ -4,19 +4,20 @@
 #include <string>
 #include <vector>
 
-#include "host/Platform.h"
-#include "host/x11/Programs.h"
+#include "host/System.h"
+#include "host/linux/Programs.h"
 
 namespace platform {
 
-void RunConfigDialog(SaverState& /*state*/, WindowHandle owner) {
-  const std::string path = x11host::SiblingProgram("zirbel-config");
+// The dialog program reads and writes the settings file itself.
+void RunConfigDialog(SaverState& /*state*/, SettingsStore& /*store*/, WindowHandle owner) {
+  const std::string path = linuxhost::SiblingProgram("zirbel-config");
   std::vector<std::string> arguments = {"zirbel-config"};
   if (owner != 0) {
     arguments.push_back("--owner");
     arguments.push_back(std::to_string(owner));
   }
-  if (x11host::RunProgramAndWait(path, arguments) < 0) {
+  if (linuxhost::RunProgramAndWait(path, arguments) < 0) {
     std::fprintf(stderr, "zirbel: cannot run the configuration dialog %s\n", path.c_str());
   }
 }

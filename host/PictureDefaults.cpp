@@ -1,4 +1,6 @@
-#include "host/Platform.h"
+// The platform's counter and image resources as the picture's defaults.
+#include "host/System.h"
+#include "images/ResourceImageLoader.h"
 #include "scene/FrameClock.h"
 
 namespace {
@@ -28,7 +30,12 @@ class PlatformCounterSource : public CounterSource {
 
 }  // namespace
 
-CounterSource& PlatformCounter() {
-  static PlatformCounterSource source;
-  return source;
+namespace platform {
+
+void InstallPictureDefaults() {
+  static PlatformCounterSource counter;
+  SetDefaultCounterSource(&counter);
+  SetDefaultImageResourceFinder(&FindImageResource);
 }
+
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "host/x11/SettingsStore.h"
+#include "host/linux/SettingsStore.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>
@@ -9,15 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/SaverState.h"
+#include "host/System.h"
 
 namespace settings {
 
 const char* const kSystemGroup = "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers";
 const char* const kProgramGroup = "Software\\Pomwick\\Vostrand";
-const char* const kPasswordDelay = "Password Delay";
-const char* const kMouseThreshold = "Mouse Threshold";
-const char* const kUseMirrors = "UseMirrors";
+const char* const kPasswordDelay = setting::kPasswordDelay;
+const char* const kMouseThreshold = setting::kMouseThreshold;
+const char* const kUseMirrors = setting::kUseMirrors;
 
 namespace {
 
@@ -153,32 +153,33 @@ WriteResult WriteValue(const std::string& path, const char* group, const char* k
   return backedUp ? WriteResult::WrittenAfterBackup : WriteResult::Written;
 }
 
-}  // namespace settings
-
-// The SaverState's settings operations on this platform.
-
-void SaverState::LoadSystemSettings() {
-  passwordDelay = 15;
-  mouseThreshold = 50;
-  inPasswordCheck = 0;
-  const std::string path = settings::SettingsPath();
-  settings::ReadValue(path, settings::kSystemGroup, settings::kPasswordDelay, &passwordDelay);
-  settings::ReadValue(path, settings::kSystemGroup, settings::kMouseThreshold, &mouseThreshold);
+static const char* GroupName(SettingsGroup group) {
+  return group == SettingsGroup::System ? kSystemGroup : kProgramGroup;
 }
 
-void SaverState::LoadSettings() {
-  useMirrors = 1;
-  settings::ReadValue(settings::SettingsPath(), settings::kProgramGroup, settings::kUseMirrors, &useMirrors);
+bool KeyFileStore::ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) {
+  return ReadValue(SettingsPath(), GroupName(group), name, value);
 }
 
-void SaverState::SaveSettings() {
-  const std::string path = settings::SettingsPath();
-  const settings::WriteResult result =
-      settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, useMirrors);
-  if (result == settings::WriteResult::WrittenAfterBackup) {
+void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
+  const std::string path = SettingsPath();
+  const WriteResult result = WriteValue(path, GroupName(group), name, value);
+  if (result == WriteResult::WrittenAfterBackup) {
     std::fprintf(stderr, "zirbel: %s could not be parsed; the old file was kept as %s.bad\n", path.c_str(),
                  path.c_str());
-  } else if (result == settings::WriteResult::Failed) {
-    std::fprintf(stderr, "zirbel: the setting could not be saved to %s\n", path.empty() ? "(no home directory)" : path.c_str());
+  } else if (result == WriteResult::Failed) {
+    std::fprintf(stderr, "zirbel: the setting could not be saved to %s\n",
+                 path.empty() ? "(no home directory)" : path.c_str());
   }
 }
+
+}  // namespace settings
+
+namespace platform {
+
+SettingsStore& PlatformSettingsStore() {
+  static settings::KeyFileStore store;
+  return store;
+}
+
+}  // namespace platform

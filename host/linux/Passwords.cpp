@@ -1,6 +1,6 @@
 // There are no system screen-saver password services on Linux: verification
 // always lets the saver close and a password change does nothing.
-#include "host/Platform.h"
+#include "host/System.h"
 
 namespace platform {
 

@@ -1,22 +1,11 @@
-#include "host/x11/HackOptions.h"
+#include "host/linux/HackOptions.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace hack {
 
-const char* const kMirrorsOption = "--mirrors";
-const char* const kNoMirrorsOption = "--no-mirrors";
-const char* const kMirrorsLabel = "Use mirrors";
-const char* const kLevelsOption = "--levels";
-const char* const kLevelsLabel = "Levels";
-const char* const kRootOption = "--root";
-const char* const kWindowIdOption = "--window-id";
-
 namespace {
-
-const char* const kHelpOption = "--help";
-const char* const kVersionOption = "--version";
 
 // Program name as the messages and the usage text write it.
 const char* const kProgram = "zirbel";
@@ -38,18 +27,11 @@ std::string OptionName(const std::string& argument, std::string* inlineValue, bo
   return "--" + body;
 }
 
-bool IsOption(const std::string& name) {
+const OptionInfo* Find(const std::string& name) {
   for (const OptionInfo& option : AllOptions()) {
-    if (name == option.name) return true;
+    if (name == option.name) return &option;
   }
-  return false;
-}
-
-bool TakesValue(const std::string& name) {
-  for (const OptionInfo& option : AllOptions()) {
-    if (name == option.name) return option.value != nullptr;
-  }
-  return false;
+  return nullptr;
 }
 
 // Strict decimal level count within the declared range.
@@ -88,17 +70,61 @@ std::string XmlText(const std::string& text) {
   return out;
 }
 
+std::string ApplyRoot(Options& options, const std::string&) {
+  options.target = Target::Root;
+  return std::string();
+}
+
+std::string ApplyWindowId(Options& options, const std::string& value) {
+  if (!ParseWindowId(value.c_str(), &options.windowId)) {
+    return "--window-id needs a window id (hex with 0x, or decimal), not \"" + value + "\"";
+  }
+  options.target = Target::WindowId;
+  return std::string();
+}
+
+std::string ApplyMirrors(Options& options, const std::string&) {
+  options.useMirrors = 1;
+  return std::string();
+}
+
+std::string ApplyNoMirrors(Options& options, const std::string&) {
+  options.useMirrors = 0;
+  return std::string();
+}
+
+std::string ApplyLevels(Options& options, const std::string& value) {
+  if (ParseLevels(value, &options.levels)) return std::string();
+  return "--levels needs a whole number from " + LevelsRange() + ", not \"" + value + "\"";
+}
+
+std::string ApplyHelp(Options& options, const std::string&) {
+  options.action = Action::Help;
+  return std::string();
+}
+
+std::string ApplyVersion(Options& options, const std::string&) {
+  options.action = Action::Version;
+  return std::string();
+}
+
 }  // namespace
 
 const std::vector<OptionInfo>& AllOptions() {
+  using Dialog = OptionInfo::Dialog;
   static const std::vector<OptionInfo> options = {
-      {kRootOption, nullptr, "draw into $XSCREENSAVER_WINDOW, else the root window"},
-      {kWindowIdOption, "ID", "draw into the window ID (0x hex, or decimal)"},
-      {kMirrorsOption, nullptr, "mirrors on for this run"},
-      {kNoMirrorsOption, nullptr, "mirrors off for this run"},
-      {kLevelsOption, "N", "start with N feedback levels (1 to 10)"},
-      {kHelpOption, nullptr, "print this help and exit"},
-      {kVersionOption, nullptr, "print the version and exit"},
+      {"--root", nullptr, "draw into $XSCREENSAVER_WINDOW, else the root window", &ApplyRoot, Dialog::Command,
+       nullptr, nullptr},
+      {"--window-id", "ID", "draw into the window ID (0x hex, or decimal)", &ApplyWindowId, Dialog::None, nullptr,
+       nullptr},
+      {"--mirrors", nullptr, "mirrors on for this run", &ApplyMirrors, Dialog::None, nullptr, nullptr},
+      // Mirrors are on unless the box is cleared, as the stored setting is.
+      {"--no-mirrors", nullptr, "mirrors off for this run", &ApplyNoMirrors, Dialog::UnsetBoolean, "mirrors",
+       "Use mirrors"},
+      {"--levels", "N", "start with N feedback levels (" + LevelsRange() + ")", &ApplyLevels, Dialog::Spin, "levels",
+       "Levels"},
+      {"--help", nullptr, "print this help and exit", &ApplyHelp, Dialog::None, nullptr, nullptr},
+      {"--version", nullptr, "print the version and exit", &ApplyVersion, Dialog::None, nullptr, nullptr},
   };
   return options;
 }
@@ -155,7 +181,8 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     std::string value;
     bool hasValue = false;
     const std::string name = OptionName(argument, &value, &hasValue);
-    if (name.empty() || !IsOption(name)) {
+    const OptionInfo* option = name.empty() ? nullptr : Find(name);
+    if (option == nullptr) {
       // "--anything" that is not ours is an error; everything else is left
       // for the Windows-style switches ("/s", "-p 123", "-c:5" ...).
       if (argument.size() > 2 && argument[0] == '-' && argument[1] == '-') {
@@ -164,7 +191,7 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
       options.rest.push_back(argument);
       continue;
     }
-    if (TakesValue(name)) {
+    if (option->value != nullptr) {
       if (!hasValue) {
         if (i + 1 >= arguments.size()) return Failure(name + " needs a value");
         value = arguments[++i];
@@ -172,33 +199,9 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     } else if (hasValue) {
       return Failure(name + " takes no value");
     }
-
-    if (name == kHelpOption) {
-      options.action = Action::Help;
-      return options;
-    }
-    if (name == kVersionOption) {
-      options.action = Action::Version;
-      return options;
-    }
-    if (name == kRootOption) {
-      options.target = Target::Root;
-    } else if (name == kWindowIdOption) {
-      if (!ParseWindowId(value.c_str(), &options.windowId)) {
-        return Failure(std::string(kWindowIdOption) + " needs a window id (hex with 0x, or decimal), not \"" + value +
-                       "\"");
-      }
-      options.target = Target::WindowId;
-    } else if (name == kMirrorsOption) {
-      options.useMirrors = 1;
-    } else if (name == kNoMirrorsOption) {
-      options.useMirrors = 0;
-    } else if (name == kLevelsOption) {
-      if (!ParseLevels(value, &options.levels)) {
-        return Failure(std::string(kLevelsOption) + " needs a whole number from " + LevelsRange() + ", not \"" +
-                       value + "\"");
-      }
-    }
+    const std::string error = option->apply(options, value);
+    if (!error.empty()) return Failure(error);
+    if (options.action != Action::Run) return options;  // help or version
   }
   return options;
 }
@@ -244,15 +247,25 @@ std::string SettingsXml() {
   xml += "<screensaver name=\"";
   xml += kProgram;
   xml += "\" _label=\"Zirbel\" gl=\"yes\">\n\n";
-  xml += "  <command arg=\"";
-  xml += kRootOption;
-  xml += "\"/>\n\n";
-  // Mirrors are on unless the box is cleared, as the stored setting is.
-  xml += "  <boolean id=\"mirrors\" _label=\"" + XmlText(kMirrorsLabel) + "\" arg-unset=\"" + kNoMirrorsOption +
-         "\"/>\n\n";
-  xml += "  <number id=\"levels\" type=\"spinbutton\" arg=\"" + std::string(kLevelsOption) + " %\"\n";
-  xml += "          _label=\"" + XmlText(kLevelsLabel) + "\" low=\"" + std::to_string(kLevelsLow) + "\" high=\"" +
-         std::to_string(kLevelsHigh) + "\" default=\"" + std::to_string(kLevelsDefault) + "\"/>\n\n";
+  for (const OptionInfo& option : AllOptions()) {
+    switch (option.dialog) {
+      case OptionInfo::Dialog::Command:
+        xml += "  <command arg=\"" + std::string(option.name) + "\"/>\n\n";
+        break;
+      case OptionInfo::Dialog::UnsetBoolean:
+        xml += "  <boolean id=\"" + std::string(option.id) + "\" _label=\"" + XmlText(option.label) +
+               "\" arg-unset=\"" + option.name + "\"/>\n\n";
+        break;
+      case OptionInfo::Dialog::Spin:
+        xml += "  <number id=\"" + std::string(option.id) + "\" type=\"spinbutton\" arg=\"" + option.name +
+               " %\"\n          _label=\"" + XmlText(option.label) + "\" low=\"" + std::to_string(kLevelsLow) +
+               "\" high=\"" + std::to_string(kLevelsHigh) + "\" default=\"" + std::to_string(kLevelsDefault) +
+               "\"/>\n\n";
+        break;
+      case OptionInfo::Dialog::None:
+        break;
+    }
+  }
   xml += "  <_description>\n";
   xml += "A kaleidoscope. Sixty round photo tiles swirl in a circular arena, push\n";
   xml += "each other apart and sink; the picture is folded through a ring of eight\n";

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace x11host {
+namespace linuxhost {
 
 // The full path of `name` in the directory of the running executable; just
 // `name` when that directory cannot be found.
@@ -16,4 +16,4 @@ int RunProgramAndWait(const std::string& path, const std::vector<std::string>& a
 // Whether an X display is named in the environment.
 bool DisplayNamed();
 
-}  // namespace x11host
+}  // namespace linuxhost

@@ -1,12 +1,14 @@
 #pragma once
-// The small set of services each platform provides. Exactly one of host/win32/
-// and host/x11/ implements these; the choice is made when linking.
+// The system services of the platform the program is linked for: exactly one
+// of host/win32/ and host/linux/ implements these, chosen when linking. The
+// window system is apart from them (host/win32/ on Windows; on Linux the
+// interface of host/linux/WindowSystem.h, which host/x11/ implements).
 #include <cstdint>
 
-class SaverState;
+#include "host/WindowHandle.h"
 
-// A native window handle held as a number (HWND on Windows, an X window id on X11).
-using WindowHandle = std::uintptr_t;
+class SaverState;
+class SettingsStore;
 
 namespace platform {
 
@@ -28,13 +30,16 @@ bool FindImageResource(const char* name, const unsigned char** data, std::uint32
 // is available, writes the text to standard error).
 void ShowErrorMessage(const char* text);
 
-// The window that currently has the focus, the owner of a bare "c" switch.
-WindowHandle ForegroundWindow();
+// The per-user settings store (the registry, or the settings file).
+SettingsStore& PlatformSettingsStore();
 
-// Run modes.
+// The password services and the configuration dialog.
 void ChangeSaverPassword(WindowHandle parent);
 int VerifySaverPassword(WindowHandle window);
-void RunConfigDialog(SaverState& state, WindowHandle owner);
-void RunSaverWindow(SaverState& state, WindowHandle parent, int showWindow);
+void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner);
+
+// Makes the counter and the image resources above the picture's defaults.
+// The entry runs it first.
+void InstallPictureDefaults();
 
 }  // namespace platform

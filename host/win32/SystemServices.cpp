@@ -1,8 +1,8 @@
-// The Windows services of host/Platform.h that the picture and the entry use:
-// clock, tick count, sleep, embedded images, error messages, foreground window.
+// The Windows system services of host/System.h: clock, tick count, sleep,
+// embedded images, error messages.
 #include <windows.h>
 
-#include "host/Platform.h"
+#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -55,7 +55,5 @@ bool FindImageResource(const char* name, const unsigned char** data, std::uint32
 }
 
 void ShowErrorMessage(const char* text) { MessageBoxA(nullptr, text, "Error", MB_OK); }
-
-WindowHandle ForegroundWindow() { return win32::FromHwnd(GetForegroundWindow()); }
 
 }  // namespace platform

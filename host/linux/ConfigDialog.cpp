@@ -11,6 +11,8 @@
 #include <cstring>
 
 #include "host/SaverState.h"
+#include "host/Settings.h"
+#include "host/System.h"
 
 namespace {
 
@@ -54,9 +56,10 @@ GtkWidget* AddLine(GtkWidget* box, const char* text) {
 }
 
 int RunDialog(const char* owner) {
+  SettingsStore& store = platform::PlatformSettingsStore();
   SaverState state;
-  state.LoadSystemSettings();
-  state.LoadSettings();
+  LoadSystemSettings(state, store);
+  LoadSettings(state, store);
 
   Dialog dialog;
   dialog.window = gtk_dialog_new();
@@ -88,7 +91,7 @@ int RunDialog(const char* owner) {
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog.window));
   if (response == GTK_RESPONSE_OK) {
     state.useMirrors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.mirrors)) ? 1 : 0;
-    state.SaveSettings();
+    SaveSettings(state, store);
   }
   gtk_widget_destroy(dialog.window);
   return 0;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/x11/HackOptions.h"
+#include "host/linux/HackOptions.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/Settings.h"
+
 namespace settings {
 
 extern const char* const kSystemGroup;    // the system's screen-saver settings
@@ -34,6 +36,14 @@ enum class WriteResult {
 // replaced atomically (a temporary file in the same directory, flushed to
 // disk, then renamed), so an interrupted write leaves the old file intact.
 WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value);
+
+// The settings file as the saver's settings store. A save that fails, or that
+// had to set an unparsable file aside, says so on standard error.
+class KeyFileStore : public SettingsStore {
+ public:
+  bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override;
+  void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
+};
 
 // Strict parse of a stored value: optional blanks, an optional sign, decimal
 // digits, optional blanks, and within the signed 32-bit range.

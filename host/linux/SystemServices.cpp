@@ -1,11 +1,10 @@
-// Clock, sleep, resources, error messages and the focus window on Linux.
-#include <X11/Xlib.h>
+// Clock, sleep, resources and error messages on Linux.
 #include <time.h>
 
 #include <cstdio>
 
-#include "host/Platform.h"
-#include "host/x11/Programs.h"
+#include "host/System.h"
+#include "host/linux/Programs.h"
 #include "resources/EmbeddedResources.h"
 
 namespace platform {
@@ -41,20 +40,9 @@ void ShowErrorMessage(const char* text) {
   std::fflush(stderr);
   // The message box is drawn by the dialog program, so that the saver itself
   // never loads the toolkit.
-  if (x11host::DisplayNamed()) {
-    x11host::RunProgramAndWait(x11host::SiblingProgram("zirbel-config"), {"zirbel-config", "--error", text});
+  if (linuxhost::DisplayNamed()) {
+    linuxhost::RunProgramAndWait(linuxhost::SiblingProgram("zirbel-config"), {"zirbel-config", "--error", text});
   }
-}
-
-WindowHandle ForegroundWindow() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return 0;
-  Window focus = None;
-  int revert = 0;
-  XGetInputFocus(display, &focus, &revert);
-  XCloseDisplay(display);
-  if (focus == None || focus == PointerRoot) return 0;
-  return static_cast<WindowHandle>(focus);
 }
 
 }  // namespace platform

@@ -10,26 +10,9 @@
 
 namespace hack {
 
-// The picture's options, as the daemon's settings dialog shows them.
-extern const char* const kMirrorsOption;    // "--mirrors"
-extern const char* const kNoMirrorsOption;  // "--no-mirrors"
-extern const char* const kMirrorsLabel;     // "Use mirrors"
-extern const char* const kLevelsOption;     // "--levels"
-extern const char* const kLevelsLabel;
 constexpr std::int32_t kLevelsLow = 1;
 constexpr std::int32_t kLevelsHigh = 10;
 constexpr std::int32_t kLevelsDefault = 1;
-extern const char* const kRootOption;      // "--root"
-extern const char* const kWindowIdOption;  // "--window-id"
-
-// One option as the usage text and the manual list it.
-struct OptionInfo {
-  const char* name;   // long form; the single-dash form is accepted too
-  const char* value;  // the value's name, or null for a switch
-  const char* help;
-};
-// Every option the parser accepts, in the order of the usage text.
-const std::vector<OptionInfo>& AllOptions();
 
 enum class Action {
   Run,      // run what the arguments name
@@ -54,6 +37,22 @@ struct Options {
   // The arguments left for the Windows-style command line.
   std::vector<std::string> rest;
 };
+
+// One option: how it is written, what it does, and how the usage text and the
+// daemon's settings dialog (zirbel.xml) present it. The parser, the usage
+// text and the description are all written from the table of these.
+struct OptionInfo {
+  const char* name;   // long form; the single-dash form is accepted too
+  const char* value;  // the value's name, or null for a switch
+  std::string help;
+  // Applies the option (with its value) to `options`; the error, or empty.
+  std::string (*apply)(Options& options, const std::string& value);
+  enum class Dialog { None, Command, UnsetBoolean, Spin } dialog;
+  const char* id;     // the dialog's name for it
+  const char* label;  // the dialog's label
+};
+// Every option the parser accepts, in the order of the usage text.
+const std::vector<OptionInfo>& AllOptions();
 
 // Parses the program's arguments (argv[0] not included). Options may come in
 // any order and mix with the Windows-style switches, which are left in

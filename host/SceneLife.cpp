@@ -1,0 +1,53 @@
+#include "host/SceneLife.h"
+
+#include <new>
+
+#include "scene/KaleidoScene.h"
+
+const char* SetUpMessage(SetUpResult result) {
+  switch (result) {
+    case SetUpResult::NoWindowClass:
+      return "RegisterClass() failed:  Cannot register window class.";
+    case SetUpResult::NoPixelFormat:
+      return "ChoosePixelFormat() failed:  Cannot find a suitable pixel format.";
+    case SetUpResult::FormatNotSet:
+      return "SetPixelFormat() failed:  Cannot set format specified.";
+    case SetUpResult::NoContext:
+      // Without a context nothing can be drawn: say so rather than show a blank window.
+      return "wglCreateContext() failed:  Cannot create an OpenGL rendering context.";
+    case SetUpResult::Ready:
+    case SetUpResult::Quiet:
+      break;
+  }
+  return nullptr;
+}
+
+void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text)) {
+  const SetUpResult result = host.SetUp();
+  if (result != SetUpResult::Ready) {
+    host.DropWindow();
+    const char* message = SetUpMessage(result);
+    if (message != nullptr) showError(message);
+    host.TearDown();
+    return;
+  }
+
+  KaleidoScene* scene = new (std::nothrow) KaleidoScene();
+  if (scene == nullptr) {
+    host.DropWindow();
+    host.TearDown();
+    return;
+  }
+  scene->Init(host.Width(), host.Height());
+  if (run.levels > 0) scene->levels = run.levels;
+  gScene = scene;
+  host.Show();
+
+  SceneRenderer renderer(*scene);
+  RunFrameLoop(host, renderer, useMirrors);
+
+  scene->Teardown();  // with the context still current
+  gScene = nullptr;
+  delete scene;
+  host.TearDown();
+}

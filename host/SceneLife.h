@@ -1,0 +1,49 @@
+#pragma once
+// The life of the saver window's scene, the same on every window system: set
+// up the window and its GL context, construct the scene and run its Init,
+// show the window, run the frame loop, tear the scene down, release the
+// window system's resources. The set-up failures and their message texts are
+// decided here once.
+#include <cstdint>
+
+#include "host/FrameLoop.h"
+#include "host/SaverMode.h"
+#include "host/WindowHandle.h"
+
+// One run of the saver window, as the entry (or a daemon option) asks for it.
+struct SaverRun {
+  SaverMode mode = SaverMode::Saver;
+  WindowHandle parent = 0;  // Preview: the window to draw inside
+  int showWindow = 10;      // how to show the window (SW_SHOWDEFAULT)
+  std::int32_t levels = 0;  // the scene's starting level count; 0 keeps its own
+};
+
+enum class SetUpResult {
+  Ready,            // window and context exist, the context is current
+  Quiet,            // nothing to draw into (a preview parent that is gone): end without a message
+  NoWindowClass,    // the window class cannot be registered
+  NoPixelFormat,    // no double-buffered RGBA format (or no display at all)
+  FormatNotSet,     // the format cannot be set on the window
+  NoContext,        // no rendering context can be created or made current
+};
+
+// The message shown for a failed set-up; null for Ready and Quiet.
+const char* SetUpMessage(SetUpResult result);
+
+// A window system's saver window as the scene's life sees it.
+class SceneHost : public FrameLoopHost {
+ public:
+  // Creates the window and the GL context, in the window system's own order.
+  virtual SetUpResult SetUp() = 0;
+  virtual int Width() = 0;
+  virtual int Height() = 0;
+  virtual void Show() = 0;
+  // Destroys the window at once, before an error message is shown: a saver
+  // window left on screen would cover the message or, closing, take it down.
+  virtual void DropWindow() = 0;
+  // Releases what SetUp made; the scene is gone by then.
+  virtual void TearDown() = 0;
+};
+
+// Runs the whole life. `showError` shows one of the set-up messages.
+void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text));

@@ -1,0 +1,37 @@
+#pragma once
+// The settings as the saver sees them: named values in two groups, the
+// system's screen-saver settings and the program's own, kept in a per-user
+// store (the registry on Windows, a settings file on Linux). The names and
+// defaults are fixed here once; a store only keeps values.
+#include <cstdint>
+
+class SaverState;
+
+enum class SettingsGroup {
+  System,   // the system's screen-saver settings (read only)
+  Program,  // the saver's own settings
+};
+
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // Reads a 32-bit number. False, with *value untouched, when the value is
+  // missing or is not such a number.
+  virtual bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) = 0;
+  // Stores a 32-bit number, creating the group when it is missing. A failure
+  // leaves the store as it was and is not reported to the caller.
+  virtual void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) = 0;
+};
+
+namespace setting {
+extern const char* const kPasswordDelay;   // System: seconds, default 15
+extern const char* const kMouseThreshold;  // System: pixels, default 50
+extern const char* const kUseMirrors;      // Program: nonzero = on, default 1
+}  // namespace setting
+
+// The two system values, defaults first; also ends any password check.
+void LoadSystemSettings(SaverState& state, SettingsStore& store);
+// The program's own values, defaults first.
+void LoadSettings(SaverState& state, SettingsStore& store);
+// Writes the program's own values.
+void SaveSettings(const SaverState& state, SettingsStore& store);

@@ -1,0 +1,103 @@
+// The Linux program. Its Windows-style switches become a Windows command line,
+// so "zirbel /s", "zirbel -p 12345" and "zirbel -c" mean what they mean there;
+// the options of screen-saver daemons (--root, --window-id) and the picture's
+// own options are taken first.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/Entry.h"
+#include "host/SaverState.h"
+#include "host/Settings.h"
+#include "host/System.h"
+#include "host/linux/HackOptions.h"
+#include "host/linux/WindowSystem.h"
+
+#ifndef ZIRBEL_VERSION
+#define ZIRBEL_VERSION "unknown"
+#endif
+
+namespace {
+
+// The daemon's modes: settings as in every mode, then the drawing; input
+// never ends it (the daemon owns the keyboard, the pointer and the lock).
+int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services, const SaverRun& run,
+                 std::uint32_t window) {
+  SaverState state;
+  gSaverState = &state;
+  services.loadSystemSettings(state);
+  services.loadSettings(state);
+  gSaverMode = SaverMode::Preview;
+  windows.RunInWindow(state, run, window);
+  gSaverState = nullptr;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  const hack::Options options = hack::ParseArguments(arguments);
+
+  switch (options.action) {
+    case hack::Action::Help:
+      std::fputs(hack::UsageText().c_str(), stdout);
+      return 0;
+    case hack::Action::Version:
+      std::printf("zirbel %s\n", ZIRBEL_VERSION);
+      return 0;
+    case hack::Action::Error:
+      // Like an unrecognised switch, nothing runs and the exit code is 0.
+      std::fprintf(stderr, "zirbel: %s\nTry 'zirbel --help' for the options.\n", options.error.c_str());
+      return 0;
+    case hack::Action::Run:
+      break;
+  }
+
+  platform::InstallPictureDefaults();
+  // The one place where the window system is chosen.
+  const std::unique_ptr<linuxhost::WindowSystem> windows = linuxhost::CreateX11WindowSystem();
+  SettingsStore& store = platform::PlatformSettingsStore();
+
+  // The command line's options hold for this run only, over the stored settings.
+  EntryServices services;
+  services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
+  services.loadSettings = [&store, &options](SaverState& state) {
+    LoadSettings(state, store);
+    if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
+  };
+  services.foregroundWindow = [&windows] { return windows->ForegroundWindow(); };
+  services.changeSaverPassword = &platform::ChangeSaverPassword;
+  services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
+    platform::RunConfigDialog(state, store, owner);
+  };
+  services.runSaverWindow = [&windows, &options](SaverState& state, const SaverRun& entryRun) {
+    SaverRun run = entryRun;
+    run.levels = options.levels;
+    windows->RunSaverWindow(state, run);
+  };
+
+  if (options.target != hack::Target::None) {
+    std::uint32_t window = options.windowId;
+    if (options.target == hack::Target::Root) {
+      const char* variable = std::getenv("XSCREENSAVER_WINDOW");
+      if (!hack::RootTarget(variable, &window)) {
+        std::fprintf(stderr, "zirbel: XSCREENSAVER_WINDOW is not a window id: \"%s\"\n", variable);
+        return 0;
+      }
+    }
+    SaverRun run;
+    run.mode = SaverMode::Preview;
+    run.levels = options.levels;
+    return RunForDaemon(*windows, services, run, window);
+  }
+
+  std::vector<const char*> rest = {argv[0]};
+  for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
+  const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
+  constexpr int kShowDefault = 10;
+  return RunEntry(commandLine.c_str(), kShowDefault, services);
+}

@@ -1,0 +1,140 @@
+#include "host/x11/BorrowedWindow.h"
+
+#include "host/System.h"
+#include "host/x11/SaverWindow.h"
+
+#include <cstdio>
+
+namespace x11host {
+
+BorrowedWindow::BorrowedWindow(Connection& connection, Window target)
+    : display_(connection.display()),
+      screen_(connection.screen()),
+      root_(connection.root()),
+      target_(target != None ? target : connection.root()) {}
+
+BorrowedWindow::~BorrowedWindow() {
+  if (window_ != None && !destroyed_) {
+    // A window lent to us gets its own background back (the desktop, when it
+    // is the root window), not our last frame.
+    if (direct_) {
+      XClearWindow(display_, window_);
+    } else {
+      XDestroyWindow(display_, window_);
+    }
+  }
+  if (colormap_ != None) XFreeColormap(display_, colormap_);
+  if (visual_ != nullptr) XFree(visual_);
+  XSync(display_, False);
+}
+
+SetUpResult BorrowedWindow::SetUp() {
+  Visual* targetVisual = nullptr;
+  if (!MeasureWindow(display_, target_, &width_, &height_, &targetVisual)) {
+    std::fprintf(stderr, "zirbel: there is no window 0x%lx to draw into\n", target_);
+    return SetUpResult::Quiet;
+  }
+  if (HasGlx(display_)) {
+    // Draw straight into the daemon's window when its visual allows GL;
+    // otherwise into a child of it with a visual of our own.
+    visual_ = GlVisualOf(display_, targetVisual, screen_);
+    direct_ = visual_ != nullptr;
+    if (!direct_) visual_ = ChooseGlVisual(display_, screen_);
+  }
+  if (visual_ == nullptr) {
+    std::fprintf(stderr, "zirbel: the display offers no double-buffered RGBA visual with GLX\n");
+    return SetUpResult::NoPixelFormat;
+  }
+  if (!(direct_ ? UseTargetItself() : CreateChild())) return SetUpResult::Quiet;
+  if (!context_.Create(display_, visual_, window_)) {
+    std::fprintf(stderr, "zirbel: cannot create or bind a GLX rendering context\n");
+    return SetUpResult::FormatNotSet;
+  }
+  return SetUpResult::Ready;
+}
+
+// The daemon's window becomes ours to draw in; its size changes and its
+// destruction reach us, its input does not.
+bool BorrowedWindow::UseTargetItself() {
+  ClearError();
+  XSelectInput(display_, target_, StructureNotifyMask | ExposureMask);
+  XSync(display_, False);
+  if (LastError() != 0) return false;
+  window_ = target_;
+  return true;
+}
+
+// A child of the daemon's window that fills it; the daemon's cursor (usually
+// none) shows through.
+bool BorrowedWindow::CreateChild() {
+  colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = StructureNotifyMask | ExposureMask;
+  window_ = CreateGlWindow(display_, target_, *visual_, colormap_, width_, height_, attributes, CWEventMask);
+  if (window_ == None) return false;
+  XSelectInput(display_, target_, StructureNotifyMask);
+  NameSaverWindow(display_, window_, false);
+  return true;
+}
+
+void BorrowedWindow::DropWindow() {
+  if (window_ != None && !destroyed_ && !direct_) XDestroyWindow(display_, window_);
+  destroyed_ = true;
+  XSync(display_, False);
+}
+
+void BorrowedWindow::Show() {
+  if (direct_) return;  // the daemon maps its own window
+  XMapRaised(display_, window_);
+  XSync(display_, False);
+}
+
+bool BorrowedWindow::QuitRequested() {
+  if (StopRequested()) quit_ = true;
+  if (!quit_) CheckTarget();
+  return quit_;
+}
+
+// A window that went away without our noticing (its destruction came before
+// we listened, or the server answered a draw with an error) ends the run
+// instead of leaving it drawing into nothing. Asked at most every quarter
+// second.
+void BorrowedWindow::CheckTarget() {
+  if (LostResource() != None && (LostResource() == target_ || LostResource() == window_)) {
+    destroyed_ = true;
+    quit_ = true;
+    return;
+  }
+  const std::uint32_t now = platform::TickCount();
+  if (now - lastCheck_ < 250) return;
+  lastCheck_ = now;
+  XWindowAttributes attributes;
+  ClearError();
+  if (XGetWindowAttributes(display_, target_, &attributes) == 0 || LastError() != 0) {
+    destroyed_ = true;
+    quit_ = true;
+  }
+}
+
+bool BorrowedWindow::HandlePendingEvent() {
+  if (XPending(display_) <= 0) return false;
+  XEvent event;
+  XNextEvent(display_, &event);
+  switch (event.type) {
+    case ConfigureNotify:
+      // Our child fills the daemon's window and follows its size.
+      FollowSize(display_, event.xconfigure, window_, direct_ || destroyed_ ? None : target_, &width_, &height_);
+      break;
+    case DestroyNotify:
+      if (event.xdestroywindow.window == window_ || event.xdestroywindow.window == target_) {
+        destroyed_ = true;
+        quit_ = true;
+      }
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+}  // namespace x11host
