@@ -42,6 +42,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# MinGW: use the POSIX threading flavour only if the default is missing; both work here.
+# The MinGW toolchains use each triplet's default compiler (on Debian the win32
+# threading flavour); the saver starts no threads, so either flavour builds it.
 "$here/cmake/build-libjpeg-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
