@@ -58,21 +58,18 @@ int main(int argc, char** argv) {
     child = FindWindowExA(parent, nullptr, "OpenGL", "SaverWindow");
   }
   Check(child != nullptr, "the saver's window appears inside the parent");
-  if (child != nullptr) {
-    RECT parentRect, childRect;
-    GetWindowRect(parent, &parentRect);
-    GetWindowRect(child, &childRect);
-    POINT origin = {0, 0};
-    ClientToScreen(parent, &origin);
-    Check(childRect.left == origin.x && childRect.top == origin.y, "it starts at the parent's client origin");
-    Check(childRect.right - childRect.left == parentRect.right - parentRect.left &&
-              childRect.bottom - childRect.top == parentRect.bottom - parentRect.top,
-          "it takes the size of the parent's window rectangle");
-    Check((GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0, "it is a child window");
-    Pump(2500);
-    Check(WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && IsWindow(child),
-          "the saver and its window stay in the preview");
-  }
+  RECT outer = {}, inner = {};
+  POINT origin = {0, 0};
+  GetWindowRect(parent, &outer);
+  GetWindowRect(child, &inner);
+  ClientToScreen(parent, &origin);
+  Check(inner.left == origin.x && inner.top == origin.y, "it starts at the parent's client origin");
+  Check(inner.right - inner.left == outer.right - outer.left && inner.bottom - inner.top == outer.bottom - outer.top,
+        "it takes the size of the parent's window rectangle");
+  Check((GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0, "it is a child window");
+  Pump(2500);
+  Check(WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && IsWindow(child),
+        "the saver and its window stay in the preview");
 
   DestroyWindow(parent);
   DWORD waited = WAIT_TIMEOUT;
@@ -80,10 +77,9 @@ int main(int argc, char** argv) {
     Pump(50);
     waited = WaitForSingleObject(process.hProcess, 0);
   }
-  Check(waited == WAIT_OBJECT_0, "the saver ends when the parent is destroyed");
   if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);
-  Check(code == 0, "with exit code 0");
+  Check(waited == WAIT_OBJECT_0 && code == 0, "the saver ends with exit code 0 when the parent is destroyed");
   return failures == 0 ? 0 : 1;
 }
