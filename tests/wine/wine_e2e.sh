@@ -72,12 +72,13 @@ case "$scenario" in
   boot)
     # One prefix for the whole run, kept warm by a wineserver that outlives
     # the single programs; its registry files are written when it goes down.
+    # Its output goes elsewhere, or the test would last as long as it.
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$WINE64" wineboot --init >/dev/null 2>&1
       "$WINESERVER" -w
       [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not create $WINEPREFIX"
     fi
-    "$WINESERVER" -p30
+    "$WINESERVER" -p30 >/dev/null 2>&1
     # Unmanaged windows: no 2-second wait for a window manager when hiding.
     set_value 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
     ;;
