@@ -11,7 +11,7 @@ pkgs=(
   libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
   libfreetype-dev fonts-dejavu-core
-  xvfb xauth x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev
+  xvfb xauth x11-utils xdotool imagemagick libxfixes-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
   wine64
   xscreensaver xscreensaver-gl lintian libxml2-utils
