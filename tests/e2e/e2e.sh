@@ -10,10 +10,7 @@ need_display xdotool xwininfo import
 begin_test
 export XDG_CONFIG_HOME=$work/config
 
-write_settings() {
-  mkdir -p "$XDG_CONFIG_HOME/zirbel"
-  printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
-}
+write_settings() { mkdir -p "$XDG_CONFIG_HOME/zirbel" && printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"; }
 # Starts the program with the given arguments in the background; sets saver.
 start() {
   "$zirbel" "$@" >>"$work/out.txt" 2>&1 3>&- 4>&- &
@@ -40,6 +37,7 @@ wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym 
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 wait_size() { wait_for 5 size_is "$1" "$2" || fail "$3"; }
 no_window() { ! xwininfo -id "$1" >/dev/null 2>&1; }
+child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
 # The parent grows to 640x360: window $1 follows, and the picture stays
 # centred only if viewport and projection follow; then the parent goes, and
@@ -117,7 +115,6 @@ EOF2
   preview)
     start_parent 200 150
     start -p "$parent"
-    child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
     child=$(wait_for 10 child_of "$parent") || fail "no SaverWindow inside the parent"
     [ "$(size_of "$child")" = 200x150 ] || fail "the preview does not fill its parent"
     wait_for 5 not_black "$parent" || fail "the preview stays black"
@@ -157,7 +154,7 @@ EOF2
     start_parent 400 300
     start --window-id "$(printf '0x%x' "$parent")"
     wait_kaleidoscope "$parent" "no mirrored picture in the window"
-    xwininfo -id "$parent" -children | grep -q '"SaverWindow"' && fail "drew into a window of its own"
+    child_of "$parent" >/dev/null && fail "drew into a window of its own"
     xdotool mousemove --window "$parent" 100 100 click 1 key q Escape mousemove_relative 300 200
     sleep 0.5
     alive "$saver" || fail "input ended the program"
@@ -182,12 +179,11 @@ EOF2
     start_parent 400 300 "$visual"
     start --window-id "$parent"
     wait_kaleidoscope "$parent" "no mirrored picture in the window"
-    child=$(xwininfo -id "$parent" -children | awk '/"SaverWindow"/{print $1; exit}')
-    [ -n "$child" ] || fail "no window of our own inside the single-buffered one"
+    child=$(child_of "$parent") || fail "no window of our own inside the single-buffered one"
     resize_and_end "$child"
     ;;
 
-  hack_root_instances)
+  hack_root)
     # One instance per monitor: each finds its window in XSCREENSAVER_WINDOW.
     start_parent 640 512
     first_parent=$parent
@@ -206,14 +202,10 @@ EOF2
     expect_exit "$saver" 5 "the second window destroyed"
     alive "$first" || fail "the other instance ended too"
     stop "$first"
-    ;;
-
-  hack_root_window)
     # Without XSCREENSAVER_WINDOW, --root draws on the root window itself.
-    xsetroot -solid black 2>/dev/null || true
-    env -u XSCREENSAVER_WINDOW "$zirbel" --root >"$work/out.txt" 2>&1 3>&- &
-    saver=$!
-    pids+=("$saver")
+    xsetroot -solid black 2>/dev/null
+    unset XSCREENSAVER_WINDOW
+    start --root
     wait_kaleidoscope root "no mirrored picture on the root window"
     stop "$saver"
     ;;
@@ -234,9 +226,7 @@ EOF2
     # A private server that ends under the running saver and preview.
     for mode in /s -p; do
       start_xvfb 800x600x24 || fail "the private X server did not start"
-      pids+=("$xvfb")
-      args=$mode
-      export DISPLAY=$xvfb_display
+      pids+=("$xvfb") && export DISPLAY=$xvfb_display args=$mode
       if [ "$mode" = -p ]; then start_parent 320 240; args="-p $parent"; fi
       # shellcheck disable=SC2086
       start $args

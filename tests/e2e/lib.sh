@@ -64,8 +64,9 @@ as_user() {
   fi
 }
 
+# The id of a visible window whose name is exactly $1; wait_window waits up to
+# 10 seconds for it.
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
-# Waits up to 10 seconds for a visible window whose name is exactly $1; prints its id.
 wait_window() { wait_for 10 window_id "$1"; }
 window_gone() { ! window_id "$1" >/dev/null; }
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
@@ -104,8 +105,7 @@ start_parent() {
 probe() {
   import -window "$1" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
   line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
-  lit=$(sed -n 's/.*lit=\([0-9.]*\).*/\1/p' <<<"$line")
-  asym=$(sed -n 's/.*asym=\([0-9.]*\).*/\1/p' <<<"$line")
+  read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
   echo "probe $1: $line"
 }
 # Whether window $1 (or root) shows more than black.

@@ -16,8 +16,7 @@ case "$kind" in
     done
     rm -f packages/zirbel_*.deb
     cpack -G DEB >"$work/out.txt" 2>&1 || fail "cpack failed"
-    deb=$(ls packages/zirbel_*.deb 2>/dev/null | head -1)
-    [ -n "$deb" ] || fail "no package was written"
+    deb=$(ls packages/zirbel_*.deb 2>/dev/null | head -1 | grep .) || fail "no package was written"
     dpkg-deb -c "$deb" | awk '{print $6 ($7 ? " " $7 " " $8 : "")}' >"$work/contents"
     for path in ./usr/libexec/xscreensaver/zirbel ./usr/libexec/xscreensaver/zirbel-config \
                 "./usr/bin/zirbel -> ../libexec/xscreensaver/zirbel" \
@@ -41,8 +40,7 @@ case "$kind" in
   windows-zip)
     cmake --build . --target package-windows >"$work/out.txt" 2>&1 ||
       fail "the Windows ZIP was not built (are the win32 and win64 presets built?)"
-    zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1)
-    [ -n "$zip" ] || fail "no ZIP was written"
+    zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1 | grep .) || fail "no ZIP was written"
     cmake -E tar tf "$zip" >"$work/contents" || fail "the ZIP cannot be read"
     cat "$work/contents"
     for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt; do

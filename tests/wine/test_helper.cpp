@@ -33,10 +33,8 @@ void Pump(DWORD milliseconds) {
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "ZirbelTestHelper";
+  WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                           "ZirbelTestHelper"};
   RegisterClassA(&windowClass);
   HWND parent = CreateWindowExA(0, "ZirbelTestHelper", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                                 400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
