@@ -11,12 +11,7 @@ begin_test
 export XDG_CONFIG_HOME=$work/config
 
 write_settings() { mkdir -p "$XDG_CONFIG_HOME/zirbel" && printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"; }
-# Starts the program with the given arguments in the background; sets saver.
-start() {
-  "$zirbel" "$@" >>"$work/out.txt" 2>&1 3>&- 4>&- &
-  saver=$!
-  pids+=("$saver")
-}
+start() { start_bg "$zirbel" "$@"; }
 # The saver, full screen, once it has taken the input focus (and the grabs).
 start_saver() {
   xdotool mousemove 400 300

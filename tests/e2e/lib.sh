@@ -2,7 +2,6 @@
 # run. Exit codes of the tests: 0 pass, 1 fail, 77 skip.
 
 skip() { echo "SKIP: $*"; exit 77; }
-note() { echo "-- $*"; }
 fail() {
   echo "FAIL: $*"
   [ -s "${work:-}/out.txt" ] && { echo "program output:"; cat "$work/out.txt"; }
@@ -71,6 +70,8 @@ wait_window() { wait_for 10 window_id "$1"; }
 window_gone() { ! window_id "$1" >/dev/null; }
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 alive() { kill -0 "$1" 2>/dev/null; }
+# Starts a command in the background, its output kept for fail(); sets saver.
+start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids+=("$saver"); }
 ended() { ! alive "$1"; }
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 

@@ -25,11 +25,7 @@ case $scenario in boot | shutdown) ;; *)
   reg delete 'HKCU\Software\Pomwick' /f >/dev/null
   reg delete 'HKCU\Software\Wine\AppDefaults\zirbel.scr' /f >/dev/null ;;
 esac
-start_saver() {
-  "$WINE64" "$ZIRBEL_SCR" "$@" </dev/null &
-  saver=$!
-  pids+=("$saver")
-}
+start_saver() { start_bg "$WINE64" "$ZIRBEL_SCR" "$@"; }
 cursor_is() { [ "$("$ZIRBEL_PROBE")" = "$1" ]; }
 wiggle_hides_cursor() { xdotool mousemove 401 300 sleep 0.05 mousemove 400 300; cursor_is hidden; }
 # The saver full screen with the pointer at 400,300, once it handles the
@@ -40,11 +36,7 @@ saver_window() {
   saver_window=$(wait_for 30 window_id SaverWindow) || fail "the saver's window did not appear"
   wait_for 5 wiggle_hides_cursor || fail "the cursor shows over the saver"
 }
-expect_running() {  # WHAT
-  sleep 1.5
-  alive "$saver" || fail "$1: the saver ended"
-  note "$1: still running"
-}
+expect_running() { sleep 1.5 && alive "$saver" || fail "$1: the saver ended"; }
 # Moving $1 pixels keeps the saver, $2 pixels ends it.
 threshold_case() {
   saver_window
