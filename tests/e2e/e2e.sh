@@ -19,9 +19,10 @@ start_saver() {
   saver_window=$(wait_window SaverWindow) || fail "no SaverWindow appeared"
   wait_for 5 has_focus "$saver_window" || fail "the saver did not take the focus"
 }
-# The configuration dialog, once it has the focus.
+# The configuration dialog (run by the command given, if any), once it has
+# the focus.
 open_config_dialog() {
-  start -c
+  start_bg "$@" "$zirbel" -c
   dialog=$(wait_window "Config dialog") || fail "no Config dialog"
   timeout 10 xdotool windowfocus --sync "$dialog"
   wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
@@ -141,6 +142,18 @@ EOF2
     expect_exit "$saver" 5 "Enter the second time"
     grep -qx 'UseMirrors=0' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "the box did not show the stored value"
     grep -qx 'Other=kept' "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "other content was lost"
+    # A folder that cannot be written (as an unprivileged user, whom it binds):
+    # OK fails with a word on standard error and no message box, and leaves
+    # the folder as it was.
+    cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini"
+    chmod 555 "$XDG_CONFIG_HOME/zirbel"
+    open_config_dialog as_user
+    xdotool key shift+Tab space Return
+    expect_exit "$saver" 5 "Enter in a read-only folder"
+    cmp -s "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini" || fail "the settings file was changed"
+    [ "$(ls -A "$XDG_CONFIG_HOME/zirbel")" = settings.ini ] || fail "files appeared beside the settings"
+    grep -q 'could not be saved' "$work/out.txt" || fail "no word on standard error about the failed save"
+    window_gone Error || fail "a message box appeared"
     ;;
 
   hack_window_id)

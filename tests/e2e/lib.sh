@@ -8,11 +8,14 @@ fail() {
   exit 1
 }
 
-# Polls up to $1 seconds until the rest of the arguments, a command, succeeds.
+# Polls until the rest of the arguments, a command, succeeds, for at most $1
+# seconds; returns 1 if it never did.
 wait_for() {
-  local i
-  for ((i = 0; i < ${1%.*} * 10; i++)); do "${@:2}" && return 0; sleep 0.1; done
-  "${@:2}"
+  local end=$((${EPOCHREALTIME/./} + ${1%.*} * 1000000))
+  until "${@:2}"; do
+    ((${EPOCHREALTIME/./} < end)) || return 1
+    sleep 0.1
+  done
 }
 
 # A private folder and the processes started in the background, both gone on
