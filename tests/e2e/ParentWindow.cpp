@@ -1,17 +1,33 @@
-// A plain X window for the preview tests: prints its id, then keeps the
-// window until standard input ends, when it destroys it and exits.
+// The X side of the end-to-end tests.
 //   zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]
-// With a visual id (hex with 0x, or decimal) the window gets that visual.
+//       A plain window for the preview tests: prints its id, then keeps the
+//       window until standard input ends, when it destroys it and exits. With
+//       a visual id (hex with 0x, or decimal) the window gets that visual.
+//   zirbel_test_parent cursor
+//       Prints "hidden" when the pointer's cursor image is fully transparent,
+//       else "visible".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
+  if (display != nullptr && argc == 2 && std::string(argv[1]) == "cursor") {
+    XFixesCursorImage* cursor = XFixesGetCursorImage(display);
+    if (cursor == nullptr) return 1;
+    bool visible = false;
+    for (unsigned long i = 0; i < static_cast<unsigned long>(cursor->width) * cursor->height; ++i) {
+      if ((cursor->pixels[i] >> 24) != 0) visible = true;  // ARGB: any opaque pixel shows
+    }
+    std::printf("%s\n", visible ? "visible" : "hidden");
+    return 0;
+  }
   XVisualInfo wanted{};
   int count = 0;
   if (display != nullptr) {

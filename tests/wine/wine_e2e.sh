@@ -2,7 +2,7 @@
 # End-to-end scenarios of zirbel.scr under 64-bit Wine on the current X display.
 #   wine_e2e.sh SCENARIO
 # Environment (set by CTest): ZIRBEL_SCR (the x86_64 zirbel.scr), WINEPREFIX,
-# WINE64, ZIRBEL_PROBE (wine_x11_probe), ZIRBEL_TEST_HELPER
+# WINE64, ZIRBEL_X11_HELPER (zirbel_test_parent), ZIRBEL_TEST_HELPER
 # (zirbel-test-helper.exe), ZIRBEL_FAKE_LIBRARY (a stand-in system library).
 set -uo pipefail
 scenario=$1
@@ -26,7 +26,7 @@ case $scenario in boot | shutdown) ;; *)
   reg delete 'HKCU\Software\Wine\AppDefaults\zirbel.scr' /f >/dev/null ;;
 esac
 start_saver() { start_bg "$WINE64" "$ZIRBEL_SCR" "$@"; }
-cursor_is() { [ "$("$ZIRBEL_PROBE")" = "$1" ]; }
+cursor_is() { [ "$("$ZIRBEL_X11_HELPER" cursor)" = "$1" ]; }
 wiggle_hides_cursor() { xdotool mousemove 401 300 sleep 0.05 mousemove 400 300; cursor_is hidden; }
 # The saver full screen with the pointer at 400,300, once it handles the
 # pointer: a move over it hides the cursor.
