@@ -22,13 +22,10 @@ fi
 # No display: render offscreen on a private Xvfb.
 out="$root/build/frames"
 mkdir -p "$out"
-n=97
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$root/tests/e2e/lib.sh"
+start_xvfb
 trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY=$xvfb_display
 "$root/build/linux/zirbel-render" --size 1280x720 --seconds 4 --every 24 --levels 3 \
   --output "$out/frame-%04d.png"
 echo "No display: rendered 4 seconds of the saver offscreen to $out/frame-*.png"

@@ -20,19 +20,11 @@ fi
 setup_done=$(( $(date +%s) - start ))
 
 # Every GL test needs an X display; bring up a private Xvfb when there is none.
-xvfb_pid=
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
+source tests/e2e/lib.sh
+xvfb=
+trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true' EXIT
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 && break
-    kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=
-  done
+  if start_xvfb; then export DISPLAY=$xvfb_display; fi
 fi
 echo "DISPLAY=${DISPLAY:-none}"
 
@@ -65,9 +57,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --preset sanitize -j "$jobs" -LE 'e2e|wine' || status=1
 
 step "tests: unit, render, Linux end-to-end, Windows end-to-end"
-# End-to-end tests drive real windows with real timing on a shared machine; one
-# that fails is run once more, and fails the run only if it fails again.
-ctest --preset linux -j "$jobs" --repeat until-pass:2 || status=1
+ctest --preset linux -j "$jobs" || status=1
 
 echo
 echo "setup took ${setup_done}s; everything took $(( $(date +%s) - start ))s"

@@ -1,43 +1,51 @@
-// A plain X window for the preview tests: prints its id, then keeps the
-// window until standard input ends, when it destroys it and exits.
+// The X side of the end-to-end tests.
 //   zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]
-// With a visual id (hex with 0x, or decimal) the window gets that visual.
+//       A plain window for the preview tests: prints its id, then keeps the
+//       window until standard input ends, when it destroys it and exits. With
+//       a visual id (hex with 0x, or decimal) the window gets that visual.
+//   zirbel_test_parent cursor
+//       Prints "hidden" when the pointer's cursor image is fully transparent,
+//       else "visible".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
-  const int width = argc > 1 ? std::atoi(argv[1]) : 320;
-  const int height = argc > 2 ? std::atoi(argv[2]) : 240;
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fprintf(stderr, "zirbel_test_parent: no display\n");
+  if (display != nullptr && argc == 2 && std::string(argv[1]) == "cursor") {
+    XFixesCursorImage* cursor = XFixesGetCursorImage(display);
+    if (cursor == nullptr) return 1;
+    bool visible = false;
+    for (unsigned long i = 0; i < static_cast<unsigned long>(cursor->width) * cursor->height; ++i) {
+      if ((cursor->pixels[i] >> 24) != 0) visible = true;  // ARGB: any opaque pixel shows
+    }
+    std::printf("%s\n", visible ? "visible" : "hidden");
+    return 0;
+  }
+  XVisualInfo wanted{};
+  int count = 0;
+  if (display != nullptr) {
+    wanted.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
+                               : XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
+  }
+  XVisualInfo* info = display != nullptr ? XGetVisualInfo(display, VisualIDMask, &wanted, &count) : nullptr;
+  if (info == nullptr) {
+    std::fprintf(stderr, "zirbel_test_parent: no display, or no such visual\n");
     return 1;
   }
-  Window window = None;
-  if (argc > 3) {
-    XVisualInfo wanted{};
-    wanted.visualid = std::strtoul(argv[3], nullptr, 0);
-    int count = 0;
-    XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
-    if (info == nullptr || count == 0) {
-      std::fprintf(stderr, "zirbel_test_parent: no visual %s\n", argv[3]);
-      return 1;
-    }
-    XSetWindowAttributes attributes{};
-    attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info->visual, AllocNone);
-    window = XCreateWindow(display, DefaultRootWindow(display), 10, 10, static_cast<unsigned>(width),
-                           static_cast<unsigned>(height), 0, info->depth, InputOutput, info->visual,
-                           CWColormap | CWBorderPixel | CWBackPixel, &attributes);
-    XFree(info);
-  } else {
-    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0, 0, 0);
-  }
+  XSetWindowAttributes attributes{};
+  attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info->visual, AllocNone);
+  const Window window = XCreateWindow(display, DefaultRootWindow(display), 10, 10,
+                                      static_cast<unsigned>(argc > 1 ? std::atoi(argv[1]) : 320),
+                                      static_cast<unsigned>(argc > 2 ? std::atoi(argv[2]) : 240), 0, info->depth,
+                                      InputOutput, info->visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+  XFree(info);
   XStoreName(display, window, "PreviewParent");
   XMapWindow(display, window);
   XSync(display, False);
@@ -49,16 +57,10 @@ int main(int argc, char** argv) {
   for (;;) {
     pollfd fds[2] = {{0, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};
     poll(fds, 2, 100);
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-    }
-    if ((fds[0].revents & (POLLIN | POLLHUP)) != 0) {
-      if (read(0, buffer, sizeof buffer) <= 0) break;
-    }
+    for (XEvent event; XPending(display) > 0;) XNextEvent(display, &event);
+    if ((fds[0].revents & (POLLIN | POLLHUP)) != 0 && read(0, buffer, sizeof buffer) <= 0) break;
   }
   XDestroyWindow(display, window);
-  XSync(display, False);
   XCloseDisplay(display);
   return 0;
 }

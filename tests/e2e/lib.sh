@@ -1,40 +1,118 @@
-# Helpers shared by the end-to-end scripts; sourced, not run.
+# Helpers shared by the end-to-end scripts and the test command; sourced, not
+# run. Exit codes of the tests: 0 pass, 1 fail, 77 skip.
 
 skip() { echo "SKIP: $*"; exit 77; }
+fail() {
+  echo "FAIL: $*"
+  [ -s "${work:-}/out.txt" ] && { echo "program output:"; cat "$work/out.txt"; }
+  exit 1
+}
 
-# Polls for a window whose name is exactly $1; prints its id.
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+# Polls until the rest of the arguments, a command, succeeds, for at most $1
+# seconds; returns 1 if it never did.
+wait_for() {
+  local end=$((${EPOCHREALTIME/./} + ${1%.*} * 1000000))
+  until "${@:2}"; do
+    ((${EPOCHREALTIME/./} < end)) || return 1
     sleep 0.1
   done
-  return 1
 }
-window_gone() { ! xdotool search --name "^$1\$" >/dev/null 2>&1; }
+
+# A private folder and the processes started in the background, both gone on
+# exit (the processes' children too: a message box one of them opened).
+begin_test() {
+  work=$(mktemp -d /tmp/zirbel-e2e-XXXXXX)
+  chmod 755 "$work"  # another user may have to reach it
+  pids=()
+  trap end_test EXIT
+}
+end_test() {
+  local p
+  for p in "${pids[@]}"; do pkill -P "$p"; kill "$p"; done 2>/dev/null
+  exec 3>&- 4>&- 2>/dev/null
+  rm -rf "$work"
+}
+
+# Skips unless DISPLAY can be opened and the given tools are installed.
+need_display() {
+  local tool
+  for tool in xdpyinfo "$@"; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
+  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || skip "cannot open display '${DISPLAY:-}'"
+}
+
+# Starts a private X server of screen size $1 (default 1920x1080x24) on a free
+# display number; sets xvfb (its process) and xvfb_display (":N").
+start_xvfb() {
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 5 -screen 0 "${1:-1920x1080x24}" -nolisten tcp -noreset 5>"$fd_file" >/dev/null 2>&1 3>&- 4>&- &
+  xvfb=$!
+  wait_for 10 test -s "$fd_file"
+  xvfb_display=:$(head -1 "$fd_file")
+  rm -f "$fd_file"
+  [ "$xvfb_display" != : ] && wait_for 10 env DISPLAY="$xvfb_display" xdpyinfo >/dev/null 2>&1
+}
+
+# Runs a command as the unprivileged user zirbel-test (created once) when run
+# as root, since a screen-saver daemon refuses to start programs as root;
+# otherwise as the current user. HOME is $work/home.
+as_user() {
+  if [ "$(id -u)" = 0 ]; then
+    id zirbel-test >/dev/null 2>&1 ||
+      useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin zirbel-test
+    runuser -u zirbel-test -- env HOME="$work/home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"
+  else
+    env HOME="$work/home" PATH=/usr/bin:/bin "$@"
+  fi
+}
+
+# The id of a visible window whose name is exactly $1; wait_window waits up to
+# 10 seconds for it.
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
+wait_window() { wait_for 10 window_id "$1"; }
+window_gone() { ! window_id "$1" >/dev/null; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+alive() { kill -0 "$1" 2>/dev/null; }
+# Starts a command in the background, its output kept for fail(); sets saver.
+start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids+=("$saver"); }
+ended() { ! alive "$1"; }
+size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
 # Waits up to $2 seconds for process $1 to end; sets `status`.
 wait_exit() {
-  local pid=$1 limit=$(( $2 * 10 ))
-  for _ in $(seq "$limit"); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-    sleep 0.1
-  done
-  return 1
+  wait_for "$2" ended "$1" || return 1
+  wait "$1"
+  status=$?
 }
-alive() { kill -0 "$1" 2>/dev/null; }
+# Expects process $1 to end with exit code 0 within $2 seconds ($3 says why).
+expect_exit() {
+  wait_exit "$1" "$2" || fail "$3: the program still runs after $2 s"
+  [ "$status" = 0 ] || fail "$3: exit code $status"
+}
 
-# A plain test window (arguments for the parent helper), kept until fd 3
-# closes; sets `parent`. Uses the caller's `work`, `pids`, `parent_helper`
-# and `fail`.
+# A plain X window from the parent helper (arguments: WIDTH HEIGHT [VISUAL]),
+# kept until fd 3 closes; sets `parent`.
 start_parent() {
   rm -f "$work/fifo" "$work/parent.txt"
   mkfifo "$work/fifo"
   "$parent_helper" "$@" <"$work/fifo" >"$work/parent.txt" &
   pids+=("$!")
   exec 3>"$work/fifo"
-  for _ in $(seq 50); do [ -s "$work/parent.txt" ] && break; sleep 0.1; done
+  wait_for 5 test -s "$work/parent.txt"
   parent=$(head -1 "$work/parent.txt")
   [ -n "$parent" ] || fail "the test parent window did not start"
 }
+
+# Looks at window $1 (or root) with the symmetry probe: sets lit (the share of
+# the centre circle that is not black) and asym (the share that differs from
+# its mirror image).
+probe() {
+  import -window "$1" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
+  line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
+  read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
+  echo "probe $1: $line"
+}
+# Whether window $1 (or root) shows more than black.
+not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
+# Whether window $1 shows a mirrored kaleidoscope.
+mirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }

@@ -1,27 +1,22 @@
 #!/usr/bin/env bash
 # Packaging tests, run in the Linux build directory.
-#   package.sh deb BUILD_DIR        the Debian package: contents, lintian, and
-#                                   the unpacked program runs
-#   package.sh windows-zip BUILD_DIR
-#                                   the ZIP of the two Windows screen savers
-# Exit 0 pass, 1 fail.
+#   package.sh deb BUILD_DIR          the Debian package: contents, lintian, and
+#                                     the unpacked program runs
+#   package.sh windows-zip BUILD_DIR  the ZIP of the two Windows screen savers
 set -u
-kind=$1
-build=$2
-work=$(mktemp -d /tmp/zirbel-package-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+kind=$1 build=$2
+source "$(dirname "$0")/lib.sh"
+begin_test
 cd "$build" || fail "no build directory $build"
 
 case "$kind" in
   deb)
-    for tool in cpack dpkg-deb lintian; do
+    for tool in cpack dpkg-deb lintian xmllint; do
       command -v "$tool" >/dev/null || fail "$tool is not installed (tools/setup-debian.sh installs it)"
     done
     rm -f packages/zirbel_*.deb
-    cpack -G DEB >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack failed"; }
-    deb=$(ls packages/zirbel_*.deb 2>/dev/null | head -1)
-    [ -n "$deb" ] || fail "no package was written"
+    cpack -G DEB >"$work/out.txt" 2>&1 || fail "cpack failed"
+    deb=$(ls packages/zirbel_*.deb 2>/dev/null | head -1 | grep .) || fail "no package was written"
     dpkg-deb -c "$deb" | awk '{print $6 ($7 ? " " $7 " " $8 : "")}' >"$work/contents"
     for path in ./usr/libexec/xscreensaver/zirbel ./usr/libexec/xscreensaver/zirbel-config \
                 "./usr/bin/zirbel -> ../libexec/xscreensaver/zirbel" \
@@ -34,26 +29,18 @@ case "$kind" in
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
     # Errors fail the test; warnings are shown.
-    lintian --allow-root --fail-on error "$deb" >"$work/lintian.txt" 2>&1
-    lintian_status=$?
-    cat "$work/lintian.txt"
-    [ "$lintian_status" = 0 ] || fail "lintian reports errors"
+    lintian --allow-root --fail-on error "$deb" || fail "lintian reports errors"
     # The unpacked program runs through its link and knows its options.
     dpkg-deb -x "$deb" "$work/root"
     "$work/root/usr/bin/zirbel" --version | grep -q '^zirbel [0-9]' || fail "the installed program does not run"
-    if command -v xmllint >/dev/null; then
-      xmllint --noout "$work/root/usr/share/xscreensaver/config/zirbel.xml" || fail "zirbel.xml is not well-formed"
-    fi
+    xmllint --noout "$work/root/usr/share/xscreensaver/config/zirbel.xml" || fail "zirbel.xml is not well-formed"
     zcat "$work/root/usr/share/man/man6/zirbel.6.gz" | grep -q '^\.TH ZIRBEL 6' || fail "the manual page is broken"
     ;;
 
   windows-zip)
-    cmake --build . --target package-windows >"$work/build.log" 2>&1 || {
-      cat "$work/build.log"
+    cmake --build . --target package-windows >"$work/out.txt" 2>&1 ||
       fail "the Windows ZIP was not built (are the win32 and win64 presets built?)"
-    }
-    zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1)
-    [ -n "$zip" ] || fail "no ZIP was written"
+    zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1 | grep .) || fail "no ZIP was written"
     cmake -E tar tf "$zip" >"$work/contents" || fail "the ZIP cannot be read"
     cat "$work/contents"
     for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt; do
@@ -63,16 +50,10 @@ case "$kind" in
     (cd "$work/unzip" && cmake -E tar xf "$build/$zip") || fail "the ZIP cannot be unpacked"
     grep -q $'\r$' "$work/unzip"/*/README.txt || fail "README.txt does not have Windows line ends"
     # The right machine type in each: 0x14c i386, 0x8664 x86-64.
-    for pair in 32-bit:"Intel 80386" 64-bit:"x86-64"; do
-      dir=${pair%%:*}
-      want=${pair#*:}
-      file -b "$work/unzip"/*/"$dir"/zirbel.scr | grep -q "$want" || fail "$dir/zirbel.scr is not a $want program"
-    done
+    file -b "$work/unzip"/*/32-bit/zirbel.scr | grep -q "Intel 80386" || fail "32-bit/zirbel.scr is not for i386"
+    file -b "$work/unzip"/*/64-bit/zirbel.scr | grep -q "x86-64" || fail "64-bit/zirbel.scr is not for x86-64"
     ;;
 
-  *)
-    fail "unknown kind $kind"
-    ;;
+  *) fail "unknown kind $kind" ;;
 esac
 echo "PASS: package $kind"
-exit 0
