@@ -27,12 +27,12 @@ TEST(FrameLoop, DrawsWhatCanBeSeenAndWaitsOutTheDelayButNotInput) {
        {"frame 1000", "present", "frame 1010", "present", "event quit"}},
       {"nothing drawn while hidden, a wait without end, a frame as soon as it shows", {},
        {{1020, "hide"}, {9000, "show"}, {9015, "quit"}}, {40}, {},
-       {"frame 1000", "present", "wait 40", "event hide", "wait", "event show", "resume", "frame 9000", "present", "wait 40",
-        "event quit"}},
+       {"frame 1000", "present", "wait 40", "event hide", "wait", "event show", "resume", "frame 9000", "present",
+        "wait 40", "event quit"}},
       {"a display that is off is asked again every second", {}, {{1020, "off"}, {2500, "~show"}, {3030, "quit"}},
        {40}, {},
-       {"frame 1000", "present", "wait 40", "event off", "wait 1000", "wait 1000", "resume", "frame 3020", "present", "wait 40",
-        "event quit"}},
+       {"frame 1000", "present", "wait 40", "event off", "wait 1000", "wait 1000", "resume", "frame 3020", "present",
+        "wait 40", "event quit"}},
   };
   for (const auto& c : cases) {
     FakeHost host;

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -144,46 +143,38 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
 
 // Whatever stands where the file should be: reading gives the defaults and
 // never rewrites; saving either sets an unparsable file aside whole and
-// writes anew, or fails and leaves everything as it was.
+// writes anew, or fails and leaves everything as it was. Shell commands, with
+// the folder in $D and the file in $F, set the obstacle up and check it after.
 TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
-  const std::string junk = "UseMirrors=0\n[unclosed\n\x01\x02 garbage";
-  const std::string withNul = std::string("[Other]\nName=a\0b\nKept=1\n", 24);
-  const std::string old = kProgram + "UseMirrors=0\n";
-  const auto dir = [&] { return mkdir(directory.c_str(), 0700) == 0; };
-  const auto same = [&](const std::string& file, const std::string& text) { return ReadFile(file) == text; };
+  const auto shell = [&](const std::string& command) {
+    return std::system(("D='" + directory + "' F='" + path + "'; " + command).c_str()) == 0;
+  };
   const struct {
-    const char* what;
-    std::function<bool()> prepare;  // false: not possible here, skipped
+    const char* prepare;  // failing: not possible here, skipped
     WriteResult result;
-    std::function<bool()> intact;
+    const char* intact;
   } cases[] = {
-      {"malformed", [&] { return Store(junk); }, WriteResult::WrittenAfterBackup,
-       [&] { return same(path + ".bad", junk); }},
-      {"NUL bytes", [&] { return Store(withNul); }, WriteResult::WrittenAfterBackup,
-       [&] { return same(path + ".bad", withNul); }},
-      {"unreadable", [&] { return geteuid() != 0 && Store(old) && chmod(path.c_str(), 0) == 0; }, WriteResult::Failed,
-       [&] { return chmod(path.c_str(), 0600) == 0 && same(path, old); }},
-      {"link to itself", [&] { return dir() && symlink(path.c_str(), path.c_str()) == 0; }, WriteResult::Failed,
-       [&] { return same(path, "") && unlink(path.c_str()) == 0; }},
-      {"directory", [&] { return dir() && mkdir(path.c_str(), 0700) == 0 && WriteFile(path + "/keep", "x"); },
-       WriteResult::Failed, [&] { return same(path + "/keep", "x"); }},
-      {"named pipe", [&] { return dir() && mkfifo(path.c_str(), 0600) == 0; }, WriteResult::Failed,  // no waiting
-       [&] {
-         struct stat info {};
-         return stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
-       }},
-      {"file for the directory", [&] { return WriteFile(directory, "a file"); }, WriteResult::Failed,
-       [&] { return same(directory, "a file"); }},
+      {"mkdir $D && printf 'UseMirrors=0\\n[unclosed\\n\\001\\002 garbage' >$F.0 && cp $F.0 $F",
+       WriteResult::WrittenAfterBackup, "cmp $F.0 $F.bad"},
+      {"mkdir $D && printf '[Other]\\nName=a\\000b\\nKept=1\\n' >$F.0 && cp $F.0 $F", WriteResult::WrittenAfterBackup,
+       "cmp $F.0 $F.bad"},
+      {"[ $(id -u) != 0 ] && mkdir $D && printf '[Software\\\\Pomwick\\\\Vostrand]\\nUseMirrors=0\\n' >$F.0 && "
+       "cp $F.0 $F && chmod 0 $F",
+       WriteResult::Failed, "chmod 600 $F && cmp $F.0 $F"},
+      {"mkdir $D && ln -s $F $F", WriteResult::Failed, "[ \"$(readlink $F)\" = $F ]"},
+      {"mkdir -p $F && echo x >$F/keep", WriteResult::Failed, "[ \"$(cat $F/keep)\" = x ]"},
+      {"mkdir $D && mkfifo $F", WriteResult::Failed, "[ -p $F ]"},  // opening it must not wait for a writer
+      {"echo x >$D", WriteResult::Failed, "[ \"$(cat $D)\" = x ]"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.prepare);
     Remove(directory);
-    if (!c.prepare()) continue;
+    if (!shell(c.prepare)) continue;
     alarm(10);  // a hang ends the test process instead of the run
     EXPECT_EQ(Loaded().useMirrors, 1);
     EXPECT_EQ(SaveMirrors(0), c.result);
     alarm(0);
-    EXPECT_TRUE(c.intact());
+    EXPECT_TRUE(shell(c.intact));
     EXPECT_EQ(Loaded().useMirrors, c.result == WriteResult::Failed ? 1 : 0);
   }
   EXPECT_EQ(settings::WriteValue("", settings::kProgramGroup, settings::kUseMirrors, 0), WriteResult::Failed);
