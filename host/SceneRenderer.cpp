@@ -1,6 +1,15 @@
 #include "host/FrameLoop.h"
 #include "scene/KaleidoScene.h"
 
-bool SceneRenderer::RenderFrame(std::uint32_t flags) { return scene_.RenderFrame(flags); }
+bool SceneRenderer::RenderFrame(std::uint32_t flags) {
+  if (!resumed_) return scene_.RenderFrame(flags);
+  resumed_ = false;
+  const float fps = scene_.fps;
+  const bool present = scene_.RenderFrame(flags);
+  scene_.fps = fps;
+  scene_.fpsWindowStart = scene_.elapsedSeconds;
+  scene_.framesInWindow = 0;
+  return present;
+}
 
 std::int32_t SceneRenderer::SleepMs() { return scene_.sleepMs; }

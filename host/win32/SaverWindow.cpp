@@ -20,7 +20,17 @@ const char kWindowTitle[] = "SaverWindow";
 struct WindowContext {
   SaverState* state;
   SaverMode mode;
+  bool displayOff;  // the console's display is powered off
 };
+
+// The console display's power state, {6FE69556-704A-47A0-8F24-C28D936FDA47}.
+const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// Looked up at run time: systems before Vista lack the power setting notifications.
+template <typename Function>
+Function User32Function(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
 
 // The window-system side of the close policy.
 class Win32WindowServices : public SaverWindowServices {
@@ -48,7 +58,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  const auto* context = reinterpret_cast<const WindowContext*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* context = reinterpret_cast<WindowContext*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (context == nullptr) {
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
@@ -87,6 +97,17 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEMOVE:
       disposition = policy.OnMouseMove();
       break;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_POWERSETTINGCHANGE) {
+        const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+        if (IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) && setting->DataLength >= sizeof(DWORD)) {
+          DWORD displayState = 0;  // 0 off, 1 on, 2 dimmed
+          CopyMemory(&displayState, setting->Data, sizeof displayState);
+          context->displayOff = displayState == 0;
+        }
+        return TRUE;
+      }
+      break;
     default:
       break;
   }
@@ -99,7 +120,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 class Win32SceneHost : public SceneHost {
  public:
   Win32SceneHost(SaverState& state, const SaverRun& run)
-      : context_{&state, run.mode}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
+      : context_{&state, run.mode, false}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
         showWindow_(run.showWindow) {}
 
   SetUpResult SetUp() override {
@@ -131,6 +152,11 @@ class Win32SceneHost : public SceneHost {
     if (window_ == nullptr) return SetUpResult::Quiet;  // no such parent window: nothing to draw into
 
     SetSaverRunning(1);
+    // Told when the display is powered off and on; reading it keeps nothing awake.
+    using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+    if (auto registerNotification = User32Function<Register>("RegisterPowerSettingNotification")) {
+      powerNotification_ = registerNotification(window_, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
     deviceContext_ = GetDC(window_);
     PIXELFORMATDESCRIPTOR request;
     ZeroMemory(&request, sizeof request);
@@ -164,6 +190,9 @@ class Win32SceneHost : public SceneHost {
   }
 
   void TearDown() override {
+    using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+    auto unregisterNotification = User32Function<Unregister>("UnregisterPowerSettingNotification");
+    if (powerNotification_ != nullptr && unregisterNotification != nullptr) unregisterNotification(powerNotification_);
     if (renderingContext_ != nullptr) wglMakeCurrent(nullptr, nullptr);
     if (deviceContext_ != nullptr) ReleaseDC(window_, deviceContext_);
     if (renderingContext_ != nullptr) wglDeleteContext(renderingContext_);
@@ -183,7 +212,21 @@ class Win32SceneHost : public SceneHost {
   }
   bool QuitRequested() override { return quit_; }
   void Present() override { SwapBuffers(deviceContext_); }
-  void Sleep(std::int32_t milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+  bool WaitForEvent(std::int32_t milliseconds) override {
+    // Returns for any message, input already in the queue included.
+    const DWORD timeout = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
+    return MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT;
+  }
+  std::uint32_t Milliseconds() override { return GetTickCount(); }
+  Sight PictureSight() override {
+    if (context_.displayOff) return Sight::Hidden;
+    // A preview in a window that is hidden or minimised; no message tells us
+    // when that ends, so it is asked again.
+    if (!saver_ && (!IsWindowVisible(window_) || IsIconic(GetAncestor(window_, GA_ROOT)))) {
+      return Sight::HiddenPolled;
+    }
+    return Sight::Visible;
+  }
 
  private:
   // Tells the system that a screen saver runs (or no longer runs).
@@ -200,6 +243,7 @@ class Win32SceneHost : public SceneHost {
   HWND window_ = nullptr;
   HDC deviceContext_ = nullptr;
   HGLRC renderingContext_ = nullptr;
+  HPOWERNOTIFY powerNotification_ = nullptr;
   int width_ = 0;
   int height_ = 0;
   bool quit_ = false;

@@ -57,7 +57,7 @@ SetUpResult BorrowedWindow::SetUp() {
 // destruction reach us, its input does not.
 bool BorrowedWindow::UseTargetItself() {
   ClearError();
-  XSelectInput(display_, target_, StructureNotifyMask | ExposureMask);
+  XSelectInput(display_, target_, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
   XSync(display_, False);
   if (LastError() != 0) return false;
   window_ = target_;
@@ -69,7 +69,7 @@ bool BorrowedWindow::UseTargetItself() {
 bool BorrowedWindow::CreateChild() {
   colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
   XSetWindowAttributes attributes{};
-  attributes.event_mask = StructureNotifyMask | ExposureMask;
+  attributes.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
   window_ = CreateGlWindow(display_, target_, *visual_, colormap_, width_, height_, attributes, CWEventMask);
   if (window_ == None) return false;
   XSelectInput(display_, target_, StructureNotifyMask);
@@ -84,10 +84,12 @@ void BorrowedWindow::DropWindow() {
 }
 
 void BorrowedWindow::Show() {
-  if (direct_) return;  // the daemon maps its own window
-  XMapRaised(display_, window_);
+  if (!direct_) XMapRaised(display_, window_);  // the daemon maps its own window
   XSync(display_, False);
+  sight_.Watch(display_, window_, direct_ ? None : target_);
 }
+
+std::uint32_t BorrowedWindow::Milliseconds() { return platform::TickCount(); }
 
 bool BorrowedWindow::QuitRequested() {
   if (StopRequested()) quit_ = true;
@@ -120,6 +122,7 @@ bool BorrowedWindow::HandlePendingEvent() {
   if (XPending(display_) <= 0) return false;
   XEvent event;
   XNextEvent(display_, &event);
+  sight_.Note(event);
   switch (event.type) {
     case ConfigureNotify:
       // Our child fills the daemon's window and follows its size.

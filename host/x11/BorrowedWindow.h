@@ -7,6 +7,7 @@
 #include "host/SceneLife.h"
 #include "host/x11/Display.h"
 #include "host/x11/GlxContext.h"
+#include "host/x11/Sightline.h"
 
 namespace x11host {
 
@@ -24,7 +25,11 @@ class BorrowedWindow : public SceneHost {
   bool HandlePendingEvent() override;
   bool QuitRequested() override;
   void Present() override { glXSwapBuffers(display_, window_); }
-  void Sleep(std::int32_t milliseconds) override { SleepUnlessStopped(milliseconds); }
+  bool WaitForEvent(std::int32_t milliseconds) override {
+    return WaitForInput(display_, milliseconds);
+  }
+  std::uint32_t Milliseconds() override;
+  Sight PictureSight() override { return sight_.Now(); }
 
  private:
   bool UseTargetItself();
@@ -40,6 +45,7 @@ class BorrowedWindow : public SceneHost {
   XVisualInfo* visual_ = nullptr;
   Colormap colormap_ = None;
   GlxContext context_;
+  Sightline sight_;
   int width_ = 0;
   int height_ = 0;
   std::uint32_t lastCheck_ = 0;

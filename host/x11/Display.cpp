@@ -1,7 +1,8 @@
 #include "host/x11/Display.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -33,11 +34,20 @@ int EndOnLostServer(Display*) {
   _exit(0);
 }
 
-// The loop sees the flag at its next turn, and a sleep in progress is cut short.
+// The loop sees the flag at its next turn; a wait in progress, or one about
+// to begin, ends at once, since the signal also leaves a byte in a pipe the
+// wait watches.
 volatile sig_atomic_t stopSignal = 0;
-void NoteStopSignal(int signal) { stopSignal = signal; }
+int stopPipe[2] = {-1, -1};
+void NoteStopSignal(int signal) {
+  stopSignal = signal;
+  const char byte = 0;
+  const ssize_t written = write(stopPipe[1], &byte, 1);
+  (void)written;
+}
 
 void CatchStopSignals() {
+  if (stopPipe[0] < 0 && pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) stopPipe[0] = stopPipe[1] = -1;
   struct sigaction action {};
   action.sa_handler = &NoteStopSignal;
   sigemptyset(&action.sa_mask);
@@ -71,12 +81,11 @@ XID LostResource() { return lostResource; }
 
 bool StopRequested() { return stopSignal != 0; }
 
-void SleepUnlessStopped(std::int32_t milliseconds) {
-  if (milliseconds <= 0) return;
-  timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&wait, &wait) != 0) {
-    if (stopSignal != 0) return;
-  }
+bool WaitForInput(Display* display, std::int32_t milliseconds) {
+  // Events Xlib has read already wait in its queue, where poll cannot see them.
+  if (stopSignal != 0 || XEventsQueued(display, QueuedAfterFlush) > 0) return true;
+  pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+  return poll(watched, stopPipe[0] >= 0 ? 2 : 1, milliseconds < 0 ? -1 : milliseconds) != 0;
 }
 
 }  // namespace x11host

@@ -38,7 +38,8 @@ XID LostResource();
 
 // Whether a stop signal has arrived.
 bool StopRequested();
-// Sleeps, returning early when a stop signal arrives.
-void SleepUnlessStopped(std::int32_t milliseconds);
+// Waits until an event is waiting on the connection, a stop signal arrives,
+// or `milliseconds` pass (negative: no limit); false only when the time ran out.
+bool WaitForInput(Display* display, std::int32_t milliseconds);
 
 }  // namespace x11host

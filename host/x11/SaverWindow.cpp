@@ -90,14 +90,13 @@ bool SaverWindow::CreateWindow() {
   colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
   CreateCursors();
   XSetWindowAttributes attributes{};
-  attributes.event_mask = StructureNotifyMask | ExposureMask;
+  attributes.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
   unsigned long mask = CWEventMask | CWCursor;
   attributes.cursor = arrowCursor_;
   if (mode_ == SaverMode::Saver) {
     // Above everything, with or without a window manager.
     attributes.override_redirect = True;
-    attributes.event_mask |= KeyPressMask | ButtonPressMask | PointerMotionMask | FocusChangeMask |
-                             VisibilityChangeMask;
+    attributes.event_mask |= KeyPressMask | ButtonPressMask | PointerMotionMask | FocusChangeMask;
     attributes.cursor = blankCursor_;
     mask |= CWOverrideRedirect;
   }
@@ -151,6 +150,7 @@ void SaverWindow::DropWindow() {
 void SaverWindow::Show() {
   XMapRaised(display_, window_);
   XSync(display_, False);
+  sight_.Watch(display_, window_, parent_);
   if (mode_ != SaverMode::Saver) return;
   // Input must reach the saver: take the focus and grab keyboard and
   // pointer once the window is viewable.
@@ -221,6 +221,8 @@ bool SaverWindow::CursorPosition(CursorPoint& out) {
 
 std::uint32_t SaverWindow::TickCount() { return platform::TickCount(); }
 
+std::uint32_t SaverWindow::Milliseconds() { return platform::TickCount(); }
+
 int SaverWindow::VerifyPassword() { return platform::VerifySaverPassword(static_cast<WindowHandle>(window_)); }
 
 void SaverWindow::DestroySaverWindow() {
@@ -247,6 +249,7 @@ void SaverWindow::TranslateKey(XKeyEvent& event) {
 }
 
 void SaverWindow::Translate(XEvent& event) {
+  sight_.Note(event);
   switch (event.type) {
     case KeyPress:
       TranslateKey(event.xkey);

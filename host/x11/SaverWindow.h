@@ -6,6 +6,7 @@
 #include "host/SceneLife.h"
 #include "host/x11/Display.h"
 #include "host/x11/GlxContext.h"
+#include "host/x11/Sightline.h"
 #include "host/x11/KeyMap.h"
 
 namespace x11host {
@@ -38,7 +39,11 @@ class SaverWindow : public SceneHost, public SaverWindowServices {
   bool HandlePendingEvent() override;
   bool QuitRequested() override;
   void Present() override { glXSwapBuffers(display_, window_); }
-  void Sleep(std::int32_t milliseconds) override { SleepUnlessStopped(milliseconds); }
+  bool WaitForEvent(std::int32_t milliseconds) override {
+    return pendingCloses_ > 0 || WaitForInput(display_, milliseconds);
+  }
+  std::uint32_t Milliseconds() override;
+  Sight PictureSight() override { return sight_.Now(); }
 
   // SaverWindowServices
   void PostCloseRequest() override { ++pendingCloses_; }
@@ -71,6 +76,7 @@ class SaverWindow : public SceneHost, public SaverWindowServices {
   Cursor blankCursor_ = None;
   Cursor arrowCursor_ = None;
   GlxContext context_;
+  Sightline sight_;
   Atom wmProtocols_ = None;
   Atom wmDeleteWindow_ = None;
   int width_ = 0;

@@ -177,6 +177,28 @@ EOF2
     done
     ;;
 
+  hack_hidden_window)
+    # Nothing is drawn while the window is unmapped, and drawing resumes soon
+    # after it is mapped again. The CPU time while unmapped is shown, not judged.
+    [ -f "${ZIRBEL_SWAP_PROBE:-}" ] || skip "no swap probe (benchmarks not built)"
+    frames() { echo $(($(stat -c %s "$work/swaps" 2>/dev/null || echo 0) / 8)); }
+    more_frames_than() { [ "$(frames)" -gt "$1" ]; }
+    cpu_ticks() { awk '{print $14 + $15}' "/proc/$saver/stat"; }
+    start_parent 320 240
+    LD_PRELOAD=$ZIRBEL_SWAP_PROBE ZIRBEL_SWAP_LOG=$work/swaps start --window-id "$parent"
+    wait_for 10 more_frames_than 10 || fail "no frames within 10 s"
+    xdotool windowunmap --sync "$parent"
+    sleep 0.3  # the frame in flight when the window went
+    before=$(frames) ticks=$(cpu_ticks)
+    sleep 2
+    after=$(frames)
+    echo "unmapped for 2 s: $((after - before)) frames, $(($(cpu_ticks) - ticks)) CPU ticks of $(getconf CLK_TCK) a second"
+    [ "$after" = "$before" ] || fail "$((after - before)) frames drawn while the window was unmapped"
+    xdotool windowmap --sync "$parent"
+    wait_for 1 more_frames_than "$after" || fail "no frame within 1 s of mapping the window again"
+    alive "$saver" || fail "the program ended"
+    ;;
+
   hack_single_buffered_window)
     # A daemon window whose visual cannot carry a double-buffered GL context:
     # the picture goes into a child window of ours that fills it.

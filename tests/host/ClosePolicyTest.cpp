@@ -9,19 +9,13 @@
 
 namespace {
 
-// A window, cursor and clock under the test's control. The simulated password
-// dialog answers a chosen value and may deliver messages to the policy while
-// it is "up", as the system's modal loop does.
-class FakeServices : public SaverWindowServices {
- public:
-  CursorPoint cursor;
+// The password dialog answers `passwordAnswer` and runs `duringDialog` while
+// it is up, as the system's modal loop delivers messages then.
+struct FakeServices : SaverWindowServices {
+  CursorPoint cursor{100, 200};
   bool cursorReadable = true;
-  std::uint32_t tick = 0;
-  int passwordAnswer = 1;
-  int posted = 0;
-  int cursorRefreshes = 0;
-  int verifications = 0;
-  int destroyed = 0;
+  std::uint32_t tick = 5000;
+  int passwordAnswer = 1, posted = 0, cursorRefreshes = 0, verifications = 0, destroyed = 0;
   bool cursorVisibleAtVerify = false;
   ClosePolicy* policy = nullptr;
   std::function<void()> duringDialog = [] {};
@@ -45,8 +39,6 @@ class FakeServices : public SaverWindowServices {
 class ClosePolicyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    services.cursor = {100, 200};
-    services.tick = 5000;
     services.policy = &policy;
     policy.OnCreate();
   }
@@ -54,7 +46,6 @@ class ClosePolicyTest : public ::testing::Test {
     services.cursor = {x, y};
     (other != nullptr ? other : &policy)->OnMouseMove();
   }
-  // Delivers the close request that activity posted, `milliseconds` after creation.
   void HandleCloseAfter(std::uint32_t milliseconds) {
     services.tick = state.startTick + milliseconds;
     policy.OnClose();
@@ -68,18 +59,16 @@ class ClosePolicyTest : public ::testing::Test {
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
-  EXPECT_FALSE(policy.CursorVisible());
-  MoveTo(150, 200);  // 50 on x
-  MoveTo(100, 150);  // 50 on y
-  MoveTo(60, 240);   // 40 on each axis: the diagonal does not add up
-  EXPECT_EQ(services.posted, 0);
-  EXPECT_EQ(state.closeRequested, 0);
-  MoveTo(100, 251);  // 51 on y
-  EXPECT_EQ(services.posted, 1);
+  const struct {
+    std::int32_t x, y;
+    int posted;
+  } moves[] = {{150, 200, 0}, {100, 150, 0}, {60, 240, 0},  // 50 on an axis, 40 on each: no sum
+               {100, 251, 1}, {49, 200, 2}};                  // 51 either way, every time
+  for (const auto& m : moves) {
+    MoveTo(m.x, m.y);
+    EXPECT_EQ(services.posted, m.posted) << m.x << "," << m.y;
+  }
   EXPECT_EQ(state.closeRequested, 1);
-  MoveTo(49, 200);  // 51 on x, the other way
-  EXPECT_EQ(services.posted, 2) << "every move beyond the threshold posts a request";
-
   state.cursorOrigin = {INT32_MIN, 0};
   state.mouseThreshold = INT32_MAX;
   MoveTo(INT32_MAX, 0);
@@ -98,32 +87,26 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   MoveTo(140, 240);
   EXPECT_EQ(services.posted, 0);
 
-  // Unreadable at creation: the first position seen becomes the origin.
-  SaverState fresh;
+  SaverState fresh;  // unreadable at creation: the first position seen becomes the origin
   ClosePolicy late{fresh, services, SaverMode::Saver, &scene};
   services.cursorReadable = false;
   late.OnCreate();
   services.cursorReadable = true;
   MoveTo(900, 900, &late);
-  EXPECT_EQ(services.posted, 0);
   MoveTo(951, 900, &late);
   EXPECT_EQ(services.posted, 1);
 }
 
 TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
   const struct {
-    std::int32_t delay;       // passwordDelay, seconds
-    std::uint32_t createdAt;  // tick at creation
-    std::uint32_t elapsed;    // ms from creation to the close
+    std::int32_t delay;  // seconds
+    std::uint32_t createdAt, elapsed;
     bool asksForPassword;
   } cases[] = {
-      {15, 5000, 15000, false},  // exactly the delay: no password
-      {15, 5000, 15001, true},
-      {0, 5000, 0, false},  // a delay of 0 asks after the first millisecond
-      {0, 5000, 1, true},
-      {-1, 5000, 4000000000u, false},  // -1 taken as unsigned never asks
-      {15, 0xFFFFF000u, 4352, false},  // across the wrap of the tick count
-      {15, 0xFFFFF000u, 15001, true},
+      {15, 5000, 15000, false}, {15, 5000, 15001, true},  // exactly the delay: no password
+      {0, 5000, 0, false},      {0, 5000, 1, true},       // 0 asks after the first millisecond
+      {-1, 5000, 4000000000u, false},                     // -1 taken as unsigned never asks
+      {15, 0xFFFFF000u, 4352, false}, {15, 0xFFFFF000u, 15001, true},  // across the tick's wrap
   };
   for (const auto& c : cases) {
     SaverState s;
@@ -132,9 +115,8 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
     f.tick = c.createdAt;
     ClosePolicy p{s, f, SaverMode::Saver, &scene};
     p.OnCreate();
-    // Activity late in the grace period does not restart it.
     f.tick = c.createdAt + c.elapsed - (c.elapsed > 0 ? 1 : 0);
-    p.OnKeyOrButton('Q');
+    p.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
     f.tick = c.createdAt + c.elapsed;
     EXPECT_EQ(p.OnClose(), Disposition::Handled);
     EXPECT_EQ(f.verifications, c.asksForPassword ? 1 : 0) << c.delay << " s, " << c.elapsed << " ms";
@@ -154,7 +136,6 @@ TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
   policy.OnKeyOrButton(0x01);  // left button
   EXPECT_EQ(services.posted, 2);
   EXPECT_EQ(state.closeRequested, 1);
-
   scene = nullptr;  // without a scene every key closes
   policy.OnKeyOrButton(keycode::kSpace);
   policy.OnActivation(false);
@@ -163,10 +144,9 @@ TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
 
 TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   services.passwordAnswer = 0;
-  MoveTo(100, 300);  // activity
+  MoveTo(100, 300);
   const int posted = services.posted;
-  services.duringDialog = [this] {
-    // Messages that reach the saver while the dialog is up change nothing.
+  services.duringDialog = [this] {  // nothing that reaches the saver during the check counts
     policy.OnActivation(false);
     policy.OnKeyOrButton('Q');
     MoveTo(900, 300);

@@ -6,10 +6,9 @@
 #include "host/Entry.h"
 #include "host/SaverState.h"
 #include "host/SceneLife.h"
+#include "tests/host/FakeHost.h"
 
 namespace {
-
-using Log = std::vector<std::string>;
 
 // Logs the calls the entry makes; the modes log whether they got the
 // published record with both settings loaded, and what they were passed.
@@ -66,29 +65,6 @@ TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
   EXPECT_EQ(JoinArguments(3, argv), "zirbel -p 12345");
 }
 
-// A window system whose set-up ends at a chosen step; the life is logged.
-class FailingHost : public SceneHost {
- public:
-  FailingHost(SetUpResult result, Log& log) : result_(result), log_(log) {}
-  SetUpResult SetUp() override {
-    log_.push_back("set up");
-    return result_;
-  }
-  int Width() override { return 640; }
-  int Height() override { return 480; }
-  void Show() override { log_.push_back("show"); }
-  void DropWindow() override { log_.push_back("drop window"); }
-  void TearDown() override { log_.push_back("tear down"); }
-  bool HandlePendingEvent() override { return false; }
-  bool QuitRequested() override { return true; }
-  void Present() override {}
-  void Sleep(std::int32_t) override {}
-
- private:
-  SetUpResult result_;
-  Log& log_;
-};
-
 Log* errors = nullptr;
 void ShowError(const char* text) { errors->push_back(std::string("error: ") + text); }
 
@@ -106,14 +82,14 @@ TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
       {SetUpResult::Quiet, nullptr},
   };
   for (const auto& c : cases) {
-    Log log;
-    errors = &log;
-    FailingHost host(c.result, log);
+    FakeHost host;
+    host.setUp = c.result;
+    errors = &host.log;
     RunScene(host, SaverRun{}, 1, &ShowError);
     Log expected = {"set up", "drop window"};
     if (c.message != nullptr) expected.push_back(std::string("error: ") + c.message);
     expected.push_back("tear down");
-    EXPECT_EQ(log, expected);
+    EXPECT_EQ(host.log, expected);
   }
 }
 

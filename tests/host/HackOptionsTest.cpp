@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -13,13 +14,13 @@
 namespace {
 
 using hack::Action;
-using hack::Options;
 using hack::Target;
 using Args = std::vector<std::string>;
 
-Options Parse(const Args& arguments) { return hack::ParseArguments(arguments); }
+hack::Options Parse(const Args& arguments) { return hack::ParseArguments(arguments); }
 
 TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
+  const Action run = Action::Run;
   const struct {
     Args arguments;
     Action action;
@@ -28,32 +29,29 @@ TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
     std::int32_t mirrors, levels;
     Args rest;
   } cases[] = {
-      {{}, Action::Run, Target::None, 0, -1, 0, {}},
-      {{"--root"}, Action::Run, Target::Root, 0, -1, 0, {}},
-      {{"-root"}, Action::Run, Target::Root, 0, -1, 0, {}},
-      {{"--window-id", "0x2a00007"}, Action::Run, Target::WindowId, 0x2a00007, -1, 0, {}},
-      {{"-window-id", "44040199"}, Action::Run, Target::WindowId, 44040199, -1, 0, {}},
-      {{"--window-id=0xFFFFFFFF"}, Action::Run, Target::WindowId, 0xFFFFFFFF, -1, 0, {}},
-      {{"--no-mirrors", "--mirrors"}, Action::Run, Target::None, 0, 1, 0, {}},  // the last one counts
-      {{"-mirrors", "-no-mirrors"}, Action::Run, Target::None, 0, 0, 0, {}},
-      {{"--levels=10"}, Action::Run, Target::None, 0, -1, 10, {}},
+      {{}, run, Target::None, 0, -1, 0, {}}, {{"--root"}, run, Target::Root, 0, -1, 0, {}},
+      {{"-root"}, run, Target::Root, 0, -1, 0, {}},
+      {{"--window-id", "0x2a00007"}, run, Target::WindowId, 0x2a00007, -1, 0, {}},
+      {{"-window-id", "44040199"}, run, Target::WindowId, 44040199, -1, 0, {}},
+      {{"--window-id=0xFFFFFFFF"}, run, Target::WindowId, 0xFFFFFFFF, -1, 0, {}},
+      {{"--no-mirrors", "--mirrors"}, run, Target::None, 0, 1, 0, {}},  // the last one counts
+      {{"-mirrors", "-no-mirrors"}, run, Target::None, 0, 0, 0, {}},
+      {{"--levels=10"}, run, Target::None, 0, -1, 10, {}},
       // "-levels" must not reach the entry, which would read its l as a preview.
-      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, Action::Run, Target::None, 0, 0, 3, {"/p", "1234"}},
-      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, Action::Run, Target::None, 0, -1, 0,
+      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, run, Target::None, 0, 0, 3, {"/p", "1234"}},
+      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, run, Target::None, 0, -1, 0,
        {"-s", "/c:5678", "-l", "42", "-screensaver"}},
       {{"--root", "--help"}, Action::Help, Target::Root, 0, -1, 0, {}},
       {{"-help"}, Action::Help, Target::None, 0, -1, 0, {}},
       {{"--version"}, Action::Version, Target::None, 0, -1, 0, {}},
   };
   for (const auto& c : cases) {
-    const Options o = Parse(c.arguments);
-    const std::string line = c.arguments.empty() ? "(none)" : c.arguments[0];
-    EXPECT_EQ(o.action, c.action) << line;
-    EXPECT_EQ(o.target, c.target) << line;
-    EXPECT_EQ(o.windowId, c.windowId) << line;
-    EXPECT_EQ(o.useMirrors, c.mirrors) << line;
-    EXPECT_EQ(o.levels, c.levels) << line;
-    EXPECT_EQ(o.rest, c.rest) << line;
+    const hack::Options o = Parse(c.arguments);
+    EXPECT_TRUE(o.action == c.action && o.target == c.target && o.windowId == c.windowId &&
+                o.useMirrors == c.mirrors && o.levels == c.levels && o.rest == c.rest)
+        << (c.arguments.empty() ? "(none)" : c.arguments[0]) << ": action " << static_cast<int>(o.action)
+        << ", target " << static_cast<int>(o.target) << ", id " << o.windowId << ", mirrors " << o.useMirrors
+        << ", levels " << o.levels << ", " << o.rest.size() << " left";
   }
 }
 
@@ -72,7 +70,7 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
       {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
   };
   for (const auto& c : cases) {
-    const Options o = Parse(c.arguments);
+    const hack::Options o = Parse(c.arguments);
     EXPECT_EQ(o.action, Action::Error) << c.arguments.back();
     EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
   }
@@ -87,22 +85,17 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
 std::map<std::string, std::string> Element(const std::string& xml, const std::string& tag) {
   std::map<std::string, std::string> attributes;
   const std::size_t start = xml.find("<" + tag + " ");
-  if (start == std::string::npos) return attributes;
-  const std::string body = xml.substr(start, xml.find('>', start) - start);
-  for (std::size_t p = 0; (p = body.find("=\"", p)) != std::string::npos;) {
-    const std::size_t nameStart = body.find_last_of(" \n", p) + 1;
-    const std::size_t valueEnd = body.find('"', p + 2);
-    attributes[body.substr(nameStart, p - nameStart)] = body.substr(p + 2, valueEnd - p - 2);
-    p = valueEnd + 1;
+  const std::string body = start == std::string::npos ? "" : xml.substr(start, xml.find('>', start) - start);
+  for (std::size_t p = 0; (p = body.find("=\"", p)) != std::string::npos; p = body.find('"', p + 2) + 1) {
+    const std::size_t name = body.find_last_of(" \n", p) + 1;
+    attributes[body.substr(name, p - name)] = body.substr(p + 2, body.find('"', p + 2) - p - 2);
   }
   return attributes;
 }
 
 Args Words(const std::string& text) {
   std::istringstream in(text);
-  Args words;
-  for (std::string w; in >> w;) words.push_back(w);
-  return words;
+  return Args(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>());
 }
 
 // What the daemon's dialog passes, read back from the description, must mean
@@ -119,21 +112,15 @@ TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
   const std::string arg = levels.at("arg");
   const std::size_t percent = arg.find('%');
   ASSERT_NE(percent, std::string::npos);
-  const auto with = [&](int value) {
-    return Parse(Words(arg.substr(0, percent) + std::to_string(value) + arg.substr(percent + 1)));
-  };
-  const int low = std::stoi(levels.at("low"));
-  const int high = std::stoi(levels.at("high"));
-  EXPECT_EQ(low, 1);
-  EXPECT_EQ(high, 10);
-  for (int value : {low, high, std::stoi(levels.at("default"))}) EXPECT_EQ(with(value).levels, value);
-  EXPECT_EQ(with(high + 1).action, Action::Error);
-  EXPECT_EQ(with(low - 1).action, Action::Error);
+  const auto with = [&](int value) { return Parse(Words(arg.substr(0, percent) + std::to_string(value))); };
+  EXPECT_EQ(arg.substr(percent), "%");
+  EXPECT_EQ(levels.at("low") + " " + levels.at("high"), "1 10");
+  for (int value : {1, 10, std::stoi(levels.at("default"))}) EXPECT_EQ(with(value).levels, value);
+  EXPECT_EQ(with(11).action, Action::Error);
+  EXPECT_EQ(with(0).action, Action::Error);
 
-  std::ifstream in(ZIRBEL_MANUAL_PAGE);
-  ASSERT_TRUE(in) << "cannot read " << ZIRBEL_MANUAL_PAGE;
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(ZIRBEL_MANUAL_PAGE).rdbuf();
   std::string manual = text.str();
   for (std::size_t p; (p = manual.find("\\-")) != std::string::npos;) manual.erase(p, 1);  // roff's minus
   const std::string usage = hack::UsageText();
@@ -142,7 +129,7 @@ TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
     EXPECT_NE(manual.find(option.name), std::string::npos) << option.name << " is not in the manual";
   }
   EXPECT_NE(usage.find("(1 to 10)"), std::string::npos) << "the help text gives the range";
-  EXPECT_NE(manual.find("XSCREENSAVER_WINDOW"), std::string::npos);
+  EXPECT_NE(manual.find("XSCREENSAVER_WINDOW"), std::string::npos) << "cannot read " << ZIRBEL_MANUAL_PAGE;
 }
 
 }  // namespace

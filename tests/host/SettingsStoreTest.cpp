@@ -7,9 +7,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/SaverState.h"
 #include "host/linux/SettingsStore.h"
@@ -19,15 +19,13 @@ namespace {
 using settings::WriteResult;
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
 
 bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out << text);
+  return static_cast<bool>(std::ofstream(path, std::ios::binary) << text);
 }
 
 const std::string kSystem = "[Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n";
@@ -40,25 +38,21 @@ class SettingsStoreTest : public ::testing::Test {
     char pattern[] = "/tmp/zirbel-settings-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root = pattern;
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
     directory = root + "/zirbel";
     path = directory + "/settings.ini";
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
   }
   void TearDown() override {
-    const std::string command = "rm -rf '" + root + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    Remove(root);
     unsetenv("XDG_CONFIG_HOME");
   }
+  static void Remove(const std::string& what) { ASSERT_EQ(std::system(("rm -rf '" + what + "'").c_str()), 0); }
   bool Store(const std::string& text) {
     mkdir(directory.c_str(), 0700);
     return WriteFile(path, text);
   }
   SaverState Loaded() {
-    SaverState state;
-    state.passwordDelay = 1;
-    state.mouseThreshold = 2;
-    state.inPasswordCheck = 1;
-    state.useMirrors = 3;
+    SaverState state{1, 2, {}, false, 0, 1, 0, 3};  // nothing left from before
     LoadSystemSettings(state, store);
     LoadSettings(state, store);
     return state;
@@ -68,9 +62,7 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   settings::KeyFileStore store;
-  std::string root;
-  std::string directory;
-  std::string path;
+  std::string root, directory, path;
 };
 
 TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
@@ -86,10 +78,9 @@ TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
   for (const auto& c : cases) {
     if (!c.file.empty()) Store(c.file);
     const SaverState s = Loaded();
-    EXPECT_EQ(s.passwordDelay, c.delay) << c.file;
-    EXPECT_EQ(s.mouseThreshold, c.threshold) << c.file;
-    EXPECT_EQ(s.useMirrors, c.mirrors) << c.file;
-    EXPECT_EQ(s.inPasswordCheck, 0);
+    EXPECT_EQ(std::vector<std::int32_t>({s.passwordDelay, s.mouseThreshold, s.useMirrors, s.inPasswordCheck}),
+              std::vector<std::int32_t>({c.delay, c.threshold, c.mirrors, 0}))
+        << c.file;
     struct stat info;
     EXPECT_TRUE(!c.file.empty() || stat(directory.c_str(), &info) != 0) << "reading never creates the store";
   }
@@ -97,22 +88,20 @@ TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   setenv("HOME", root.c_str(), 1);
   EXPECT_EQ(settings::SettingsPath(), root + "/.config/zirbel/settings.ini");
-}
 
-TEST_F(SettingsStoreTest, ValueParsingLimits) {
   const struct {
     const char* text;
     bool ok;
     std::int32_t value;
-  } cases[] = {
+  } values[] = {
       {"2147483647", true, 2147483647}, {"-2147483648", true, INT32_MIN}, {" +12 ", true, 12},
-      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"99999999999999999999999", false, 0},
-      {"", false, 0}, {"-", false, 0}, {"12 3", false, 0}, {"0x10", false, 0},
+      {"2147483648", false, 99}, {"-2147483649", false, 99}, {"99999999999999999999999", false, 99},
+      {"", false, 99}, {"-", false, 99}, {"12 3", false, 99}, {"0x10", false, 99},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : values) {
     std::int32_t v = 99;
     EXPECT_EQ(settings::ParseValue(c.text, &v), c.ok) << c.text;
-    EXPECT_EQ(v, c.ok ? c.value : 99) << c.text;
+    EXPECT_EQ(v, c.value) << c.text;
   }
 }
 
@@ -135,14 +124,12 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
 }
 
 TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
-  // Lots of other content so the new file is larger than the write limit.
-  std::string old = kProgram + "UseMirrors=0\n[Notes]\n";
+  std::string old = kProgram + "UseMirrors=0\n[Notes]\n";  // larger than the write limit below
   for (int i = 0; i < 200; ++i) old += "Line" + std::to_string(i) + "=some text that must survive\n";
   Store(old);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    // The write runs out of room half way, as on a full disk.
+  if (child == 0) {  // the write runs out of room half way, as on a full disk
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1024, 1024};
     setrlimit(RLIMIT_FSIZE, &limit);
@@ -150,55 +137,44 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the cut-short write is reported as a failure";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut-short write is reported as a failure";
   EXPECT_EQ(ReadFile(path), old);
 }
 
 // Whatever stands where the file should be: reading gives the defaults and
 // never rewrites; saving either sets an unparsable file aside whole and
-// writes anew, or fails and leaves everything as it was.
+// writes anew, or fails and leaves everything as it was. Shell commands, with
+// the folder in $D and the file in $F, set the obstacle up and check it after.
 TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
-  const std::string junk = "UseMirrors=0\n[unclosed\n\x01\x02 garbage";
-  const std::string withNul = std::string("[Other]\nName=a\0b\nKept=1\n", 24);
-  const std::string old = kProgram + "UseMirrors=0\n";
-  const auto dir = [&] { return mkdir(directory.c_str(), 0700) == 0; };
-  const auto same = [&](const std::string& file, const std::string& text) { return ReadFile(file) == text; };
+  const auto shell = [&](const std::string& command) {
+    return std::system(("D='" + directory + "' F='" + path + "'; " + command).c_str()) == 0;
+  };
   const struct {
-    const char* what;
-    std::function<bool()> prepare;  // false: not possible here, skipped
+    const char* prepare;  // failing: not possible here, skipped
     WriteResult result;
-    std::function<bool()> intact;
+    const char* intact;
   } cases[] = {
-      {"malformed", [&] { return Store(junk); }, WriteResult::WrittenAfterBackup,
-       [&] { return same(path + ".bad", junk); }},
-      {"NUL bytes", [&] { return Store(withNul); }, WriteResult::WrittenAfterBackup,
-       [&] { return same(path + ".bad", withNul); }},
-      {"unreadable", [&] { return geteuid() != 0 && Store(old) && chmod(path.c_str(), 0) == 0; }, WriteResult::Failed,
-       [&] { return chmod(path.c_str(), 0600) == 0 && same(path, old); }},
-      {"link to itself", [&] { return dir() && symlink(path.c_str(), path.c_str()) == 0; }, WriteResult::Failed,
-       [&] { return same(path, "") && unlink(path.c_str()) == 0; }},
-      {"directory", [&] { return dir() && mkdir(path.c_str(), 0700) == 0 && WriteFile(path + "/keep", "x"); },
-       WriteResult::Failed, [&] { return same(path + "/keep", "x"); }},
-      // Opening a pipe for reading would wait for a writer.
-      {"named pipe", [&] { return dir() && mkfifo(path.c_str(), 0600) == 0; }, WriteResult::Failed,
-       [&] {
-         struct stat info {};
-         return stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
-       }},
-      {"file for the directory", [&] { return WriteFile(directory, "a file"); }, WriteResult::Failed,
-       [&] { return same(directory, "a file"); }},
+      {"mkdir $D && printf 'UseMirrors=0\\n[unclosed\\n\\001\\002 garbage' >$F.0 && cp $F.0 $F",
+       WriteResult::WrittenAfterBackup, "cmp $F.0 $F.bad"},
+      {"mkdir $D && printf '[Other]\\nName=a\\000b\\nKept=1\\n' >$F.0 && cp $F.0 $F", WriteResult::WrittenAfterBackup,
+       "cmp $F.0 $F.bad"},
+      {"[ $(id -u) != 0 ] && mkdir $D && printf '[Software\\\\Pomwick\\\\Vostrand]\\nUseMirrors=0\\n' >$F.0 && "
+       "cp $F.0 $F && chmod 0 $F",
+       WriteResult::Failed, "chmod 600 $F && cmp $F.0 $F"},
+      {"mkdir $D && ln -s $F $F", WriteResult::Failed, "[ \"$(readlink $F)\" = $F ]"},
+      {"mkdir -p $F && echo x >$F/keep", WriteResult::Failed, "[ \"$(cat $F/keep)\" = x ]"},
+      {"mkdir $D && mkfifo $F", WriteResult::Failed, "[ -p $F ]"},  // opening it must not wait for a writer
+      {"echo x >$D", WriteResult::Failed, "[ \"$(cat $D)\" = x ]"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::string command = "rm -rf '" + directory + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    if (!c.prepare()) continue;
+    SCOPED_TRACE(c.prepare);
+    Remove(directory);
+    if (!shell(c.prepare)) continue;
     alarm(10);  // a hang ends the test process instead of the run
     EXPECT_EQ(Loaded().useMirrors, 1);
     EXPECT_EQ(SaveMirrors(0), c.result);
     alarm(0);
-    EXPECT_TRUE(c.intact());
+    EXPECT_TRUE(shell(c.intact));
     EXPECT_EQ(Loaded().useMirrors, c.result == WriteResult::Failed ? 1 : 0);
   }
   EXPECT_EQ(settings::WriteValue("", settings::kProgramGroup, settings::kUseMirrors, 0), WriteResult::Failed);

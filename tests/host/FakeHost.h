@@ -1,0 +1,73 @@
+#pragma once
+// A window system and a picture under the test's control, logging what is
+// done. Events are names: `waiting` ones are there from the start, each of
+// `arrivals` comes at its time on a clock that moves only while the loop
+// waits (and 10 ms a frame). "quit" ends the loop; "hide" and "off" hide the
+// picture, any other event shows it, and "~show" shows it without an event,
+// as only asking again tells.
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/SceneLife.h"
+
+using Log = std::vector<std::string>;
+
+struct FakeHost : SceneHost, FrameRenderer {
+  SetUpResult setUp = SetUpResult::Ready;
+  Log waiting, log;
+  std::multimap<std::uint32_t, std::string> arrivals;
+  std::vector<std::int32_t> delays{40};  // the delay after frame i; the last one stays
+  std::vector<bool> presents;            // per frame; true when missing
+  std::vector<std::uint32_t> flags;
+  std::uint32_t now = 1000;
+  Sight sight = Sight::Visible;
+
+  SetUpResult SetUp() override {
+    log.push_back("set up");
+    return setUp;
+  }
+  int Width() override { return 640; }
+  int Height() override { return 480; }
+  void Show() override { log.push_back("show"); }
+  void DropWindow() override { log.push_back("drop window"); }
+  void TearDown() override { log.push_back("tear down"); }
+  bool HandlePendingEvent() override {
+    PictureSight();  // takes in what has arrived
+    if (waiting.empty()) return false;
+    log.push_back("event " + waiting.front());
+    sight = waiting.front() == "hide" ? Sight::Hidden : waiting.front() == "off" ? Sight::HiddenPolled : Sight::Visible;
+    waiting.erase(waiting.begin());
+    return true;
+  }
+  bool QuitRequested() override { return !log.empty() && log.back() == "event quit"; }
+  void Present() override { log.push_back("present"); }
+  bool WaitForEvent(std::int32_t ms) override {
+    log.push_back(ms < 0 ? "wait" : "wait " + std::to_string(ms));
+    const auto next = std::find_if(arrivals.begin(), arrivals.end(), [](const auto& a) { return a.second[0] != '~'; });
+    if (next == arrivals.end() && ms < 0) waiting.push_back("quit");  // it would wait for ever
+    if (next == arrivals.end() || (ms >= 0 && next->first > now + static_cast<std::uint32_t>(ms))) {
+      now += static_cast<std::uint32_t>(std::max(ms, 0));
+      return ms < 0;
+    }
+    now = std::max(now, next->first);
+    return true;
+  }
+  std::uint32_t Milliseconds() override { return now; }
+  Sight PictureSight() override {
+    for (auto a = arrivals.begin(); a != arrivals.end() && a->first <= now; a = arrivals.erase(a)) {
+      if (a->second[0] == '~') sight = Sight::Visible;
+      if (a->second[0] != '~') waiting.push_back(a->second);
+    }
+    return sight;
+  }
+  bool RenderFrame(std::uint32_t f) override {
+    log.push_back("frame " + std::to_string(now));
+    now += 10;
+    flags.push_back(f);
+    return flags.size() > presents.size() || presents[flags.size() - 1];
+  }
+  void Resume() override { log.push_back("resume"); }
+  std::int32_t SleepMs() override { return delays[std::min(flags.size(), delays.size()) - 1]; }
+};
