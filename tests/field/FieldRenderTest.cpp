@@ -1,6 +1,4 @@
-// The field's drawing on a real GL context, checked by probes: where a disc
-// lands and which way up its tile shows, the pass rotation, the fed-back
-// quad, the logo and the state a pass leaves behind.
+// The field's drawing on a GL context, checked by probes.
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -14,11 +12,7 @@
 namespace {
 
 constexpr int kTolerance = 6;
-const Rgb kBlack{0, 0, 0};
-const Rgb kRed{255, 0, 0};
-const Rgb kGreen{0, 255, 0};
-const Rgb kBlue{0, 0, 255};
-const Rgb kYellow{255, 255, 0};
+const Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
 
 class FieldRenderTest : public RenderTest {
  protected:
@@ -32,9 +26,6 @@ class FieldRenderTest : public RenderTest {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
     SeedRandom(77);
     field = std::make_unique<DiscField>(&scene);
     field->SetUpWithoutImages();
@@ -49,18 +40,16 @@ class FieldRenderTest : public RenderTest {
     RenderTest::TearDown();
   }
 
-  // An atlas whose tile 0 shows red, green, blue and yellow in its top-left,
-  // top-right, bottom-left and bottom-right quarters (row 0 is the top).
+  // Tile 0 shows red, green, blue and yellow in its top-left, top-right,
+  // bottom-left and bottom-right quarters (row 0 is the top).
   static GLuint QuarteredAtlas() {
     std::vector<unsigned char> pixels(1024 * 512 * 4, 0);
     for (int y = 0; y < 78; ++y) {
       for (int x = 0; x < 78; ++x) {
         const Rgb& c = y < 39 ? (x < 39 ? kRed : kGreen) : (x < 39 ? kBlue : kYellow);
-        unsigned char* p = &pixels[(static_cast<std::size_t>(y) * 1024 + x) * 4];
-        p[0] = static_cast<unsigned char>(c.r);
-        p[1] = static_cast<unsigned char>(c.g);
-        p[2] = static_cast<unsigned char>(c.b);
-        p[3] = 255;
+        const unsigned char rgba[4] = {static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g),
+                                       static_cast<unsigned char>(c.b), 255};
+        std::copy(rgba, rgba + 4, &pixels[(static_cast<std::size_t>(y) * 1024 + x) * 4]);
       }
     }
     return Upload(1024, 512, GL_RGBA, pixels.data());
@@ -77,8 +66,7 @@ class FieldRenderTest : public RenderTest {
     return name;
   }
 
-  // Only disc 0 is drawn where it can be seen: the others are parked far
-  // outside the view.
+  // Disc 0 showing tile 0; the others parked far outside the view.
   void OneDisc(float x, float y, float radius, float rotation) {
     for (int i = 0; i < kDiscCount; ++i) field->discs[i].position = Vector3f(100.0f, 100.0f, 0.0f);
     field->uniformTile = true;
@@ -90,13 +78,11 @@ class FieldRenderTest : public RenderTest {
     d.rotation = rotation;
   }
 
-  void DrawPass(bool withLogo) {
-    field->BeginPass(withLogo, 0);
-    field->DrawDiscs();
-    EndPassAndRead();
-  }
-
-  void EndPassAndRead() {
+  // One pass with the discs (or the fed-back `copy`), read back.
+  void DrawPass(bool withLogo, int level = 0, GLuint copy = 0) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    field->BeginPass(withLogo, level);
+    copy != 0 ? field->DrawFeedback(copy) : field->DrawDiscs();
     field->EndPass();
     image = gl.ReadBack();
   }
@@ -106,8 +92,8 @@ class FieldRenderTest : public RenderTest {
   int PixelY(float y, float z) const { return static_cast<int>(Height() / 2.0 + y * PixelsPerUnit(z)); }
   double PixelsPerUnit(float z) const { return Height() / 2.0 / (5.5 - z); }
 
-  ::testing::AssertionResult At(float x, float y, float z, Rgb colour) const {
-    return ColourNear(image, PixelX(x, z), PixelY(y, z), colour, kTolerance);
+  ::testing::AssertionResult At(float x, float y, float z, Rgb colour, int tolerance = kTolerance) const {
+    return ColourNear(image, PixelX(x, z), PixelY(y, z), colour, tolerance);
   }
 
   KaleidoScene scene;
@@ -131,12 +117,9 @@ TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
               {30.0f, 90.0f, 1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.rotation << " degrees, " << row.seconds << " s, level " << row.level);
-    glClear(GL_COLOR_BUFFER_BIT);
     OneDisc(1.0f, -2.0f, 0.5f, row.rotation);
     scene.elapsedSeconds = row.seconds;
-    field->BeginPass(false, row.level);
-    field->DrawDiscs();
-    EndPassAndRead();
+    DrawPass(false, row.level);
     const auto turn = [](double degrees, float x, float y) {
       const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
       return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
@@ -174,11 +157,8 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   } rows[] = {{2.4f, kBlue, kRed, kBlack}, {-2.4f, kRed, kBlue, kBlack}, {0.0f, kBlack, kBlack, kBlack}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.scale);
-    glClear(GL_COLOR_BUFFER_BIT);
     field->feedbackScale = row.scale;
-    field->BeginPass(false, 1);
-    field->DrawFeedback(copy);
-    EndPassAndRead();
+    DrawPass(false, 1, copy);
     EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, row.up));
     EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, row.down));
     EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, row.beyond));
@@ -189,31 +169,23 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
 }
 
 TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
-  // A logo whose first row is the top of the picture: opaque only in its
-  // top-left quarter. Its colour is the current colour at alpha 0.15 times
-  // the texel: orange at time 0. It lies in the plane z = 0 around (5, -5),
-  // 4 x 0.64 units.
+  // Opaque only in its top-left quarter (row 0 is the top); drawn at alpha
+  // 0.15 in the current colour, orange at time 0, 4 x 0.64 units at (5, -5).
   const unsigned char logo[4 * 4] = {255, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   field->textures->logo.textureName = Upload(4, 4, GL_ALPHA, logo);
   OneDisc(100.0f, 100.0f, 0.5f, 0.0f);
   DrawPass(false);
   EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, kBlack));
   DrawPass(true);
-  const Rgb orange{38, 19, 0};
-  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), orange, 3)) << "top left";
+  EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, Rgb{38, 19, 0}, 3)) << "top left";
   EXPECT_TRUE(At(6.0f, -4.84f, 0.0f, kBlack)) << "top right";
   EXPECT_TRUE(At(4.0f, -5.16f, 0.0f, kBlack)) << "bottom left";
   EXPECT_TRUE(At(4.0f, -4.5f, 0.0f, kBlack)) << "above the quad";
-  // Half a swing later, near 31.4 seconds, the colour is blue.
-  scene.elapsedSeconds = 31.4f;
-  glClear(GL_COLOR_BUFFER_BIT);
+  scene.elapsedSeconds = 31.4f;  // half a swing later: blue
   DrawPass(true);
-  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), Rgb{0, 19, 38}, 3));
-  // The pass leaves blending and texturing off, culling on, depth test off.
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, Rgb{0, 19, 38}, 3));
+  EXPECT_TRUE(!glIsEnabled(GL_BLEND) && !glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_CULL_FACE) &&
+              !glIsEnabled(GL_DEPTH_TEST));
   EXPECT_TRUE(GlStateIsClean());
 }
 
