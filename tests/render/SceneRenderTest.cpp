@@ -209,7 +209,8 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
       const Disc& d = f.discs[disc.index];
       EXPECT_NEAR(d.position.x, disc.x, 1e-6) << "disc " << disc.index;
       EXPECT_NEAR(d.position.y, disc.y, 1e-6) << "disc " << disc.index;
-      EXPECT_TRUE(d.radius == disc.radius && d.tile == disc.tile && d.rotation == disc.rotation) << "disc " << disc.index;
+      EXPECT_TRUE(d.radius == disc.radius && d.tile == disc.tile && d.rotation == disc.rotation)
+          << "disc " << disc.index;
     }
     runner.Finish();
   }
