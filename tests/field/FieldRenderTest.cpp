@@ -1,5 +1,6 @@
 // The field's drawing on a GL context, checked by probes.
 #include <cmath>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -19,11 +20,7 @@ class FieldRenderTest : public RenderTest {
   void SetUp() override {
     RenderTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    glViewport(0, 0, Width(), Height());
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(90.0, static_cast<double>(Width()) / Height(), 1.0, 20.0);
-    glMatrixMode(GL_MODELVIEW);
+    scene.Resize(Width(), Height());  // the scene's viewport and projection, and its camera
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
     SeedRandom(77);
@@ -66,15 +63,15 @@ class FieldRenderTest : public RenderTest {
     return name;
   }
 
-  // Disc 0 showing tile 0; the others parked far outside the view.
-  void OneDisc(float x, float y, float radius, float rotation) {
+  // Disc 0 of radius 0.5 showing tile 0; the others parked outside the view.
+  void OneDisc(float x, float y, float rotation) {
     for (int i = 0; i < kDiscCount; ++i) field->discs[i].position = Vector3f(100.0f, 100.0f, 0.0f);
     field->uniformTile = true;
     field->sharedTile = 0;
     Disc& d = field->discs[0];
     d.Renew();
     d.position = Vector3f(x, y, 0.0f);
-    d.radius = radius;
+    d.radius = 0.5f;
     d.rotation = rotation;
   }
 
@@ -87,13 +84,11 @@ class FieldRenderTest : public RenderTest {
     image = gl.ReadBack();
   }
 
-  // The pixel where the world point (x, y, z) lands.
-  int PixelX(float x, float z) const { return static_cast<int>(Width() / 2.0 + x * PixelsPerUnit(z)); }
-  int PixelY(float y, float z) const { return static_cast<int>(Height() / 2.0 + y * PixelsPerUnit(z)); }
-  double PixelsPerUnit(float z) const { return Height() / 2.0 / (5.5 - z); }
-
+  // The pixel where the world point (x, y, z) lands is near `colour`.
   ::testing::AssertionResult At(float x, float y, float z, Rgb colour, int tolerance = kTolerance) const {
-    return ColourNear(image, PixelX(x, z), PixelY(y, z), colour, tolerance);
+    const double perUnit = Height() / 2.0 / (5.5 - z);
+    return ColourNear(image, static_cast<int>(Width() / 2.0 + x * perUnit), static_cast<int>(Height() / 2.0 + y * perUnit),
+                      colour, tolerance);
   }
 
   KaleidoScene scene;
@@ -102,34 +97,28 @@ class FieldRenderTest : public RenderTest {
 };
 
 TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
-  // Tile 0's quarters, centred a quarter of the disc's side from its centre:
-  // top-left red, top-right green, bottom-left blue, bottom-right yellow.
-  const struct {
-    float dx, dy;
-    Rgb colour;
-  } quarters[] = {{-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
-  // Even levels turn counter-clockwise by a degree per second, odd levels
-  // clockwise. A million degrees on, 1000030 is 310 degrees.
-  const struct {
-    float rotation, seconds;
-    int level;
-  } rows[] = {{0.0f, 0.0f, 0}, {90.0f, 0.0f, 0}, {30.0f, 0.0f, 0}, {1000030.0f, 0.0f, 0}, {0.0f, 90.0f, 0},
-              {30.0f, 90.0f, 1}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.rotation << " degrees, " << row.seconds << " s, level " << row.level);
-    OneDisc(1.0f, -2.0f, 0.5f, row.rotation);
-    scene.elapsedSeconds = row.seconds;
-    DrawPass(false, row.level);
+  // Tile 0's quarters, a quarter of the disc's side from its centre.
+  const std::tuple<float, float, Rgb> quarters[] = {
+      {-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
+  // Rotation, seconds and level: even levels turn counter-clockwise by a
+  // degree per second, odd ones clockwise. 1000030 degrees is 310.
+  const std::tuple<float, float, int> rows[] = {{0.0f, 0.0f, 0},       {90.0f, 0.0f, 0}, {30.0f, 0.0f, 0},
+                                                {1000030.0f, 0.0f, 0}, {0.0f, 90.0f, 0}, {30.0f, 90.0f, 1}};
+  for (const auto& [rotation, seconds, level] : rows) {
+    SCOPED_TRACE(::testing::Message() << rotation << " degrees, " << seconds << " s, level " << level);
+    OneDisc(1.0f, -2.0f, rotation);
+    scene.elapsedSeconds = seconds;
+    DrawPass(false, level);
     const auto turn = [](double degrees, float x, float y) {
       const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
       return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
                                      static_cast<float>(std::sin(t) * x + std::cos(t) * y));
     };
-    const double pass = (row.level & 1) != 0 ? -row.seconds : row.seconds;
+    const double pass = (level & 1) != 0 ? -seconds : seconds;
     const auto centre = turn(pass, 1.0f, -2.0f);
-    for (const auto& q : quarters) {
-      const auto at = turn(pass + row.rotation, q.dx, q.dy);
-      EXPECT_TRUE(At(centre.first + at.first, centre.second + at.second, 1.0f, q.colour));
+    for (const auto& [dx, dy, colour] : quarters) {
+      const auto at = turn(pass + rotation, dx, dy);
+      EXPECT_TRUE(At(centre.first + at.first, centre.second + at.second, 1.0f, colour));
     }
     // Beyond the corners of the quad at any rotation.
     for (const auto& o : {std::pair<float, float>{0.85f, 0.0f}, {0.0f, 0.85f}, {-0.85f, 0.0f}, {0.0f, -0.85f}}) {
@@ -173,7 +162,7 @@ TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
   // 0.15 in the current colour, orange at time 0, 4 x 0.64 units at (5, -5).
   const unsigned char logo[4 * 4] = {255, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   field->textures->logo.textureName = Upload(4, 4, GL_ALPHA, logo);
-  OneDisc(100.0f, 100.0f, 0.5f, 0.0f);
+  OneDisc(100.0f, 100.0f, 0.0f);
   DrawPass(false);
   EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, kBlack));
   DrawPass(true);

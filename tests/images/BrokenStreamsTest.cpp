@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "images/ResourceImageLoader.h"
-#include "images/ResourceSource.h"
 #include "resources/EmbeddedResources.h"
 #include "tools/genimages/JpegWriter.h"
 
@@ -163,37 +162,6 @@ TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
   ASSERT_TRUE(DecodeImage(image, "LIMIT")) << "the largest picture a load accepts";
   EXPECT_EQ(image.height, 4096);
   EXPECT_NEAR(image.pixels[4096 * 4096 - 1], (4095 * 8) & 0xff, 6);
-}
-
-class SourceManager : public ::testing::Test {
- protected:
-  void SetUp() override {
-    object.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = LoaderErrorExit;
-    jpeg_create_decompress(&object);
-    bytes.data = data;
-    bytes.size = sizeof data;
-    AttachResourceSource(&object, &bytes);
-  }
-  void TearDown() override { jpeg_destroy_decompress(&object); }
-
-  LoaderErrorManager errors{};
-  jpeg_decompress_struct object{};
-  unsigned char data[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  ResourceBytes bytes;
-};
-
-TEST_F(SourceManager, SkipStopsAtTheEndAndReattachRewinds) {
-  for (const auto& [skip, at] : {std::pair<long, std::size_t>{0, 0}, {-5, 0}, {4, 4}, {1000, 10}}) {
-    SkipResourceInput(&object, skip);
-    EXPECT_TRUE(object.src->next_input_byte == data + at && object.src->bytes_in_buffer == 10u - at) << skip;
-  }
-  jpeg_source_mgr* first = object.src;
-  ResourceBytes other{3, data + 5};
-  AttachResourceSource(&object, &other);
-  EXPECT_TRUE(object.src == first && reinterpret_cast<ResourceSourceManager*>(object.src)->bytes == &other &&
-              object.src->next_input_byte == data + 5 && object.src->bytes_in_buffer == 3u &&
-              object.src->resync_to_restart == jpeg_resync_to_restart);
 }
 
 }  // namespace

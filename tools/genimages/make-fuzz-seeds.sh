@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Writes the fuzz targets' small seed corpora (committed). Needs ImageMagick.
+# Writes the small seed corpora of the fuzz targets under tests/fuzz/corpus
+# (committed; run again only to change the seeds). Needs ImageMagick.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")/../../tests/fuzz" && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
