@@ -204,6 +204,10 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
     const DiscField& f = *runner.scene.field;
     EXPECT_EQ(f.uniformTile, want.uniform);
     EXPECT_EQ(f.sharedTile, want.shared);
+    for (int i = 0; i < kDiscCount; ++i) {  // staggered cycles: disc i is i / 60 through its first
+      EXPECT_FLOAT_EQ(f.discs[i].phase, static_cast<float>(i) / 60.0f);
+      EXPECT_NEAR(f.discs[i].birthTime, runner.scene.elapsedSeconds - 16.0f * static_cast<float>(i) / 60.0f, 1e-5f);
+    }
     for (const auto& disc : discs) {
       if (disc.seed != want.seed) continue;
       const Disc& d = f.discs[disc.index];
