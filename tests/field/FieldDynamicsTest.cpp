@@ -1,4 +1,3 @@
-// The field's motion, disc cycles, transition clock and keys.
 #include <cmath>
 
 #include "scene/KeyCodes.h"

@@ -79,13 +79,8 @@ TEST_F(DiscModel, RenewRestartsTheCycleOnlyAndResetPlacesAfreshKeepingTheFieldSt
 
 TEST_F(DiscModel, OutlineHoldsTheMaskCircleWithTheSquaresTextureTurnedAsGlRotateTurnsIt) {
   Disc& d = disc(0);
-  d.position = Vector3f(1.0f, -2.0f, 0.0f);
-  d.radius = 0.5f;
-  d.tileU = 0.25f;
-  d.tileV = 0.5f;
-  d.tileWidth = 0.125f;
-  d.tileHeight = 0.0625f;
-  d.rotation = 0.0f;
+  Place(0, 1.0f, -2.0f, 0.5f);
+  d.tileU = 0.25f, d.tileV = 0.5f, d.tileWidth = 0.125f, d.tileHeight = 0.0625f, d.rotation = 0.0f;
   const DiscOutline flat = d.Outline();
   double unit[kDiscOutlineVertices][2];  // the outline in the tile's square, (-1, -1) to (1, 1)
   for (int k = 0; k < kDiscOutlineVertices; ++k) {
@@ -97,20 +92,17 @@ TEST_F(DiscModel, OutlineHoldsTheMaskCircleWithTheSquaresTextureTurnedAsGlRotate
     EXPECT_NEAR(flat.texCoord[k][1], 0.5 + 0.0625 * (1.0 - unit[k][1]) / 2.0, 1e-7) << "vertex " << k;
   }
   // Every point of the circle through the square's edge midpoints lies in a
-  // quad, inside all four of its counter-clockwise edges.
-  for (double a = 0.0; a < 360.0; a += 0.5) {
-    const double x = std::cos(a * 3.14159265358979323846 / 180.0), y = std::sin(a * 3.14159265358979323846 / 180.0);
+  // quad, on the inner side of its four counter-clockwise edges.
+  for (double a = 0.0; a < 6.2832; a += 0.01) {
     bool inside = false;
-    for (int q = 0; q < kDiscOutlineVertices; q += 4) {
-      bool in = true;
+    for (int q = 0; q < kDiscOutlineVertices && !inside; q += 4) {
+      inside = true;
       for (int e = 0; e < 4; ++e) {
-        const double* p = unit[q + e];
-        const double* n = unit[q + (e + 1) % 4];
-        in = in && (n[0] - p[0]) * (y - p[1]) - (n[1] - p[1]) * (x - p[0]) >= -1e-9;
+        const double *p = unit[q + e], *n = unit[q + (e + 1) % 4];
+        inside = inside && (n[0] - p[0]) * (std::sin(a) - p[1]) - (n[1] - p[1]) * (std::cos(a) - p[0]) >= -1e-9;
       }
-      inside = inside || in;
     }
-    EXPECT_TRUE(inside) << a << " degrees";
+    EXPECT_TRUE(inside) << a << " radians";
   }
   // Rotations grow without bound while the discs roll.
   for (float rotation : {30.0f, 90.0f, 359.9f, 1000037.3f, 1234567.9f, 36000017.0f}) {

@@ -1,4 +1,3 @@
-// The field's drawing on a GL context, checked by probes.
 #include <cmath>
 #include <tuple>
 #include <utility>
@@ -88,8 +87,8 @@ class FieldRenderTest : public RenderTest {
   // The pixel where the world point (x, y, z) lands is near `colour`.
   ::testing::AssertionResult At(float x, float y, float z, Rgb colour, int tolerance = kTolerance) const {
     const double perUnit = Height() / 2.0 / (5.5 - z);
-    return ColourNear(image, static_cast<int>(Width() / 2.0 + x * perUnit), static_cast<int>(Height() / 2.0 + y * perUnit),
-                      colour, tolerance);
+    const auto px = static_cast<int>(Width() / 2.0 + x * perUnit), py = static_cast<int>(Height() / 2.0 + y * perUnit);
+    return ColourNear(image, px, py, colour, tolerance);
   }
 
   KaleidoScene scene;

@@ -22,8 +22,7 @@ std::vector<unsigned char> EmbeddedBytes(const char* name) {
                                                   : std::vector<unsigned char>();
 }
 
-// A baseline JPEG whose sample at (x, y), channel c, is (3x + 5y + 40c) & 255
-// before compression.
+// A baseline JPEG of the samples (3x + 5y + 40c) & 255.
 std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
   std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * components);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
@@ -47,9 +46,7 @@ std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned
   return stream;
 }
 
-// Serves the streams put into it, by name, and nothing else. Each stream
-// lives in its own exactly-sized heap block, so that a read past its end
-// shows under AddressSanitizer.
+// Serves the streams put into it by name, each in an exact-size heap block.
 class BrokenStreams : public ::testing::Test {
  protected:
   void SetUp() override { SetImageResourceFinder(&Find); }

@@ -1,4 +1,3 @@
-// The loads with the upload on a GL context.
 #include <gtest/gtest.h>
 
 #include <algorithm>

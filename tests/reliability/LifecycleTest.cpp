@@ -90,9 +90,8 @@ TEST_F(LifecycleTest, RepeatedRunsLeaveNoTexturesNoGrowthAndACleanGlState) {
   EXPECT_LE(HeapInUse(), settled + 64 * 1024) << "heap in use grew from " << settled << " bytes";
 }
 
-// Windows at the extremes of size (a feedback copy larger than the window, a
-// viewport beyond the limits) draw without GL errors; a strip shows the arena
-// in its middle.
+// Windows at the extremes of size draw without GL errors; a strip shows the
+// arena in its middle.
 class ExtremeWindowTest : public RenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {
  protected:
   std::int32_t Width() const override { return GetParam().first; }

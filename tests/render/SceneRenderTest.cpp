@@ -1,4 +1,3 @@
-// Frames of the whole scene, checked by probes.
 #include <algorithm>
 #include <cmath>
 
@@ -78,8 +77,7 @@ TEST_F(SceneRenderTest, MirroredFrameIsSymmetricAcrossTheSegmentEdges) {
 }
 
 TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
-  // 9.5 segments: ten slots, the last one (slot 8) only o = a / 2 wide; it meets
-  // the copy that ends at 270 degrees without a mirror.
+  // 9.5 segments: slot 8 is o = a / 2 wide and meets the copy ending at 270 without a mirror.
   const RgbImage image = Render(Frame{0.0, 1, true, 9.5f});
   const double a = 360.0 / 9.5;
   const double o = runner.scene.partialAngle;
@@ -221,8 +219,7 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
 }
 
 TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
-  // Two levels: level 0 goes into texture 0, and the final level shows it;
-  // texture 1 keeps its first contents.
+  // Two levels: level 0 goes into texture 0, which the final level shows.
   const RgbImage one = Render(Frame{});
   const RgbImage two = Render(Frame{10.0, 2});
   const KaleidoScene& s = runner.scene;
@@ -230,18 +227,15 @@ TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
   EXPECT_GT(LitFraction(level0, 200.0), 0.3);
   EXPECT_EQ(NotBlackFraction(TextureImage(s.feedbackTextures[1]), 0, 0, kFeedbackSize, kFeedbackSize, 0), 0.0);
   EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
-  // Three levels: level 1 goes into texture 1, a picture of its own, and the
-  // final level shows a picture other than the discs.
+  // Three levels: level 1 goes into texture 1; the final level is no longer the discs.
   const RgbImage three = Render(Frame{10.0, 3});
   EXPECT_GT(DifferentFraction(level0, TextureImage(s.feedbackTextures[1]), 200.0, 32, 4), 0.2);
   EXPECT_GT(DifferentFraction(one, three, Radius(), 32), 0.2);
   ASSERT_GT(LitFraction(three, Radius()), 0.1);
-  // The last level (level 2, even) turns counter-clockwise and is mirrored
-  // too; the filtered copies blur its edges a little.
+  // The last level (2, even) turns counter-clockwise, mirrored, edges a little blurred.
   EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
   EXPECT_GT(AsymmetricFraction(three, 270.0 + 10.0 + 18.0, Radius(), 40, nullptr, 2), 0.2);
-  // The clear between levels is cut to the level's viewport and switched off
-  // again: the final level also shows above row 512.
+  // The clear between levels is scissored to the level: the picture shows above row 512.
   EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
   EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
   EXPECT_TRUE(GlStateIsClean());

@@ -18,8 +18,7 @@ class FrameClockTest : public ::testing::Test {
     counter.value = 5000 + ms;
     scene.TickClock();
   }
-  // A measuring tick just over a second after the window start, `previous`
-  // being the last rate (a float window start may lie a hair above its ms).
+  // A measuring tick just over a second into the window, `previous` the last rate.
   void MeasureWith(float previous) {
     scene.fps = previous;
     TickAt(static_cast<std::int64_t>(scene.fpsWindowStart * 1000.0f) + 1001);

@@ -1,4 +1,3 @@
-// The scene's rules that need no GL.
 #include <gtest/gtest.h>
 
 #include "field/DiscField.h"
