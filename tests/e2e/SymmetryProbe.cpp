@@ -40,23 +40,15 @@ int main(int argc, char** argv) {
   };
   // Coarse search over every line, then a finer one around the best.
   const int coarseStep = std::max(2, std::min(image.width, image.height) / 150);
-  double best = 2.0;
-  double bestAngle = 0.0;
-  for (double a = 0.0; a < 180.0; a += 1.0) {
-    const double f = asymmetry(a, coarseStep);
-    if (f < best) {
-      best = f;
-      bestAngle = a;
+  double best = 2.0, bestAngle = 0.0;
+  const auto search = [&](double from, double to, double by) {
+    for (double a = from; a < to; a += by) {
+      const double f = asymmetry(a, coarseStep);
+      if (f < best) best = f, bestAngle = a;
     }
-  }
-  const double around = bestAngle;
-  for (double a = around - 1.0; a <= around + 1.0; a += 0.1) {
-    const double f = asymmetry(a, coarseStep);
-    if (f < best) {
-      best = f;
-      bestAngle = a;
-    }
-  }
+  };
+  search(0.0, 180.0, 1.0);
+  search(bestAngle - 1.0, bestAngle + 1.05, 0.1);
   std::printf("lit=%.4f asym=%.4f angle=%.1f\n", lit, asymmetry(bestAngle, 2), bestAngle);
   return 0;
 }

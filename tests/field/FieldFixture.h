@@ -1,8 +1,8 @@
 #pragma once
-// A field set up without GL, in a scene record whose clock and segment values
-// the tests set by hand.
+// A field set up without GL in a scene whose values the tests set by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 
@@ -17,20 +17,16 @@ class FieldFixture : public ::testing::Test {
     scene.elapsedSeconds = 100.0f;
     field = std::make_unique<DiscField>(&scene);
     field->SetUpWithoutImages();
-    ASSERT_NE(field->discs, nullptr);
   }
 
   Disc& disc(int i) { return field->discs[i]; }
 
-  // Gathers every disc except `keep` into one speck at (0, kSpeckY), at rest
-  // and at the start of a fresh cycle. Coincident discs do not push each
-  // other, so the specks move as one and touch nothing else.
+  // Gathers every disc but `keep` into one resting speck at (0, kSpeckY):
+  // coincident discs do not push each other, and it touches nothing else.
   static constexpr float kSpeckY = -3.9f;
   void Isolate(std::initializer_list<int> keep) {
     for (int i = 0; i < kDiscCount; ++i) {
-      bool kept = false;
-      for (int k : keep) kept = kept || k == i;
-      if (!kept) Place(i, 0.0f, kSpeckY, 0.001f);
+      if (std::find(keep.begin(), keep.end(), i) == keep.end()) Place(i, 0.0f, kSpeckY, 0.001f);
     }
   }
 

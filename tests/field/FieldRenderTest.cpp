@@ -1,12 +1,11 @@
-// The field's drawing on a real GL context, checked by probes: where a disc
-// lands and which way up its tile shows, the pass rotation, the fed-back
-// quad, the logo and the state a pass leaves behind.
 #include <cmath>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "field/DiscField.h"
 #include "images/GL.h"
+#include "images/ResourceImageLoader.h"
 #include "scene/KaleidoScene.h"
 #include "scene/Random.h"
 #include "tests/render/RenderHarness.h"
@@ -14,27 +13,16 @@
 namespace {
 
 constexpr int kTolerance = 6;
-const Rgb kBlack{0, 0, 0};
-const Rgb kRed{255, 0, 0};
-const Rgb kGreen{0, 255, 0};
-const Rgb kBlue{0, 0, 255};
-const Rgb kYellow{255, 255, 0};
+const Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
 
 class FieldRenderTest : public RenderTest {
  protected:
   void SetUp() override {
     RenderTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    glViewport(0, 0, Width(), Height());
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(90.0, static_cast<double>(Width()) / Height(), 1.0, 20.0);
-    glMatrixMode(GL_MODELVIEW);
+    scene.Resize(Width(), Height());  // the scene's viewport and projection, and its camera
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
     SeedRandom(77);
     field = std::make_unique<DiscField>(&scene);
     field->SetUpWithoutImages();
@@ -49,18 +37,16 @@ class FieldRenderTest : public RenderTest {
     RenderTest::TearDown();
   }
 
-  // An atlas whose tile 0 shows red, green, blue and yellow in its top-left,
-  // top-right, bottom-left and bottom-right quarters (row 0 is the top).
+  // Tile 0 shows red, green, blue and yellow in its top-left, top-right,
+  // bottom-left and bottom-right quarters (row 0 is the top).
   static GLuint QuarteredAtlas() {
     std::vector<unsigned char> pixels(1024 * 512 * 4, 0);
     for (int y = 0; y < 78; ++y) {
       for (int x = 0; x < 78; ++x) {
         const Rgb& c = y < 39 ? (x < 39 ? kRed : kGreen) : (x < 39 ? kBlue : kYellow);
-        unsigned char* p = &pixels[(static_cast<std::size_t>(y) * 1024 + x) * 4];
-        p[0] = static_cast<unsigned char>(c.r);
-        p[1] = static_cast<unsigned char>(c.g);
-        p[2] = static_cast<unsigned char>(c.b);
-        p[3] = 255;
+        const unsigned char rgba[4] = {static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g),
+                                       static_cast<unsigned char>(c.b), 255};
+        std::copy(rgba, rgba + 4, &pixels[(static_cast<std::size_t>(y) * 1024 + x) * 4]);
       }
     }
     return Upload(1024, 512, GL_RGBA, pixels.data());
@@ -77,37 +63,32 @@ class FieldRenderTest : public RenderTest {
     return name;
   }
 
-  // Only disc 0 is drawn where it can be seen: the others are parked far
-  // outside the view.
-  void OneDisc(float x, float y, float radius, float rotation) {
+  // Disc 0 of radius 0.5 showing tile 0; the others parked outside the view.
+  void OneDisc(float x, float y, float rotation) {
     for (int i = 0; i < kDiscCount; ++i) field->discs[i].position = Vector3f(100.0f, 100.0f, 0.0f);
     field->uniformTile = true;
     field->sharedTile = 0;
     Disc& d = field->discs[0];
     d.Renew();
     d.position = Vector3f(x, y, 0.0f);
-    d.radius = radius;
+    d.radius = 0.5f;
     d.rotation = rotation;
   }
 
-  void DrawPass(bool withLogo) {
-    field->BeginPass(withLogo, 0);
-    field->DrawDiscs();
-    EndPassAndRead();
-  }
-
-  void EndPassAndRead() {
+  // One pass with the discs (or the fed-back `copy`), read back.
+  void DrawPass(bool withLogo, int level = 0, GLuint copy = 0) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    field->BeginPass(withLogo, level);
+    copy != 0 ? field->DrawFeedback(copy) : field->DrawDiscs();
     field->EndPass();
     image = gl.ReadBack();
   }
 
-  // The pixel where the world point (x, y, z) lands.
-  int PixelX(float x, float z) const { return static_cast<int>(Width() / 2.0 + x * PixelsPerUnit(z)); }
-  int PixelY(float y, float z) const { return static_cast<int>(Height() / 2.0 + y * PixelsPerUnit(z)); }
-  double PixelsPerUnit(float z) const { return Height() / 2.0 / (5.5 - z); }
-
-  ::testing::AssertionResult At(float x, float y, float z, Rgb colour) const {
-    return ColourNear(image, PixelX(x, z), PixelY(y, z), colour, kTolerance);
+  // The pixel where the world point (x, y, z) lands is near `colour`.
+  ::testing::AssertionResult At(float x, float y, float z, Rgb colour, int tolerance = kTolerance) const {
+    const double perUnit = Height() / 2.0 / (5.5 - z);
+    const auto px = static_cast<int>(Width() / 2.0 + x * perUnit), py = static_cast<int>(Height() / 2.0 + y * perUnit);
+    return ColourNear(image, px, py, colour, tolerance);
   }
 
   KaleidoScene scene;
@@ -116,37 +97,28 @@ class FieldRenderTest : public RenderTest {
 };
 
 TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
-  // Tile 0's quarters, centred a quarter of the disc's side from its centre:
-  // top-left red, top-right green, bottom-left blue, bottom-right yellow.
-  const struct {
-    float dx, dy;
-    Rgb colour;
-  } quarters[] = {{-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
-  // Even levels turn counter-clockwise by a degree per second, odd levels
-  // clockwise. A million degrees on, 1000030 is 310 degrees.
-  const struct {
-    float rotation, seconds;
-    int level;
-  } rows[] = {{0.0f, 0.0f, 0}, {90.0f, 0.0f, 0}, {30.0f, 0.0f, 0}, {1000030.0f, 0.0f, 0}, {0.0f, 90.0f, 0},
-              {30.0f, 90.0f, 1}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.rotation << " degrees, " << row.seconds << " s, level " << row.level);
-    glClear(GL_COLOR_BUFFER_BIT);
-    OneDisc(1.0f, -2.0f, 0.5f, row.rotation);
-    scene.elapsedSeconds = row.seconds;
-    field->BeginPass(false, row.level);
-    field->DrawDiscs();
-    EndPassAndRead();
+  // Tile 0's quarters, a quarter of the disc's side from its centre.
+  const std::tuple<float, float, Rgb> quarters[] = {
+      {-0.25f, 0.25f, kRed}, {0.25f, 0.25f, kGreen}, {-0.25f, -0.25f, kBlue}, {0.25f, -0.25f, kYellow}};
+  // Rotation, seconds and level: even levels turn counter-clockwise by a
+  // degree per second, odd ones clockwise. 1000030 degrees is 310.
+  const std::tuple<float, float, int> rows[] = {{0.0f, 0.0f, 0},       {90.0f, 0.0f, 0}, {30.0f, 0.0f, 0},
+                                                {1000030.0f, 0.0f, 0}, {0.0f, 90.0f, 0}, {30.0f, 90.0f, 1}};
+  for (const auto& [rotation, seconds, level] : rows) {
+    SCOPED_TRACE(::testing::Message() << rotation << " degrees, " << seconds << " s, level " << level);
+    OneDisc(1.0f, -2.0f, rotation);
+    scene.elapsedSeconds = seconds;
+    DrawPass(false, level);
     const auto turn = [](double degrees, float x, float y) {
       const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
       return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
                                      static_cast<float>(std::sin(t) * x + std::cos(t) * y));
     };
-    const double pass = (row.level & 1) != 0 ? -row.seconds : row.seconds;
+    const double pass = (level & 1) != 0 ? -seconds : seconds;
     const auto centre = turn(pass, 1.0f, -2.0f);
-    for (const auto& q : quarters) {
-      const auto at = turn(pass + row.rotation, q.dx, q.dy);
-      EXPECT_TRUE(At(centre.first + at.first, centre.second + at.second, 1.0f, q.colour));
+    for (const auto& [dx, dy, colour] : quarters) {
+      const auto at = turn(pass + rotation, dx, dy);
+      EXPECT_TRUE(At(centre.first + at.first, centre.second + at.second, 1.0f, colour));
     }
     // Beyond the corners of the quad at any rotation.
     for (const auto& o : {std::pair<float, float>{0.85f, 0.0f}, {0.0f, 0.85f}, {-0.85f, 0.0f}, {0.0f, -0.85f}}) {
@@ -154,6 +126,39 @@ TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
     }
     EXPECT_TRUE(GlStateIsClean());
   }
+}
+
+TEST_F(FieldRenderTest, DiscOutlinesShowWhatTheTilesSquaresShow) {
+  // The real atlas, whose round mask leaves the squares' corners clear.
+  const GLuint quartered = field->textures->atlas.textureName;
+  glDeleteTextures(1, &quartered);
+  ASSERT_TRUE(LoadWithMask(field->textures->atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
+  scene.elapsedSeconds = 10.0f;
+  for (int i = 0; i < kDiscCount; ++i) field->discs[i].radius = 0.5f;
+  DrawPass(false);
+  const RgbImage outlines = image;
+  // The squares themselves, as the tiles' quads.
+  glClear(GL_COLOR_BUFFER_BIT);
+  field->BeginPass(false, 0);
+  for (int i = 0; i < kDiscCount; ++i) {
+    const Disc& d = field->discs[i];
+    glPushMatrix();
+    glTranslatef(d.position.x, d.position.y, 0.0f);
+    glRotatef(std::fmod(d.rotation, 360.0f), 0.0f, 0.0f, 1.0f);
+    glScalef(d.radius, d.radius, 1.0f);
+    glBegin(GL_QUADS);
+    for (const auto& [x, y] : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}}) {
+      glTexCoord2f(d.tileU + d.tileWidth * (x + 1.0f) / 2.0f, d.tileV + d.tileHeight * (1.0f - y) / 2.0f);
+      glVertex3f(x, y, 1.0f);
+    }
+    glEnd();
+    glPopMatrix();
+  }
+  field->EndPass();
+  const RgbImage squares = gl.ReadBack();
+  ASSERT_GT(LitFraction(squares, Height()), 0.1);
+  // Pixels on a square's side may fall either way; nothing else may differ.
+  EXPECT_LT(DifferentFraction(outlines, squares, Width(), 2, 1), 0.0001);
 }
 
 TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
@@ -174,11 +179,8 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   } rows[] = {{2.4f, kBlue, kRed, kBlack}, {-2.4f, kRed, kBlue, kBlack}, {0.0f, kBlack, kBlack, kBlack}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.scale);
-    glClear(GL_COLOR_BUFFER_BIT);
     field->feedbackScale = row.scale;
-    field->BeginPass(false, 1);
-    field->DrawFeedback(copy);
-    EndPassAndRead();
+    DrawPass(false, 1, copy);
     EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, row.up));
     EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, row.down));
     EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, row.beyond));
@@ -189,31 +191,23 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
 }
 
 TEST_F(FieldRenderTest, LogoIsDrawnUprightOnlyOnTheFinalPass) {
-  // A logo whose first row is the top of the picture: opaque only in its
-  // top-left quarter. Its colour is the current colour at alpha 0.15 times
-  // the texel: orange at time 0. It lies in the plane z = 0 around (5, -5),
-  // 4 x 0.64 units.
+  // Opaque only in its top-left quarter (row 0 is the top); drawn at alpha
+  // 0.15 in the current colour, orange at time 0, 4 x 0.64 units at (5, -5).
   const unsigned char logo[4 * 4] = {255, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   field->textures->logo.textureName = Upload(4, 4, GL_ALPHA, logo);
-  OneDisc(100.0f, 100.0f, 0.5f, 0.0f);
+  OneDisc(100.0f, 100.0f, 0.0f);
   DrawPass(false);
   EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, kBlack));
   DrawPass(true);
-  const Rgb orange{38, 19, 0};
-  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), orange, 3)) << "top left";
+  EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, Rgb{38, 19, 0}, 3)) << "top left";
   EXPECT_TRUE(At(6.0f, -4.84f, 0.0f, kBlack)) << "top right";
   EXPECT_TRUE(At(4.0f, -5.16f, 0.0f, kBlack)) << "bottom left";
   EXPECT_TRUE(At(4.0f, -4.5f, 0.0f, kBlack)) << "above the quad";
-  // Half a swing later, near 31.4 seconds, the colour is blue.
-  scene.elapsedSeconds = 31.4f;
-  glClear(GL_COLOR_BUFFER_BIT);
+  scene.elapsedSeconds = 31.4f;  // half a swing later: blue
   DrawPass(true);
-  EXPECT_TRUE(ColourNear(image, PixelX(4.0f, 0.0f), PixelY(-4.84f, 0.0f), Rgb{0, 19, 38}, 3));
-  // The pass leaves blending and texturing off, culling on, depth test off.
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(At(4.0f, -4.84f, 0.0f, Rgb{0, 19, 38}, 3));
+  EXPECT_TRUE(!glIsEnabled(GL_BLEND) && !glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_CULL_FACE) &&
+              !glIsEnabled(GL_DEPTH_TEST));
   EXPECT_TRUE(GlStateIsClean());
 }
 

@@ -1,10 +1,7 @@
-// Arbitrary bytes as the JPEG streams of the two loads (decoding only, no
-// GL): each load either fails, leaving no pixels, or yields a sound image.
-// A combined image must agree with the colour and mask streams decoded alone.
-//
-// Input: byte 0 chooses the load (bit 0 clear: one stream, set: colour and
-// mask); for the masked load bytes 1 and 2 give the colour stream's length
-// (little-endian), the rest is the mask.
+// Arbitrary bytes as the JPEG streams of the two loads (no GL): each load
+// fails leaving no pixels, or yields a sound image; a combined image agrees
+// with its streams decoded alone. Byte 0 bit 0 picks the masked load, whose
+// bytes 1 and 2 give the colour stream's length (little-endian).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +12,7 @@
 
 namespace {
 
-// Each stream in an allocation of its own size, so that a read past its end
-// is caught.
+// Each stream in an allocation of its own size: a read past it is caught.
 struct Stream {
   std::unique_ptr<unsigned char[]> bytes;
   std::uint32_t size = 0;
@@ -27,8 +23,7 @@ struct Stream {
   }
 };
 
-Stream colour;
-Stream mask;
+Stream colour, mask;
 
 bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
   const Stream* stream = std::strcmp(name, "colour") == 0 ? &colour : std::strcmp(name, "mask") == 0 ? &mask : nullptr;
@@ -38,59 +33,48 @@ bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
   return true;
 }
 
-std::size_t ByteCount(const ImageTexture& image) {
-  return static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) *
-         static_cast<std::size_t>(image.bitsPerPixel / 8);
+void Require(bool condition) {
+  if (!condition) std::abort();
 }
 
-// A failed load keeps no pixels and makes no texture; a good one has a size,
-// a known format and a buffer that holds every pixel (read to the end, so
-// that a short buffer is caught).
+// A failed load keeps no pixels and no texture; a good one has a size, a
+// known format (the library also gives 2 to 10 components, kept as they
+// are) and a buffer that holds every pixel, read to the end.
 void CheckResult(bool ok, const ImageTexture& image, bool masked) {
-  if (image.textureName != 0) std::abort();
-  if (!ok) {
-    if (image.pixels != nullptr) std::abort();
-    return;
-  }
-  if (image.pixels == nullptr || image.width <= 0 || image.height <= 0) std::abort();
-  // One byte per component: grey 8, colour 24; the library also gives 2 to
-  // 10 components (CMYK, unknown colour spaces), which stay as they are.
-  const bool knownFormat = masked ? image.bitsPerPixel == 32
-                                  : image.bitsPerPixel % 8 == 0 && image.bitsPerPixel >= 8 && image.bitsPerPixel <= 80;
-  if (!knownFormat) std::abort();
+  Require(image.textureName == 0 && ok == (image.pixels != nullptr));
+  if (!ok) return;
+  const int bits = image.bitsPerPixel;
+  Require(image.width > 0 && image.height > 0 && (masked ? bits == 32 : bits % 8 == 0 && bits >= 8 && bits <= 80));
   unsigned sum = 0;
-  const std::size_t count = ByteCount(image);
+  const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) *
+                            static_cast<std::size_t>(bits / 8);
   for (std::size_t i = 0; i < count; ++i) sum += image.pixels[i];
-  if (sum == 0xffffffffu) std::abort();  // keeps the reads
+  Require(sum != 0xffffffffu);  // keeps the reads
 }
 
 void CheckMasked() {
   ImageTexture combined;
   const bool ok = DecodeWithMask(combined, "colour", "mask");
   CheckResult(ok, combined, true);
-  if (!ok) {
-    return;
-  }
-  // The colour stream alone must decode to the same samples. The mask alone
-  // may fail (a stream without its own tables borrows those the colour
-  // stream left on the shared decompression object); when it decodes, the
-  // alpha beyond it stays 0.
-  ImageTexture rgb;
-  ImageTexture grey;
-  if (!DecodeImage(rgb, "colour") || rgb.bitsPerPixel != 24) std::abort();
-  if (rgb.width != combined.width || rgb.height != combined.height) std::abort();
+  if (!ok) return;
+  // The colour stream alone decodes to the same samples. The mask alone may
+  // fail (it may borrow the colour stream's tables from the shared object);
+  // when it decodes, the alpha beyond it stays 0.
+  ImageTexture rgb, grey;
+  Require(DecodeImage(rgb, "colour") && rgb.bitsPerPixel == 24 && rgb.width == combined.width &&
+          rgb.height == combined.height);
   if (!DecodeImage(grey, "mask")) {
     grey.width = combined.width;
     grey.height = combined.height;
   }
-  if (grey.width > combined.width || grey.height > combined.height) std::abort();
+  Require(grey.width <= combined.width && grey.height <= combined.height);
   for (std::int32_t y = 0; y < combined.height; ++y) {
     for (std::int32_t x = 0; x < combined.width; ++x) {
       const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(combined.width) +
                              static_cast<std::size_t>(x);
       const unsigned char* pixel = combined.pixels + 4 * at;
-      if (std::memcmp(pixel, rgb.pixels + 3 * at, 3) != 0) std::abort();
-      if ((x >= grey.width || y >= grey.height) && pixel[3] != 0) std::abort();
+      const bool masked = x < grey.width && y < grey.height;
+      Require(std::memcmp(pixel, rgb.pixels + 3 * at, 3) == 0 && (masked || pixel[3] == 0));
     }
   }
   FreeImagePixels(rgb);

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs one fuzz target for a bounded time from its committed seed corpus and
-# fails on any finding (a sanitizer report, a failed check, a leak, a hang or
-# an allocation beyond the limit).
-#   run-fuzzer.sh FUZZER SEED_DIR [SECONDS]      (default 45; longer runs: 3600 ...)
-# New inputs go to a scratch corpus, not to the seed directory; a finding is
-# kept as $ZIRBEL_FUZZ_ARTIFACTS/crash-... (default: the current directory).
+# Runs a fuzz target from its seed corpus for a while; fails on any finding,
+# kept as $ZIRBEL_FUZZ_ARTIFACTS/crash-... (default: here).
+#   run-fuzzer.sh FUZZER SEED_DIR [SECONDS]      (default 45)
 set -u
 fuzzer=$1
 seeds=$2
@@ -12,8 +9,7 @@ seconds=${3:-45}
 [ -x "$fuzzer" ] || { echo "no fuzz target at $fuzzer"; exit 1; }
 [ -d "$seeds" ] || { echo "no seed corpus at $seeds"; exit 1; }
 
-# Scratch space on a memory file system where there is one: the settings
-# target writes its file on every input.
+# New inputs go to scratch space, in memory where possible.
 base=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
 work=$(mktemp -d "$base/zirbel-fuzz-XXXXXX")
@@ -29,7 +25,6 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 -close_fd_mask=3 \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "$work/corpus" "$seeds" 2>"$work/log"
 status=$?
-# The progress lines are long; keep the start, the last status line and any report.
 grep -E 'INITED|DONE|ERROR|SUMMARY|stat::|Test unit written|==[0-9]+==' "$work/log" | head -60
 if [ "$status" != 0 ]; then
   echo "FAIL: $(basename "$fuzzer") found a problem (exit code $status)"

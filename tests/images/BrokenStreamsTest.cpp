@@ -1,6 +1,5 @@
-// The loader on streams that are missing, damaged, too large or don't fit
-// together: the load fails cleanly, says why, frees what it took and leaves
-// the next load working. Sound streams decode to their samples.
+// The loader on missing, damaged, too large or mismatched streams, and on
+// sound ones.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,7 +7,6 @@
 #include <vector>
 
 #include "images/ResourceImageLoader.h"
-#include "images/ResourceSource.h"
 #include "resources/EmbeddedResources.h"
 #include "tools/genimages/JpegWriter.h"
 
@@ -17,7 +15,6 @@ namespace {
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-// The embedded stream `name`, copied.
 std::vector<unsigned char> EmbeddedBytes(const char* name) {
   const unsigned char* data = nullptr;
   std::uint32_t size = 0;
@@ -25,13 +22,11 @@ std::vector<unsigned char> EmbeddedBytes(const char* name) {
                                                   : std::vector<unsigned char>();
 }
 
-// A baseline JPEG whose sample at (x, y), channel c, is (3x + 5y + 40c) & 255
-// before compression.
+// A baseline JPEG of the samples (3x + 5y + 40c) & 255.
 std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
   std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * components);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    const int c = static_cast<int>(i % components), x = static_cast<int>(i / components % width);
-    const int y = static_cast<int>(i / components / width);
+    const std::size_t c = i % components, x = i / components % width, y = i / components / width;
     pixels[i] = static_cast<unsigned char>((x * 3 + y * 5 + c * 40) & 0xff);
   }
   gen::JpegOptions options;
@@ -42,19 +37,16 @@ std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
 // Rewrites the height and width of the stream's baseline frame header.
 std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned width, unsigned height) {
   for (std::size_t i = 0; i + 8 < stream.size(); ++i) {
-    if (stream[i] == 0xFF && stream[i + 1] == 0xC0) {
-      const unsigned char size[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
-                                     static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
-      std::copy(size, size + 4, stream.begin() + static_cast<std::ptrdiff_t>(i + 5));
-      break;
-    }
+    if (stream[i] != 0xFF || stream[i + 1] != 0xC0) continue;
+    const unsigned char size[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                                   static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+    std::copy(size, size + 4, stream.begin() + static_cast<std::ptrdiff_t>(i + 5));
+    break;
   }
   return stream;
 }
 
-// Serves the streams put into it, by name, and nothing else. Each stream
-// lives in its own exactly-sized heap block, so that a read past its end
-// shows under AddressSanitizer.
+// Serves the streams put into it by name, each in an exact-size heap block.
 class BrokenStreams : public ::testing::Test {
  protected:
   void SetUp() override { SetImageResourceFinder(&Find); }
@@ -73,8 +65,7 @@ class BrokenStreams : public ::testing::Test {
   }
   static std::map<std::string, std::vector<unsigned char>> streams;
 
-  // A failed load: false, no pixels, no texture, and `message` (when given)
-  // on the standard error stream.
+  // A failed load: false, no pixels, no texture, `message` on stderr.
   void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
     SCOPED_TRACE(::testing::Message() << (colour ? colour : "null") << " " << (mask ? mask : ""));
     CaptureStderr();
@@ -110,25 +101,15 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   Put("TALL_MASK", MakeJpeg(64, 40, 1));
   Put("RGB_MASK", MakeJpeg(64, 32, 3));
   const struct {
-    const char* colour;
-    const char* mask;
-    const char* message;
-  } rows[] = {{"NOT_THERE", nullptr, ""},
-              {"EMPTY", nullptr, ""},
-              {nullptr, nullptr, ""},
-              {"TEXT", nullptr, "Not a JPEG file: starts with 0x68 0x65"},
-              {"CUT_IN_SCAN", nullptr, "Premature end"},
-              {"CUT_IN_EXIF", nullptr, "Premature end"},
-              {"CUT_AFTER_SOI", nullptr, "Premature end"},
-              {"NO_EOI", nullptr, ""},
-              {"LONG_SEGMENT", nullptr, ""},
-              {"HUGE", nullptr, "65000 x 60000"},  // refused before any pixel memory is taken
-              {"NOT_THERE", "ALSO_NOT_THERE", ""},
-              {"RGB", "NOT_THERE", ""},
-              {"GREY", "GREY", "components instead of 3"},
-              {"RGB", "WIDE_MASK", "does not fit"},
-              {"RGB", "TALL_MASK", "does not fit"},
-              {"RGB", "RGB_MASK", "does not fit"}};
+    const char *colour, *mask, *message;
+  } rows[] = {{"NOT_THERE", nullptr, ""},      {"EMPTY", nullptr, ""},
+              {nullptr, nullptr, ""},          {"TEXT", nullptr, "Not a JPEG file: starts with 0x68 0x65"},
+              {"CUT_IN_SCAN", nullptr, "Premature end"},   {"CUT_IN_EXIF", nullptr, "Premature end"},
+              {"CUT_AFTER_SOI", nullptr, "Premature end"}, {"NO_EOI", nullptr, ""},
+              {"LONG_SEGMENT", nullptr, ""},  {"HUGE", nullptr, "65000 x 60000"},  // refused before allocating
+              {"NOT_THERE", "ALSO_NOT_THERE", ""},         {"RGB", "NOT_THERE", ""},
+              {"GREY", "GREY", "components instead of 3"}, {"RGB", "WIDE_MASK", "does not fit"},
+              {"RGB", "TALL_MASK", "does not fit"},        {"RGB", "RGB_MASK", "does not fit"}};
   for (const auto& row : rows) ExpectFailure(row.colour, row.mask, row.message);
   EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
 
@@ -139,7 +120,6 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
 }
 
 TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
-  // Corrupt-data warnings don't stop decoding.
   std::vector<unsigned char> logo = EmbeddedBytes("LOGO_MASK");
   for (std::size_t i = logo.size() - 3000; i < logo.size() - 2900; ++i) {
     if (logo[i] != 0xFF && logo[i - 1] != 0xFF) logo[i] ^= 0x5A;
@@ -148,12 +128,10 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
   CaptureStderr();
   EXPECT_TRUE(DecodeImage(image, "DAMAGED"));
   GetCapturedStderr();
-  EXPECT_EQ(image.width, 256);
-  EXPECT_NE(image.pixels, nullptr);
+  EXPECT_TRUE(image.width == 256 && image.pixels != nullptr);
 }
 
 TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
-  // Samples are (3x + 5y + 40c) & 255 before compression.
   Put("RGB", MakeJpeg(64, 32, 3));
   Put("GREY", MakeJpeg(64, 32, 1));
   Put("NARROW", MakeJpeg(32, 16, 1));
@@ -165,8 +143,7 @@ TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
 
   ASSERT_TRUE(DecodeWithMask(image, "RGB", "GREY"));
   EXPECT_EQ(image.bitsPerPixel, 32);
-  EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4], 20 * 3 + 10 * 5, 6);
-  EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4 + 3], 20 * 3 + 10 * 5, 6) << "alpha from the mask";
+  for (int c : {0, 3}) EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4 + c], 20 * 3 + 10 * 5, 6) << "red, alpha";
 
   // A narrower mask fills alpha along the colour rows; beyond it alpha is 0.
   ASSERT_TRUE(DecodeWithMask(image, "RGB", "NARROW"));
@@ -182,45 +159,6 @@ TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
   ASSERT_TRUE(DecodeImage(image, "LIMIT")) << "the largest picture a load accepts";
   EXPECT_EQ(image.height, 4096);
   EXPECT_NEAR(image.pixels[4096 * 4096 - 1], (4095 * 8) & 0xff, 6);
-}
-
-// The source manager on its own.
-class SourceManager : public ::testing::Test {
- protected:
-  void SetUp() override {
-    object.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = LoaderErrorExit;
-    jpeg_create_decompress(&object);
-    bytes.data = data;
-    bytes.size = sizeof data;
-    AttachResourceSource(&object, &bytes);
-  }
-  void TearDown() override { jpeg_destroy_decompress(&object); }
-
-  LoaderErrorManager errors{};
-  jpeg_decompress_struct object{};
-  unsigned char data[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  ResourceBytes bytes;
-};
-
-TEST_F(SourceManager, SkipStopsAtTheEndAndReattachRewinds) {
-  const struct {
-    long skip;
-    std::size_t at;
-  } rows[] = {{0, 0}, {-5, 0}, {4, 4}, {1000, 10}};
-  for (const auto& row : rows) {
-    SkipResourceInput(&object, row.skip);
-    EXPECT_EQ(object.src->next_input_byte, data + row.at) << row.skip;
-    EXPECT_EQ(object.src->bytes_in_buffer, 10u - row.at) << row.skip;
-  }
-  jpeg_source_mgr* first = object.src;
-  ResourceBytes other{3, data + 5};
-  AttachResourceSource(&object, &other);
-  EXPECT_EQ(object.src, first);
-  EXPECT_EQ(reinterpret_cast<ResourceSourceManager*>(object.src)->bytes, &other);
-  EXPECT_EQ(object.src->next_input_byte, data + 5);
-  EXPECT_EQ(object.src->bytes_in_buffer, 3u);
-  EXPECT_EQ(object.src->resync_to_restart, jpeg_resync_to_restart);
 }
 
 }  // namespace

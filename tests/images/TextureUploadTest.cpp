@@ -1,5 +1,3 @@
-// The loads with the upload, on a GL context: texture format, size, mipmap
-// chain, parameters, and the texels against the decoded samples.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,14 +15,11 @@ class TextureUpload : public RenderTest {
   std::int32_t Width() const override { return 64; }
   std::int32_t Height() const override { return 64; }
 
-  static GLint Level(GLint level, GLenum parameter) {
+  // A parameter of the bound texture, or of its mipmap `level`.
+  static GLint Get(GLenum parameter, GLint level = -1) {
     GLint value = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
-    return value;
-  }
-  static GLint Parameter(GLenum parameter) {
-    GLint value = -1;
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    if (level < 0) glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    if (level >= 0) glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
     return value;
   }
 };
@@ -43,29 +38,22 @@ TEST_F(TextureUpload, EachImageBecomesAMipmappedTextureOfItsFormat) {
     SCOPED_TRACE(row.colour);
     ImageTexture image;
     ASSERT_TRUE(row.mask ? LoadWithMask(image, row.colour, row.mask) : LoadImage(image, row.colour));
-    EXPECT_NE(image.textureName, 0u);
-    EXPECT_EQ(image.pixels, nullptr) << "pixels are freed after the upload";
-    EXPECT_EQ(image.bitsPerPixel, row.bits);
-    EXPECT_EQ(image.width, row.width);
-    EXPECT_EQ(image.height, row.height);
-    GLint bound = 0;
+    EXPECT_TRUE(image.textureName != 0 && image.pixels == nullptr) << "uploaded, pixels freed";
+    EXPECT_TRUE(image.bitsPerPixel == row.bits && image.width == row.width && image.height == row.height);
+    GLint bound = 0, mode = 0, alignment = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), image.textureName) << "left bound";
-    EXPECT_EQ(Level(0, GL_TEXTURE_WIDTH), row.width);
-    EXPECT_EQ(Level(0, GL_TEXTURE_HEIGHT), row.height);
-    const GLint format = Level(0, GL_TEXTURE_INTERNAL_FORMAT);
+    EXPECT_TRUE(Get(GL_TEXTURE_WIDTH, 0) == row.width && Get(GL_TEXTURE_HEIGHT, 0) == row.height);
+    const GLint format = Get(GL_TEXTURE_INTERNAL_FORMAT, 0);
     EXPECT_TRUE(format == row.format || format == row.sizedFormat) << format;
-    EXPECT_EQ(Level(row.lastLevel, GL_TEXTURE_WIDTH), 1) << "mipmaps down to 1 x 1";
-    EXPECT_EQ(Level(row.lastLevel, GL_TEXTURE_HEIGHT), 1);
-    EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-    EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
-    GLint mode = 0, alignment = 0;
+    EXPECT_TRUE(Get(GL_TEXTURE_WIDTH, row.lastLevel) == 1 && Get(GL_TEXTURE_HEIGHT, row.lastLevel) == 1)
+        << "mipmaps down to 1 x 1";
+    EXPECT_TRUE(Get(GL_TEXTURE_MIN_FILTER) == GL_LINEAR_MIPMAP_LINEAR &&
+                Get(GL_TEXTURE_MAG_FILTER) == GL_LINEAR && Get(GL_TEXTURE_WRAP_S) == GL_REPEAT &&
+                Get(GL_TEXTURE_WRAP_T) == GL_REPEAT);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODULATE);
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    EXPECT_EQ(alignment, 4) << "unpack alignment restored";
+    EXPECT_TRUE(mode == GL_MODULATE && alignment == 4) << "modulate; unpack alignment restored";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     GLuint name = image.textureName;
     glDeleteTextures(1, &name);
@@ -91,10 +79,8 @@ TEST_F(TextureUpload, FailedOrEmptyLoadMakesNoTextureAndBindsNothing) {
   GLint before = 0, after = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &before);
   ImageTexture logo, empty;
-  EXPECT_FALSE(LoadImage(logo, "NO_SUCH_LOGO"));
-  EXPECT_EQ(logo.textureName, 0u);
-  EXPECT_FALSE(CreateTexture(empty));
-  EXPECT_EQ(empty.textureName, 0u);
+  EXPECT_FALSE(LoadImage(logo, "NO_SUCH_LOGO") || CreateTexture(empty));
+  EXPECT_TRUE(logo.textureName == 0u && empty.textureName == 0u);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &after);
   EXPECT_EQ(after, before) << "nothing was bound";
 }

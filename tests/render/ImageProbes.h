@@ -1,17 +1,13 @@
 #pragma once
-// Probes on RGB pictures, for the render tests and the end-to-end symmetry
-// check: colours at points, lit fractions, mirror symmetry. No GL, no test
-// framework. Coordinates are pixel columns and rows; the probes are the same
-// whichever end row 0 lies at.
+// Probes on RGB pictures for the render tests and the end-to-end symmetry
+// check; no GL, no test framework. Coordinates are pixel columns and rows.
 #include <cstdint>
 #include <functional>
 
 #include "tools/render/RgbImage.h"
 
 struct Rgb {
-  int r = 0;
-  int g = 0;
-  int b = 0;
+  int r = 0, g = 0, b = 0;
 };
 
 Rgb PixelAt(const RgbImage& image, std::int32_t x, std::int32_t y);
@@ -33,17 +29,13 @@ double LitFraction(const RgbImage& image, double radius, int threshold = 24, con
 double NotBlackFraction(const RgbImage& image, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                         int threshold = 16);
 
-// Fraction of the points sampled every `step` pixels within `radius` pixels
-// of the centre where two pictures of one size differ by more than
-// `tolerance` levels.
+// Fraction of the points sampled as for LitFraction where two pictures of one size
+// differ by more than `tolerance` levels.
 double DifferentFraction(const RgbImage& a, const RgbImage& b, double radius, int tolerance, int step = 2);
 
-// Mirror symmetry across the line through the centre at `degrees`
-// (counter-clockwise from the x axis): of the points sampled every `step`
-// pixels within `radius` pixels of the centre (and passed by `keep`), the
-// fraction that differs from its mirror image by more than `tolerance`
-// levels. With `blur` > 0 both sides are averaged over a square of
-// 2 * blur + 1 pixels first (edges repeated), for pictures with detail finer
-// than the rasterisation.
+// Of the points sampled as for LitFraction, the fraction that differs by more than
+// `tolerance` levels from its mirror image across the line through the
+// centre at `degrees` (counter-clockwise from the x axis); with `blur` > 0
+// both sides are averaged over squares of 2 * blur + 1 pixels first.
 double AsymmetricFraction(const RgbImage& image, double degrees, double radius, int tolerance,
                           const PointFilter& keep = nullptr, int blur = 0, int step = 2);

@@ -15,15 +15,13 @@
 }
 
 ::testing::AssertionResult GlStateIsClean() {
-  GLint modelview = 0, projection = 0, texture = 0, front = 0;
+  GLint modelview = 0, projection = 0, texture = 0, front = 0, mode = 0;
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview);
   glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection);
   glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &texture);
   glGetIntegerv(GL_FRONT_FACE, &front);
-  const bool plane0 = glIsEnabled(GL_CLIP_PLANE0) != GL_FALSE;
-  const bool plane1 = glIsEnabled(GL_CLIP_PLANE1) != GL_FALSE;
-  GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
+  const bool plane0 = glIsEnabled(GL_CLIP_PLANE0) != GL_FALSE, plane1 = glIsEnabled(GL_CLIP_PLANE1) != GL_FALSE;
   const GLenum error = glGetError();
   if (modelview == 1 && projection == 1 && texture == 1 && front == GL_CCW && !plane0 && !plane1 &&
       mode == GL_MODELVIEW && error == GL_NO_ERROR) {

@@ -1,6 +1,6 @@
 #pragma once
-// A GL 1.x context for render tests, a colour probe with a tolerance and a
-// check of the GL state that every frame must leave as it found it.
+// A GL context for render tests, a colour probe and a check of the GL state
+// that every frame must leave as it found it.
 #include <gtest/gtest.h>
 
 #include <cstdint>

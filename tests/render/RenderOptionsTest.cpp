@@ -21,24 +21,16 @@ TEST(RenderOptions, DefaultsAllOptionsAndFramePaths) {
   RenderOptions o, p;
   std::string error, path;
   ASSERT_TRUE(Parse({}, &o, &error));
-  EXPECT_EQ(o.width, 1920);
-  EXPECT_EQ(o.height, 1080);
-  EXPECT_EQ(o.frames, 1);
-  EXPECT_TRUE(o.mirrors);
+  EXPECT_TRUE(o.width == 1920 && o.height == 1080 && o.frames == 1 && o.mirrors);
   ASSERT_TRUE(Parse({"--size", "960x540", "--seed", "7", "--seconds", "20", "--levels", "10", "--mirrors", "off",
                      "--every", "24", "--output", "out/f-%04d.png"},
                     &o, &error))
       << error;
-  EXPECT_EQ(o.width, 960);
-  EXPECT_EQ(o.height, 540);
-  EXPECT_EQ(o.seed, 7u);
-  EXPECT_EQ(o.frames, 481);  // frames 0 .. 480, the last at 20 s
-  EXPECT_EQ(o.levels, 10);
-  EXPECT_FALSE(o.mirrors);
-  EXPECT_EQ(o.every, 24);
+  // Frames 0 .. 480, the last at 20 s.
+  EXPECT_TRUE(o.width == 960 && o.height == 540 && o.seed == 7u && o.frames == 481 && o.levels == 10 && !o.mirrors &&
+              o.every == 24);
   ASSERT_TRUE(Parse({"--frames", "5", "--no-mirrors"}, &p, &error));
-  EXPECT_EQ(p.frames, 5);
-  EXPECT_FALSE(p.mirrors);
+  EXPECT_TRUE(p.frames == 5 && !p.mirrors);
   const struct {
     const char* pattern;
     const char* path;
@@ -87,10 +79,8 @@ TEST(PngWriter, WritesTopRowFirstAndReplacesAtomically) {
   read.format = PNG_FORMAT_RGB;
   std::vector<unsigned char> rows(PNG_IMAGE_SIZE(read));
   ASSERT_TRUE(png_image_finish_read(&read, nullptr, rows.data(), 0, nullptr));
-  EXPECT_EQ(read.width, 3u);
-  EXPECT_EQ(read.height, 2u);
-  EXPECT_EQ(rows[2], 255);  // first row written is the top: blue
-  EXPECT_EQ(rows[9], 255);  // then the bottom: red
+  EXPECT_TRUE(read.width == 3u && read.height == 2u);
+  EXPECT_TRUE(rows[2] == 255 && rows[9] == 255) << "the top row, blue, first; then red";
   EXPECT_EQ(std::fopen((path + ".tmp").c_str(), "rb"), nullptr);
   std::remove(path.c_str());
 

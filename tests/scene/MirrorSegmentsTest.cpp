@@ -10,22 +10,18 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-double Radians(double degrees) { return degrees * kPi / 180.0; }
-
-bool Passes(const double plane[4], double x, double y) { return plane[0] * x + plane[1] * y + plane[3] >= 0.0; }
-
-// Whether the ray at `degrees` (in the frame the planes are given in) passes both planes.
+// Whether the ray at `degrees` (in the planes' frame) passes both planes.
 bool InWedge(const double planes[2][4], double degrees) {
-  const double x = std::cos(Radians(degrees));
-  const double y = std::sin(Radians(degrees));
-  return Passes(planes[0], x, y) && Passes(planes[1], x, y);
+  const double x = std::cos(degrees * kPi / 180.0), y = std::sin(degrees * kPi / 180.0);
+  return planes[0][0] * x + planes[0][1] * y + planes[0][3] >= 0.0 &&
+         planes[1][0] * x + planes[1][1] * y + planes[1][3] >= 0.0;
 }
 
+// The plane through the origin whose normal points at `degrees`.
 void ExpectPlane(const double plane[4], double degrees) {
-  EXPECT_NEAR(plane[0], std::cos(Radians(degrees)), 1e-5);
-  EXPECT_NEAR(plane[1], std::sin(Radians(degrees)), 1e-5);
-  EXPECT_EQ(plane[2], 0.0);
-  EXPECT_EQ(plane[3], 0.0);
+  EXPECT_NEAR(plane[0], std::cos(degrees * kPi / 180.0), 1e-5);
+  EXPECT_NEAR(plane[1], std::sin(degrees * kPi / 180.0), 1e-5);
+  EXPECT_TRUE(plane[2] == 0.0 && plane[3] == 0.0);
 }
 
 // How many copies of a level cover the ray at `degrees` in the pass's frame.
@@ -59,17 +55,12 @@ TEST(SetSegmentAngle, ExampleTable) {
     EXPECT_NEAR(s.segmentAngle, row.angle, 1e-3);
     EXPECT_EQ(s.wedgeAngle, s.segmentAngle);
     EXPECT_NEAR(s.segmentCount, row.segmentCount, 1e-4);
-    EXPECT_EQ(s.wedgeSlots, row.slots);
-    EXPECT_EQ(s.hasPartialWedge, row.partial);
-    if (row.partial) {
-      EXPECT_NEAR(s.partialAngle, row.partialAngle, 5e-3);
-    }
+    EXPECT_TRUE(s.wedgeSlots == row.slots && s.hasPartialWedge == row.partial);
+    EXPECT_NEAR(row.partial ? s.partialAngle : 0.0f, row.partialAngle, 5e-3);
   }
 }
 
 TEST(SetSegmentAngle, OutlineAndPlanes) {
-  // Where the planes let each copy through is checked by the ring's coverage
-  // below; here the values themselves.
   KaleidoScene s;
   s.SetSegmentAngle(36.0f);
   EXPECT_NEAR(s.wedgeRimStart.x, 0.0f, 1e-4);
@@ -91,30 +82,24 @@ TEST(SetSegmentAngle, AnglesOutsideTheSectorRangeAreClamped) {
   KaleidoScene s;
   for (float bad : {0.0f, -20.0f, std::nanf("")}) {
     s.SetSegmentAngle(bad);
-    EXPECT_EQ(s.segmentAngle, kMinSegmentAngle);
-    EXPECT_EQ(s.wedgeSlots, 360);
-    EXPECT_FALSE(s.hasPartialWedge);
-    EXPECT_TRUE(std::isfinite(s.wedgePlanes[1][0]));
-    EXPECT_TRUE(std::isfinite(s.wedgeRimEnd.x));
+    EXPECT_TRUE(s.segmentAngle == kMinSegmentAngle && s.wedgeSlots == 360 && !s.hasPartialWedge &&
+                std::isfinite(s.wedgePlanes[1][0]) && std::isfinite(s.wedgeRimEnd.x));
   }
   for (float wide : {181.0f, 270.0f, 1e30f, INFINITY}) {
     s.SetSegmentAngle(wide);
-    EXPECT_EQ(s.segmentAngle, 180.0f);
-    EXPECT_EQ(s.segmentCount, 2.0f);
-    EXPECT_EQ(s.wedgeSlots, 2);
-    EXPECT_FALSE(s.hasPartialWedge);
+    EXPECT_TRUE(s.segmentAngle == 180.0f && s.segmentCount == 2.0f && s.wedgeSlots == 2 && !s.hasPartialWedge);
   }
   EXPECT_EQ(ClampSegmentAngle(0.5f), 1.0f);
   EXPECT_EQ(ClampSegmentAngle(42.0f), 42.0f);
 }
 
 TEST(MirrorCopies, IterationsAndCopies) {
-  // n = 9: iterations 0, 2, 4, 6, 8; the last draws only its mirrored copy.
-  // Without mirrors one unclipped copy; a single slot has no direct copy.
+  // Iteration and d(irect) or r(eflected), in order: with 9 slots the last
+  // iteration draws only its mirrored copy; a single slot has no direct copy.
   const struct {
     int slots;
     bool mirrored;
-    const char* copies;  // iteration and d(irect) or r(eflected), in order
+    const char* copies;
   } rows[] = {{9, true, "0d0r2d2r4d4r6d6r8r"}, {10, false, "0d"}, {1, false, ""}};
   for (const auto& row : rows) {
     std::string copies;
@@ -126,7 +111,6 @@ TEST(MirrorCopies, IterationsAndCopies) {
 }
 
 TEST(MirrorCopies, TheRingIsCoveredExactlyOnce) {
-  // Sample the ring away from the seams: every direction lies in one copy.
   for (float count : {10.0f, 9.0f, 8.0f, 9.5f, 8.5f, 9.25f, 8.75f, 3.0f, 2.4f, 2.0f, 17.3f}) {
     SCOPED_TRACE(count);
     KaleidoScene s;

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Writes the seed corpora of the fuzz targets (small, so that the fuzzers
-# spend their time on mutations). Needs ImageMagick's convert. The output is
-# committed; run again only to change the seeds.
+# Writes the small seed corpora of the fuzz targets under tests/fuzz/corpus
+# (committed; run again only to change the seeds). Needs ImageMagick.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")/../../tests/fuzz" && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -31,8 +30,7 @@ zirbel.scr /P +  7x
 zirbel.scr /screensaver
 EOF2
 
-# JPEG streams: byte 0 picks the load; the masked load gives the colour
-# stream's length in bytes 1 and 2.
+# JPEG streams: byte 0 picks the load; bytes 1 and 2 a masked load's colour length.
 jl=$here/corpus/jpeg_loader
 mkdir -p "$jl"
 convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey.jpg"
@@ -42,8 +40,7 @@ convert -seed 7 -size 32x16 plasma:fractal -define jpeg:restart-interval=1 -qual
   convert -size 32x16 gradient:blue-orange -define jpeg:restart-interval=1 -quality 50 "$tmp/restart.jpg"
 convert -size 16x16 gradient:orange-navy -set comment 'zirbel seed' -sampling-factor 2x2 -quality 90 "$tmp/comment.jpg"
 convert -size 16x16 gradient:red-blue -colorspace CMYK -quality 75 "$tmp/cmyk.jpg"
-convert -size 8x8 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey8.jpg"
-convert -size 16x16 gradient:white-black -colorspace Gray -quality 75 "$tmp/grey16.jpg"
+for n in 8 16; do convert -size ${n}x$n gradient:white-black -colorspace Gray -quality 75 "$tmp/grey$n.jpg"; done
 single() { { printf '\x00'; cat "$1"; } >"$jl/$2"; }
 masked() {
   local n
