@@ -9,14 +9,12 @@ class KaleidoScene;
 
 constexpr int kDiscCount = 60;
 
-// A disc as drawn: the octagon that the tile's square keeps when its corners,
-// which the atlas's round mask leaves transparent, are cut off. Three quads
-// (bottom, middle, top), each counter-clockwise, in field coordinates, with
-// the texture coordinates that the square gives each point.
-constexpr int kDiscOutlineVertices = 12;
-struct DiscOutline {
-  float position[kDiscOutlineVertices][3];
-  float texCoord[kDiscOutlineVertices][2];
+// A disc's quad as drawn: four corners in field coordinates, counter-clockwise
+// from the bottom left before the disc's rotation, with their texture
+// coordinates.
+struct DiscCorners {
+  float position[4][3];
+  float texCoord[4][2];
 };
 
 struct Disc {
@@ -36,9 +34,9 @@ struct Disc {
   void Reset(int index);
   void Renew();
   void AfterMove();
-  // Where the disc lies: its unit outline translated to `position`, turned by
-  // `rotation` degrees counter-clockwise and scaled by `radius`, at z = 1.
-  DiscOutline Outline() const;
+  // Where the disc's quad lies: translated to `position`, turned by `rotation`
+  // degrees counter-clockwise and scaled by `radius`, at z = 1.
+  DiscCorners Corners() const;
 };
 
 struct DiscField {

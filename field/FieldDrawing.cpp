@@ -62,13 +62,13 @@ void FeedbackQuad() {
   glEnd();
 }
 
-// The sixty disc outlines placed in field coordinates, built once per pass and
+// The sixty disc quads placed in field coordinates, built once per pass and
 // sent between one glBegin and glEnd per mirror copy: the driver sees one draw
 // instead of sixty, each with its own matrix. Field coordinates are the same
 // for every copy, so the copies share the batch. (Measured under llvmpipe, a
 // vertex-array draw of the same batch cost a little more per frame.)
 struct DiscBatch {
-  DiscOutline outlines[kDiscCount];
+  DiscCorners corners[kDiscCount];
   const DiscField* field = nullptr;
   bool current = false;  // built for the pass now open
   bool inPass = false;
@@ -77,15 +77,10 @@ DiscBatch gBatch;
 
 }  // namespace
 
-DiscOutline Disc::Outline() const {
-  // The mask's circle, its soft edge included, fills the unit square; the
-  // octagon's slanted sides keep kOutlineMargin clear of it for the texture
-  // filter's reach and the JPEG noise around the edge. The sides cut the axes
-  // at +-1 and +-kCut.
-  constexpr double kOutlineMargin = 0.2;
-  constexpr auto kCut = static_cast<float>(1.4142135623730951 * (1.0 + kOutlineMargin) - 1.0);
-  constexpr float kX[kDiscOutlineVertices] = {-1, -kCut, kCut, 1, -1, 1, 1, -1, -1, 1, kCut, -kCut};
-  constexpr float kY[kDiscOutlineVertices] = {-kCut, -1, -1, -kCut, -kCut, -kCut, kCut, kCut, kCut, kCut, 1, 1};
+DiscCorners Disc::Corners() const {
+  // The corners of the unit quad in drawing order, counter-clockwise.
+  constexpr float kCornerX[4] = {-1.0f, 1.0f, 1.0f, -1.0f};
+  constexpr float kCornerY[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
   constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
   // The rotation grows without bound as the disc rolls. Reduced to one turn
   // (exactly) and turned into radians in double precision, it stays as
@@ -93,16 +88,19 @@ DiscOutline Disc::Outline() const {
   const double radians = std::fmod(static_cast<double>(rotation), 360.0) * kRadiansPerDegree;
   const auto c = static_cast<float>(std::cos(radians));
   const auto s = static_cast<float>(std::sin(radians));
-  // The tile spans the square, its top row (t = tileV, the atlas's first row
-  // being t = 0) along the top edge.
-  DiscOutline out;
-  for (int k = 0; k < kDiscOutlineVertices; ++k) {
-    const float x = radius * kX[k], y = radius * kY[k];
+  // The atlas's first row is t = 0: the tile's top row goes to the top edge.
+  const float s0 = tileU, s1 = tileU + tileWidth;
+  const float tBottom = tileV + tileHeight, tTop = tileV;
+  const float cornerS[4] = {s0, s1, s1, s0};
+  const float cornerT[4] = {tBottom, tBottom, tTop, tTop};
+  DiscCorners out;
+  for (int k = 0; k < 4; ++k) {
+    const float x = radius * kCornerX[k], y = radius * kCornerY[k];
     out.position[k][0] = position.x + c * x - s * y;
     out.position[k][1] = position.y + s * x + c * y;
     out.position[k][2] = position.z + 1.0f;
-    out.texCoord[k][0] = tileU + tileWidth * (kX[k] + 1.0f) * 0.5f;
-    out.texCoord[k][1] = tileV + tileHeight * (1.0f - kY[k]) * 0.5f;
+    out.texCoord[k][0] = cornerS[k];
+    out.texCoord[k][1] = cornerT[k];
   }
   return out;
 }
@@ -126,17 +124,17 @@ void DiscField::DrawDiscs() {
   if (discs == nullptr) return;
   // The discs stay put during a pass; outside one they are placed afresh.
   if (!gBatch.current || gBatch.field != this) {
-    for (int i = 0; i < kDiscCount; ++i) gBatch.outlines[i] = discs[i].Outline();
+    for (int i = 0; i < kDiscCount; ++i) gBatch.corners[i] = discs[i].Corners();
     gBatch.field = this;
     gBatch.current = gBatch.inPass;
   }
   glBegin(GL_QUADS);
   glNormal3f(0.0f, 0.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
-  for (const DiscOutline& outline : gBatch.outlines) {
-    for (int k = 0; k < kDiscOutlineVertices; ++k) {
-      glTexCoord2fv(outline.texCoord[k]);
-      glVertex3fv(outline.position[k]);
+  for (const DiscCorners& quad : gBatch.corners) {
+    for (int k = 0; k < 4; ++k) {
+      glTexCoord2fv(quad.texCoord[k]);
+      glVertex3fv(quad.position[k]);
     }
   }
   glEnd();

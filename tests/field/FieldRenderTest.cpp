@@ -5,7 +5,6 @@
 
 #include "field/DiscField.h"
 #include "images/GL.h"
-#include "images/ResourceImageLoader.h"
 #include "scene/KaleidoScene.h"
 #include "scene/Random.h"
 #include "tests/render/RenderHarness.h"
@@ -126,39 +125,6 @@ TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
     }
     EXPECT_TRUE(GlStateIsClean());
   }
-}
-
-TEST_F(FieldRenderTest, DiscOutlinesShowWhatTheTilesSquaresShow) {
-  // The real atlas, whose round mask leaves the squares' corners clear.
-  const GLuint quartered = field->textures->atlas.textureName;
-  glDeleteTextures(1, &quartered);
-  ASSERT_TRUE(LoadWithMask(field->textures->atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
-  scene.elapsedSeconds = 10.0f;
-  for (int i = 0; i < kDiscCount; ++i) field->discs[i].radius = 0.5f;
-  DrawPass(false);
-  const RgbImage outlines = image;
-  // The squares themselves, as the tiles' quads.
-  glClear(GL_COLOR_BUFFER_BIT);
-  field->BeginPass(false, 0);
-  for (int i = 0; i < kDiscCount; ++i) {
-    const Disc& d = field->discs[i];
-    glPushMatrix();
-    glTranslatef(d.position.x, d.position.y, 0.0f);
-    glRotatef(std::fmod(d.rotation, 360.0f), 0.0f, 0.0f, 1.0f);
-    glScalef(d.radius, d.radius, 1.0f);
-    glBegin(GL_QUADS);
-    for (const auto& [x, y] : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}}) {
-      glTexCoord2f(d.tileU + d.tileWidth * (x + 1.0f) / 2.0f, d.tileV + d.tileHeight * (1.0f - y) / 2.0f);
-      glVertex3f(x, y, 1.0f);
-    }
-    glEnd();
-    glPopMatrix();
-  }
-  field->EndPass();
-  const RgbImage squares = gl.ReadBack();
-  ASSERT_GT(LitFraction(squares, Height()), 0.1);
-  // Pixels on a square's side may fall either way; nothing else may differ.
-  EXPECT_LT(DifferentFraction(outlines, squares, Width(), 2, 1), 0.0001);
 }
 
 TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
