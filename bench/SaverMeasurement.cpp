@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -30,6 +31,10 @@ double Percentile(std::vector<double> v, double p) {
 std::vector<std::string> Bench::Env(const std::string& log, const Server& server) const {
   std::vector<std::string> env = {"DISPLAY=" + server.Name(), "LD_PRELOAD=" + o_.probe, "ZIRBEL_SWAP_LOG=" + log,
                                   "HOME=" + home_, "XDG_CONFIG_HOME=" + home_ + "/.config"};
+  // The peers run their image loader (xscreensaver-getimage) by name from the
+  // PATH, as their daemon sets it.
+  const char* path = std::getenv("PATH");
+  env.push_back("PATH=" + o_.peers + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
   env.insert(env.end(), o_.env.begin(), o_.env.end());
   return env;
 }
