@@ -3,7 +3,8 @@
 // a user pays while they run: frames per second, CPU per frame of the program
 // and of the X server, peak resident memory, the spread of frame intervals,
 // start-up to the first presented frame and, for the saver, the time from a
-// key press to process exit. Frames are counted by a preloaded probe that
+// key press to process exit and what it costs while its window is hidden.
+// Frames are counted by a preloaded probe that
 // logs every glXSwapBuffers (see SwapProbe.cpp). SaverProcesses starts the
 // programs and servers, SaverMeasurement takes the figures, SaverReport writes
 // the tables.
@@ -39,6 +40,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     else if (a == "--warmup") o->warmup = std::atof(value().c_str());
     else if (a == "--repeats") o->repeats = std::max(1, std::atoi(value().c_str()));
     else if (a == "--startup-runs") o->startupRuns = std::max(1, std::atoi(value().c_str()));
+    else if (a == "--exit-runs") o->exitRuns = std::max(1, std::atoi(value().c_str()));
     else if (a == "--quick") o->quick = true;
     else if (a == "--env" && i + 1 < argc && std::strchr(argv[i + 1], '=') != nullptr) o->env.push_back(value());
     else {
@@ -46,7 +48,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
                    "usage: bench_savers [--zirbel PATH] [--before PATH] [--only TEXT] [--probe PATH] [--peers DIR]\n"
                    "                    [--markdown FILE]\n"
                    "                    [--display N] [--window S] [--warmup S] [--repeats N] [--startup-runs N]\n"
-                   "                    [--quick] [--env NAME=VALUE]...\n");
+                   "                    [--exit-runs N] [--quick] [--env NAME=VALUE]...\n");
       return false;
     }
   }
@@ -54,6 +56,9 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     o->repeats = 1;
     o->window = 4;
     o->startupRuns = 3;
+    o->exitRuns = 3;
+    o->hiddenRounds = 1;
+    o->hiddenSeconds = 3;
   }
   return true;
 }
@@ -70,6 +75,7 @@ int main(int argc, char** argv) {
       {{"Zirbel, 1 level, mirrors", {o.zirbel, "/s"}, {}, true}, {}, false},
       {{"Zirbel, 10 levels, mirrors", {o.zirbel, "/s"}, {XK_9}, true}, {}, false},
       {{"kaleidocycle --root", {o.peers + "/kaleidocycle", "--root"}, {}, false}, {}, false},
+      {{"photopile --root", {o.peers + "/photopile", "--root"}, {}, false}, {}, false},
       {{"glslideshow --root", {o.peers + "/glslideshow", "--root"}, {}, false}, {}, false},
       {{"glxgears -fullscreen (floor)", {o.gears, "-fullscreen"}, {}, false}, {}, false},
   };
@@ -105,13 +111,22 @@ int main(int argc, char** argv) {
       Figures s;
       if (bench.RunStartAndExit(row.program, &s)) {
         row.figures.startupMs = s.startupMs;
-        row.figures.earlyExitMs = s.earlyExitMs;
+        row.figures.exitMs = s.exitMs;
+        row.figures.exitMinMs = s.exitMinMs;
+        row.figures.exitMaxMs = s.exitMaxMs;
       }
     }
     row.ok = !runs[i].empty();
     allOk = allOk && row.ok;
   }
-  const std::string md = Table(rows, load0, LoadAverage(), o);
+  std::vector<Hidden> hidden;
+  for (bool cover : {false, true}) {
+    std::fprintf(stderr, "the saver's window %s\n", cover ? "covered" : "unmapped");
+    Hidden h;
+    allOk = bench.RunHidden(o.zirbel, cover, &h) && allOk;
+    hidden.push_back(h);
+  }
+  const std::string md = Table(rows, hidden, load0, LoadAverage(), o);
   std::fputs(md.c_str(), stdout);
   if (!o.markdown.empty()) {
     std::ofstream out(o.markdown);

@@ -6,6 +6,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tools/genimages/JpegWriter.h"
 
 namespace bench_savers {
 
@@ -26,6 +31,10 @@ double Percentile(std::vector<double> v, double p) {
 std::vector<std::string> Bench::Env(const std::string& log, const Server& server) const {
   std::vector<std::string> env = {"DISPLAY=" + server.Name(), "LD_PRELOAD=" + o_.probe, "ZIRBEL_SWAP_LOG=" + log,
                                   "HOME=" + home_, "XDG_CONFIG_HOME=" + home_ + "/.config"};
+  // The peers run their image loader (xscreensaver-getimage) by name from the
+  // PATH, as their daemon sets it.
+  const char* path = std::getenv("PATH");
+  env.push_back("PATH=" + o_.peers + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
   env.insert(env.end(), o_.env.begin(), o_.env.end());
   return env;
 }
@@ -35,13 +44,40 @@ bool Bench::Prepare() {
   if (mkdtemp(dir) == nullptr) return false;
   home_ = dir;
   log_ = home_ + "/swaps.bin";
-  return true;
+  return WriteImages() || Fail("cannot write the image folder in " + home_);
 }
 
 Bench::~Bench() {
-  std::remove(log_.c_str());
-  rmdir((home_ + "/.config").c_str());
-  rmdir(home_.c_str());
+  std::error_code ignored;
+  if (!home_.empty()) std::filesystem::remove_all(home_, ignored);
+}
+
+bool Bench::WriteImages() const {
+  // Eight 1600 x 1200 pictures of coloured rings and bands, the same on
+  // every run: large enough for the loader, which skips anything under 500
+  // pixels wide, and varied enough that the fades show.
+  const std::string folder = home_ + "/images";
+  std::filesystem::create_directories(folder);
+  const int w = 1600, h = 1200;
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
+  for (int k = 0; k < 8; ++k) {
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const double dx = x - w * (0.3 + 0.05 * k), dy = y - h * (0.6 - 0.04 * k);
+        const double ring = 0.5 + 0.5 * std::sin(std::sqrt(dx * dx + dy * dy) / (9.0 + k));
+        unsigned char* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+        p[0] = static_cast<unsigned char>(255 * ring * ((k & 1) != 0 ? 1.0 : 0.4));
+        p[1] = static_cast<unsigned char>(255 * (0.5 + 0.5 * std::sin((x + 3 * y) / (40.0 + 5 * k))));
+        p[2] = static_cast<unsigned char>(255 * ((k & 2) != 0 ? ring : 1 - ring) * y / h);
+      }
+    }
+    const std::string name = folder + "/pattern" + std::to_string(k) + ".jpg";
+    if (!gen::WriteFile(name, gen::CompressJpeg(rgb.data(), w, h, 3, gen::JpegOptions{}))) return false;
+  }
+  std::ofstream prefs(home_ + "/.xscreensaver");
+  prefs << "grabDesktopImages: False\ngrabVideoFrames: False\nchooseRandomImages: True\nimageDirectory: " << folder
+        << "\n";
+  return static_cast<bool>(prefs);
 }
 
 bool Bench::RunSteady(const Program& p, Figures* f) {
@@ -57,13 +93,18 @@ bool Bench::RunSteady(const Program& p, Figures* f) {
   SleepMs(o_.warmup * 1000);
   const Nanos t0 = Now();
   const double own0 = TreeCpuSeconds(pid), x0 = TreeCpuSeconds(server.Pid());
-  SleepMs(o_.window * 1000);
+  // The kernel keeps the peak of the whole resident set, not of its
+  // anonymous part: that one is sampled through the window.
+  double anon = StatusMiB(pid, "RssAnon");
+  for (int i = 0; i < 20; ++i) {
+    SleepMs(o_.window * 1000 / 20);
+    anon = std::max(anon, StatusMiB(pid, "RssAnon"));
+  }
   const Nanos t1 = Now();
   const double own1 = TreeCpuSeconds(pid), x1 = TreeCpuSeconds(server.Pid());
   f->peakMiB = StatusMiB(pid, "VmHWM");
-  f->anonMiB = StatusMiB(pid, "RssAnon");
+  f->anonMiB = anon;
   const bool alive = waitpid(pid, nullptr, WNOHANG) == 0;
-  if (alive && p.exitByKey) f->exitMs = TimeExitOnKey(server, pid);
   Stop(pid);
   server.Close();
   if (!alive) return Fail(p.label + ": ended during the measurement");
@@ -94,7 +135,8 @@ bool Bench::RunStartAndExit(const Program& p, Figures* f) {
   Server server(o_.display + 1);
   if (!server.Open()) return Fail("cannot start Xvfb " + server.Name());
   std::vector<double> starts, exits;
-  for (int run = 0; run < o_.startupRuns; ++run) {
+  const int exitRuns = p.exitByKey ? o_.exitRuns : 0;
+  for (int run = 0; run < std::max(o_.startupRuns, exitRuns); ++run) {
     std::remove(log_.c_str());
     const Nanos start = Now();
     const pid_t pid = Spawn(p.argv, Env(log_, server), true);
@@ -103,9 +145,9 @@ bool Bench::RunStartAndExit(const Program& p, Figures* f) {
       Stop(pid);
       return Fail(p.label + ": no frame presented");
     }
-    starts.push_back(static_cast<double>(first - start) / 1e6);
-    if (p.exitByKey) {
-      SleepMs(1000);
+    if (run < o_.startupRuns) starts.push_back(static_cast<double>(first - start) / 1e6);
+    if (run < exitRuns) {
+      SleepMs(2000);  // drawing steadily, between frames as often as in them
       const double ms = TimeExitOnKey(server, pid);
       if (std::isnan(ms)) {
         Stop(pid);
@@ -117,13 +159,17 @@ bool Bench::RunStartAndExit(const Program& p, Figures* f) {
     }
   }
   f->startupMs = Median(starts);
-  f->earlyExitMs = Median(exits);
+  f->exitMs = Median(exits);
+  if (!exits.empty()) {
+    f->exitMinMs = *std::min_element(exits.begin(), exits.end());
+    f->exitMaxMs = *std::max_element(exits.begin(), exits.end());
+  }
   return true;
 }
 
 double Bench::TimeExitOnKey(Server& server, pid_t pid) {
-  server.Key(XK_Escape);
   const Nanos pressed = Now();
+  server.Key(XK_Escape);
   while (Now() - pressed < 5000000000LL) {
     if (waitpid(pid, nullptr, WNOHANG) == pid) return static_cast<double>(Now() - pressed) / 1e6;
     SleepMs(0.2);
@@ -147,8 +193,7 @@ Figures MedianOf(const std::vector<Figures>& runs) {
   };
   Figures f;
   for (auto m : {&Figures::fps, &Figures::ownMsPerFrame, &Figures::serverMsPerFrame, &Figures::peakMiB,
-                 &Figures::anonMiB, &Figures::intervalMedianMs, &Figures::intervalP95Ms, &Figures::intervalSdMs,
-                 &Figures::exitMs}) {
+                 &Figures::anonMiB, &Figures::intervalMedianMs, &Figures::intervalP95Ms, &Figures::intervalSdMs}) {
     f.*m = pick(m);
   }
   return f;

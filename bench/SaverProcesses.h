@@ -38,6 +38,7 @@ class Server {
   // A press and release of `keysym`, as a user's keyboard would send it.
   void Key(KeySym keysym);
   const std::string& Name() const { return name_; }
+  Display* Connection() const { return display_; }
   pid_t Pid() const { return pid_; }
 
  private:

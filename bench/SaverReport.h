@@ -1,6 +1,7 @@
 // The report of the saver comparison: one Markdown table of every program's
-// figures, one of the saver's ratios against each peer, and how they were
-// measured.
+// figures, one of the saver's ratios against each peer, one of the saver
+// with its window hidden, how they were measured, and the figures against
+// the saver's goals.
 #pragma once
 
 #include <string>
@@ -18,6 +19,7 @@ struct Row {
 
 // The 1-minute load average of the machine.
 std::string LoadAverage();
-std::string Table(const std::vector<Row>& rows, const std::string& load0, const std::string& load1, const Options& o);
+std::string Table(const std::vector<Row>& rows, const std::vector<Hidden>& hidden, const std::string& load0,
+                  const std::string& load1, const Options& o);
 
 }  // namespace bench_savers

@@ -3,7 +3,9 @@
 # with Mesa llvmpipe, and writes the table to bench/savers.md (or to the first
 # argument when it is not an option). Other arguments go to bench_savers.
 # Run as root from the repository root on Debian 12; installs the peers
-# (xscreensaver-gl) and glxgears (mesa-utils) when they are missing.
+# (glslideshow and kaleidocycle from xscreensaver-gl, photopile from
+# xscreensaver-gl-extra) and glxgears (mesa-utils) when they are missing.
+# Takes about 11 minutes.
 set -eu
 cd "$(dirname "$0")/.."
 out=bench/savers.md
@@ -13,7 +15,7 @@ case "${1:-}" in
 esac
 
 missing=
-for p in xscreensaver-gl mesa-utils xvfb; do
+for p in xscreensaver-gl xscreensaver-gl-extra mesa-utils xvfb; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
