@@ -25,10 +25,7 @@ EntryServices Fakes(Log& log) {
     log.push_back("own");
     state.useMirrors = 0;
   };
-  s.foregroundWindow = [&log] {
-    log.push_back("foreground");
-    return WindowHandle{99};
-  };
+  s.foregroundWindow = [] { return WindowHandle{99}; };
   s.changeSaverPassword = [&log](WindowHandle parent) { log.push_back("password " + std::to_string(parent)); };
   s.runConfigDialog = [&log, loaded](SaverState& state, WindowHandle owner) {
     log.push_back("config " + std::to_string(owner) + loaded(state));
@@ -48,7 +45,7 @@ TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
   } cases[] = {
       {"zirbel.scr /s", {"system", "own", "saver 0 show 5 loaded"}},
       {"zirbel.scr /p 4242", {"system", "own", "preview 4242 show 5 loaded"}},
-      {"zirbel.scr /c", {"foreground", "system", "own", "config 99 loaded"}},
+      {"zirbel.scr /c", {"system", "own", "config 99 loaded"}},
       {"zirbel.scr", {"system", "own", "config 0 loaded"}},
       {"zirbel.scr /a 77", {"system", "own", "password 77"}},
       {"zirbel.scr /x", {"system", "own"}},
