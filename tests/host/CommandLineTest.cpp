@@ -15,7 +15,7 @@ WindowHandle FakeForeground() {
 
 WindowHandle Handle(std::int32_t value) { return static_cast<WindowHandle>(static_cast<std::intptr_t>(value)); }
 
-TEST(ParseCommandLine, GivesModeAndParent) {
+TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
   using M = SaverMode;
   const struct {
     const char* line;
@@ -51,18 +51,12 @@ TEST(ParseCommandLine, GivesModeAndParent) {
       {"zirbel -p 12345", M::Preview, 12345}, {"zirbel -c", M::Config, kForeground}, {"zirbel", M::Config, 0},
   };
   for (const auto& c : cases) {
+    gForegroundCalls = 0;
     const CommandLineResult r = ParseCommandLine(c.line, &FakeForeground);
     EXPECT_EQ(static_cast<int>(r.mode), static_cast<int>(c.mode)) << "\"" << c.line << "\"";
     EXPECT_EQ(r.parent, c.parent) << "\"" << c.line << "\"";
+    EXPECT_EQ(gForegroundCalls, c.parent == kForeground ? 1 : 0) << "\"" << c.line << "\" asks for the foreground window";
   }
-}
-
-TEST(ParseCommandLine, AsksForTheForegroundWindowOnlyForABareConfigSwitch) {
-  gForegroundCalls = 0;
-  for (const char* line : {"zirbel.scr /c:12", "zirbel.scr /s", "zirbel.scr"}) ParseCommandLine(line, &FakeForeground);
-  EXPECT_EQ(gForegroundCalls, 0);
-  ParseCommandLine("zirbel.scr /c", &FakeForeground);
-  EXPECT_EQ(gForegroundCalls, 1);
   EXPECT_EQ(ParseCommandLine(nullptr, &FakeForeground).mode, SaverMode::Config) << "null inputs are safe";
   const CommandLineResult r = ParseCommandLine("zirbel.scr /c", nullptr);
   EXPECT_EQ(r.mode, SaverMode::Config);
