@@ -1,11 +1,7 @@
-// The X side of the end-to-end tests.
-//   zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]
-//       A plain window for the preview tests: prints its id, then keeps the
-//       window until standard input ends, when it destroys it and exits. With
-//       a visual id (hex with 0x, or decimal) the window gets that visual.
-//   zirbel_test_parent cursor
-//       Prints "hidden" when the pointer's cursor image is fully transparent,
-//       else "visible".
+// zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]: a plain window (with that
+// visual), its id printed, destroyed when standard input ends.
+// zirbel_test_parent cursor: "hidden" when the pointer's cursor image is fully
+// transparent, else "visible".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -52,7 +48,6 @@ int main(int argc, char** argv) {
   std::printf("%lu\n", static_cast<unsigned long>(window));
   std::fflush(stdout);
 
-  // Serve the connection until standard input is closed.
   char buffer[64];
   for (;;) {
     pollfd fds[2] = {{0, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Packaging tests, run in the Linux build directory.
-#   package.sh deb BUILD_DIR          the Debian package: contents, lintian, and
-#                                     the unpacked program runs
-#   package.sh windows-zip BUILD_DIR  the ZIP of the two Windows screen savers
+# Packaging tests: the Debian package, or the ZIP of the Windows screen savers.
+#   package.sh deb|windows-zip BUILD_DIR
 set -u
 kind=$1 build=$2
 source "$(dirname "$0")/lib.sh"
@@ -28,9 +26,7 @@ case "$kind" in
     for lib in libc6 libx11-6 libjpeg62-turbo libgtk-3-0; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
-    # Errors fail the test; warnings are shown.
     lintian --allow-root --fail-on error "$deb" || fail "lintian reports errors"
-    # The unpacked program runs through its link and knows its options.
     dpkg-deb -x "$deb" "$work/root"
     "$work/root/usr/bin/zirbel" --version | grep -q '^zirbel [0-9]' || fail "the installed program does not run"
     xmllint --noout "$work/root/usr/share/xscreensaver/config/zirbel.xml" || fail "zirbel.xml is not well-formed"
@@ -49,7 +45,6 @@ case "$kind" in
     mkdir "$work/unzip"
     (cd "$work/unzip" && cmake -E tar xf "$build/$zip") || fail "the ZIP cannot be unpacked"
     grep -q $'\r$' "$work/unzip"/*/README.txt || fail "README.txt does not have Windows line ends"
-    # The right machine type in each: 0x14c i386, 0x8664 x86-64.
     file -b "$work/unzip"/*/32-bit/zirbel.scr | grep -q "Intel 80386" || fail "32-bit/zirbel.scr is not for i386"
     file -b "$work/unzip"/*/64-bit/zirbel.scr | grep -q "x86-64" || fail "64-bit/zirbel.scr is not for x86-64"
     ;;

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end test with a real screen-saver daemon: xscreensaver runs
-# "zirbel --root" as its only hack; activating it must put a mirrored
+# xscreensaver runs "zirbel --root" as its only hack (as an unprivileged user,
+# from a copy that user can read): activating it must put a mirrored
 # kaleidoscope on the screen, deactivating it must end the hack.
 #   xscreensaver.sh ZIRBEL SYMMETRY_PROBE
-# The daemon and its commands run as an unprivileged user (as_user), the hack
-# copied to a folder that user can read.
 set -u
 zirbel=$1 symmetry_probe=$2
 source "$(dirname "$0")/lib.sh"
@@ -17,7 +15,6 @@ owner=$( [ "$(id -u)" = 0 ] && echo zirbel-test || id -un)
 as_user true || fail "cannot run as the unprivileged user"
 stop_daemon() {
   as_user xscreensaver-command -exit >/dev/null 2>&1
-  # Whatever the daemon left behind: the hack, or a helper of the daemon.
   for p in $(hack_pids) $(pgrep -P "${pids[0]:-0}"); do kill -9 "$p"; done 2>/dev/null
   end_test
 }

@@ -1,8 +1,6 @@
-// zirbel-test-helper.exe SAVER.scr: plays the system's preview pane. Opens a
-// window, starts the saver with /p and that window's handle, checks that the
-// saver's child window fills it and keeps running, then destroys the window
-// and expects the saver to end with exit code 0. Prints one line per check;
-// exit code 0 when every check passed.
+// zirbel-test-helper.exe SAVER.scr plays the system's preview pane: the saver,
+// started with /p and a window's handle, must fill that window with a child,
+// keep running, and end with exit code 0 when the window is destroyed.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,8 +16,7 @@ void Check(bool ok, const char* what) {
   if (!ok) ++failures;
 }
 
-// Handles this thread's messages for `milliseconds` (the saver's window sends
-// messages to its parent, which must be answered).
+// Answers this thread's messages (the saver's window sends its parent some).
 void Pump(DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
@@ -61,10 +58,10 @@ int main(int argc, char** argv) {
   GetWindowRect(parent, &outer);
   GetWindowRect(child, &inner);
   ClientToScreen(parent, &origin);
-  Check(inner.left == origin.x && inner.top == origin.y, "it starts at the parent's client origin");
+  Check(inner.left == origin.x && inner.top == origin.y && (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0,
+        "it is a child window at the parent's client origin");
   Check(inner.right - inner.left == outer.right - outer.left && inner.bottom - inner.top == outer.bottom - outer.top,
         "it takes the size of the parent's window rectangle");
-  Check((GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0, "it is a child window");
   Pump(2500);
   Check(WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && IsWindow(child),
         "the saver and its window stay in the preview");
