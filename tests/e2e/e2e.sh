@@ -12,14 +12,12 @@ export XDG_CONFIG_HOME=$work/config
 
 write_settings() { mkdir -p "$XDG_CONFIG_HOME/zirbel" && printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"; }
 start() { start_bg "$zirbel" "$@"; }
-# The saver, full screen, once it has taken the input focus (and the grabs).
 start_saver() {
   xdotool mousemove 400 300
   start /s
   saver_window=$(wait_window SaverWindow) || fail "no SaverWindow appeared"
   wait_for 5 has_focus "$saver_window" || fail "the saver did not take the focus"
 }
-# The configuration dialog (run by the command given, if any), focused.
 open_config_dialog() {
   start_bg "$@" "$zirbel" -c
   dialog=$(wait_window "Config dialog") || fail "no Config dialog"
@@ -63,7 +61,6 @@ case "$case_name" in
     ;;
 
   quick_exits)
-    # Nothing to show: a clear word (or none), exit code 0, no window.
     start_parent 200 150
     exec 3>&-  # the helper destroys its window
     wait_for 5 no_window "$parent" || fail "the window was not destroyed"
@@ -213,7 +210,6 @@ EOF2
     ;;
 
   hack_mirror_options)
-    # The per-run options beat the stored setting, both ways.
     start_parent 640 512
     start --window-id "$parent" --no-mirrors
     wait_for 5 unmirrored "$parent" || fail "--no-mirrors shows no unmirrored picture (lit $lit, asym $asym)"
@@ -224,7 +220,6 @@ EOF2
     ;;
 
   server_gone)
-    # A private server that ends under the running saver and preview.
     for mode in /s -p; do
       start_xvfb 800x600x24 || fail "the private X server did not start"
       pids+=("$xvfb") && export DISPLAY=$xvfb_display args=$mode

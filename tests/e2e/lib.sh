@@ -8,7 +8,6 @@ fail() {
   exit 1
 }
 
-# Runs the command in $2... until it succeeds, for at most $1 seconds.
 wait_for() {
   local end=$((${EPOCHREALTIME/./} + ${1%.*} * 1000000))
   until "${@:2}"; do
@@ -62,7 +61,6 @@ as_user() {
   fi
 }
 
-# The id of a visible window named exactly $1.
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
 wait_window() { wait_for 10 window_id "$1"; }
 window_gone() { ! window_id "$1" >/dev/null; }
@@ -73,7 +71,6 @@ start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids
 ended() { ! alive "$1"; }
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
-# Expects process $1 to end with exit code 0 within $2 seconds ($3 says why).
 expect_exit() {
   wait_for "$2" ended "$1" || fail "$3: the program still runs after $2 s"
   wait "$1" || fail "$3: exit code $?"

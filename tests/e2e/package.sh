@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# Packaging tests: the Debian package, or the ZIP of the Windows screen savers.
 #   package.sh deb|windows-zip BUILD_DIR
 set -u
 kind=$1 build=$2

@@ -1,5 +1,3 @@
-// The daemon options and the picture's options of the Linux program, and the
-// settings description and manual written about them.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -72,7 +70,6 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
   EXPECT_FALSE(hack::RootTarget("window", &id));
 }
 
-// The attribute `name` of the first element `tag` in the settings description.
 std::string Attribute(const std::string& tag, const std::string& name) {
   const std::string xml = hack::SettingsXml();
   std::smatch match;

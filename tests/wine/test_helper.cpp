@@ -30,11 +30,8 @@ void Pump(DWORD milliseconds) {
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
-                           "ZirbelTestHelper"};
-  RegisterClassA(&windowClass);
-  HWND parent = CreateWindowExA(0, "ZirbelTestHelper", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                                400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND parent = CreateWindowExA(0, "STATIC", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   Pump(200);
   std::string commandLine = "\"" + std::string(argv[1]) + "\" /p " +
                             std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(parent)));

@@ -25,7 +25,6 @@ esac
 start_saver() { start_bg "$WINE64" "$ZIRBEL_SCR" "$@"; }
 cursor_is() { [ "$("$ZIRBEL_X11_HELPER" cursor)" = "$1" ]; }
 wiggle_hides_cursor() { xdotool mousemove 401 300 sleep 0.05 mousemove 400 300; cursor_is hidden; }
-# The saver full screen with the pointer at 400,300, once a move hides the cursor.
 saver_window() {
   xdotool mousemove 400 300
   start_saver /s
