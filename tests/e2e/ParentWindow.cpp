@@ -14,7 +14,8 @@
 
 int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
-  if (display != nullptr && argc == 2 && std::string(argv[1]) == "cursor") {
+  if (display == nullptr) return 1;
+  if (argc == 2 && std::string(argv[1]) == "cursor") {
     XFixesCursorImage* cursor = XFixesGetCursorImage(display);
     if (cursor == nullptr) return 1;
     bool visible = false;
@@ -26,15 +27,10 @@ int main(int argc, char** argv) {
   }
   XVisualInfo wanted{};
   int count = 0;
-  if (display != nullptr) {
-    wanted.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
-                               : XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
-  }
-  XVisualInfo* info = display != nullptr ? XGetVisualInfo(display, VisualIDMask, &wanted, &count) : nullptr;
-  if (info == nullptr) {
-    std::fprintf(stderr, "zirbel_test_parent: no display, or no such visual\n");
-    return 1;
-  }
+  wanted.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
+                             : XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
+  XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+  if (info == nullptr) return 1;
   XSetWindowAttributes attributes{};
   attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info->visual, AllocNone);
   const Window window = XCreateWindow(display, DefaultRootWindow(display), 10, 10,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <tuple>
 
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
@@ -62,14 +63,12 @@ class ClosePolicyTest : public ::testing::Test {
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
-  const struct {
-    std::int32_t x, y;
-    std::size_t posted;
-  } moves[] = {{150, 200, 0}, {100, 150, 0}, {60, 240, 0},  // 50 on an axis, 40 on each: no sum
-               {100, 251, 1}, {49, 200, 2}};                  // 51 either way, every time
-  for (const auto& m : moves) {
-    MoveTo(m.x, m.y);
-    EXPECT_EQ(services.log.size(), m.posted) << m.x << "," << m.y;
+  const std::tuple<std::int32_t, std::int32_t, std::size_t> moves[] = {  // x, y, close requests after
+      {150, 200, 0}, {100, 150, 0}, {60, 240, 0},  // 50 on an axis, 40 on each: no sum
+      {100, 251, 1}, {49, 200, 2}};                // 51 either way, every time
+  for (const auto& [x, y, posted] : moves) {
+    MoveTo(x, y);
+    EXPECT_EQ(services.log.size(), posted) << x << "," << y;
   }
   state.cursorOrigin = {INT32_MIN, 0};
   state.mouseThreshold = INT32_MAX;
@@ -99,28 +98,24 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
 }
 
 TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
-  const struct {
-    std::int32_t delay;  // seconds
-    std::uint32_t createdAt, elapsed;
-    bool asksForPassword;
-  } cases[] = {
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, bool> cases[] = {  // s, created at, ms, asks
       {15, 5000, 15000, false}, {15, 5000, 15001, true},  // exactly the delay: no password
       {0, 5000, 0, false},      {0, 5000, 1, true},       // 0 asks after the first millisecond
       {-1, 5000, 4000000000u, false},                     // -1 taken as unsigned never asks
       {15, 0xFFFFF000u, 4352, false}, {15, 0xFFFFF000u, 15001, true},  // across the tick's wrap
   };
-  for (const auto& c : cases) {
+  for (const auto& [delay, createdAt, elapsed, asksForPassword] : cases) {
     state = SaverState{};
-    state.passwordDelay = c.delay;
-    services.tick = c.createdAt;
+    state.passwordDelay = delay;
+    services.tick = createdAt;
     services.log.clear();
     policy.OnCreate();
-    HandleCloseAfter(c.elapsed - (c.elapsed > 0 ? 1 : 0));  // no activity yet: no close
+    HandleCloseAfter(elapsed - (elapsed > 0 ? 1 : 0));  // no activity yet: no close
     policy.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
-    EXPECT_EQ(HandleCloseAfter(c.elapsed), Disposition::Handled);
-    Log expected = c.asksForPassword ? kChecked : Log{"post"};
+    EXPECT_EQ(HandleCloseAfter(elapsed), Disposition::Handled);
+    Log expected = asksForPassword ? kChecked : Log{"post"};
     expected.push_back("destroy");
-    EXPECT_EQ(services.log, expected) << c.delay << " s, " << c.elapsed << " ms";
+    EXPECT_EQ(services.log, expected) << delay << " s, " << elapsed << " ms";
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 #include "host/CommandLine.h"
 
@@ -17,11 +18,7 @@ WindowHandle Handle(std::int32_t value) { return static_cast<WindowHandle>(stati
 
 TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
   using M = SaverMode;
-  const struct {
-    const char* line;
-    SaverMode mode;
-    WindowHandle parent;
-  } cases[] = {
+  const std::tuple<const char*, SaverMode, WindowHandle> cases[] = {
       // Only the program path: configuration without owner; a quoted blank belongs to the path.
       {"zirbel.scr", M::Config, 0}, {"\"C:\\Program Files\\zirbel.scr\"", M::Config, 0},
       {"zirbel.scr   ", M::Config, 0}, {"", M::Config, 0},
@@ -50,12 +47,12 @@ TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
       // Linux argument vectors joined with single blanks.
       {"zirbel -p 12345", M::Preview, 12345}, {"zirbel -c", M::Config, kForeground}, {"zirbel", M::Config, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, mode, parent] : cases) {
     gForegroundCalls = 0;
-    const CommandLineResult r = ParseCommandLine(c.line, &FakeForeground);
-    EXPECT_EQ(static_cast<int>(r.mode), static_cast<int>(c.mode)) << "\"" << c.line << "\"";
-    EXPECT_EQ(r.parent, c.parent) << "\"" << c.line << "\"";
-    EXPECT_EQ(gForegroundCalls, c.parent == kForeground ? 1 : 0) << "\"" << c.line << "\" asks for the foreground window";
+    const CommandLineResult r = ParseCommandLine(line, &FakeForeground);
+    EXPECT_EQ(static_cast<int>(r.mode), static_cast<int>(mode)) << "\"" << line << "\"";
+    EXPECT_EQ(r.parent, parent) << "\"" << line << "\"";
+    EXPECT_EQ(gForegroundCalls, parent == kForeground ? 1 : 0) << "\"" << line << "\" asks for the foreground window";
   }
   EXPECT_EQ(ParseCommandLine(nullptr, &FakeForeground).mode, SaverMode::Config) << "null inputs are safe";
   const CommandLineResult r = ParseCommandLine("zirbel.scr /c", nullptr);

@@ -45,10 +45,7 @@ TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
 }
 
 TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
-  const struct {
-    Args arguments;
-    const char* named;  // what the message must mention
-  } cases[] = {
+  const std::pair<Args, const char*> cases[] = {  // the arguments, and what the message must mention
       {{"--window-id", "0"}, "--window-id"}, {{"--window-id", "0x"}, "--window-id"},
       {{"--window-id", "12abc"}, "--window-id"}, {{"--window-id", "0x1g"}, "--window-id"},
       {{"--window-id", "-5"}, "--window-id"}, {{"--window-id", "4294967296"}, "--window-id"},
@@ -58,10 +55,10 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
       {{"--mirrors=1"}, "--mirrors"}, {{"/s", "--colour", "red"}, "--colour"},
       {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
   };
-  for (const auto& c : cases) {
-    const hack::Options o = Parse(c.arguments);
-    EXPECT_EQ(o.action, Action::Error) << c.arguments.back();
-    EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
+  for (const auto& [arguments, named] : cases) {
+    const hack::Options o = Parse(arguments);
+    EXPECT_EQ(o.action, Action::Error) << arguments.back();
+    EXPECT_NE(o.error.find(named), std::string::npos) << o.error;
   }
   std::uint32_t id = 99;
   EXPECT_TRUE(hack::RootTarget(nullptr, &id) && id == 0);
