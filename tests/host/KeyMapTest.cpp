@@ -54,11 +54,12 @@ TEST(KeyMap, TopRowDigitsFollowThePhysicalKey) {
 }
 
 TEST(KeyMap, ButtonsGiveMouseFlags) {
-  EXPECT_EQ(ButtonFlags(Button1, 0), 0x01u);
-  EXPECT_EQ(ButtonFlags(Button3, 0), 0x02u);
-  EXPECT_EQ(ButtonFlags(Button2, 0), 0x10u);
-  EXPECT_EQ(ButtonFlags(Button1, ShiftMask | ControlMask | Button3Mask), 0x01u | 0x04u | 0x08u | 0x02u);
-  EXPECT_EQ(ButtonFlags(4, 0) | ButtonFlags(5, Button1Mask), 0u) << "the wheel is not a click";
+  const std::tuple<unsigned int, unsigned int, std::uint32_t> cases[] = {  // button, state, flags
+      {Button1, 0, 0x01u}, {Button3, 0, 0x02u}, {Button2, 0, 0x10u},
+      {Button1, ShiftMask | ControlMask | Button3Mask, 0x01u | 0x04u | 0x08u | 0x02u},
+      {4, 0, 0u}, {5, Button1Mask, 0u},  // the wheel is not a click
+  };
+  for (const auto& [button, state, flags] : cases) EXPECT_EQ(ButtonFlags(button, state), flags) << button;
 }
 
 }  // namespace
