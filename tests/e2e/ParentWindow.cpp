@@ -1,11 +1,7 @@
-// The X side of the end-to-end tests.
-//   zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]
-//       A plain window for the preview tests: prints its id, then keeps the
-//       window until standard input ends, when it destroys it and exits. With
-//       a visual id (hex with 0x, or decimal) the window gets that visual.
-//   zirbel_test_parent cursor
-//       Prints "hidden" when the pointer's cursor image is fully transparent,
-//       else "visible".
+// zirbel_test_parent WIDTH HEIGHT [VISUAL_ID]: a plain window (with that
+// visual), its id printed, destroyed when standard input ends.
+// zirbel_test_parent cursor: "hidden" when the pointer's cursor image is fully
+// transparent, else "visible".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -18,7 +14,8 @@
 
 int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
-  if (display != nullptr && argc == 2 && std::string(argv[1]) == "cursor") {
+  if (display == nullptr) return 1;
+  if (argc == 2 && std::string(argv[1]) == "cursor") {
     XFixesCursorImage* cursor = XFixesGetCursorImage(display);
     if (cursor == nullptr) return 1;
     bool visible = false;
@@ -30,15 +27,10 @@ int main(int argc, char** argv) {
   }
   XVisualInfo wanted{};
   int count = 0;
-  if (display != nullptr) {
-    wanted.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
-                               : XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
-  }
-  XVisualInfo* info = display != nullptr ? XGetVisualInfo(display, VisualIDMask, &wanted, &count) : nullptr;
-  if (info == nullptr) {
-    std::fprintf(stderr, "zirbel_test_parent: no display, or no such visual\n");
-    return 1;
-  }
+  wanted.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
+                             : XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
+  XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+  if (info == nullptr) return 1;
   XSetWindowAttributes attributes{};
   attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info->visual, AllocNone);
   const Window window = XCreateWindow(display, DefaultRootWindow(display), 10, 10,
@@ -52,7 +44,6 @@ int main(int argc, char** argv) {
   std::printf("%lu\n", static_cast<unsigned long>(window));
   std::fflush(stdout);
 
-  // Serve the connection until standard input is closed.
   char buffer[64];
   for (;;) {
     pollfd fds[2] = {{0, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};

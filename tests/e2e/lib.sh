@@ -8,8 +8,6 @@ fail() {
   exit 1
 }
 
-# Polls until the rest of the arguments, a command, succeeds, for at most $1
-# seconds; returns 1 if it never did.
 wait_for() {
   local end=$((${EPOCHREALTIME/./} + ${1%.*} * 1000000))
   until "${@:2}"; do
@@ -18,8 +16,7 @@ wait_for() {
   done
 }
 
-# A private folder and the processes started in the background, both gone on
-# exit (the processes' children too: a message box one of them opened).
+# A private folder and background processes (and their children), gone on exit.
 begin_test() {
   work=$(mktemp -d /tmp/zirbel-e2e-XXXXXX)
   chmod 755 "$work"  # another user may have to reach it
@@ -33,15 +30,14 @@ end_test() {
   rm -rf "$work"
 }
 
-# Skips unless DISPLAY can be opened and the given tools are installed.
 need_display() {
   local tool
   for tool in xdpyinfo "$@"; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || skip "cannot open display '${DISPLAY:-}'"
 }
 
-# Starts a private X server of screen size $1 (default 1920x1080x24) on a free
-# display number; sets xvfb (its process) and xvfb_display (":N").
+# A private X server of screen size $1 on a free display; sets xvfb (its
+# process) and xvfb_display (":N").
 start_xvfb() {
   local fd_file
   fd_file=$(mktemp)
@@ -53,9 +49,8 @@ start_xvfb() {
   [ "$xvfb_display" != : ] && wait_for 10 env DISPLAY="$xvfb_display" xdpyinfo >/dev/null 2>&1
 }
 
-# Runs a command as the unprivileged user zirbel-test (created once) when run
-# as root, since a screen-saver daemon refuses to start programs as root;
-# otherwise as the current user. HOME is $work/home.
+# Runs a command with HOME=$work/home, as the user zirbel-test when root (a
+# screen-saver daemon refuses to start programs as root).
 as_user() {
   if [ "$(id -u)" = 0 ]; then
     id zirbel-test >/dev/null 2>&1 ||
@@ -66,8 +61,6 @@ as_user() {
   fi
 }
 
-# The id of a visible window whose name is exactly $1; wait_window waits up to
-# 10 seconds for it.
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
 wait_window() { wait_for 10 window_id "$1"; }
 window_gone() { ! window_id "$1" >/dev/null; }
@@ -78,16 +71,9 @@ start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids
 ended() { ! alive "$1"; }
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
-# Waits up to $2 seconds for process $1 to end; sets `status`.
-wait_exit() {
-  wait_for "$2" ended "$1" || return 1
-  wait "$1"
-  status=$?
-}
-# Expects process $1 to end with exit code 0 within $2 seconds ($3 says why).
 expect_exit() {
-  wait_exit "$1" "$2" || fail "$3: the program still runs after $2 s"
-  [ "$status" = 0 ] || fail "$3: exit code $status"
+  wait_for "$2" ended "$1" || fail "$3: the program still runs after $2 s"
+  wait "$1" || fail "$3: exit code $?"
 }
 
 # A plain X window from the parent helper (arguments: WIDTH HEIGHT [VISUAL]),
@@ -103,16 +89,13 @@ start_parent() {
   [ -n "$parent" ] || fail "the test parent window did not start"
 }
 
-# Looks at window $1 (or root) with the symmetry probe: sets lit (the share of
-# the centre circle that is not black) and asym (the share that differs from
-# its mirror image).
+# Probes window $1 (or root): sets lit (the share of the centre circle that is
+# not black) and asym (the share that differs from its mirror image).
 probe() {
   import -window "$1" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
   line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
   read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
   echo "probe $1: $line"
 }
-# Whether window $1 (or root) shows more than black.
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
-# Whether window $1 shows a mirrored kaleidoscope.
 mirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }

@@ -1,8 +1,5 @@
 #!/usr/bin/env bash
-# Packaging tests, run in the Linux build directory.
-#   package.sh deb BUILD_DIR          the Debian package: contents, lintian, and
-#                                     the unpacked program runs
-#   package.sh windows-zip BUILD_DIR  the ZIP of the two Windows screen savers
+#   package.sh deb|windows-zip BUILD_DIR
 set -u
 kind=$1 build=$2
 source "$(dirname "$0")/lib.sh"
@@ -28,9 +25,7 @@ case "$kind" in
     for lib in libc6 libx11-6 libjpeg62-turbo libgtk-3-0; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
-    # Errors fail the test; warnings are shown.
     lintian --allow-root --fail-on error "$deb" || fail "lintian reports errors"
-    # The unpacked program runs through its link and knows its options.
     dpkg-deb -x "$deb" "$work/root"
     "$work/root/usr/bin/zirbel" --version | grep -q '^zirbel [0-9]' || fail "the installed program does not run"
     xmllint --noout "$work/root/usr/share/xscreensaver/config/zirbel.xml" || fail "zirbel.xml is not well-formed"
@@ -42,14 +37,12 @@ case "$kind" in
       fail "the Windows ZIP was not built (are the win32 and win64 presets built?)"
     zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1 | grep .) || fail "no ZIP was written"
     cmake -E tar tf "$zip" >"$work/contents" || fail "the ZIP cannot be read"
-    cat "$work/contents"
     for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt; do
       grep -q "/$entry\$" "$work/contents" || fail "the ZIP lacks $entry"
     done
     mkdir "$work/unzip"
     (cd "$work/unzip" && cmake -E tar xf "$build/$zip") || fail "the ZIP cannot be unpacked"
     grep -q $'\r$' "$work/unzip"/*/README.txt || fail "README.txt does not have Windows line ends"
-    # The right machine type in each: 0x14c i386, 0x8664 x86-64.
     file -b "$work/unzip"/*/32-bit/zirbel.scr | grep -q "Intel 80386" || fail "32-bit/zirbel.scr is not for i386"
     file -b "$work/unzip"/*/64-bit/zirbel.scr | grep -q "x86-64" || fail "64-bit/zirbel.scr is not for x86-64"
     ;;

@@ -2,39 +2,43 @@
 
 #include <cstdint>
 #include <functional>
+#include <tuple>
 
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
 #include "scene/KeyCodes.h"
+#include "tests/host/FakeHost.h"
 
 namespace {
 
-// The password dialog answers `passwordAnswer` and runs `duringDialog` while
-// it is up, as the system's modal loop delivers messages then.
+// Logs what the policy asks of the window. The password dialog answers
+// `passwordAnswer` and runs `duringDialog` while it is up, as the system's
+// modal loop delivers messages then.
 struct FakeServices : SaverWindowServices {
+  Log log;
   CursorPoint cursor{100, 200};
   bool cursorReadable = true;
   std::uint32_t tick = 5000;
-  int passwordAnswer = 1, posted = 0, cursorRefreshes = 0, verifications = 0, destroyed = 0;
-  bool cursorVisibleAtVerify = false;
+  int passwordAnswer = 1;
   ClosePolicy* policy = nullptr;
   std::function<void()> duringDialog = [] {};
 
-  void PostCloseRequest() override { ++posted; }
-  void RefreshCursor() override { ++cursorRefreshes; }
+  void PostCloseRequest() override { log.push_back("post"); }
+  void RefreshCursor() override { log.push_back(policy->CursorVisible() ? "arrow" : "no arrow"); }
   bool CursorPosition(CursorPoint& out) override {
     if (cursorReadable) out = cursor;
     return cursorReadable;
   }
   std::uint32_t TickCount() override { return tick; }
   int VerifyPassword() override {
-    ++verifications;
-    cursorVisibleAtVerify = policy != nullptr && policy->CursorVisible();
+    log.push_back("verify");
     duringDialog();
     return passwordAnswer;
   }
-  void DestroySaverWindow() override { ++destroyed; }
+  void DestroySaverWindow() override { log.push_back("destroy"); }
 };
+
+const Log kChecked = {"post", "arrow", "verify", "no arrow"};  // a close request and a password check
 
 class ClosePolicyTest : public ::testing::Test {
  protected:
@@ -46,9 +50,9 @@ class ClosePolicyTest : public ::testing::Test {
     services.cursor = {x, y};
     (other != nullptr ? other : &policy)->OnMouseMove();
   }
-  void HandleCloseAfter(std::uint32_t milliseconds) {
+  Disposition HandleCloseAfter(std::uint32_t milliseconds) {
     services.tick = state.startTick + milliseconds;
-    policy.OnClose();
+    return policy.OnClose();
   }
 
   SaverState state;
@@ -59,33 +63,29 @@ class ClosePolicyTest : public ::testing::Test {
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
-  const struct {
-    std::int32_t x, y;
-    int posted;
-  } moves[] = {{150, 200, 0}, {100, 150, 0}, {60, 240, 0},  // 50 on an axis, 40 on each: no sum
-               {100, 251, 1}, {49, 200, 2}};                  // 51 either way, every time
-  for (const auto& m : moves) {
-    MoveTo(m.x, m.y);
-    EXPECT_EQ(services.posted, m.posted) << m.x << "," << m.y;
+  const std::tuple<std::int32_t, std::int32_t, std::size_t> moves[] = {  // x, y, close requests after
+      {150, 200, 0}, {100, 150, 0}, {60, 240, 0},  // 50 on an axis, 40 on each: no sum
+      {100, 251, 1}, {49, 200, 2}};                // 51 either way, every time
+  for (const auto& [x, y, posted] : moves) {
+    MoveTo(x, y);
+    EXPECT_EQ(services.log.size(), posted) << x << "," << y;
   }
-  EXPECT_EQ(state.closeRequested, 1);
   state.cursorOrigin = {INT32_MIN, 0};
   state.mouseThreshold = INT32_MAX;
   MoveTo(INT32_MAX, 0);
-  EXPECT_EQ(services.posted, 3) << "a distance beyond 2^31 is still beyond the threshold";
+  EXPECT_EQ(services.log.size(), 3u) << "a distance beyond 2^31 is still beyond the threshold";
 }
 
 TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   services.cursorReadable = false;
   MoveTo(0, 0);
-  EXPECT_EQ(services.posted, 0) << "an unreadable cursor is not a move to (0, 0)";
+  EXPECT_EQ(services.log, Log{}) << "an unreadable cursor is not a move to (0, 0)";
   state.closeRequested = 1;
   services.passwordAnswer = 0;
   HandleCloseAfter(20000);
-  EXPECT_EQ(state.cursorOrigin.x, 100) << "the origin stays where it was after the check";
   services.cursorReadable = true;
   MoveTo(140, 240);
-  EXPECT_EQ(services.posted, 0);
+  EXPECT_EQ(services.log, Log({"arrow", "verify", "no arrow"})) << "the origin stays where it was after the check";
 
   SaverState fresh;  // unreadable at creation: the first position seen becomes the origin
   ClosePolicy late{fresh, services, SaverMode::Saver, &scene};
@@ -94,58 +94,47 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   services.cursorReadable = true;
   MoveTo(900, 900, &late);
   MoveTo(951, 900, &late);
-  EXPECT_EQ(services.posted, 1);
+  EXPECT_EQ(services.log.back(), "post");
 }
 
 TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
-  const struct {
-    std::int32_t delay;  // seconds
-    std::uint32_t createdAt, elapsed;
-    bool asksForPassword;
-  } cases[] = {
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, bool> cases[] = {  // s, created at, ms, asks
       {15, 5000, 15000, false}, {15, 5000, 15001, true},  // exactly the delay: no password
       {0, 5000, 0, false},      {0, 5000, 1, true},       // 0 asks after the first millisecond
       {-1, 5000, 4000000000u, false},                     // -1 taken as unsigned never asks
       {15, 0xFFFFF000u, 4352, false}, {15, 0xFFFFF000u, 15001, true},  // across the tick's wrap
   };
-  for (const auto& c : cases) {
-    SaverState s;
-    s.passwordDelay = c.delay;
-    FakeServices f;
-    f.tick = c.createdAt;
-    ClosePolicy p{s, f, SaverMode::Saver, &scene};
-    p.OnCreate();
-    f.tick = c.createdAt + c.elapsed - (c.elapsed > 0 ? 1 : 0);
-    p.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
-    f.tick = c.createdAt + c.elapsed;
-    EXPECT_EQ(p.OnClose(), Disposition::Handled);
-    EXPECT_EQ(f.verifications, c.asksForPassword ? 1 : 0) << c.delay << " s, " << c.elapsed << " ms";
-    EXPECT_EQ(f.destroyed, 1);
+  for (const auto& [delay, createdAt, elapsed, asksForPassword] : cases) {
+    state = SaverState{};
+    state.passwordDelay = delay;
+    services.tick = createdAt;
+    services.log.clear();
+    policy.OnCreate();
+    HandleCloseAfter(elapsed - (elapsed > 0 ? 1 : 0));  // no activity yet: no close
+    policy.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
+    EXPECT_EQ(HandleCloseAfter(elapsed), Disposition::Handled);
+    Log expected = asksForPassword ? kChecked : Log{"post"};
+    expected.push_back("destroy");
+    EXPECT_EQ(services.log, expected) << delay << " s, " << elapsed << " ms";
   }
 }
 
 TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
-  HandleCloseAfter(100);
-  HandleCloseAfter(60000);
-  EXPECT_EQ(services.destroyed, 0) << "no activity, no close";
-  policy.OnActivation(true);
   policy.OnKeyOrButton('5');
   EXPECT_EQ(bareScene.levels, 6) << "keys reach the scene";
-  EXPECT_EQ(services.posted, 0) << "a consumed key keeps the saver";
+  EXPECT_EQ(services.log, Log{}) << "a consumed key keeps the saver";
   EXPECT_EQ(policy.OnKeyOrButton(keycode::kEscape), Disposition::DefaultProcessing);
   policy.OnKeyOrButton(0x01);  // left button
-  EXPECT_EQ(services.posted, 2);
-  EXPECT_EQ(state.closeRequested, 1);
   scene = nullptr;  // without a scene every key closes
   policy.OnKeyOrButton(keycode::kSpace);
+  policy.OnActivation(true);
   policy.OnActivation(false);
-  EXPECT_EQ(services.posted, 4);
+  EXPECT_EQ(services.log, Log(4, "post"));
 }
 
 TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   services.passwordAnswer = 0;
   MoveTo(100, 300);
-  const int posted = services.posted;
   services.duringDialog = [this] {  // nothing that reaches the saver during the check counts
     policy.OnActivation(false);
     policy.OnKeyOrButton('Q');
@@ -154,23 +143,16 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
     services.cursor = {700, 300};  // where the dialog leaves the cursor
   };
   HandleCloseAfter(20000);
-  EXPECT_EQ(services.verifications, 1) << "no second check is started";
-  EXPECT_EQ(services.posted, posted) << "nothing is requested while the check runs";
-  EXPECT_TRUE(services.cursorVisibleAtVerify) << "the arrow shows while the dialog is up";
-  EXPECT_EQ(services.destroyed, 0);
-  EXPECT_EQ(state.inPasswordCheck, 0);
-  EXPECT_EQ(state.closeRequested, 1);
-  EXPECT_FALSE(policy.CursorVisible());
-  EXPECT_EQ(services.cursorRefreshes, 2);
-
+  EXPECT_EQ(services.log, kChecked) << "the arrow shows only while the dialog is up";
   services.duringDialog = [] {};
   MoveTo(750, 340);  // within the threshold of the new origin
-  EXPECT_EQ(services.posted, posted);
   MoveTo(751, 300);
-  EXPECT_EQ(services.posted, posted + 1);
   services.passwordAnswer = 7;  // any nonzero answer closes
   HandleCloseAfter(30000);
-  EXPECT_EQ(services.destroyed, 1);
+  Log expected = kChecked;
+  expected.insert(expected.end(), kChecked.begin(), kChecked.end());
+  expected.push_back("destroy");
+  EXPECT_EQ(services.log, expected);
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
@@ -178,10 +160,9 @@ TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
   MoveTo(900, 900, &preview);
   preview.OnKeyOrButton('Q');
   preview.OnActivation(false);
-  EXPECT_EQ(services.posted, 0);
   EXPECT_EQ(preview.OnSystemCommand(true), Disposition::DefaultProcessing);
   EXPECT_EQ(preview.OnClose(), Disposition::DefaultProcessing);
-  EXPECT_EQ(services.destroyed, 0) << "the platform's default does the destroying";
+  EXPECT_EQ(services.log, Log{}) << "nothing requested; the platform's default does the destroying";
   EXPECT_TRUE(preview.CursorVisible());
   EXPECT_EQ(policy.OnSystemCommand(true), Disposition::Handled) << "while the saver runs";
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 #include "host/CommandLine.h"
 
@@ -15,13 +16,9 @@ WindowHandle FakeForeground() {
 
 WindowHandle Handle(std::int32_t value) { return static_cast<WindowHandle>(static_cast<std::intptr_t>(value)); }
 
-TEST(ParseCommandLine, GivesModeAndParent) {
+TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
   using M = SaverMode;
-  const struct {
-    const char* line;
-    SaverMode mode;
-    WindowHandle parent;
-  } cases[] = {
+  const std::tuple<const char*, SaverMode, WindowHandle> cases[] = {
       // Only the program path: configuration without owner; a quoted blank belongs to the path.
       {"zirbel.scr", M::Config, 0}, {"\"C:\\Program Files\\zirbel.scr\"", M::Config, 0},
       {"zirbel.scr   ", M::Config, 0}, {"", M::Config, 0},
@@ -50,19 +47,13 @@ TEST(ParseCommandLine, GivesModeAndParent) {
       // Linux argument vectors joined with single blanks.
       {"zirbel -p 12345", M::Preview, 12345}, {"zirbel -c", M::Config, kForeground}, {"zirbel", M::Config, 0},
   };
-  for (const auto& c : cases) {
-    const CommandLineResult r = ParseCommandLine(c.line, &FakeForeground);
-    EXPECT_EQ(static_cast<int>(r.mode), static_cast<int>(c.mode)) << "\"" << c.line << "\"";
-    EXPECT_EQ(r.parent, c.parent) << "\"" << c.line << "\"";
+  for (const auto& [line, mode, parent] : cases) {
+    gForegroundCalls = 0;
+    const CommandLineResult r = ParseCommandLine(line, &FakeForeground);
+    EXPECT_EQ(static_cast<int>(r.mode), static_cast<int>(mode)) << "\"" << line << "\"";
+    EXPECT_EQ(r.parent, parent) << "\"" << line << "\"";
+    EXPECT_EQ(gForegroundCalls, parent == kForeground ? 1 : 0) << "\"" << line << "\" asks for the foreground window";
   }
-}
-
-TEST(ParseCommandLine, AsksForTheForegroundWindowOnlyForABareConfigSwitch) {
-  gForegroundCalls = 0;
-  for (const char* line : {"zirbel.scr /c:12", "zirbel.scr /s", "zirbel.scr"}) ParseCommandLine(line, &FakeForeground);
-  EXPECT_EQ(gForegroundCalls, 0);
-  ParseCommandLine("zirbel.scr /c", &FakeForeground);
-  EXPECT_EQ(gForegroundCalls, 1);
   EXPECT_EQ(ParseCommandLine(nullptr, &FakeForeground).mode, SaverMode::Config) << "null inputs are safe";
   const CommandLineResult r = ParseCommandLine("zirbel.scr /c", nullptr);
   EXPECT_EQ(r.mode, SaverMode::Config);

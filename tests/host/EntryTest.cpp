@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/Entry.h"
@@ -25,10 +26,7 @@ EntryServices Fakes(Log& log) {
     log.push_back("own");
     state.useMirrors = 0;
   };
-  s.foregroundWindow = [&log] {
-    log.push_back("foreground");
-    return WindowHandle{99};
-  };
+  s.foregroundWindow = [] { return WindowHandle{99}; };
   s.changeSaverPassword = [&log](WindowHandle parent) { log.push_back("password " + std::to_string(parent)); };
   s.runConfigDialog = [&log, loaded](SaverState& state, WindowHandle owner) {
     log.push_back("config " + std::to_string(owner) + loaded(state));
@@ -42,21 +40,18 @@ EntryServices Fakes(Log& log) {
 }
 
 TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
-  const struct {
-    const char* line;
-    Log calls;
-  } cases[] = {
+  const std::pair<const char*, Log> cases[] = {
       {"zirbel.scr /s", {"system", "own", "saver 0 show 5 loaded"}},
       {"zirbel.scr /p 4242", {"system", "own", "preview 4242 show 5 loaded"}},
-      {"zirbel.scr /c", {"foreground", "system", "own", "config 99 loaded"}},
+      {"zirbel.scr /c", {"system", "own", "config 99 loaded"}},
       {"zirbel.scr", {"system", "own", "config 0 loaded"}},
       {"zirbel.scr /a 77", {"system", "own", "password 77"}},
       {"zirbel.scr /x", {"system", "own"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, calls] : cases) {
     Log log;
-    EXPECT_EQ(RunEntry(c.line, 5, Fakes(log)), 0) << c.line;
-    EXPECT_EQ(log, c.calls) << c.line;
+    EXPECT_EQ(RunEntry(line, 5, Fakes(log)), 0) << line;
+    EXPECT_EQ(log, calls) << line;
     EXPECT_EQ(gSaverState, nullptr) << "the record is freed and unpublished afterwards";
   }
   EXPECT_EQ(gSaverMode, SaverMode::None);
@@ -71,23 +66,20 @@ void ShowError(const char* text) { errors->push_back(std::string("error: ") + te
 // The window is gone before the message shows: a saver window left up would
 // take the message's activation, ask to close, and end its loop unread.
 TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
-  const struct {
-    SetUpResult result;
-    const char* message;
-  } cases[] = {
+  const std::pair<SetUpResult, const char*> cases[] = {
       {SetUpResult::NoWindowClass, "RegisterClass() failed:  Cannot register window class."},
       {SetUpResult::NoPixelFormat, "ChoosePixelFormat() failed:  Cannot find a suitable pixel format."},
       {SetUpResult::FormatNotSet, "SetPixelFormat() failed:  Cannot set format specified."},
       {SetUpResult::NoContext, "wglCreateContext() failed:  Cannot create an OpenGL rendering context."},
       {SetUpResult::Quiet, nullptr},
   };
-  for (const auto& c : cases) {
+  for (const auto& [result, message] : cases) {
     FakeHost host;
-    host.setUp = c.result;
+    host.setUp = result;
     errors = &host.log;
     RunScene(host, SaverRun{}, 1, &ShowError);
     Log expected = {"set up", "drop window"};
-    if (c.message != nullptr) expected.push_back(std::string("error: ") + c.message);
+    if (message != nullptr) expected.push_back(std::string("error: ") + message);
     expected.push_back("tear down");
     EXPECT_EQ(host.log, expected);
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "scene/KaleidoScene.h"
 #include "tests/host/FakeHost.h"
 
@@ -7,14 +9,10 @@ namespace {
 
 // Frames cost 10 ms on the fake clock, which starts at 1000.
 TEST(FrameLoop, DrawsWhatCanBeSeenAndWaitsOutTheDelayButNotInput) {
-  const struct {
-    const char* what;
-    Log waiting;
-    std::multimap<std::uint32_t, std::string> arrivals;
-    std::vector<std::int32_t> delays;
-    std::vector<bool> presents;
-    Log expected;
-  } cases[] = {
+  // What is checked; the events waiting, arriving; the delays, presents; the log.
+  const std::tuple<const char*, Log, std::multimap<std::uint32_t, std::string>, std::vector<std::int32_t>,
+                   std::vector<bool>, Log>
+      cases[] = {
       {"every waiting event before the frame", {"a", "b"}, {{1065, "quit"}}, {40}, {},
        {"event a", "event b", "frame 1000", "present", "wait 40", "frame 1050", "present", "wait 40", "event quit"}},
       {"an event in the wait is handled at once, the wait goes on for the rest, and quit ends it", {},
@@ -34,14 +32,14 @@ TEST(FrameLoop, DrawsWhatCanBeSeenAndWaitsOutTheDelayButNotInput) {
        {"frame 1000", "present", "wait 40", "event off", "wait 1000", "wait 1000", "resume", "frame 3020", "present",
         "wait 40", "event quit"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, waiting, arrivals, delays, presents, expected] : cases) {
     FakeHost host;
-    host.waiting = c.waiting;
-    host.arrivals = c.arrivals;
-    host.delays = c.delays;
-    host.presents = c.presents;
+    host.waiting = waiting;
+    host.arrivals = arrivals;
+    host.delays = delays;
+    host.presents = presents;
     RunFrameLoop(host, host, 1);
-    EXPECT_EQ(host.log, c.expected) << c.what;
+    EXPECT_EQ(host.log, expected) << what;
   }
 }
 

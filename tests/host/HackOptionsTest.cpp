@@ -1,12 +1,11 @@
-// The daemon options and the picture's options of the Linux program, and the
-// settings description and manual written about them.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-#include <map>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/linux/HackOptions.h"
@@ -19,47 +18,34 @@ using Args = std::vector<std::string>;
 
 hack::Options Parse(const Args& arguments) { return hack::ParseArguments(arguments); }
 
+// Action, target, window id, mirrors, levels, and the arguments left.
+std::string Describe(const hack::Options& o) {
+  static const char* const actions[] = {"run", "help", "version", "error"};
+  static const char* const targets[] = {"-", "root", "id"};
+  std::ostringstream text;
+  text << actions[static_cast<int>(o.action)] << " " << targets[static_cast<int>(o.target)] << " " << o.windowId << " "
+       << o.useMirrors << " " << o.levels;
+  for (const std::string& word : o.rest) text << " " << word;
+  return text.str();
+}
+
 TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
-  const Action run = Action::Run;
-  const struct {
-    Args arguments;
-    Action action;
-    Target target;
-    std::uint32_t windowId;
-    std::int32_t mirrors, levels;
-    Args rest;
-  } cases[] = {
-      {{}, run, Target::None, 0, -1, 0, {}}, {{"--root"}, run, Target::Root, 0, -1, 0, {}},
-      {{"-root"}, run, Target::Root, 0, -1, 0, {}},
-      {{"--window-id", "0x2a00007"}, run, Target::WindowId, 0x2a00007, -1, 0, {}},
-      {{"-window-id", "44040199"}, run, Target::WindowId, 44040199, -1, 0, {}},
-      {{"--window-id=0xFFFFFFFF"}, run, Target::WindowId, 0xFFFFFFFF, -1, 0, {}},
-      {{"--no-mirrors", "--mirrors"}, run, Target::None, 0, 1, 0, {}},  // the last one counts
-      {{"-mirrors", "-no-mirrors"}, run, Target::None, 0, 0, 0, {}},
-      {{"--levels=10"}, run, Target::None, 0, -1, 10, {}},
+  const std::pair<Args, const char*> cases[] = {
+      {{}, "run - 0 -1 0"}, {{"--root"}, "run root 0 -1 0"}, {{"-root"}, "run root 0 -1 0"},
+      {{"--window-id", "0x2a00007"}, "run id 44040199 -1 0"}, {{"-window-id", "44040199"}, "run id 44040199 -1 0"},
+      {{"--window-id=0xFFFFFFFF"}, "run id 4294967295 -1 0"},
+      {{"--no-mirrors", "--mirrors"}, "run - 0 1 0"}, {{"-mirrors", "-no-mirrors"}, "run - 0 0 0"},  // the last counts
+      {{"--levels=10"}, "run - 0 -1 10"},
       // "-levels" must not reach the entry, which would read its l as a preview.
-      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, run, Target::None, 0, 0, 3, {"/p", "1234"}},
-      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, run, Target::None, 0, -1, 0,
-       {"-s", "/c:5678", "-l", "42", "-screensaver"}},
-      {{"--root", "--help"}, Action::Help, Target::Root, 0, -1, 0, {}},
-      {{"-help"}, Action::Help, Target::None, 0, -1, 0, {}},
-      {{"--version"}, Action::Version, Target::None, 0, -1, 0, {}},
+      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, "run - 0 0 3 /p 1234"},
+      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, "run - 0 -1 0 -s /c:5678 -l 42 -screensaver"},
+      {{"--root", "--help"}, "help root 0 -1 0"}, {{"-help"}, "help - 0 -1 0"}, {{"--version"}, "version - 0 -1 0"},
   };
-  for (const auto& c : cases) {
-    const hack::Options o = Parse(c.arguments);
-    EXPECT_TRUE(o.action == c.action && o.target == c.target && o.windowId == c.windowId &&
-                o.useMirrors == c.mirrors && o.levels == c.levels && o.rest == c.rest)
-        << (c.arguments.empty() ? "(none)" : c.arguments[0]) << ": action " << static_cast<int>(o.action)
-        << ", target " << static_cast<int>(o.target) << ", id " << o.windowId << ", mirrors " << o.useMirrors
-        << ", levels " << o.levels << ", " << o.rest.size() << " left";
-  }
+  for (const auto& [arguments, expected] : cases) EXPECT_EQ(Describe(Parse(arguments)), expected);
 }
 
 TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
-  const struct {
-    Args arguments;
-    const char* named;  // what the message must mention
-  } cases[] = {
+  const std::pair<Args, const char*> cases[] = {  // the arguments, and what the message must mention
       {{"--window-id", "0"}, "--window-id"}, {{"--window-id", "0x"}, "--window-id"},
       {{"--window-id", "12abc"}, "--window-id"}, {{"--window-id", "0x1g"}, "--window-id"},
       {{"--window-id", "-5"}, "--window-id"}, {{"--window-id", "4294967296"}, "--window-id"},
@@ -69,10 +55,10 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
       {{"--mirrors=1"}, "--mirrors"}, {{"/s", "--colour", "red"}, "--colour"},
       {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
   };
-  for (const auto& c : cases) {
-    const hack::Options o = Parse(c.arguments);
-    EXPECT_EQ(o.action, Action::Error) << c.arguments.back();
-    EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
+  for (const auto& [arguments, named] : cases) {
+    const hack::Options o = Parse(arguments);
+    EXPECT_EQ(o.action, Action::Error) << arguments.back();
+    EXPECT_NE(o.error.find(named), std::string::npos) << o.error;
   }
   std::uint32_t id = 99;
   EXPECT_TRUE(hack::RootTarget(nullptr, &id) && id == 0);
@@ -81,16 +67,11 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
   EXPECT_FALSE(hack::RootTarget("window", &id));
 }
 
-// The attributes of the first element `tag` in `xml`.
-std::map<std::string, std::string> Element(const std::string& xml, const std::string& tag) {
-  std::map<std::string, std::string> attributes;
-  const std::size_t start = xml.find("<" + tag + " ");
-  const std::string body = start == std::string::npos ? "" : xml.substr(start, xml.find('>', start) - start);
-  for (std::size_t p = 0; (p = body.find("=\"", p)) != std::string::npos; p = body.find('"', p + 2) + 1) {
-    const std::size_t name = body.find_last_of(" \n", p) + 1;
-    attributes[body.substr(name, p - name)] = body.substr(p + 2, body.find('"', p + 2) - p - 2);
-  }
-  return attributes;
+std::string Attribute(const std::string& tag, const std::string& name) {
+  const std::string xml = hack::SettingsXml();
+  std::smatch match;
+  std::regex_search(xml, match, std::regex("<" + tag + "[^>]*\\s" + name + "=\"([^\"]*)\""));
+  return match[1];
 }
 
 Args Words(const std::string& text) {
@@ -101,21 +82,15 @@ Args Words(const std::string& text) {
 // What the daemon's dialog passes, read back from the description, must mean
 // to the program what the dialog says; the usage and the manual name every option.
 TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
-  const std::string xml = hack::SettingsXml();
-  EXPECT_EQ(Element(xml, "screensaver").at("name"), "zirbel");
-  EXPECT_EQ(Parse(Words(Element(xml, "command").at("arg"))).target, Target::Root);
-  const auto mirrors = Element(xml, "boolean");
-  EXPECT_EQ(mirrors.at("_label"), "Use mirrors");
-  EXPECT_EQ(Parse(Words(mirrors.at("arg-unset"))).useMirrors, 0) << "on by default, like the stored setting";
-
-  const auto levels = Element(xml, "number");
-  const std::string arg = levels.at("arg");
-  const std::size_t percent = arg.find('%');
-  ASSERT_NE(percent, std::string::npos);
-  const auto with = [&](int value) { return Parse(Words(arg.substr(0, percent) + std::to_string(value))); };
-  EXPECT_EQ(arg.substr(percent), "%");
-  EXPECT_EQ(levels.at("low") + " " + levels.at("high"), "1 10");
-  for (int value : {1, 10, std::stoi(levels.at("default"))}) EXPECT_EQ(with(value).levels, value);
+  EXPECT_EQ(Attribute("screensaver", "name"), "zirbel");
+  EXPECT_EQ(Parse(Words(Attribute("command", "arg"))).target, Target::Root);
+  EXPECT_EQ(Attribute("boolean", "_label"), "Use mirrors");
+  EXPECT_EQ(Parse(Words(Attribute("boolean", "arg-unset"))).useMirrors, 0) << "on by default, like the stored setting";
+  const std::string arg = Attribute("number", "arg");
+  ASSERT_EQ(arg.find('%'), arg.size() - 1) << arg;
+  const auto with = [&](int value) { return Parse(Words(arg.substr(0, arg.size() - 1) + std::to_string(value))); };
+  EXPECT_EQ(Attribute("number", "low") + " " + Attribute("number", "high"), "1 10");
+  for (int value : {1, 10, std::stoi(Attribute("number", "default"))}) EXPECT_EQ(with(value).levels, value);
   EXPECT_EQ(with(11).action, Action::Error);
   EXPECT_EQ(with(0).action, Action::Error);
 

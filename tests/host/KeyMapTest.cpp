@@ -3,6 +3,8 @@
 #include <X11/X.h>
 #include <X11/keysym.h>
 
+#include <tuple>
+
 #include "host/x11/KeyMap.h"
 #include "scene/KeyCodes.h"
 
@@ -13,11 +15,7 @@ using x11host::TopRowDigit;
 using x11host::TranslateKey;
 
 TEST(KeyMap, KeysymsBecomeVirtualKeyCodesAndSystemKeysAreNotActivity) {
-  const struct {
-    unsigned long keysym;
-    unsigned int modifiers;
-    std::uint32_t code;
-  } cases[] = {
+  const std::tuple<unsigned long, unsigned int, std::uint32_t> cases[] = {
       {XK_m, 0, keycode::kKeyM}, {XK_M, ShiftMask, keycode::kKeyM}, {XK_s, 0, keycode::kKeyS}, {XK_q, 0, 'Q'},
       {XK_0, 0, keycode::kDigit0}, {XK_9, 0, keycode::kDigit9}, {XK_KP_0, Mod2Mask, keycode::kNumpad0},
       {XK_KP_9, Mod2Mask, keycode::kNumpad9}, {XK_KP_Begin, 0, keycode::kClear}, {XK_Left, 0, keycode::kLeft},
@@ -26,7 +24,7 @@ TEST(KeyMap, KeysymsBecomeVirtualKeyCodesAndSystemKeysAreNotActivity) {
       {XK_Return, 0, keycode::kReturn}, {XK_F1, 0, keycode::kF1}, {XK_minus, 0, keycode::kOemMinus},
       {XK_dead_acute, 0, x11host::kUnmappedKey}, {XK_EuroSign, 0, x11host::kUnmappedKey},
   };
-  for (const auto& c : cases) EXPECT_EQ(TranslateKey(c.keysym, c.modifiers).code, c.code) << c.keysym;
+  for (const auto& [keysym, modifiers, code] : cases) EXPECT_EQ(TranslateKey(keysym, modifiers).code, code) << keysym;
   EXPECT_TRUE(x11host::IsKeypadSymbol(XK_KP_End));
   EXPECT_FALSE(x11host::IsKeypadSymbol(XK_End));
 
@@ -56,11 +54,12 @@ TEST(KeyMap, TopRowDigitsFollowThePhysicalKey) {
 }
 
 TEST(KeyMap, ButtonsGiveMouseFlags) {
-  EXPECT_EQ(ButtonFlags(Button1, 0), 0x01u);
-  EXPECT_EQ(ButtonFlags(Button3, 0), 0x02u);
-  EXPECT_EQ(ButtonFlags(Button2, 0), 0x10u);
-  EXPECT_EQ(ButtonFlags(Button1, ShiftMask | ControlMask | Button3Mask), 0x01u | 0x04u | 0x08u | 0x02u);
-  EXPECT_EQ(ButtonFlags(4, 0) | ButtonFlags(5, Button1Mask), 0u) << "the wheel is not a click";
+  const std::tuple<unsigned int, unsigned int, std::uint32_t> cases[] = {  // button, state, flags
+      {Button1, 0, 0x01u}, {Button3, 0, 0x02u}, {Button2, 0, 0x10u},
+      {Button1, ShiftMask | ControlMask | Button3Mask, 0x01u | 0x04u | 0x08u | 0x02u},
+      {4, 0, 0u}, {5, Button1Mask, 0u},  // the wheel is not a click
+  };
+  for (const auto& [button, state, flags] : cases) EXPECT_EQ(ButtonFlags(button, state), flags) << button;
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// zirbel-test-helper.exe SAVER.scr: plays the system's preview pane. Opens a
-// window, starts the saver with /p and that window's handle, checks that the
-// saver's child window fills it and keeps running, then destroys the window
-// and expects the saver to end with exit code 0. Prints one line per check;
-// exit code 0 when every check passed.
+// zirbel-test-helper.exe SAVER.scr plays the system's preview pane: the saver,
+// started with /p and a window's handle, must fill that window with a child,
+// keep running, and end with exit code 0 when the window is destroyed.
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace {
@@ -18,27 +17,25 @@ void Check(bool ok, const char* what) {
   if (!ok) ++failures;
 }
 
-// Handles this thread's messages for `milliseconds` (the saver's window sends
-// messages to its parent, which must be answered).
-void Pump(DWORD milliseconds) {
+// Answers this thread's messages (the saver's window sends its parent some)
+// until `done` holds or `milliseconds` have passed; whether it holds.
+bool PumpUntil(DWORD milliseconds, const std::function<bool()>& done = [] { return false; }) {
   const DWORD start = GetTickCount();
-  for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
+  for (DWORD elapsed = 0; elapsed < milliseconds && !done(); elapsed = GetTickCount() - start) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
   }
+  return done();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
-                           "ZirbelTestHelper"};
-  RegisterClassA(&windowClass);
-  HWND parent = CreateWindowExA(0, "ZirbelTestHelper", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                                400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
-  Pump(200);
+  HWND parent = CreateWindowExA(0, "STATIC", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  PumpUntil(200);
   std::string commandLine = "\"" + std::string(argv[1]) + "\" /p " +
                             std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(parent)));
   STARTUPINFOA startup = {};
@@ -51,33 +48,26 @@ int main(int argc, char** argv) {
   }
 
   HWND child = nullptr;
-  for (int i = 0; i < 300 && child == nullptr; ++i) {
-    Pump(50);
-    child = FindWindowExA(parent, nullptr, "OpenGL", "SaverWindow");
-  }
-  Check(child != nullptr, "the saver's window appears inside the parent");
+  Check(PumpUntil(15000, [&] { return (child = FindWindowExA(parent, nullptr, "OpenGL", "SaverWindow")) != nullptr; }),
+        "the saver's window appears inside the parent");
   RECT outer = {}, inner = {};
   POINT origin = {0, 0};
   GetWindowRect(parent, &outer);
   GetWindowRect(child, &inner);
   ClientToScreen(parent, &origin);
-  Check(inner.left == origin.x && inner.top == origin.y, "it starts at the parent's client origin");
+  Check(inner.left == origin.x && inner.top == origin.y && (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0,
+        "it is a child window at the parent's client origin");
   Check(inner.right - inner.left == outer.right - outer.left && inner.bottom - inner.top == outer.bottom - outer.top,
         "it takes the size of the parent's window rectangle");
-  Check((GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0, "it is a child window");
-  Pump(2500);
+  PumpUntil(2500);
   Check(WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && IsWindow(child),
         "the saver and its window stay in the preview");
 
   DestroyWindow(parent);
-  DWORD waited = WAIT_TIMEOUT;
-  for (int i = 0; i < 200 && waited == WAIT_TIMEOUT; ++i) {
-    Pump(50);
-    waited = WaitForSingleObject(process.hProcess, 0);
-  }
-  if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  const bool ended = PumpUntil(10000, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+  if (!ended) TerminateProcess(process.hProcess, 1);
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);
-  Check(waited == WAIT_OBJECT_0 && code == 0, "the saver ends with exit code 0 when the parent is destroyed");
+  Check(ended && code == 0, "the saver ends with exit code 0 when the parent is destroyed");
   return failures == 0 ? 0 : 1;
 }

@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios of zirbel.scr under 64-bit Wine on the current X display.
-#   wine_e2e.sh SCENARIO
-# Environment (set by CTest): ZIRBEL_SCR (the x86_64 zirbel.scr), WINEPREFIX,
-# WINE64, ZIRBEL_X11_HELPER (zirbel_test_parent), ZIRBEL_TEST_HELPER
-# (zirbel-test-helper.exe), ZIRBEL_FAKE_LIBRARY (a stand-in system library).
+#   wine_e2e.sh SCENARIO   (the environment from CTest names the programs)
 set -uo pipefail
 scenario=$1
 source "$(dirname "$0")/../e2e/lib.sh"
@@ -28,8 +25,6 @@ esac
 start_saver() { start_bg "$WINE64" "$ZIRBEL_SCR" "$@"; }
 cursor_is() { [ "$("$ZIRBEL_X11_HELPER" cursor)" = "$1" ]; }
 wiggle_hides_cursor() { xdotool mousemove 401 300 sleep 0.05 mousemove 400 300; cursor_is hidden; }
-# The saver full screen with the pointer at 400,300, once it handles the
-# pointer: a move over it hides the cursor.
 saver_window() {
   xdotool mousemove 400 300
   start_saver /s
@@ -37,34 +32,11 @@ saver_window() {
   wait_for 5 wiggle_hides_cursor || fail "the cursor shows over the saver"
 }
 expect_running() { sleep 1.5 && alive "$saver" || fail "$1: the saver ended"; }
-# Moving $1 pixels keeps the saver, $2 pixels ends it.
-threshold_case() {
-  saver_window
-  xdotool mousemove $((400 + $1)) 300
-  expect_running "$3: a move of $1 pixels"
-  xdotool mousemove $((400 + $2)) 300
-  expect_exit "$saver" 5 "$3: a move of $2 pixels"
-}
-# Runs the configuration dialog and types the keys given as arguments.
-config_case() {
-  start_saver /c
-  dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
-  wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
-  xdotool key "$@"
-  expect_exit "$saver" 5 "the dialog after '$*'"
-}
-expect_use_mirrors() {  # VALUE (0x0, 0x1, or absent: no key at all) WHAT
-  local value=absent
-  reg query "$own_key" >/dev/null &&
-    value=$(reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" && $2 == "REG_DWORD" {print $3}')
-  [ "$value" = "$1" ] || fail "$2: UseMirrors is '$value', expected '$1'"
-}
 
 case "$scenario" in
   boot)
     # One prefix for the whole run, kept warm by a wineserver that outlives
-    # the single programs; its registry files are written when it goes down.
-    # Its output goes elsewhere, or the test would last as long as it.
+    # the single programs (its output elsewhere, or the test would last as long).
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$WINE64" wineboot --init >/dev/null 2>&1
       "$WINESERVER" -w
@@ -79,8 +51,7 @@ case "$scenario" in
 
   keys)
     saver_window
-    read -r w h < <(xdotool getwindowgeometry "$saver_window" | awk '/Geometry/{sub("x", " ", $2); print $2}')
-    [ "${w}x$h" = "$(xdpyinfo | awk '/dimensions:/{print $2; exit}')" ] || fail "the window (${w}x$h) does not cover the screen"
+    [ "$(size_of "$saver_window")" = "$(xdpyinfo | awk '/dimensions:/{print $2; exit}')" ] || fail "the window does not cover the screen"
     wait_for 5 not_black root || fail "the screen stays black"
     xdotool key 5 m Up Down Left Right space s 0
     expect_running "the control keys 5, M, the arrows, space, S and 0"
@@ -96,10 +67,15 @@ case "$scenario" in
 
   mouse-registry)
     # The threshold from the registry; values that are not 4-byte numbers
-    # count as absent, and the threshold stays 50.
+    # count as absent, and the threshold stays 50. Moving $keep pixels keeps
+    # the saver, $end pixels end it.
     while read -r type data keep end; do
       set_value "$system_key" "Mouse Threshold" "$type" "$data"
-      threshold_case "$keep" "$end" "a Mouse Threshold of $type $data"
+      saver_window
+      xdotool mousemove $((400 + keep)) 300
+      expect_running "$type $data: a move of $keep pixels"
+      xdotool mousemove $((400 + end)) 300
+      expect_exit "$saver" 5 "$type $data: a move of $end pixels"
     done <<<$'REG_DWORD 10 10 11\nREG_SZ 10 11 51\nREG_BINARY 0a0000 11 51'
     ;;
 
@@ -107,9 +83,15 @@ case "$scenario" in
     # The dialog on a fresh system, and what each way of closing it leaves:
     # the box opens showing the stored value, and only OK stores the box.
     while read -r expect keys; do
+      start_saver /c
+      dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+      wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
       # shellcheck disable=SC2086
-      config_case $keys
-      expect_use_mirrors "$expect" "after $keys"
+      xdotool key $keys
+      expect_exit "$saver" 5 "the dialog after '$keys'"
+      value=$(reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" && $2 == "REG_DWORD" {print $3}')
+      reg query "$own_key" >/dev/null || value=absent
+      [ "$value" = "$expect" ] || fail "after $keys: UseMirrors is '$value', expected '$expect'"
     done <<'EOF2'
 absent Escape
 0x1 Return
@@ -128,11 +110,9 @@ EOF2
     ;;
 
   libraries)
-    # The password libraries come from the system folder only: stand-ins
-    # beside the program or in the current folder are never loaded. The
-    # password check runs on the Windows 9x family after the grace period;
-    # "native first" makes Wine prefer a file it finds over its own MPR.DLL,
-    # as Windows does.
+    # The password libraries come from the system folder only, never from
+    # beside the program or the current folder. The check runs on the 9x family
+    # after the grace period; "native first" makes Wine prefer a file it finds.
     set_value 'HKCU\Software\Wine\AppDefaults\zirbel.scr' Version REG_SZ win98
     set_value "$system_key" "Password Delay" REG_DWORD 0
     mkdir -p "$work/program" "$work/current"
