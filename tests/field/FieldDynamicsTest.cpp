@@ -174,19 +174,6 @@ TEST_F(DiscCycles, OutsideTheLowerRightRenewedAtOnceInsideItWaitsAndTicks) {
   EXPECT_EQ(field->transitionTick, 6);
 }
 
-TEST_F(DiscCycles, StaggeredCyclesTickSixtyTimesPerSixteenSeconds) {
-  SeedRandom(5);
-  field->ResetDiscs();
-  field->transitionLength = 100000;
-  const float start = scene.elapsedSeconds;
-  for (int frame = 1; frame <= 16 * 24; ++frame) {
-    for (int i = 0; i < kDiscCount; ++i) disc(i).position = Vector3f(-2.0f, 2.0f, 0.0f);
-    scene.elapsedSeconds = start + static_cast<float>(frame) / 24.0f;
-    field->Step();
-  }
-  EXPECT_NEAR(field->transitionTick, 60, 1);
-}
-
 TEST_F(DiscCycles, TransitionPeriodsFlipTheModeAndPickATile) {
   const std::pair<float, int> rows[] = {{0.5f, 1}, {1.0f, 3}, {16.9f, 63}, {17.0f, 63}, {0.0f, 0}};
   for (const auto& [duration, length] : rows) {
