@@ -109,7 +109,7 @@ TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
     scene.elapsedSeconds = seconds;
     DrawPass(false, level);
     const auto turn = [](double degrees, float x, float y) {
-      const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
+      const double t = Radians(std::fmod(degrees, 360.0));
       return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
                                      static_cast<float>(std::sin(t) * x + std::cos(t) * y));
     };
@@ -137,8 +137,8 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   scene.segmentAngle = 45.0f;
   // The quad's centre lies 2 units out at 292.5 degrees; its "up" is turned
   // by 22.5 degrees. A negative scale turns it by half a turn, zero hides it.
-  const float a = 292.5f * 3.14159265f / 180.0f, cx = 2.0f * std::cos(a), cy = 2.0f * std::sin(a);
-  const float upX = -std::sin(22.5f * 3.14159265f / 180.0f), upY = std::cos(22.5f * 3.14159265f / 180.0f);
+  const auto a = static_cast<float>(Radians(292.5)), cx = 2.0f * std::cos(a), cy = 2.0f * std::sin(a);
+  const auto up = static_cast<float>(Radians(22.5)), upX = -std::sin(up), upY = std::cos(up);
   const struct {
     float scale;
     Rgb up, down, beyond;  // 1.5 units along "up", 1.5 units down, 2.8 up

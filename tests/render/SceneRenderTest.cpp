@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "field/DiscField.h"
 #include "images/GL.h"
@@ -60,7 +61,7 @@ class SceneRenderTest : public RenderTest {
 // Within `halfWidth` degrees of the ray at `degrees`.
 std::function<bool(double, double)> NearRay(double degrees, double halfWidth) {
   return [=](double x, double y) {
-    return std::fabs(std::remainder(std::atan2(y, x) * 180.0 / 3.14159265358979323846 - degrees, 360.0)) < halfWidth;
+    return std::fabs(std::remainder(std::atan2(y, x) / Radians(1.0) - degrees, 360.0)) < halfWidth;
   };
 }
 
@@ -92,16 +93,10 @@ TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
   EXPECT_GT(AsymmetricFraction(image, seam, Radius(), 40, NearRay(seam, band), 1), 0.15);
 
   // The partial wedge is the first o degrees of a direct copy: slot 0 turned by 8a.
-  const double turn = 8 * a * 3.14159265358979323846 / 180.0;
-  const auto at = [&](double r, double t) {
-    return PixelAt(image, static_cast<std::int32_t>(Width() / 2.0 + r * std::cos(t)),
-                   static_cast<std::int32_t>(Height() / 2.0 + r * std::sin(t)));
-  };
   int total = 0, bad = 0;
   for (double r = 12.0; r < Radius(); r += 3.0) {
     for (double d = 1.0; d < o - 1.0; d += 1.0, ++total) {
-      const double t0 = (270.0 + d) * 3.14159265358979323846 / 180.0;
-      if (ColourDistance(at(r, t0), at(r, t0 + turn)) > 64) ++bad;
+      if (ColourDistance(PixelAtPolar(image, r, 270.0 + d), PixelAtPolar(image, r, 270.0 + d + 8 * a)) > 64) ++bad;
     }
   }
   EXPECT_LT(static_cast<double>(bad) / total, 0.06);
@@ -169,11 +164,9 @@ TEST_F(SceneRenderTest, WindowWithoutHeightKeepsTimeAndAResizeMovesTheViewport) 
 TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
   // From a separate reference of the set-up: seed, one draw discarded, tile
   // mode, shared tile, then per disc angle, distance, radius, tile, rotation.
-  const struct {
-    std::uint32_t seed;
-    bool uniform;
-    int shared;
-  } fields[] = {{0, true, 50}, {1, false, 15}, {127, false, 69}, {255, false, 52}};
+  // Seed, tile mode, shared tile.
+  const std::tuple<std::uint32_t, bool, int> fields[] = {
+      {0, true, 50}, {1, false, 15}, {127, false, 69}, {255, false, 52}};
   const struct {
     std::uint32_t seed;
     int index;
@@ -196,18 +189,18 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
       {255, 1, 0.1365034282207489f, -0.3333766758441925f, 0.2110477089881897f, 15, 114.92050170898438f},
       {255, 2, 0.17803888022899628f, -1.2909209728240967f, 0.3642384111881256f, 75, 67.2933120727539f},
   };
-  for (const auto& want : fields) {
-    SCOPED_TRACE(::testing::Message() << "seed " << want.seed);
-    runner.Start(Width(), Height(), want.seed);  // the scene's own set-up
+  for (const auto& [seed, uniform, shared] : fields) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    runner.Start(Width(), Height(), seed);  // the scene's own set-up
     const DiscField& f = *runner.scene.field;
-    EXPECT_EQ(f.uniformTile, want.uniform);
-    EXPECT_EQ(f.sharedTile, want.shared);
+    EXPECT_EQ(f.uniformTile, uniform);
+    EXPECT_EQ(f.sharedTile, shared);
     for (int i = 0; i < kDiscCount; ++i) {  // staggered cycles: disc i is i / 60 through its first
       EXPECT_FLOAT_EQ(f.discs[i].phase, static_cast<float>(i) / 60.0f);
       EXPECT_NEAR(f.discs[i].birthTime, runner.scene.elapsedSeconds - 16.0f * static_cast<float>(i) / 60.0f, 1e-5f);
     }
     for (const auto& disc : discs) {
-      if (disc.seed != want.seed) continue;
+      if (disc.seed != seed) continue;
       const Disc& d = f.discs[disc.index];
       EXPECT_NEAR(d.position.x, disc.x, 1e-6) << "disc " << disc.index;
       EXPECT_NEAR(d.position.y, disc.y, 1e-6) << "disc " << disc.index;
