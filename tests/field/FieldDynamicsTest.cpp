@@ -1,4 +1,5 @@
 #include <cmath>
+#include <tuple>
 
 #include "scene/KeyCodes.h"
 #include "tests/field/FieldFixture.h"
@@ -47,22 +48,20 @@ class FieldForces : public FieldFixture {
 
 TEST_F(FieldForces, OverlappingDiscsPushApartOnlyWhenTheirIndicesAddUpTo58) {
   // Radius 0.5, centres `gap` apart on the x axis; the push on b, a's opposite.
-  const struct {
-    int a, b;
-    float gap, push;
-  } rows[] = {{10, 48, 0.5f, 0.075f}, {0, 58, 0.5f, 0.075f}, {0, 1, 0.5f, 0.075f}, {28, 30, 0.5f, 0.075f},
-              {10, 49, 0.1f, 0.0f},   {10, 50, 0.1f, 0.0f},   {0, 59, 0.1f, 0.0f},  {30, 59, 0.1f, 0.0f},
-              {5, 6, 1.0f, 0.0f},  // squares that only touch
-              {3, 4, 0.0f, 0.0f}};  // coincident discs
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.a << " and " << row.b);
-    Isolate({row.a, row.b});
-    Place(row.a, -row.gap / 2, 1.0f, 0.5f);
-    Place(row.b, row.gap / 2, 1.0f, 0.5f);
+  const std::tuple<int, int, float, float> rows[] = {
+      {10, 48, 0.5f, 0.075f}, {0, 58, 0.5f, 0.075f}, {0, 1, 0.5f, 0.075f}, {28, 30, 0.5f, 0.075f},
+      {10, 49, 0.1f, 0.0f},   {10, 50, 0.1f, 0.0f},  {0, 59, 0.1f, 0.0f},  {30, 59, 0.1f, 0.0f},
+      {5, 6, 1.0f, 0.0f},  // squares that only touch
+      {3, 4, 0.0f, 0.0f}};  // coincident discs
+  for (const auto& [a, b, gap, push] : rows) {
+    SCOPED_TRACE(::testing::Message() << a << " and " << b);
+    Isolate({a, b});
+    Place(a, -gap / 2, 1.0f, 0.5f);
+    Place(b, gap / 2, 1.0f, 0.5f);
     StepStill();
-    ExpectForce(row.a, -row.push, kGravity);
-    ExpectForce(row.b, row.push, kGravity);
-    EXPECT_TRUE(std::isfinite(disc(row.a).position.x));
+    ExpectForce(a, -push, kGravity);
+    ExpectForce(b, push, kGravity);
+    EXPECT_TRUE(std::isfinite(disc(a).position.x));
   }
   // On a slant the push points along the line of centres.
   Isolate({0, 1});

@@ -15,19 +15,13 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+static std::size_t HeapInUse() { return __sanitizer_get_current_allocated_bytes(); }
 #else
 #include <malloc.h>
+static std::size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
 
 namespace {
-
-std::size_t HeapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-  return __sanitizer_get_current_allocated_bytes();
-#else
-  return mallinfo2().uordblks;
-#endif
-}
 
 using namespace keycode;
 

@@ -167,13 +167,8 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
   // Seed, tile mode, shared tile.
   const std::tuple<std::uint32_t, bool, int> fields[] = {
       {0, true, 50}, {1, false, 15}, {127, false, 69}, {255, false, 52}};
-  const struct {
-    std::uint32_t seed;
-    int index;
-    float x, y, radius;
-    int tile;
-    float rotation;
-  } discs[] = {
+  // Seed, disc, x, y, radius, tile, rotation.
+  const std::tuple<std::uint32_t, int, float, float, float, int, float> discs[] = {
       {0, 0, 0.9650716185569763f, 0.4869532883167267f, 0.34401077032089233f, 50, 91.90343475341797f},
       {0, 1, 1.270228385925293f, -0.11774323135614395f, 0.573693037033081f, 50, 64.30493927001953f},
       {0, 2, 0.08721161633729935f, -0.10876064747571945f, 0.20343028008937836f, 50, 225.6331024169922f},
@@ -199,13 +194,12 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
       EXPECT_FLOAT_EQ(f.discs[i].phase, static_cast<float>(i) / 60.0f);
       EXPECT_NEAR(f.discs[i].birthTime, runner.scene.elapsedSeconds - 16.0f * static_cast<float>(i) / 60.0f, 1e-5f);
     }
-    for (const auto& disc : discs) {
-      if (disc.seed != seed) continue;
-      const Disc& d = f.discs[disc.index];
-      EXPECT_NEAR(d.position.x, disc.x, 1e-6) << "disc " << disc.index;
-      EXPECT_NEAR(d.position.y, disc.y, 1e-6) << "disc " << disc.index;
-      EXPECT_TRUE(d.radius == disc.radius && d.tile == disc.tile && d.rotation == disc.rotation)
-          << "disc " << disc.index;
+    for (const auto& [discSeed, index, x, y, radius, tile, rotation] : discs) {
+      if (discSeed != seed) continue;
+      const Disc& d = f.discs[index];
+      EXPECT_NEAR(d.position.x, x, 1e-6) << "disc " << index;
+      EXPECT_NEAR(d.position.y, y, 1e-6) << "disc " << index;
+      EXPECT_TRUE(d.radius == radius && d.tile == tile && d.rotation == rotation) << "disc " << index;
     }
     runner.Finish();
   }
