@@ -80,8 +80,7 @@ TEST_F(SceneRenderTest, MirroredFrameIsSymmetricAcrossTheSegmentEdges) {
 TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
   // 9.5 segments: slot 8 is o = a / 2 wide and meets the copy ending at 270 without a mirror.
   const RgbImage image = Render(Frame{0.0, 1, true, 9.5f});
-  const double a = 360.0 / 9.5;
-  const double o = runner.scene.partialAngle;
+  const double a = 360.0 / 9.5, o = runner.scene.partialAngle;
   ASSERT_TRUE(runner.scene.hasPartialWedge);
   ASSERT_GT(LitFraction(image, Radius()), 0.2);
   const double band = o / 2.0 - 1.0;
