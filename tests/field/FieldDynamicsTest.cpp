@@ -157,8 +157,7 @@ TEST_F(DiscCycles, OutsideTheLowerRightRenewedAtOnceInsideItWaitsAndTicks) {
   for (int step = 1; step <= 5; ++step) {
     scene.elapsedSeconds += 1.0f / 24.0f;
     field->Step();
-    EXPECT_EQ(disc(12).tile, 5);
-    EXPECT_EQ(disc(12).birthTime, birth);
+    EXPECT_TRUE(disc(12).tile == 5 && disc(12).birthTime == birth) << "the disc waits, step " << step;
     EXPECT_EQ(field->transitionTick, step);
     EXPECT_TRUE(disc(12).phase > 0.0f && disc(12).phase < 1.0f);
   }
@@ -197,13 +196,9 @@ TEST_F(DiscCycles, TransitionPeriodsFlipTheModeAndPickATile) {
 }
 
 TEST_F(DiscCycles, ArrowKeysSteerTheScaleUnboundedAndDownPlacesEveryDiscAfresh) {
-  field->HandleKey(keycode::kLeft);
-  field->HandleKey(keycode::kLeft);
-  field->HandleKey(keycode::kRight);
-  EXPECT_NEAR(field->feedbackScale, 2.3f, 1e-6f);
   for (int i = 0; i < 30; ++i) field->HandleKey(keycode::kLeft);
   const float scale = field->feedbackScale;
-  EXPECT_LT(scale, 0.0f);
+  EXPECT_NEAR(scale, 2.4f - 30 * 0.1f, 1e-5f) << "0.1 a press, through zero";
   for (std::uint32_t key : {keycode::kSpace, keycode::kKeyM, keycode::kNumpad0, 0xFFFFu}) field->HandleKey(key);
   EXPECT_EQ(field->feedbackScale, scale);
   EXPECT_EQ(disc(0).position.y, kSpeckY) << "other keys move nothing";

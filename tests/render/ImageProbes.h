@@ -16,8 +16,7 @@ constexpr double Radians(double degrees) { return degrees * kPi / 180.0; }
 
 Rgb PixelAt(const RgbImage& image, std::int32_t x, std::int32_t y);
 
-// The pixel `radius` pixels from the centre in the direction `degrees`
-// (counter-clockwise from the x axis when row 0 is the bottom).
+// The pixel `radius` pixels from the centre at `degrees` (counter-clockwise when row 0 is the bottom).
 Rgb PixelAtPolar(const RgbImage& image, double radius, double degrees);
 
 // Largest channel difference between two pixels.
