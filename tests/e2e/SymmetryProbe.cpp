@@ -1,9 +1,6 @@
-// Looks for a mirror line through the centre of a screenshot (binary PPM):
-// a kaleidoscope has one, any other picture almost never.
-//   zirbel_test_symmetry IMAGE.ppm
-// Prints "lit=F asym=F angle=D": the fraction of pixels within the probe
-// circle that are not black, the smallest fraction of pixels that differ from
-// their mirror image by more than a few levels, and the line's angle.
+// zirbel_test_symmetry IMAGE.ppm looks for a mirror line through the centre of a screenshot (binary PPM):
+// a kaleidoscope has one, any other picture almost never. It prints "lit=F asym=F angle=D": the fraction
+// of lit pixels in the probe circle, the least fraction that differs from its mirror image, and the angle.
 #include <algorithm>
 #include <cstdio>
 

@@ -1,5 +1,6 @@
 // The field's model: placing the discs, tiles, the quads, the tear-down.
 #include <cmath>
+#include <tuple>
 
 #include "field/FieldConstants.h"
 #include "tests/field/FieldFixture.h"
@@ -19,28 +20,26 @@ TEST(DiscFieldModel, TeardownForgetsOnlyItsOwnField) {
 class DiscModel : public FieldFixture {};
 
 TEST_F(DiscModel, TileRectangleFromTheIndexAndTheAtlasSize) {
-  const struct {
-    int atlasWidth, atlasHeight;  // 0 x 0: the atlas failed to load
-    int tile;
-    float u, v, width, height;
-  } rows[] = {{1024, 512, 77, 936.0f / 1024, 390.0f / 512, 0.076171875f, 0.15234375f},
-              {1024, 512, 13, 0.0f, 78.0f / 512, 78.0f / 1024, 78.0f / 512},
-              {1024, 512, 12, 936.0f / 1024, 0.0f, 78.0f / 1024, 78.0f / 512},
-              {2048, 1024, 14, 78.0f / 2048, 78.0f / 1024, 78.0f / 2048, 78.0f / 1024},
-              {0, 0, 77, 936.0f / 1024, 390.0f / 512, 78.0f / 1024, 78.0f / 512}};
+  // Atlas width and height (0 x 0: it failed to load), tile; the tile's rectangle u, v, width, height.
+  const std::tuple<int, int, int, float, float, float, float> rows[] = {
+      {1024, 512, 77, 936.0f / 1024, 390.0f / 512, 0.076171875f, 0.15234375f},
+      {1024, 512, 13, 0.0f, 78.0f / 512, 78.0f / 1024, 78.0f / 512},
+      {1024, 512, 12, 936.0f / 1024, 0.0f, 78.0f / 1024, 78.0f / 512},
+      {2048, 1024, 14, 78.0f / 2048, 78.0f / 1024, 78.0f / 2048, 78.0f / 1024},
+      {0, 0, 77, 936.0f / 1024, 390.0f / 512, 78.0f / 1024, 78.0f / 512}};
   field->textures = new TextureSet();
   field->uniformTile = true;
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "tile " << row.tile << " of " << row.atlasWidth);
-    field->textures->atlas.width = row.atlasWidth;
-    field->textures->atlas.height = row.atlasHeight;
-    field->sharedTile = row.tile;
+  for (const auto& [atlasWidth, atlasHeight, tile, u, v, width, height] : rows) {
+    SCOPED_TRACE(::testing::Message() << "tile " << tile << " of " << atlasWidth);
+    field->textures->atlas.width = atlasWidth;
+    field->textures->atlas.height = atlasHeight;
+    field->sharedTile = tile;
     disc(3).Renew();
-    EXPECT_EQ(disc(3).tile, row.tile);
-    EXPECT_FLOAT_EQ(disc(3).tileU, row.u);
-    EXPECT_FLOAT_EQ(disc(3).tileV, row.v);
-    EXPECT_FLOAT_EQ(disc(3).tileWidth, row.width);
-    EXPECT_FLOAT_EQ(disc(3).tileHeight, row.height);
+    EXPECT_EQ(disc(3).tile, tile);
+    EXPECT_FLOAT_EQ(disc(3).tileU, u);
+    EXPECT_FLOAT_EQ(disc(3).tileV, v);
+    EXPECT_FLOAT_EQ(disc(3).tileWidth, width);
+    EXPECT_FLOAT_EQ(disc(3).tileHeight, height);
   }
   // The largest draw gives u = 1 exactly; a tile pick still stays below 78.
   SeedRandom(0xF01BF641u);
@@ -72,9 +71,7 @@ TEST_F(DiscModel, RenewRestartsTheCycleOnlyAndResetPlacesAfreshKeepingTheFieldSt
     EXPECT_GT((disc(i).position - before[i]).Length(), 1e-4f) << "disc " << i;
     EXPECT_EQ(disc(i).velocity.Length(), 0.0f);
   }
-  EXPECT_FALSE(field->uniformTile);
-  EXPECT_EQ(field->sharedTile, shared);
-  EXPECT_EQ(field->spin, 0.003f);
+  EXPECT_TRUE(!field->uniformTile && field->sharedTile == shared && field->spin == 0.003f) << "the field state kept";
 }
 
 TEST_F(DiscModel, QuadIsTheUnitSquareTurnedByTheRotationAsGlRotateTurnsIt) {

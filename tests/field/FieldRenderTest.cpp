@@ -109,7 +109,7 @@ TEST_F(FieldRenderTest, DiscShowsItsTileUprightTurnedByItsRotationAndThePass) {
     scene.elapsedSeconds = seconds;
     DrawPass(false, level);
     const auto turn = [](double degrees, float x, float y) {
-      const double t = std::fmod(degrees, 360.0) * 3.14159265358979323846 / 180.0;
+      const double t = Radians(std::fmod(degrees, 360.0));
       return std::pair<float, float>(static_cast<float>(std::cos(t) * x - std::sin(t) * y),
                                      static_cast<float>(std::sin(t) * x + std::cos(t) * y));
     };
@@ -137,19 +137,18 @@ TEST_F(FieldRenderTest, FeedbackQuadSitsOnTheFirstSegmentsBisectorUpright) {
   scene.segmentAngle = 45.0f;
   // The quad's centre lies 2 units out at 292.5 degrees; its "up" is turned
   // by 22.5 degrees. A negative scale turns it by half a turn, zero hides it.
-  const float a = 292.5f * 3.14159265f / 180.0f, cx = 2.0f * std::cos(a), cy = 2.0f * std::sin(a);
-  const float upX = -std::sin(22.5f * 3.14159265f / 180.0f), upY = std::cos(22.5f * 3.14159265f / 180.0f);
-  const struct {
-    float scale;
-    Rgb up, down, beyond;  // 1.5 units along "up", 1.5 units down, 2.8 up
-  } rows[] = {{2.4f, kBlue, kRed, kBlack}, {-2.4f, kRed, kBlue, kBlack}, {0.0f, kBlack, kBlack, kBlack}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.scale);
-    field->feedbackScale = row.scale;
+  const auto a = static_cast<float>(Radians(292.5)), cx = 2.0f * std::cos(a), cy = 2.0f * std::sin(a);
+  const auto up = static_cast<float>(Radians(22.5)), upX = -std::sin(up), upY = std::cos(up);
+  // Scale; the colours 1.5 units along "up", 1.5 units down, and 2.8 up.
+  const std::tuple<float, Rgb, Rgb, Rgb> rows[] = {
+      {2.4f, kBlue, kRed, kBlack}, {-2.4f, kRed, kBlue, kBlack}, {0.0f, kBlack, kBlack, kBlack}};
+  for (const auto& [scale, up, down, beyond] : rows) {
+    SCOPED_TRACE(scale);
+    field->feedbackScale = scale;
     DrawPass(false, 1, copy);
-    EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, row.up));
-    EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, row.down));
-    EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, row.beyond));
+    EXPECT_TRUE(At(cx + 1.5f * upX, cy + 1.5f * upY, 1.0f, up));
+    EXPECT_TRUE(At(cx - 1.5f * upX, cy - 1.5f * upY, 1.0f, down));
+    EXPECT_TRUE(At(cx + 2.8f * upX, cy + 2.8f * upY, 1.0f, beyond));
     EXPECT_TRUE(GlStateIsClean());
   }
   EXPECT_LT(NotBlackFraction(image, 0, 0, Width(), Height()), 0.001) << "a zero scale draws nothing";

@@ -47,6 +47,11 @@ Rgb PixelAt(const RgbImage& image, std::int32_t x, std::int32_t y) {
   return Rgb{p[0], p[1], p[2]};
 }
 
+Rgb PixelAtPolar(const RgbImage& image, double radius, double degrees) {
+  return PixelAt(image, static_cast<std::int32_t>(image.width / 2.0 + radius * std::cos(Radians(degrees))),
+                 static_cast<std::int32_t>(image.height / 2.0 + radius * std::sin(Radians(degrees))));
+}
+
 int ColourDistance(Rgb a, Rgb b) {
   return Brightest(Rgb{std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
 }
@@ -77,7 +82,7 @@ double DifferentFraction(const RgbImage& a, const RgbImage& b, double radius, in
 double AsymmetricFraction(const RgbImage& image, double degrees, double radius, int tolerance,
                           const PointFilter& keep, int blur, int step) {
   // Reflection across the line at `degrees`: [cos 2t, sin 2t; sin 2t, -cos 2t].
-  const double t = 2.0 * degrees * 3.14159265358979323846 / 180.0, c = std::cos(t), s = std::sin(t);
+  const double t = Radians(2.0 * degrees), c = std::cos(t), s = std::sin(t);
   const int area = (2 * blur + 1) * (2 * blur + 1);
   return FractionInDisc(
       image, radius, keep, step,

@@ -4,40 +4,31 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/render/PngWriter.h"
 #include "tools/render/RenderOptions.h"
 
-namespace {
-
-bool Parse(std::vector<std::string> args, RenderOptions* o, std::string* error) {
-  return ParseRenderOptions(args, o, error);
-}
-
-}  // namespace
-
 TEST(RenderOptions, DefaultsAllOptionsAndFramePaths) {
   RenderOptions o, p;
   std::string error, path;
-  ASSERT_TRUE(Parse({}, &o, &error));
+  ASSERT_TRUE(ParseRenderOptions({}, &o, &error));
   EXPECT_TRUE(o.width == 1920 && o.height == 1080 && o.frames == 1 && o.mirrors);
-  ASSERT_TRUE(Parse({"--size", "960x540", "--seed", "7", "--seconds", "20", "--levels", "10", "--mirrors", "off",
-                     "--every", "24", "--output", "out/f-%04d.png"},
-                    &o, &error))
+  ASSERT_TRUE(ParseRenderOptions({"--size", "960x540", "--seed", "7", "--seconds", "20", "--levels", "10", "--mirrors",
+                                  "off", "--every", "24", "--output", "out/f-%04d.png"},
+                                 &o, &error))
       << error;
   // Frames 0 .. 480, the last at 20 s.
   EXPECT_TRUE(o.width == 960 && o.height == 540 && o.seed == 7u && o.frames == 481 && o.levels == 10 && !o.mirrors &&
               o.every == 24);
-  ASSERT_TRUE(Parse({"--frames", "5", "--no-mirrors"}, &p, &error));
+  ASSERT_TRUE(ParseRenderOptions({"--frames", "5", "--no-mirrors"}, &p, &error));
   EXPECT_TRUE(p.frames == 5 && !p.mirrors);
-  const struct {
-    const char* pattern;
-    const char* path;
-  } rows[] = {{"f-%04d.png", "f-0042.png"}, {"100%%-%d.png", "100%-42.png"}, {"plain.png", "plain.png"}};
-  for (const auto& row : rows) {
-    ASSERT_TRUE(FormatFramePath(row.pattern, 42, &path, &error)) << row.pattern;
-    EXPECT_EQ(path, row.path);
+  const std::pair<std::string, std::string> rows[] = {
+      {"f-%04d.png", "f-0042.png"}, {"100%%-%d.png", "100%-42.png"}, {"plain.png", "plain.png"}};
+  for (const auto& [pattern, want] : rows) {
+    ASSERT_TRUE(FormatFramePath(pattern, 42, &path, &error)) << pattern;
+    EXPECT_EQ(path, want);
   }
   EXPECT_TRUE(PatternHasFrameNumber("a%3d"));
   EXPECT_FALSE(PatternHasFrameNumber("a%%d"));
@@ -55,21 +46,15 @@ TEST(RenderOptions, BadOptionsAreRefusedWithTheirName) {
   for (const auto& args : bad) {
     RenderOptions o;
     std::string error;
-    EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+    EXPECT_FALSE(ParseRenderOptions(args, &o, &error)) << args[0];
     EXPECT_FALSE(error.empty()) << args[0];
+    EXPECT_TRUE(args[0] == "--output" || error.find(args[0]) != std::string::npos) << error;
   }
-  RenderOptions o;
-  std::string error;
-  EXPECT_FALSE(Parse({"--levels", "12"}, &o, &error));
-  EXPECT_NE(error.find("--levels"), std::string::npos) << error;
 }
 
 TEST(PngWriter, WritesTopRowFirstAndReplacesAtomically) {
-  RgbImage image;
-  image.width = 3;
-  image.height = 2;
-  image.pixels = {255, 0, 0, 0, 0, 0, 0, 0, 0,  // bottom row: red first
-                  0, 0, 255, 0, 0, 0, 0, 0, 0};  // top row: blue first
+  const RgbImage image{3, 2, {255, 0, 0, 0, 0, 0, 0, 0, 0,    // bottom row: red first
+                              0, 0, 255, 0, 0, 0, 0, 0, 0}};  // top row: blue first
   const std::string path = ::testing::TempDir() + "zirbel-writer-test.png";
   std::string error;
   ASSERT_TRUE(WritePng(image, path, &error)) << error;

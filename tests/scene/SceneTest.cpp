@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "field/DiscField.h"
 #include "scene/KaleidoScene.h"
 #include "scene/KeyCodes.h"
@@ -22,45 +25,32 @@ TEST(Random, TheRuntimeSequenceAndItsVariates) {
 }
 
 TEST(Random, SeedFromTheCalendarTime) {
-  const struct {
-    std::int64_t seconds;
-    std::uint32_t seed;
-  } rows[] = {{0, 0u},
+  const std::pair<std::int64_t, std::uint32_t> rows[] = {{0, 0u},
               {1700000123, 1700000123u % 256u},
               {-5, static_cast<std::uint32_t>(-5)},
               {std::int64_t{1} << 31, 0u},  // past 2038 the signed 32-bit time is negative
               {(std::int64_t{1} << 31) + 10, static_cast<std::uint32_t>(-246)},
               {(std::int64_t{1} << 32) + 300, 300u % 256u}};
-  for (const auto& row : rows) EXPECT_EQ(RandomSeedForTime(row.seconds), row.seed) << row.seconds;
+  for (const auto& [seconds, seed] : rows) EXPECT_EQ(RandomSeedForTime(seconds), seed) << seconds;
 }
 
 TEST(LevelViewport, WidthAndCopyOrigin) {
-  const struct {
-    std::int32_t width, height, levelWidth, copyX;
-    bool drawable;
-  } rows[] = {{1024, 768, 682, 85, true},      {1920, 1080, 910, 199, true},  {512, 512, 512, 0, true},
-              {400, 800, 256, -128, true},     {402, 800, 257, -127, true},   {4194304, 1024, 2097152, 1048320, true},
-              {2000000000, 1, INT32_MAX, (INT32_MAX - 512) / 2, true},      {800, 0, 0, 0, false},
-              {0, 600, 0, 0, false},           {800, -3, 0, 0, false}};
-  for (const auto& row : rows) {
-    const LevelViewport v = ComputeLevelViewport(row.width, row.height);
-    EXPECT_EQ(v.drawable, row.drawable) << row.width << " x " << row.height;
-    EXPECT_EQ(v.width, row.levelWidth) << row.width << " x " << row.height;
-    EXPECT_EQ(v.copyX, row.copyX) << row.width << " x " << row.height;
+  // Window width and height; level width, copy origin and whether it draws.
+  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool> rows[] = {
+      {1024, 768, 682, 85, true},  {1920, 1080, 910, 199, true},  {512, 512, 512, 0, true},
+      {400, 800, 256, -128, true}, {402, 800, 257, -127, true},   {4194304, 1024, 2097152, 1048320, true},
+      {2000000000, 1, INT32_MAX, (INT32_MAX - 512) / 2, true},    {800, 0, 0, 0, false},
+      {0, 600, 0, 0, false},       {800, -3, 0, 0, false}};
+  for (const auto& [width, height, levelWidth, copyX, drawable] : rows) {
+    const LevelViewport v = ComputeLevelViewport(width, height);
+    EXPECT_TRUE(v.drawable == drawable && v.width == levelWidth && v.copyX == copyX) << width << " x " << height;
   }
 }
 
 TEST(Keys, TheSceneKeyTable) {
   // Applied in order to one scene with a field: whether the key is consumed,
   // and the level count, mirror suppression, feedback scale and easing after it.
-  const struct {
-    std::uint32_t code;
-    bool consumed;
-    int levels;
-    bool suppressed;
-    float scale;
-    bool easing;
-  } rows[] = {
+  const std::tuple<std::uint32_t, bool, int, bool, float, bool> rows[] = {
       {kSpace, true, 1, false, 2.4f, true},     {kKeyS, true, 1, false, 2.4f, true},
       {kDigit9, true, 10, false, 2.4f, true},   {kDigit0, true, 1, false, 2.4f, true},
       {'5', true, 6, false, 2.4f, true},        {'5', true, 6, false, 2.4f, true},  // sets, does not add
@@ -77,13 +67,13 @@ TEST(Keys, TheSceneKeyTable) {
   for (std::uint32_t code : {kEscape, kPrior, kHome, 0x29u, 0x2Fu, 0x3Au, kLetterA, kLetterZ, 0x100u, 0xFFFFFFFFu}) {
     EXPECT_FALSE(scene.HandleKey(code)) << code;  // checked below to change nothing
   }
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << row.code);
-    EXPECT_EQ(scene.HandleKey(row.code), row.consumed);
-    EXPECT_EQ(scene.levels, row.levels);
-    EXPECT_EQ(scene.mirrorsSuppressed, row.suppressed);
-    EXPECT_NEAR(scene.field->feedbackScale, row.scale, 1e-5);
-    EXPECT_EQ(scene.field->approachSegments, row.easing);
+  for (const auto& [code, consumed, levels, suppressed, scale, easing] : rows) {
+    SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << code);
+    EXPECT_EQ(scene.HandleKey(code), consumed);
+    EXPECT_EQ(scene.levels, levels);
+    EXPECT_EQ(scene.mirrorsSuppressed, suppressed);
+    EXPECT_NEAR(scene.field->feedbackScale, scale, 1e-5);
+    EXPECT_EQ(scene.field->approachSegments, easing);
   }
   const float spin = scene.field->spin;
   EXPECT_TRUE(scene.HandleKey(kUp));
