@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -35,13 +34,6 @@ void RemoveHome() {
   }
   g_rmdir(directory.c_str());
   g_rmdir(home.c_str());
-}
-
-void WriteRaw(const std::string& file, const std::uint8_t* data, std::size_t size) {
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (out == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, out) != size) std::abort();
-  if (std::fclose(out) != 0) std::abort();
 }
 
 std::string ReadRaw(const std::string& file, bool* present) {
@@ -145,13 +137,7 @@ void CheckSave(const std::string& original, std::int32_t saved) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* base = g_getenv("ZIRBEL_FUZZ_TMP");
-  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);
-  if (base != nullptr && *base != '\0') {
-    g_free(made);
-    made = g_build_filename(base, "zirbel-settings-fuzz-XXXXXX", nullptr);
-    if (g_mkdtemp(made) == nullptr) std::abort();
-  }
+  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);  // under $TMPDIR
   if (made == nullptr) std::abort();
   g_setenv("XDG_CONFIG_HOME", made, TRUE);
   home = made;
@@ -165,7 +151,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  WriteRaw(path, data, size);
+  if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(data), static_cast<gssize>(size), nullptr)) {
+    std::abort();
+  }
   CheckLoad();
   const std::string original(reinterpret_cast<const char*>(data), size);
   CheckSave(original, static_cast<std::int32_t>(size % 3) - 1);

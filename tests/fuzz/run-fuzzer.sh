@@ -18,7 +18,7 @@ mkdir "$work/corpus"
 artifacts=${ZIRBEL_FUZZ_ARTIFACTS:-$PWD}
 mkdir -p "$artifacts"
 
-export ZIRBEL_FUZZ_TMP=$work
+export TMPDIR=$work
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}:allocator_may_return_null=1
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
