@@ -4,12 +4,12 @@
 // .bad byte for byte, and a failed save leaves the file as it was.
 #include <glib.h>
 #include <glib/gstdio.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
@@ -18,23 +18,7 @@
 
 namespace {
 
-std::string home;       // $XDG_CONFIG_HOME, made for this run
-std::string directory;  // $XDG_CONFIG_HOME/zirbel
 std::string path;
-
-// Removes the run's settings directory and whatever the saves left in it.
-void RemoveHome() {
-  if (GDir* dir = g_dir_open(directory.c_str(), 0, nullptr)) {
-    while (const gchar* name = g_dir_read_name(dir)) {
-      gchar* file = g_build_filename(directory.c_str(), name, nullptr);
-      g_remove(file);
-      g_free(file);
-    }
-    g_dir_close(dir);
-  }
-  g_rmdir(directory.c_str());
-  g_rmdir(home.c_str());
-}
 
 std::string ReadRaw(const std::string& file, bool* present) {
   gchar* contents = nullptr;
@@ -61,14 +45,14 @@ void CheckLoad() {
   SaverState state;
   LoadSystemSettings(state, platform::PlatformSettingsStore());
   LoadSettings(state, platform::PlatformSettingsStore());
-  std::int32_t value = 0;
-  const std::int32_t delay = settings::ReadValue(path, settings::kSystemGroup, settings::kPasswordDelay, &value)
-                                 ? value : 15;
-  const std::int32_t threshold =
-      settings::ReadValue(path, settings::kSystemGroup, settings::kMouseThreshold, &value) ? value : 50;
-  const std::int32_t mirrors = settings::ReadValue(path, settings::kProgramGroup, settings::kUseMirrors, &value)
-                                   ? value : 1;
-  if (state.passwordDelay != delay || state.mouseThreshold != threshold || state.useMirrors != mirrors) std::abort();
+  const std::tuple<const char*, const char*, std::int32_t, std::int32_t> fields[] = {
+      {settings::kSystemGroup, settings::kPasswordDelay, 15, state.passwordDelay},
+      {settings::kSystemGroup, settings::kMouseThreshold, 50, state.mouseThreshold},
+      {settings::kProgramGroup, settings::kUseMirrors, 1, state.useMirrors}};
+  for (const auto& [group, key, fallback, loaded] : fields) {
+    std::int32_t value = 0;
+    if (loaded != (settings::ReadValue(path, group, key, &value) ? value : fallback)) std::abort();
+  }
   if (state.inPasswordCheck != 0) std::abort();
 }
 
@@ -137,14 +121,12 @@ void CheckSave(const std::string& original, std::int32_t saved) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);  // under $TMPDIR
+  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);  // under $TMPDIR, which the runner removes
   if (made == nullptr) std::abort();
   g_setenv("XDG_CONFIG_HOME", made, TRUE);
-  home = made;
-  directory = home + "/zirbel";
+  const std::string directory = std::string(made) + "/zirbel";
   g_free(made);
   if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
-  std::atexit(&RemoveHome);
   path = settings::SettingsPath();
   if (path != directory + "/settings.ini") std::abort();
   return 0;
