@@ -6,32 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "images/ResourceImageLoader.h"
+#include "tests/images/Streams.h"
 
 namespace {
-
-// Each stream in an allocation of its own size: a read past it is caught.
-struct Stream {
-  std::unique_ptr<unsigned char[]> bytes;
-  std::uint32_t size = 0;
-  void Assign(const std::uint8_t* data, std::size_t length) {
-    bytes.reset(new unsigned char[length > 0 ? length : 1]);
-    if (length > 0) std::memcpy(bytes.get(), data, length);
-    size = static_cast<std::uint32_t>(length);
-  }
-};
-
-Stream colour, mask;
-
-bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
-  const Stream* stream = std::strcmp(name, "colour") == 0 ? &colour : std::strcmp(name, "mask") == 0 ? &mask : nullptr;
-  if (stream == nullptr || stream->size == 0) return false;
-  *data = stream->bytes.get();
-  *size = stream->size;
-  return true;
-}
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -85,7 +65,7 @@ void CheckMasked() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  SetImageResourceFinder(&Find);
+  SetImageResourceFinder(&FindStream);
   return 0;
 }
 
@@ -93,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const bool masked = (data[0] & 1) != 0;
   if (!masked) {
-    colour.Assign(data + 1, size - 1);
+    gStreams["colour"] = std::vector<unsigned char>(data + 1, data + size);  // a fresh block of its size
     ImageTexture image;
     const bool ok = DecodeImage(image, "colour");
     CheckResult(ok, image, false);
@@ -103,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 3) return 0;
   std::size_t colourSize = static_cast<std::size_t>(data[1]) | static_cast<std::size_t>(data[2]) << 8;
   if (colourSize > size - 3) colourSize = size - 3;
-  colour.Assign(data + 3, colourSize);
-  mask.Assign(data + 3 + colourSize, size - 3 - colourSize);
+  gStreams["colour"] = std::vector<unsigned char>(data + 3, data + 3 + colourSize);
+  gStreams["mask"] = std::vector<unsigned char>(data + 3 + colourSize, data + size);
   CheckMasked();
   return 0;
 }

@@ -2,12 +2,12 @@
 // sound ones.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "images/ResourceImageLoader.h"
 #include "resources/EmbeddedResources.h"
+#include "tests/images/Streams.h"
 #include "tools/genimages/JpegWriter.h"
 
 namespace {
@@ -46,24 +46,15 @@ std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned
   return stream;
 }
 
-// Serves the streams put into it by name, each in an exact-size heap block.
 class BrokenStreams : public ::testing::Test {
  protected:
-  void SetUp() override { SetImageResourceFinder(&Find); }
+  void SetUp() override { SetImageResourceFinder(&FindStream); }
   void TearDown() override {
     FreeImagePixels(image);
     SetImageResourceFinder(nullptr);
-    streams.clear();
+    gStreams.clear();
   }
-  static void Put(const std::string& name, std::vector<unsigned char> bytes) { streams[name] = std::move(bytes); }
-  static bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
-    const auto found = streams.find(name);
-    if (found == streams.end()) return false;
-    *data = found->second.data();
-    *size = static_cast<std::uint32_t>(found->second.size());
-    return true;
-  }
-  static std::map<std::string, std::vector<unsigned char>> streams;
+  static void Put(const std::string& name, std::vector<unsigned char> bytes) { gStreams[name] = std::move(bytes); }
 
   // A failed load: false, no pixels, no texture, `message` on stderr.
   void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
@@ -78,7 +69,6 @@ class BrokenStreams : public ::testing::Test {
 
   ImageTexture image;
 };
-std::map<std::string, std::vector<unsigned char>> BrokenStreams::streams;
 
 TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   const std::vector<unsigned char> clouds = EmbeddedBytes("CLOUDS_MASK");
