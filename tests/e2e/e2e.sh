@@ -233,9 +233,7 @@ EOF2
     # The daemon runs "zirbel --root" as its only hack (as an unprivileged user,
     # from a copy that user can read): activating it must put a mirrored
     # kaleidoscope on the screen, deactivating it must end the hack.
-    for tool in xscreensaver xscreensaver-command; do
-      command -v "$tool" >/dev/null || fail "$tool is not installed (tools/setup-debian.sh installs it)"
-    done
+    command -v xscreensaver-command >/dev/null || fail "xscreensaver is not installed (tools/setup-debian.sh installs it)"
     owner=$( [ "$(id -u)" = 0 ] && echo zirbel-test || id -un)
     as_user true || fail "cannot run as the unprivileged user"
     stop_daemon() {
