@@ -48,14 +48,10 @@ void CheckMasked() {
     grey.height = combined.height;
   }
   Require(grey.width <= combined.width && grey.height <= combined.height);
-  for (std::int32_t y = 0; y < combined.height; ++y) {
-    for (std::int32_t x = 0; x < combined.width; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(combined.width) +
-                             static_cast<std::size_t>(x);
-      const unsigned char* pixel = combined.pixels + 4 * at;
-      const bool masked = x < grey.width && y < grey.height;
-      Require(std::memcmp(pixel, rgb.pixels + 3 * at, 3) == 0 && (masked || pixel[3] == 0));
-    }
+  for (std::int32_t at = 0; at < combined.width * combined.height; ++at) {
+    const unsigned char* pixel = combined.pixels + 4 * at;
+    const bool masked = at % combined.width < grey.width && at / combined.width < grey.height;
+    Require(std::memcmp(pixel, rgb.pixels + 3 * at, 3) == 0 && (masked || pixel[3] == 0));
   }
   FreeImagePixels(rgb);
   FreeImagePixels(grey);

@@ -2,6 +2,7 @@
 // sound ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,13 +37,11 @@ std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
 
 // Rewrites the height and width of the stream's baseline frame header.
 std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned width, unsigned height) {
-  for (std::size_t i = 0; i + 8 < stream.size(); ++i) {
-    if (stream[i] != 0xFF || stream[i + 1] != 0xC0) continue;
-    const unsigned char size[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
-                                   static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
-    std::copy(size, size + 4, stream.begin() + static_cast<std::ptrdiff_t>(i + 5));
-    break;
-  }
+  const unsigned char frame[] = {0xFF, 0xC0};
+  const auto size = std::search(stream.begin(), stream.end(), frame, frame + 2) + 5;
+  const unsigned char claim[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                                  static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+  std::copy(claim, claim + 4, size);
   return stream;
 }
 
@@ -77,19 +76,12 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   const std::string text = "hello, not a picture";
   std::vector<unsigned char> longSegment = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF};  // APP1 of 65535 bytes
   longSegment.insert(longSegment.end(), 10, 0x41);
-  Put("EMPTY", {});
-  Put("TEXT", std::vector<unsigned char>(text.begin(), text.end()));
-  Put("CUT_IN_SCAN", cut(clouds.size() / 2));
-  Put("CUT_IN_EXIF", cut(200));
-  Put("CUT_AFTER_SOI", cut(2));
-  Put("NO_EOI", cut(clouds.size() - 2));  // nothing is made up for a missing end
-  Put("LONG_SEGMENT", longSegment);
-  Put("HUGE", ClaimSize(MakeJpeg(16, 16, 3), 65000, 60000));
-  Put("RGB", MakeJpeg(64, 32, 3));
-  Put("GREY", MakeJpeg(64, 32, 1));
-  Put("WIDE_MASK", MakeJpeg(72, 32, 1));
-  Put("TALL_MASK", MakeJpeg(64, 40, 1));
-  Put("RGB_MASK", MakeJpeg(64, 32, 3));
+  gStreams = {{"EMPTY", {}}, {"TEXT", std::vector<unsigned char>(text.begin(), text.end())},
+              {"CUT_IN_SCAN", cut(clouds.size() / 2)}, {"CUT_IN_EXIF", cut(200)}, {"CUT_AFTER_SOI", cut(2)},
+              {"NO_EOI", cut(clouds.size() - 2)},  // nothing is made up for a missing end
+              {"LONG_SEGMENT", longSegment}, {"HUGE", ClaimSize(MakeJpeg(16, 16, 3), 65000, 60000)},
+              {"RGB", MakeJpeg(64, 32, 3)}, {"GREY", MakeJpeg(64, 32, 1)}, {"WIDE_MASK", MakeJpeg(72, 32, 1)},
+              {"TALL_MASK", MakeJpeg(64, 40, 1)}, {"RGB_MASK", MakeJpeg(64, 32, 3)}};
   const struct {
     const char *colour, *mask, *message;
   } rows[] = {{"NOT_THERE", nullptr, ""},      {"EMPTY", nullptr, ""},
@@ -122,10 +114,8 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
 }
 
 TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
-  Put("RGB", MakeJpeg(64, 32, 3));
-  Put("GREY", MakeJpeg(64, 32, 1));
-  Put("NARROW", MakeJpeg(32, 16, 1));
-  Put("LIMIT", MakeJpeg(4096, 4096, 1));
+  gStreams = {{"RGB", MakeJpeg(64, 32, 3)}, {"GREY", MakeJpeg(64, 32, 1)}, {"NARROW", MakeJpeg(32, 16, 1)},
+              {"LIMIT", MakeJpeg(4096, 4096, 1)}};
   ASSERT_TRUE(DecodeImage(image, "RGB"));
   ASSERT_TRUE(DecodeImage(image, "RGB"));  // the first buffer must not leak
   EXPECT_EQ(image.bitsPerPixel, 24);
