@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -20,11 +21,11 @@ namespace {
 
 std::string path;
 
-std::string ReadRaw(const std::string& file, bool* present) {
+std::optional<std::string> ReadRaw(const std::string& file) {
   gchar* contents = nullptr;
   gsize length = 0;
-  *present = g_file_get_contents(file.c_str(), &contents, &length, nullptr);
-  std::string text = *present ? std::string(contents, length) : std::string();
+  if (!g_file_get_contents(file.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  std::string text(contents, length);
   g_free(contents);
   return text;
 }
@@ -90,11 +91,10 @@ void CheckSave(const std::string& original, std::int32_t saved) {
   g_unlink(bad.c_str());
   const settings::WriteResult result =
       settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, saved);
-  bool present = false;
-  const std::string now = ReadRaw(path, &present);
-  if (!present) std::abort();
+  const std::optional<std::string> now = ReadRaw(path);
+  if (!now) std::abort();
   if (result == settings::WriteResult::Failed) {
-    if (now != original) std::abort();
+    if (*now != original) std::abort();
     return;
   }
   std::int32_t value = 0;
@@ -102,14 +102,13 @@ void CheckSave(const std::string& original, std::int32_t saved) {
     std::abort();
   }
   GKeyFile* before = Parse(original);
-  GKeyFile* after = Parse(now);
+  GKeyFile* after = Parse(*now);
   if (after == nullptr) std::abort();
   if (result == settings::WriteResult::WrittenAfterBackup) {
     // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
     // and then whole.
-    bool kept = false;
     const bool binary = original.find('\0') != std::string::npos;
-    if ((before != nullptr && !binary) || ReadRaw(bad, &kept) != original || !kept) std::abort();
+    if ((before != nullptr && !binary) || ReadRaw(bad) != original) std::abort();
   } else {
     if (before == nullptr || original.find('\0') != std::string::npos) std::abort();
     CheckKept(before, after);
