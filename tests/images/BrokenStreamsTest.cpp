@@ -53,7 +53,6 @@ class BrokenStreams : public ::testing::Test {
     SetImageResourceFinder(nullptr);
     gStreams.clear();
   }
-  static void Put(const std::string& name, std::vector<unsigned char> bytes) { gStreams[name] = std::move(bytes); }
 
   // A failed load: false, no pixels, no texture, `message` on stderr.
   void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
@@ -95,7 +94,7 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   for (const auto& row : rows) ExpectFailure(row.colour, row.mask, row.message);
   EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
 
-  Put("LOGO_MASK", EmbeddedBytes("LOGO_MASK"));
+  gStreams["LOGO_MASK"] = EmbeddedBytes("LOGO_MASK");
   ASSERT_TRUE(DecodeImage(image, "LOGO_MASK"));
   EXPECT_EQ(image.width, 256);
   EXPECT_EQ(image.bitsPerPixel, 8);
@@ -106,7 +105,7 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
   for (std::size_t i = logo.size() - 3000; i < logo.size() - 2900; ++i) {
     if (logo[i] != 0xFF && logo[i - 1] != 0xFF) logo[i] ^= 0x5A;
   }
-  Put("DAMAGED", logo);
+  gStreams["DAMAGED"] = logo;
   CaptureStderr();
   EXPECT_TRUE(DecodeImage(image, "DAMAGED"));
   GetCapturedStderr();
