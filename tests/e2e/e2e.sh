@@ -27,7 +27,6 @@ open_config_dialog() {
 unmirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
 wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym ${asym:-?})"; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
-no_window() { ! xwininfo -id "$1" >/dev/null 2>&1; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
 # The parent grows to 640x360: window $1 follows, and the picture stays
@@ -63,7 +62,7 @@ case "$case_name" in
   quick_exits)
     start_parent 200 150
     exec 3>&-  # the helper destroys its window
-    wait_for 5 no_window "$parent" || fail "the window was not destroyed"
+    wait_for 5 ended "${pids[-1]}" || fail "the window was not destroyed"
     while IFS='|' read -r expect environment args; do
       # shellcheck disable=SC2086
       env $environment timeout 5 "$zirbel" $args >"$work/out.txt" 2>&1 || fail "zirbel $args: exit code $? (124: it hung)"
