@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "host/CommandLine.h"
 #include "host/Entry.h"
@@ -17,9 +19,7 @@ namespace {
 constexpr WindowHandle kForeground = 0xf00d;
 int foregroundCalls = 0;
 int settingsLoads = 0;
-int modesRun = 0;
-SaverMode modeRun = SaverMode::None;
-WindowHandle parentRun = 0;
+std::vector<std::pair<SaverMode, WindowHandle>> runs;  // the modes the entry ran
 
 WindowHandle Foreground() {
   ++foregroundCalls;
@@ -30,29 +30,12 @@ void LoadSystem(SaverState& state) {
   ++settingsLoads;
 }
 void Load(SaverState&) { ++settingsLoads; }
-void Run(SaverMode mode, WindowHandle parent) {
-  ++modesRun;
-  modeRun = mode;
-  parentRun = parent;
-}
-void ChangePassword(WindowHandle parent) { Run(SaverMode::ChangePassword, parent); }
-void Config(SaverState&, WindowHandle owner) { Run(SaverMode::Config, owner); }
+void ChangePassword(WindowHandle parent) { runs.emplace_back(SaverMode::ChangePassword, parent); }
+void Config(SaverState&, WindowHandle owner) { runs.emplace_back(SaverMode::Config, owner); }
 void SaverWindow(SaverState& state, const SaverRun& run) {
   // The state the entry hands over is the published one, with settings read.
   if (&state != gSaverState || settingsLoads != 2 || run.mode != gSaverMode) std::abort();
-  Run(run.mode, run.parent);
-}
-
-bool KnownMode(SaverMode mode) {
-  switch (mode) {
-    case SaverMode::None:
-    case SaverMode::Config:
-    case SaverMode::ChangePassword:
-    case SaverMode::Preview:
-    case SaverMode::Saver:
-      return true;
-  }
-  return false;
+  runs.emplace_back(run.mode, run.parent);
 }
 
 }  // namespace
@@ -66,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   foregroundCalls = 0;
   const CommandLineResult parsed = ParseCommandLine(text.get(), &Foreground);
-  if (!KnownMode(parsed.mode)) std::abort();
+  if (parsed.mode < SaverMode::None || parsed.mode > SaverMode::Saver) std::abort();
   // Only a bare configuration switch asks for the foreground window.
   if (foregroundCalls > 1 || (foregroundCalls == 1 && parsed.mode != SaverMode::Config)) std::abort();
   if (foregroundCalls == 1 && parsed.parent != kForeground) std::abort();
@@ -77,17 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The same text through the entry: settings first, then exactly that mode.
   settingsLoads = 0;
-  modesRun = 0;
-  modeRun = SaverMode::None;
-  parentRun = 0;
+  runs.clear();
   const EntryServices services{&LoadSystem, &Load, &Foreground, &ChangePassword, &Config, &SaverWindow};
   if (RunEntry(text.get(), 10, services) != 0) std::abort();
   if (settingsLoads != 2 || gSaverState != nullptr) std::abort();
   if (gSaverMode != parsed.mode) std::abort();
-  if (parsed.mode == SaverMode::None) {
-    if (modesRun != 0) std::abort();
-  } else if (modesRun != 1 || modeRun != parsed.mode || parentRun != parsed.parent) {
-    std::abort();
-  }
+  if (runs.size() != (parsed.mode == SaverMode::None ? 0u : 1u)) std::abort();
+  if (!runs.empty() && runs[0] != std::make_pair(parsed.mode, parsed.parent)) std::abort();
   return 0;
 }

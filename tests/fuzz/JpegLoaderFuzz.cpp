@@ -6,32 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "images/ResourceImageLoader.h"
+#include "tests/images/Streams.h"
 
 namespace {
-
-// Each stream in an allocation of its own size: a read past it is caught.
-struct Stream {
-  std::unique_ptr<unsigned char[]> bytes;
-  std::uint32_t size = 0;
-  void Assign(const std::uint8_t* data, std::size_t length) {
-    bytes.reset(new unsigned char[length > 0 ? length : 1]);
-    if (length > 0) std::memcpy(bytes.get(), data, length);
-    size = static_cast<std::uint32_t>(length);
-  }
-};
-
-Stream colour, mask;
-
-bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
-  const Stream* stream = std::strcmp(name, "colour") == 0 ? &colour : std::strcmp(name, "mask") == 0 ? &mask : nullptr;
-  if (stream == nullptr || stream->size == 0) return false;
-  *data = stream->bytes.get();
-  *size = stream->size;
-  return true;
-}
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -68,14 +48,10 @@ void CheckMasked() {
     grey.height = combined.height;
   }
   Require(grey.width <= combined.width && grey.height <= combined.height);
-  for (std::int32_t y = 0; y < combined.height; ++y) {
-    for (std::int32_t x = 0; x < combined.width; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(combined.width) +
-                             static_cast<std::size_t>(x);
-      const unsigned char* pixel = combined.pixels + 4 * at;
-      const bool masked = x < grey.width && y < grey.height;
-      Require(std::memcmp(pixel, rgb.pixels + 3 * at, 3) == 0 && (masked || pixel[3] == 0));
-    }
+  for (std::int32_t at = 0; at < combined.width * combined.height; ++at) {
+    const unsigned char* pixel = combined.pixels + 4 * at;
+    const bool masked = at % combined.width < grey.width && at / combined.width < grey.height;
+    Require(std::memcmp(pixel, rgb.pixels + 3 * at, 3) == 0 && (masked || pixel[3] == 0));
   }
   FreeImagePixels(rgb);
   FreeImagePixels(grey);
@@ -85,7 +61,7 @@ void CheckMasked() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  SetImageResourceFinder(&Find);
+  SetImageResourceFinder(&FindStream);
   return 0;
 }
 
@@ -93,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const bool masked = (data[0] & 1) != 0;
   if (!masked) {
-    colour.Assign(data + 1, size - 1);
+    gStreams["colour"] = std::vector<unsigned char>(data + 1, data + size);  // a fresh block of its size
     ImageTexture image;
     const bool ok = DecodeImage(image, "colour");
     CheckResult(ok, image, false);
@@ -103,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 3) return 0;
   std::size_t colourSize = static_cast<std::size_t>(data[1]) | static_cast<std::size_t>(data[2]) << 8;
   if (colourSize > size - 3) colourSize = size - 3;
-  colour.Assign(data + 3, colourSize);
-  mask.Assign(data + 3 + colourSize, size - 3 - colourSize);
+  gStreams["colour"] = std::vector<unsigned char>(data + 3, data + 3 + colourSize);
+  gStreams["mask"] = std::vector<unsigned char>(data + 3 + colourSize, data + size);
   CheckMasked();
   return 0;
 }

@@ -4,13 +4,13 @@
 // .bad byte for byte, and a failed save leaves the file as it was.
 #include <glib.h>
 #include <glib/gstdio.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
@@ -19,36 +19,13 @@
 
 namespace {
 
-std::string home;       // $XDG_CONFIG_HOME, made for this run
-std::string directory;  // $XDG_CONFIG_HOME/zirbel
 std::string path;
 
-// Removes the run's settings directory and whatever the saves left in it.
-void RemoveHome() {
-  if (GDir* dir = g_dir_open(directory.c_str(), 0, nullptr)) {
-    while (const gchar* name = g_dir_read_name(dir)) {
-      gchar* file = g_build_filename(directory.c_str(), name, nullptr);
-      g_remove(file);
-      g_free(file);
-    }
-    g_dir_close(dir);
-  }
-  g_rmdir(directory.c_str());
-  g_rmdir(home.c_str());
-}
-
-void WriteRaw(const std::string& file, const std::uint8_t* data, std::size_t size) {
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (out == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, out) != size) std::abort();
-  if (std::fclose(out) != 0) std::abort();
-}
-
-std::string ReadRaw(const std::string& file, bool* present) {
+std::optional<std::string> ReadRaw(const std::string& file) {
   gchar* contents = nullptr;
   gsize length = 0;
-  *present = g_file_get_contents(file.c_str(), &contents, &length, nullptr);
-  std::string text = *present ? std::string(contents, length) : std::string();
+  if (!g_file_get_contents(file.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  std::string text(contents, length);
   g_free(contents);
   return text;
 }
@@ -69,14 +46,14 @@ void CheckLoad() {
   SaverState state;
   LoadSystemSettings(state, platform::PlatformSettingsStore());
   LoadSettings(state, platform::PlatformSettingsStore());
-  std::int32_t value = 0;
-  const std::int32_t delay = settings::ReadValue(path, settings::kSystemGroup, settings::kPasswordDelay, &value)
-                                 ? value : 15;
-  const std::int32_t threshold =
-      settings::ReadValue(path, settings::kSystemGroup, settings::kMouseThreshold, &value) ? value : 50;
-  const std::int32_t mirrors = settings::ReadValue(path, settings::kProgramGroup, settings::kUseMirrors, &value)
-                                   ? value : 1;
-  if (state.passwordDelay != delay || state.mouseThreshold != threshold || state.useMirrors != mirrors) std::abort();
+  const std::tuple<const char*, const char*, std::int32_t, std::int32_t> fields[] = {
+      {settings::kSystemGroup, settings::kPasswordDelay, 15, state.passwordDelay},
+      {settings::kSystemGroup, settings::kMouseThreshold, 50, state.mouseThreshold},
+      {settings::kProgramGroup, settings::kUseMirrors, 1, state.useMirrors}};
+  for (const auto& [group, key, fallback, loaded] : fields) {
+    std::int32_t value = 0;
+    if (loaded != (settings::ReadValue(path, group, key, &value) ? value : fallback)) std::abort();
+  }
   if (state.inPasswordCheck != 0) std::abort();
 }
 
@@ -114,11 +91,10 @@ void CheckSave(const std::string& original, std::int32_t saved) {
   g_unlink(bad.c_str());
   const settings::WriteResult result =
       settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, saved);
-  bool present = false;
-  const std::string now = ReadRaw(path, &present);
-  if (!present) std::abort();
+  const std::optional<std::string> now = ReadRaw(path);
+  if (!now) std::abort();
   if (result == settings::WriteResult::Failed) {
-    if (now != original) std::abort();
+    if (*now != original) std::abort();
     return;
   }
   std::int32_t value = 0;
@@ -126,14 +102,13 @@ void CheckSave(const std::string& original, std::int32_t saved) {
     std::abort();
   }
   GKeyFile* before = Parse(original);
-  GKeyFile* after = Parse(now);
+  GKeyFile* after = Parse(*now);
   if (after == nullptr) std::abort();
   if (result == settings::WriteResult::WrittenAfterBackup) {
     // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
     // and then whole.
-    bool kept = false;
     const bool binary = original.find('\0') != std::string::npos;
-    if ((before != nullptr && !binary) || ReadRaw(bad, &kept) != original || !kept) std::abort();
+    if ((before != nullptr && !binary) || ReadRaw(bad) != original) std::abort();
   } else {
     if (before == nullptr || original.find('\0') != std::string::npos) std::abort();
     CheckKept(before, after);
@@ -145,27 +120,21 @@ void CheckSave(const std::string& original, std::int32_t saved) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* base = g_getenv("ZIRBEL_FUZZ_TMP");
-  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);
-  if (base != nullptr && *base != '\0') {
-    g_free(made);
-    made = g_build_filename(base, "zirbel-settings-fuzz-XXXXXX", nullptr);
-    if (g_mkdtemp(made) == nullptr) std::abort();
-  }
+  gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);  // under $TMPDIR, which the runner removes
   if (made == nullptr) std::abort();
   g_setenv("XDG_CONFIG_HOME", made, TRUE);
-  home = made;
-  directory = home + "/zirbel";
+  const std::string directory = std::string(made) + "/zirbel";
   g_free(made);
   if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
-  std::atexit(&RemoveHome);
   path = settings::SettingsPath();
   if (path != directory + "/settings.ini") std::abort();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  WriteRaw(path, data, size);
+  if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(data), static_cast<gssize>(size), nullptr)) {
+    std::abort();
+  }
   CheckLoad();
   const std::string original(reinterpret_cast<const char*>(data), size);
   CheckSave(original, static_cast<std::int32_t>(size % 3) - 1);

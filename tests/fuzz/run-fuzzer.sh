@@ -6,8 +6,6 @@ set -u
 fuzzer=$1
 seeds=$2
 seconds=${3:-45}
-[ -x "$fuzzer" ] || { echo "no fuzz target at $fuzzer"; exit 1; }
-[ -d "$seeds" ] || { echo "no seed corpus at $seeds"; exit 1; }
 
 # New inputs go to scratch space, in memory where possible.
 base=${TMPDIR:-/tmp}
@@ -18,7 +16,7 @@ mkdir "$work/corpus"
 artifacts=${ZIRBEL_FUZZ_ARTIFACTS:-$PWD}
 mkdir -p "$artifacts"
 
-export ZIRBEL_FUZZ_TMP=$work
+export TMPDIR=$work
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}:allocator_may_return_null=1
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 

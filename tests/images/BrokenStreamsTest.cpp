@@ -2,12 +2,13 @@
 // sound ones.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "images/ResourceImageLoader.h"
 #include "resources/EmbeddedResources.h"
+#include "tests/images/Streams.h"
 #include "tools/genimages/JpegWriter.h"
 
 namespace {
@@ -36,34 +37,22 @@ std::vector<unsigned char> MakeJpeg(int width, int height, int components) {
 
 // Rewrites the height and width of the stream's baseline frame header.
 std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned width, unsigned height) {
-  for (std::size_t i = 0; i + 8 < stream.size(); ++i) {
-    if (stream[i] != 0xFF || stream[i + 1] != 0xC0) continue;
-    const unsigned char size[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
-                                   static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
-    std::copy(size, size + 4, stream.begin() + static_cast<std::ptrdiff_t>(i + 5));
-    break;
-  }
+  const unsigned char frame[] = {0xFF, 0xC0};
+  const auto size = std::search(stream.begin(), stream.end(), frame, frame + 2) + 5;
+  const unsigned char claim[4] = {static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                                  static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+  std::copy(claim, claim + 4, size);
   return stream;
 }
 
-// Serves the streams put into it by name, each in an exact-size heap block.
 class BrokenStreams : public ::testing::Test {
  protected:
-  void SetUp() override { SetImageResourceFinder(&Find); }
+  void SetUp() override { SetImageResourceFinder(&FindStream); }
   void TearDown() override {
     FreeImagePixels(image);
     SetImageResourceFinder(nullptr);
-    streams.clear();
+    gStreams.clear();
   }
-  static void Put(const std::string& name, std::vector<unsigned char> bytes) { streams[name] = std::move(bytes); }
-  static bool Find(const char* name, const unsigned char** data, std::uint32_t* size) {
-    const auto found = streams.find(name);
-    if (found == streams.end()) return false;
-    *data = found->second.data();
-    *size = static_cast<std::uint32_t>(found->second.size());
-    return true;
-  }
-  static std::map<std::string, std::vector<unsigned char>> streams;
 
   // A failed load: false, no pixels, no texture, `message` on stderr.
   void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
@@ -78,7 +67,6 @@ class BrokenStreams : public ::testing::Test {
 
   ImageTexture image;
 };
-std::map<std::string, std::vector<unsigned char>> BrokenStreams::streams;
 
 TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   const std::vector<unsigned char> clouds = EmbeddedBytes("CLOUDS_MASK");
@@ -87,19 +75,12 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   const std::string text = "hello, not a picture";
   std::vector<unsigned char> longSegment = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF};  // APP1 of 65535 bytes
   longSegment.insert(longSegment.end(), 10, 0x41);
-  Put("EMPTY", {});
-  Put("TEXT", std::vector<unsigned char>(text.begin(), text.end()));
-  Put("CUT_IN_SCAN", cut(clouds.size() / 2));
-  Put("CUT_IN_EXIF", cut(200));
-  Put("CUT_AFTER_SOI", cut(2));
-  Put("NO_EOI", cut(clouds.size() - 2));  // nothing is made up for a missing end
-  Put("LONG_SEGMENT", longSegment);
-  Put("HUGE", ClaimSize(MakeJpeg(16, 16, 3), 65000, 60000));
-  Put("RGB", MakeJpeg(64, 32, 3));
-  Put("GREY", MakeJpeg(64, 32, 1));
-  Put("WIDE_MASK", MakeJpeg(72, 32, 1));
-  Put("TALL_MASK", MakeJpeg(64, 40, 1));
-  Put("RGB_MASK", MakeJpeg(64, 32, 3));
+  gStreams = {{"EMPTY", {}}, {"TEXT", std::vector<unsigned char>(text.begin(), text.end())},
+              {"CUT_IN_SCAN", cut(clouds.size() / 2)}, {"CUT_IN_EXIF", cut(200)}, {"CUT_AFTER_SOI", cut(2)},
+              {"NO_EOI", cut(clouds.size() - 2)},  // nothing is made up for a missing end
+              {"LONG_SEGMENT", longSegment}, {"HUGE", ClaimSize(MakeJpeg(16, 16, 3), 65000, 60000)},
+              {"RGB", MakeJpeg(64, 32, 3)}, {"GREY", MakeJpeg(64, 32, 1)}, {"WIDE_MASK", MakeJpeg(72, 32, 1)},
+              {"TALL_MASK", MakeJpeg(64, 40, 1)}, {"RGB_MASK", MakeJpeg(64, 32, 3)}};
   const struct {
     const char *colour, *mask, *message;
   } rows[] = {{"NOT_THERE", nullptr, ""},      {"EMPTY", nullptr, ""},
@@ -113,7 +94,7 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   for (const auto& row : rows) ExpectFailure(row.colour, row.mask, row.message);
   EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
 
-  Put("LOGO_MASK", EmbeddedBytes("LOGO_MASK"));
+  gStreams["LOGO_MASK"] = EmbeddedBytes("LOGO_MASK");
   ASSERT_TRUE(DecodeImage(image, "LOGO_MASK"));
   EXPECT_EQ(image.width, 256);
   EXPECT_EQ(image.bitsPerPixel, 8);
@@ -124,7 +105,7 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
   for (std::size_t i = logo.size() - 3000; i < logo.size() - 2900; ++i) {
     if (logo[i] != 0xFF && logo[i - 1] != 0xFF) logo[i] ^= 0x5A;
   }
-  Put("DAMAGED", logo);
+  gStreams["DAMAGED"] = logo;
   CaptureStderr();
   EXPECT_TRUE(DecodeImage(image, "DAMAGED"));
   GetCapturedStderr();
@@ -132,10 +113,8 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
 }
 
 TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
-  Put("RGB", MakeJpeg(64, 32, 3));
-  Put("GREY", MakeJpeg(64, 32, 1));
-  Put("NARROW", MakeJpeg(32, 16, 1));
-  Put("LIMIT", MakeJpeg(4096, 4096, 1));
+  gStreams = {{"RGB", MakeJpeg(64, 32, 3)}, {"GREY", MakeJpeg(64, 32, 1)}, {"NARROW", MakeJpeg(32, 16, 1)},
+              {"LIMIT", MakeJpeg(4096, 4096, 1)}};
   ASSERT_TRUE(DecodeImage(image, "RGB"));
   ASSERT_TRUE(DecodeImage(image, "RGB"));  // the first buffer must not leak
   EXPECT_EQ(image.bitsPerPixel, 24);

@@ -55,8 +55,7 @@ TEST_F(TextureUpload, EachImageBecomesAMipmappedTextureOfItsFormat) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_TRUE(mode == GL_MODULATE && alignment == 4) << "modulate; unpack alignment restored";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    GLuint name = image.textureName;
-    glDeleteTextures(1, &name);
+    glDeleteTextures(1, &image.textureName);
   }
 }
 
@@ -71,8 +70,7 @@ TEST_F(TextureUpload, TexelsAreTheDecodedSamplesTopRowFirst) {
   for (std::size_t i = 0; i < texels.size(); ++i) worst = std::max(worst, std::abs(texels[i] - decoded.pixels[i]));
   EXPECT_LE(worst, 1) << "texels equal the decoded samples, rows in order";
   FreeImagePixels(decoded);
-  GLuint name = logo.textureName;
-  glDeleteTextures(1, &name);
+  glDeleteTextures(1, &logo.textureName);
 }
 
 TEST_F(TextureUpload, FailedOrEmptyLoadMakesNoTextureAndBindsNothing) {

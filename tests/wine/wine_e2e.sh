@@ -99,8 +99,6 @@ absent Escape
 0x0 Return
 0x1 Tab Tab space Return
 0x1 Tab Tab space Escape
-0x1 Tab Tab space alt+F4
-0x1 Tab space
 EOF2
     [ "$(reg query "$own_key" | grep -c REG_)" = 1 ] || fail "the key holds more than UseMirrors"
     ;;
