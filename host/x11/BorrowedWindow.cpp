@@ -8,10 +8,7 @@
 namespace x11host {
 
 BorrowedWindow::BorrowedWindow(Connection& connection, Window target)
-    : display_(connection.display()),
-      screen_(connection.screen()),
-      root_(connection.root()),
-      target_(target != None ? target : connection.root()) {}
+    : GlWindow(connection), target_(target != None ? target : connection.root()) {}
 
 BorrowedWindow::~BorrowedWindow() {
   if (window_ != None && !destroyed_) {
@@ -23,9 +20,6 @@ BorrowedWindow::~BorrowedWindow() {
       XDestroyWindow(display_, window_);
     }
   }
-  if (colormap_ != None) XFreeColormap(display_, colormap_);
-  if (visual_ != nullptr) XFree(visual_);
-  XSync(display_, False);
 }
 
 SetUpResult BorrowedWindow::SetUp() {
@@ -46,11 +40,7 @@ SetUpResult BorrowedWindow::SetUp() {
     return SetUpResult::NoPixelFormat;
   }
   if (!(direct_ ? UseTargetItself() : CreateChild())) return SetUpResult::Quiet;
-  if (!context_.Create(display_, visual_, window_)) {
-    std::fprintf(stderr, "zirbel: cannot create or bind a GLX rendering context\n");
-    return SetUpResult::FormatNotSet;
-  }
-  return SetUpResult::Ready;
+  return CreateContext();
 }
 
 // The daemon's window becomes ours to draw in; its size changes and its
@@ -89,11 +79,8 @@ void BorrowedWindow::Show() {
   sight_.Watch(display_, window_, direct_ ? None : target_);
 }
 
-std::uint32_t BorrowedWindow::Milliseconds() { return platform::TickCount(); }
-
 bool BorrowedWindow::QuitRequested() {
-  if (StopRequested()) quit_ = true;
-  if (!quit_) CheckTarget();
+  if (!GlWindow::QuitRequested()) CheckTarget();
   return quit_;
 }
 
@@ -129,10 +116,7 @@ bool BorrowedWindow::HandlePendingEvent() {
       FollowSize(display_, event.xconfigure, window_, direct_ || destroyed_ ? None : target_, &width_, &height_);
       break;
     case DestroyNotify:
-      if (event.xdestroywindow.window == window_ || event.xdestroywindow.window == target_) {
-        destroyed_ = true;
-        quit_ = true;
-      }
+      NoteDestroyed(event.xdestroywindow, target_);
       break;
     default:
       break;

@@ -14,9 +14,7 @@
 namespace x11host {
 
 SaverWindow::SaverWindow(Connection& connection, SaverState& state, const SaverRun& run)
-    : display_(connection.display()),
-      screen_(connection.screen()),
-      root_(connection.root()),
+    : GlWindow(connection),
       mode_(run.mode),
       parentHandle_(run.parent),
       policy_{state, *this, run.mode, &gScene} {}
@@ -29,9 +27,6 @@ SaverWindow::~SaverWindow() {
   }
   if (blankCursor_ != None) XFreeCursor(display_, blankCursor_);
   if (arrowCursor_ != None) XFreeCursor(display_, arrowCursor_);
-  if (colormap_ != None) XFreeColormap(display_, colormap_);
-  if (visual_ != nullptr) XFree(visual_);
-  XSync(display_, False);
 }
 
 SetUpResult SaverWindow::SetUp() {
@@ -43,11 +38,7 @@ SetUpResult SaverWindow::SetUp() {
     return SetUpResult::NoPixelFormat;
   }
   if (!CreateWindow()) return SetUpResult::Quiet;
-  if (!context_.Create(display_, visual_, window_)) {
-    std::fprintf(stderr, "zirbel: cannot create or bind a GLX rendering context\n");
-    return SetUpResult::FormatNotSet;
-  }
-  return SetUpResult::Ready;
+  return CreateContext();
 }
 
 // The size of the window to be: the parent's in Preview, the screen's
@@ -174,11 +165,6 @@ void SaverWindow::Show() {
   XSync(display_, False);
 }
 
-bool SaverWindow::QuitRequested() {
-  if (StopRequested()) quit_ = true;
-  return quit_;
-}
-
 bool SaverWindow::HandlePendingEvent() {
   // Close requests posted by the policy come first, as posted messages do.
   if (pendingCloses_ > 0) {
@@ -220,8 +206,6 @@ bool SaverWindow::CursorPosition(CursorPoint& out) {
 }
 
 std::uint32_t SaverWindow::TickCount() { return platform::TickCount(); }
-
-std::uint32_t SaverWindow::Milliseconds() { return platform::TickCount(); }
 
 int SaverWindow::VerifyPassword() { return platform::VerifySaverPassword(static_cast<WindowHandle>(window_)); }
 
@@ -296,10 +280,7 @@ void SaverWindow::Translate(XEvent& event) {
       FollowSize(display_, event.xconfigure, window_, destroyed_ ? None : parent_, &width_, &height_);
       break;
     case DestroyNotify:
-      if (event.xdestroywindow.window == window_ || event.xdestroywindow.window == parent_) {
-        destroyed_ = true;
-        quit_ = true;
-      }
+      NoteDestroyed(event.xdestroywindow, parent_);
       break;
     default:
       break;

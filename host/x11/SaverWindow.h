@@ -3,10 +3,7 @@
 // (Preview): its cursors, its grabs of keyboard and pointer, and the
 // translation of its events into the portable close policy and frame loop.
 #include "host/ClosePolicy.h"
-#include "host/SceneLife.h"
-#include "host/x11/Display.h"
-#include "host/x11/GlxContext.h"
-#include "host/x11/Sightline.h"
+#include "host/x11/GlWindow.h"
 #include "host/x11/KeyMap.h"
 
 namespace x11host {
@@ -24,26 +21,20 @@ bool MeasureWindow(Display* display, Window window, int* width, int* height, Vis
 void FollowSize(Display* display, const XConfigureEvent& event, Window window, Window parent, int* width,
                 int* height);
 
-class SaverWindow : public SceneHost, public SaverWindowServices {
+class SaverWindow : public GlWindow, public SaverWindowServices {
  public:
   SaverWindow(Connection& connection, SaverState& state, const SaverRun& run);
   ~SaverWindow() override;
 
   // SceneHost
   SetUpResult SetUp() override;
-  int Width() override { return width_; }
-  int Height() override { return height_; }
   void Show() override;
   void DropWindow() override;
-  void TearDown() override { context_.Release(); }
   bool HandlePendingEvent() override;
-  bool QuitRequested() override;
-  void Present() override { glXSwapBuffers(display_, window_); }
+  // Also wakes for the close requests the policy posted.
   bool WaitForEvent(std::int32_t milliseconds) override {
-    return pendingCloses_ > 0 || WaitForInput(display_, milliseconds);
+    return pendingCloses_ > 0 || GlWindow::WaitForEvent(milliseconds);
   }
-  std::uint32_t Milliseconds() override;
-  Sight PictureSight() override { return sight_.Now(); }
 
   // SaverWindowServices
   void PostCloseRequest() override { ++pendingCloses_; }
@@ -62,30 +53,18 @@ class SaverWindow : public SceneHost, public SaverWindowServices {
   void Translate(XEvent& event);
   void TranslateKey(XKeyEvent& event);
 
-  Display* display_;
-  int screen_;
-  Window root_;
   SaverMode mode_;
   WindowHandle parentHandle_;
   ClosePolicy policy_;
   TopRow topRow_;
   Window parent_ = None;
-  Window window_ = None;
-  XVisualInfo* visual_ = nullptr;
-  Colormap colormap_ = None;
   Cursor blankCursor_ = None;
   Cursor arrowCursor_ = None;
-  GlxContext context_;
-  Sightline sight_;
   Atom wmProtocols_ = None;
   Atom wmDeleteWindow_ = None;
-  int width_ = 0;
-  int height_ = 0;
   int pendingCloses_ = 0;
   bool grabbed_ = false;
   bool hadFocus_ = false;
-  bool destroyed_ = false;
-  bool quit_ = false;
 };
 
 }  // namespace x11host
