@@ -27,6 +27,20 @@ void SetProjection(std::int32_t width, std::int32_t height) {
   glMatrixMode(GL_MODELVIEW);
 }
 
+// The level square's projection: the window's field of view and planes at
+// aspect 1, over the window's projection, which `on` = false brings back.
+void SetSquareProjection(bool on) {
+  glMatrixMode(GL_PROJECTION);
+  if (on) {
+    glPushMatrix();
+    glLoadIdentity();
+    gluPerspective(kFieldOfView, 1.0, kNearPlane, kFarPlane);
+  } else {
+    glPopMatrix();
+  }
+  glMatrixMode(GL_MODELVIEW);
+}
+
 }  // namespace
 
 std::uint32_t RandomSeedForTime(std::int64_t seconds) {
@@ -42,7 +56,15 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   const std::int64_t vw = static_cast<std::int64_t>(width) * kFeedbackSize / height;
   v.width = static_cast<std::int32_t>(std::min<std::int64_t>(vw, INT32_MAX));
   v.copyX = (v.width - kFeedbackSize) / 2;
+  v.size = kFeedbackSize;
   v.drawable = true;
+  if (height < kFeedbackSize || v.width < kFeedbackSize) {
+    v.size = 1;
+    while (v.size * 2 <= std::min(width, height) && v.size * 2 <= kFeedbackSize) v.size *= 2;
+    v.width = v.size;
+    v.copyX = 0;
+    v.squareProjection = true;
+  }
   return v;
 }
 
@@ -121,18 +143,22 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
   // has nothing to draw into.
   const LevelViewport level = ComputeLevelViewport(width, height);
   if (level.drawable) {
+    const std::int32_t levelHeight = level.squareProjection ? level.size : kFeedbackSize;
+    const bool squarePasses = level.squareProjection && levels >= 2;
+    if (squarePasses) SetSquareProjection(true);
     for (std::int32_t i = 0; i <= levels - 2; ++i) {
-      glViewport(0, 0, level.width, kFeedbackSize);
+      glViewport(0, 0, level.width, levelHeight);
       DrawLevel(false, i);
       glBindTexture(GL_TEXTURE_2D, feedbackTextures[i & 1]);
-      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, kFeedbackSize, kFeedbackSize, 0);
+      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, level.size, level.size, 0);
       // Only the level's viewport was drawn; the rest of the window is still
       // clear from the start of the frame, so clearing it again is wasted.
       glEnable(GL_SCISSOR_TEST);
-      glScissor(0, 0, level.width, kFeedbackSize);
+      glScissor(0, 0, level.width, levelHeight);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       glDisable(GL_SCISSOR_TEST);
     }
+    if (squarePasses) SetSquareProjection(false);
     glViewport(0, 0, width, height);
     DrawLevel(true, levels - 1);
   }

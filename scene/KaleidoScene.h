@@ -26,12 +26,21 @@ constexpr float kMaxSegmentAngle = 180.0f;
 float ClampSegmentAngle(float angle);
 
 // Where a feedback level is drawn and copied from, for a window of the given
-// size: the level viewport is `width` x kFeedbackSize pixels, and the copy
-// starts at x = `copyX`. `drawable` is false for a window without area (zero
-// or negative width or height), which gets no levels drawn.
+// size. A window at least kFeedbackSize high whose level viewport is at least
+// as wide draws each level `width` x kFeedbackSize pixels with the window's
+// projection and copies the `size` x `size` square (kFeedbackSize) from
+// x = `copyX`. Any other window would copy pixels it does not own: it draws
+// each level into the `size` x `size` square at its origin instead, `size`
+// being the largest power of two that fits the window and kFeedbackSize,
+// with a square projection (`squareProjection`) so that the square shows the
+// same part of the world; there `width` = `size` and `copyX` = 0.
+// `drawable` is false for a window without area (zero or negative width or
+// height), which gets no levels drawn.
 struct LevelViewport {
   std::int32_t width = 0;
   std::int32_t copyX = 0;
+  std::int32_t size = 0;
+  bool squareProjection = false;
   bool drawable = false;
 };
 LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
@@ -71,7 +80,8 @@ class KaleidoScene {
   float segmentCount = 10.0f;
   std::int32_t levels = 1;
 
-  // Two 512 x 512 textures: level i is copied into feedbackTextures[i & 1].
+  // Two textures, 512 x 512 until a level copy gives them its square: level i
+  // is copied into feedbackTextures[i & 1].
   std::uint32_t feedbackTextures[2] = {0, 0};
 
   // The clock this scene ticks; the process-wide one unless a test or the

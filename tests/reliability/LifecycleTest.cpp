@@ -99,7 +99,7 @@ TEST_P(ExtremeWindowTest, DrawsWithoutGlErrors) {
     runner.Render(frame, true);
     ASSERT_TRUE(GlStateIsClean()) << "frame " << frame;
   }
-  runner.scene.mirrorsSuppressed = false;  // one level: fed-back levels are 512 pixels high
+  runner.scene.mirrorsSuppressed = false;  // one level, drawn at the window's size
   runner.scene.levels = 1;
   runner.Render(48, true);
   const RgbImage picture = gl.ReadBack();

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <tuple>
+#include <utility>
 
 #include "field/DiscField.h"
 #include "images/GL.h"
@@ -43,11 +45,13 @@ class SceneRenderTest : public RenderTest {
   }
 
   // Samples stay inside the arena, well away from the logo's corner.
-  double Radius() const { return 0.4 * Height(); }
+  double Radius() const { return 0.4 * std::min(Width(), Height()); }
 
   static RgbImage TextureImage(std::uint32_t name) {
-    RgbImage image{kFeedbackSize, kFeedbackSize, std::vector<unsigned char>(kFeedbackSize * kFeedbackSize * 3)};
+    GLint size = 0;  // square; a level copy redefines its size
     glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size);
+    RgbImage image{size, size, std::vector<unsigned char>(static_cast<std::size_t>(size) * size * 3)};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
     return image;
@@ -210,6 +214,8 @@ TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
   EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
   // Three levels: level 1 goes into texture 1; the final level is no longer the discs.
   const RgbImage three = Render(Frame{10.0, 3});
+  { const RgbImage t = TextureImage(runner.scene.feedbackTextures[1]); printf("box %d %.4f %.4f\n", t.width, NotBlackFraction(t, t.width/8, t.width*3/8, t.width/4, t.width*5/8), NotBlackFraction(t, t.width*3/4, t.width*3/8, t.width*7/8, t.width*5/8)); for (double f : {0.45}) printf("tex %d r=%.2f lit %.4f asym %.4f\n", t.width, f, LitFraction(t, f * t.width), AsymmetricFraction(t, 0, f*t.width, 40, nullptr, 2)); }
+  for (double f : {0.3, 0.4, 0.45, 0.49}) printf("%dx%d r=%.2f lit %.4f asym %.4f\n", Width(), Height(), f, LitFraction(three, f * std::min(Width(), Height())), AsymmetricFraction(three, 280.0, f * std::min(Width(), Height()), 40, nullptr, 2));
   EXPECT_GT(DifferentFraction(level0, TextureImage(s.feedbackTextures[1]), 200.0, 32, 4), 0.2);
   EXPECT_GT(DifferentFraction(one, three, Radius(), 32), 0.2);
   ASSERT_GT(LitFraction(three, Radius()), 0.1);
@@ -221,3 +227,21 @@ TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
   EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
   EXPECT_TRUE(GlStateIsClean());
 }
+
+class SmallWindowRenderTest : public SceneRenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {
+ protected:
+  std::int32_t Width() const override { return GetParam().first; }
+  std::int32_t Height() const override { return GetParam().second; }
+};
+
+TEST_P(SmallWindowRenderTest, ThreeLevelsShowASymmetricLitPicture) {
+  const RgbImage three = Render(Frame{10.0, 3});
+  EXPECT_GT(LitFraction(three, Radius()), 0.3);
+  EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
+  // A level's copy holds the whole folded square, out to both sides.
+  const RgbImage copy = TextureImage(runner.scene.feedbackTextures[1]);
+  const std::int32_t n = copy.width;
+  for (std::int32_t x : {n / 8, n * 3 / 4}) EXPECT_GT(NotBlackFraction(copy, x, n * 3 / 8, x + n / 8, n * 5 / 8), 0.4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, SmallWindowRenderTest, ::testing::Values(std::pair{320, 240}, std::pair{300, 600}));

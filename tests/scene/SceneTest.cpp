@@ -34,16 +34,21 @@ TEST(Random, SeedFromTheCalendarTime) {
   for (const auto& [seconds, seed] : rows) EXPECT_EQ(RandomSeedForTime(seconds), seed) << seconds;
 }
 
-TEST(LevelViewport, WidthAndCopyOrigin) {
-  // Window width and height; level width, copy origin and whether it draws.
-  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool> rows[] = {
-      {1024, 768, 682, 85, true},  {1920, 1080, 910, 199, true},  {512, 512, 512, 0, true},
-      {400, 800, 256, -128, true}, {402, 800, 257, -127, true},   {4194304, 1024, 2097152, 1048320, true},
-      {2000000000, 1, INT32_MAX, (INT32_MAX - 512) / 2, true},    {800, 0, 0, 0, false},
-      {0, 600, 0, 0, false},       {800, -3, 0, 0, false}};
-  for (const auto& [width, height, levelWidth, copyX, drawable] : rows) {
+TEST(LevelViewport, WidthCopyOriginAndSquare) {
+  // Window size; level width, copy origin, copied square, square projection, drawable. Windows too low or too
+  // narrow for 512-pixel levels draw them into the largest power-of-two square they hold.
+  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool, bool> rows[] = {
+      {1024, 768, 682, 85, 512, false, true},      {1920, 1080, 910, 199, 512, false, true},
+      {512, 512, 512, 0, 512, false, true},        {640, 512, 640, 64, 512, false, true},
+      {4194304, 1024, 2097152, 1048320, 512, false, true}, {800, -3, 0, 0, 0, false, false},
+      {511, 511, 256, 0, 256, true, true},         {320, 240, 128, 0, 128, true, true},
+      {400, 800, 256, 0, 256, true, true},         {1080, 1920, 512, 0, 512, true, true},
+      {1, 1, 1, 0, 1, true, true},                 {2000000000, 1, 1, 0, 1, true, true},
+      {800, 0, 0, 0, 0, false, false},             {0, 600, 0, 0, 0, false, false}};
+  for (const auto& [width, height, levelWidth, copyX, size, square, drawable] : rows) {
     const LevelViewport v = ComputeLevelViewport(width, height);
-    EXPECT_TRUE(v.drawable == drawable && v.width == levelWidth && v.copyX == copyX) << width << " x " << height;
+    EXPECT_EQ(std::tuple(v.width, v.copyX, v.size, v.squareProjection, v.drawable),
+              std::tuple(levelWidth, copyX, size, square, drawable)) << width << " x " << height;
   }
 }
 
