@@ -143,18 +143,17 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
   // has nothing to draw into.
   const LevelViewport level = ComputeLevelViewport(width, height);
   if (level.drawable) {
-    const std::int32_t levelHeight = level.squareProjection ? level.size : kFeedbackSize;
     const bool squarePasses = level.squareProjection && levels >= 2;
     if (squarePasses) SetSquareProjection(true);
     for (std::int32_t i = 0; i <= levels - 2; ++i) {
-      glViewport(0, 0, level.width, levelHeight);
+      glViewport(0, 0, level.width, level.size);
       DrawLevel(false, i);
       glBindTexture(GL_TEXTURE_2D, feedbackTextures[i & 1]);
       glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, level.size, level.size, 0);
       // Only the level's viewport was drawn; the rest of the window is still
       // clear from the start of the frame, so clearing it again is wasted.
       glEnable(GL_SCISSOR_TEST);
-      glScissor(0, 0, level.width, levelHeight);
+      glScissor(0, 0, level.width, level.size);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       glDisable(GL_SCISSOR_TEST);
     }
