@@ -1,7 +1,8 @@
 #include "host/SceneLife.h"
 
-#include <new>
+#include <ctime>
 
+#include "host/SceneSet.h"
 #include "scene/KaleidoScene.h"
 
 const char* SetUpMessage(SetUpResult result) {
@@ -32,22 +33,18 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
     return;
   }
 
-  KaleidoScene* scene = new (std::nothrow) KaleidoScene();
-  if (scene == nullptr) {
+  SceneSet scenes;
+  const std::uint32_t seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
+  if (!scenes.Start(host.Views(), host.Width(), host.Height(), seed, run.levels)) {
     host.DropWindow();
     host.TearDown();
     return;
   }
-  scene->Init(host.Width(), host.Height());
-  if (run.levels > 0) scene->levels = run.levels;
-  gScene = scene;
+  gScenes = &scenes;
   host.Show();
 
-  SceneRenderer renderer(*scene);
-  RunFrameLoop(host, renderer, useMirrors);
+  RunFrameLoop(host, scenes, useMirrors);
 
-  scene->Teardown();  // with the context still current
-  gScene = nullptr;
-  delete scene;
+  scenes.Teardown();  // with the context still current
   host.TearDown();
 }

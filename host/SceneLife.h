@@ -5,8 +5,10 @@
 // window system's resources. The set-up failures and their message texts are
 // decided here once.
 #include <cstdint>
+#include <vector>
 
 #include "host/FrameLoop.h"
+#include "host/Monitors.h"
 #include "host/SaverMode.h"
 #include "host/WindowHandle.h"
 
@@ -37,6 +39,9 @@ class SceneHost : public FrameLoopHost {
   virtual SetUpResult SetUp() = 0;
   virtual int Width() = 0;
   virtual int Height() = 0;
+  // Where the window's kaleidoscopes go: the whole window unless the window
+  // spans several monitors.
+  virtual std::vector<SceneView> Views() { return WholeWindow(Width(), Height()); }
   virtual void Show() = 0;
   // Destroys the window at once, before an error message is shown: a saver
   // window left on screen would cover the message or, closing, take it down.

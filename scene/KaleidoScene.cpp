@@ -17,8 +17,8 @@ constexpr double kNearPlane = 1.0;
 constexpr double kFarPlane = 20.0;
 constexpr float kInitialSegmentAngle = 36.0f;
 
-void SetProjection(std::int32_t width, std::int32_t height) {
-  glViewport(0, 0, std::max(width, 0), std::max(height, 0));
+void SetProjection(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+  glViewport(x, y, std::max(width, 0), std::max(height, 0));
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // A window without area keeps a square projection rather than dividing by 0.
@@ -87,7 +87,7 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   segmentAngle = kInitialSegmentAngle;
   SetSegmentAngle(kInitialSegmentAngle);
 
-  SetProjection(width, height);
+  SetProjection(originX, originY, width, height);
   mirrorsEnabled = true;
   StartClock();
 
@@ -114,15 +114,31 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
   delete[] zeros;
+  randomState = RandomState();
 }
 
 void KaleidoScene::Resize(std::int32_t w, std::int32_t h) {
   width = w;
   height = h;
-  SetProjection(width, height);
+  SetProjection(originX, originY, width, height);
 }
 
+void KaleidoScene::PlaceView(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+  originX = x;
+  originY = y;
+  Resize(w, h);
+}
+
+void ClearWindow() {
+  glDisable(GL_SCISSOR_TEST);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+SceneRandom::SceneRandom(KaleidoScene& scene) : scene_(scene) { SeedRandom(scene.randomState); }
+SceneRandom::~SceneRandom() { scene_.randomState = RandomState(); }
+
 void KaleidoScene::AdvanceFrame() {
+  const SceneRandom own(*this);
   TickClock();
   if (field) field->Step();
 }
@@ -132,7 +148,11 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
   if ((field && !field->CanMirror()) || mirrorsSuppressed) mirrorsEnabled = false;
 
   glDrawBuffer(GL_BACK);
+  // Only the view is the scene's: another scene may draw beside it.
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(originX, originY, std::max(width, 0), std::max(height, 0));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
   glLoadIdentity();
   gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 
@@ -146,19 +166,19 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
     const bool squarePasses = level.squareProjection && levels >= 2;
     if (squarePasses) SetSquareProjection(true);
     for (std::int32_t i = 0; i <= levels - 2; ++i) {
-      glViewport(0, 0, level.width, level.size);
+      glViewport(originX, originY, level.width, level.size);
       DrawLevel(false, i);
       glBindTexture(GL_TEXTURE_2D, feedbackTextures[i & 1]);
-      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, level.copyX, 0, level.size, level.size, 0);
+      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, originX + level.copyX, originY, level.size, level.size, 0);
       // Only the level's viewport was drawn; the rest of the window is still
       // clear from the start of the frame, so clearing it again is wasted.
       glEnable(GL_SCISSOR_TEST);
-      glScissor(0, 0, level.width, level.size);
+      glScissor(originX, originY, level.width, level.size);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       glDisable(GL_SCISSOR_TEST);
     }
     if (squarePasses) SetSquareProjection(false);
-    glViewport(0, 0, width, height);
+    glViewport(originX, originY, width, height);
     DrawLevel(true, levels - 1);
   }
   glFlush();

@@ -63,8 +63,18 @@ class KaleidoScene {
   float partialAngle = 0.0f;
 
   DiscField* field = nullptr;  // owned
+  // The scene's view: `width` x `height` pixels whose lower-left corner is at
+  // (originX, originY) of the window. A window shows several scenes (one per
+  // monitor) side by side; a scene draws and clears only inside its view.
+  std::int32_t originX = 0;
+  std::int32_t originY = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  // The scene's own place in the random sequence: scenes sharing a process
+  // each keep the sequence a scene alone would draw.
+  std::uint32_t randomState = 0;
+  // Another view of the window that takes the same keys (not owned).
+  KaleidoScene* follower = nullptr;
   bool mirrorsEnabled = true;
 
   // Frame clock and pacing.
@@ -94,6 +104,8 @@ class KaleidoScene {
   void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
+  // Moves the view to (x, y) (lower-left, in window pixels) at the given size.
+  void PlaceView(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
   // Draws one frame into the back buffer; true: present it.
   bool RenderFrame(std::uint32_t flags);
   void AdvanceFrame();
@@ -109,6 +121,21 @@ class KaleidoScene {
 
   // Destroys the field; needs the GL context that Init had. Safe to call twice.
   void Teardown();
+};
+
+// Clears the whole window (every view and what lies between them).
+void ClearWindow();
+
+// While it lives, the random source draws the scene's own sequence.
+class SceneRandom {
+ public:
+  explicit SceneRandom(KaleidoScene& scene);
+  ~SceneRandom();
+  SceneRandom(const SceneRandom&) = delete;
+  SceneRandom& operator=(const SceneRandom&) = delete;
+
+ private:
+  KaleidoScene& scene_;
 };
 
 // The process-wide scene pointer read by the window procedure; may be null.

@@ -11,6 +11,8 @@ constexpr float kVariateScale = 3.0518509e-5f;
 
 void SeedRandom(std::uint32_t seed) { randomState = seed; }
 
+std::uint32_t RandomState() { return randomState; }
+
 int NextRandom() {
   randomState = randomState * 214013u + 2531011u;
   return static_cast<int>((randomState >> 16) & 0x7fffu);

@@ -16,6 +16,10 @@ pkgs=(
   wine64
   xscreensaver xscreensaver-gl lintian libxml2-utils
   clang libclang-rt-14-dev
+  libxrandr-dev libxinerama-dev xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  libwayland-dev wayland-protocols libxkbcommon-dev libegl-dev libegl1-mesa
+  sway grim wtype
+  libwebp-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

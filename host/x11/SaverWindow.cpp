@@ -1,5 +1,6 @@
 #include "host/x11/SaverWindow.h"
 
+#include "host/SceneSet.h"
 #include "host/System.h"
 #include "scene/KaleidoScene.h"
 
@@ -70,7 +71,7 @@ void FollowSize(Display* display, const XConfigureEvent& event, Window window, W
     if (event.width == *width && event.height == *height) return;
     *width = event.width;
     *height = event.height;
-    if (gScene != nullptr) gScene->Resize(*width, *height);
+    if (gScenes != nullptr) gScenes->Resize(*width, *height);
   } else if (event.window == parent && parent != None) {
     XResizeWindow(display, window, static_cast<unsigned>(event.width > 0 ? event.width : 1),
                   static_cast<unsigned>(event.height > 0 ? event.height : 1));
