@@ -38,6 +38,8 @@ class SaverState {
   std::int32_t inPasswordCheck = 0;
   std::int32_t closeRequested = 0;
   std::int32_t useMirrors = 1;
+  // Nonzero: every monitor shows a kaleidoscope; zero: the primary only, the others black.
+  std::int32_t allMonitors = 1;
 
   // Close policy helpers.
   void RequestClose(SaverWindowServices& services);

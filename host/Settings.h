@@ -27,6 +27,7 @@ namespace setting {
 extern const char* const kPasswordDelay;   // System: seconds, default 15
 extern const char* const kMouseThreshold;  // System: pixels, default 50
 extern const char* const kUseMirrors;      // Program: nonzero = on, default 1
+extern const char* const kAllMonitors;     // Program: nonzero = a kaleidoscope on every monitor, default 1
 }  // namespace setting
 
 // The two system values, defaults first; also ends any password check.

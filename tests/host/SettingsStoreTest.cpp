@@ -93,8 +93,9 @@ TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
 TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   SaverState s;
   s.useMirrors = 0;
+  s.allMonitors = 0;
   SaveSettings(s, store);
-  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\n");
+  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\n");
 
   Store("# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
   WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
