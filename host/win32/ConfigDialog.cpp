@@ -1,5 +1,6 @@
-// The configuration dialog: one "Use Mirrors" check box; OK saves it, Cancel,
-// Escape and the close box leave the registry alone.
+// The configuration dialog: the "Use Mirrors" and "Show on every monitor"
+// check boxes; OK saves them, Cancel, Escape and the close box leave the
+// registry alone.
 #include <windows.h>
 
 #include "host/SaverState.h"
@@ -16,21 +17,35 @@ struct DialogContext {
   SettingsStore* store;
 };
 
+// The check boxes and the settings they show.
+struct SettingBox {
+  int id;
+  std::int32_t SaverState::*value;
+};
+const SettingBox kSettingBoxes[] = {
+    {IDC_USE_MIRRORS, &SaverState::useMirrors},
+    {IDC_ALL_MONITORS, &SaverState::allMonitors},
+};
+
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
   const auto* context = reinterpret_cast<const DialogContext*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      // The box shows the stored setting; the focus goes to OK.
+      // The boxes show the stored settings; the focus goes to OK.
       if (context != nullptr) {
-        CheckDlgButton(dialog, IDC_USE_MIRRORS, context->state->useMirrors != 0 ? BST_CHECKED : BST_UNCHECKED);
+        for (const SettingBox& box : kSettingBoxes) {
+          CheckDlgButton(dialog, box.id, context->state->*box.value != 0 ? BST_CHECKED : BST_UNCHECKED);
+        }
       }
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
           if (context != nullptr) {
-            context->state->useMirrors = IsDlgButtonChecked(dialog, IDC_USE_MIRRORS) == BST_CHECKED ? 1 : 0;
+            for (const SettingBox& box : kSettingBoxes) {
+              context->state->*box.value = IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0;
+            }
             SaveSettings(*context->state, *context->store);
           }
           EndDialog(dialog, IDOK);

@@ -1,12 +1,16 @@
-// The saver window: full screen or inside a preview parent, with its OpenGL
-// context and the message-and-frame loop. The window procedure translates
-// messages into calls of the portable close policy; the scene's life is the
-// portable one.
+// The saver window: over every monitor or inside a preview parent, with its
+// OpenGL context and the message-and-frame loop. The window procedure
+// translates messages into calls of the portable close policy; the scene's
+// life and the monitors' views are the portable ones.
 #include <windows.h>
 
+#include <vector>
+
 #include "host/ClosePolicy.h"
+#include "host/Monitors.h"
 #include "host/SaverState.h"
 #include "host/SceneLife.h"
+#include "host/SceneSet.h"
 #include "host/System.h"
 #include "host/win32/Win32Host.h"
 #include "scene/KaleidoScene.h"
@@ -20,7 +24,8 @@ const char kWindowTitle[] = "SaverWindow";
 struct WindowContext {
   SaverState* state;
   SaverMode mode;
-  bool displayOff;  // the console's display is powered off
+  bool displayOff;    // the console's display is powered off
+  ScreenRect screen;  // the window's place: the virtual screen (Saver), the parent's size (Preview)
 };
 
 // The console display's power state, {6FE69556-704A-47A0-8F24-C28D936FDA47}.
@@ -52,6 +57,51 @@ class Win32WindowServices : public SaverWindowServices {
  private:
   HWND window_;
 };
+
+// The rectangle round every monitor, in screen pixels; the primary screen
+// where the system knows of no other.
+ScreenRect VirtualScreen() {
+  ScreenRect screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  if (screen.width <= 0 || screen.height <= 0) {
+    screen = ScreenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return screen;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR handle, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info;
+  ZeroMemory(&info, sizeof info);
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(handle, &info)) {
+    const RECT& r = info.rcMonitor;
+    Monitor monitor;
+    monitor.rect = ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    monitor.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    reinterpret_cast<std::vector<Monitor>*>(list)->push_back(monitor);
+  }
+  return TRUE;
+}
+
+// Where the kaleidoscopes go in a window over `screen`: on the monitors as
+// the system reports them now.
+std::vector<SceneView> MonitorViews(const ScreenRect& screen, const SaverState& state) {
+  std::vector<Monitor> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  return LayOutViews(screen, monitors, state.allMonitors != 0);
+}
+
+// The monitors changed (added, removed, another resolution or scale): the
+// window moves over the new virtual screen and the scenes onto the monitors.
+void CoverScreen(HWND window, WindowContext& context) {
+  const ScreenRect screen = VirtualScreen();
+  context.screen = screen;
+  SetWindowPos(window, nullptr, screen.x, screen.y, screen.width, screen.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (gScenes != nullptr) gScenes->Layout(MonitorViews(screen, *context.state), screen.width, screen.height);
+  // The system moves the cursor off a monitor that has gone; that is no activity.
+  Win32WindowServices services(window);
+  context.state->TakeCursorOrigin(services);
+}
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -97,6 +147,15 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEMOVE:
       disposition = policy.OnMouseMove();
       break;
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+      // The window keeps covering every monitor in physical pixels, whatever
+      // size the system suggests for a new scale.
+      if (context->mode == SaverMode::Saver) {
+        CoverScreen(window, *context);
+        return 0;
+      }
+      break;
     case WM_POWERBROADCAST:
       if (wParam == PBT_POWERSETTINGCHANGE) {
         const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
@@ -120,7 +179,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 class Win32SceneHost : public SceneHost {
  public:
   Win32SceneHost(SaverState& state, const SaverRun& run)
-      : context_{&state, run.mode, false}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
+      : context_{&state, run.mode, false, ScreenRect{}}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
         showWindow_(run.showWindow) {}
 
   SetUpResult SetUp() override {
@@ -135,20 +194,19 @@ class Win32SceneHost : public SceneHost {
 
     DWORD style = WS_CHILD | WS_VISIBLE;
     HWND parentWindow = nullptr;
+    ScreenRect& place = context_.screen;
     if (saver_) {
       style = WS_POPUP | WS_VISIBLE;
-      width_ = GetSystemMetrics(SM_CXSCREEN);
-      height_ = GetSystemMetrics(SM_CYSCREEN);
+      place = VirtualScreen();
     } else {
       parentWindow = win32::ToHwnd(parent_);
       RECT rect = {0, 0, 0, 0};
       GetWindowRect(parentWindow, &rect);
-      width_ = rect.right - rect.left;
-      height_ = rect.bottom - rect.top;
+      place = ScreenRect{0, 0, rect.right - rect.left, rect.bottom - rect.top};
     }
     // The creation message records the cursor origin and start tick.
-    window_ = CreateWindowExA(0, kClassName, kWindowTitle, style, 0, 0, width_, height_, parentWindow, nullptr,
-                              instance, &context_);
+    window_ = CreateWindowExA(0, kClassName, kWindowTitle, style, place.x, place.y, place.width, place.height,
+                              parentWindow, nullptr, instance, &context_);
     if (window_ == nullptr) return SetUpResult::Quiet;  // no such parent window: nothing to draw into
 
     SetSaverRunning(1);
@@ -175,8 +233,13 @@ class Win32SceneHost : public SceneHost {
     return SetUpResult::Ready;
   }
 
-  int Width() override { return width_; }
-  int Height() override { return height_; }
+  // The window's size now: the monitors may have changed since it was made.
+  int Width() override { return context_.screen.width; }
+  int Height() override { return context_.screen.height; }
+  std::vector<SceneView> Views() override {
+    if (!saver_) return SceneHost::Views();
+    return MonitorViews(context_.screen, *context_.state);
+  }
   void Show() override { ShowWindow(window_, showWindow_); }
 
   void DropWindow() override {
@@ -244,8 +307,6 @@ class Win32SceneHost : public SceneHost {
   HDC deviceContext_ = nullptr;
   HGLRC renderingContext_ = nullptr;
   HPOWERNOTIFY powerNotification_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
   bool quit_ = false;
 };
 
