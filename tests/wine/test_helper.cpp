@@ -1,6 +1,8 @@
 // zirbel-test-helper.exe SAVER.scr plays the system's preview pane: the saver,
 // started with /p and a window's handle, must fill that window with a child,
 // keep running, and end with exit code 0 when the window is destroyed.
+// zirbel-test-helper.exe monitors [shrink] lists the monitors as WxH+X+Y, with
+// "shrink" after setting the second one to 800 x 600.
 #include <windows.h>
 
 #include <cstdio>
@@ -32,6 +34,14 @@ bool PumpUntil(DWORD milliseconds, const std::function<bool()>& done = [] { retu
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "monitors") {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode, mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT, mode.dmPelsWidth = 800, mode.dmPelsHeight = 600;
+    if (argc == 3 && ChangeDisplaySettingsExA("\\\\.\\DISPLAY2", &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) return 1;
+    return !EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, LPRECT r, LPARAM) -> BOOL {
+      return std::printf("%ldx%ld+%ld+%ld\n", r->right - r->left, r->bottom - r->top, r->left, r->top) > 0;
+    }, 0);
+  }
   if (argc != 2) return 2;
   HWND parent = CreateWindowExA(0, "STATIC", "PreviewParent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);

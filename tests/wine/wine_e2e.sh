@@ -81,7 +81,8 @@ case "$scenario" in
 
   config)
     # The dialog on a fresh system, and what each way of closing it leaves:
-    # the box opens showing the stored value, and only OK stores the box.
+    # the boxes open showing the stored values, and only OK stores them.
+    stored() { reg query "$own_key" /v "$1" | awk -v v="$1" '$1 == v && $2 == "REG_DWORD" {print $3}' | grep . || echo absent; }
     while read -r expect keys; do
       start_saver /c
       dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
@@ -89,18 +90,22 @@ case "$scenario" in
       # shellcheck disable=SC2086
       xdotool key $keys
       expect_exit "$saver" 5 "the dialog after '$keys'"
-      value=$(reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" && $2 == "REG_DWORD" {print $3}')
-      reg query "$own_key" >/dev/null || value=absent
-      [ "$value" = "$expect" ] || fail "after $keys: UseMirrors is '$value', expected '$expect'"
+      value="$(stored UseMirrors)/$(stored AllMonitors)"
+      [ "$value" = "$expect" ] || fail "after $keys: UseMirrors/AllMonitors are '$value', expected '$expect'"
     done <<'EOF2'
-absent Escape
-0x1 Return
-0x0 Tab Tab space Return
-0x0 Return
-0x1 Tab Tab space Return
-0x1 Tab Tab space Escape
+absent/absent Escape
+0x1/0x1 Return
+0x0/0x1 Tab Tab space Return
+0x0/0x0 Tab Tab Tab space Return
+0x1/0x0 Tab Tab space Return
+0x1/0x0 Tab Tab space Tab space Escape
 EOF2
-    [ "$(reg query "$own_key" | grep -c REG_)" = 1 ] || fail "the key holds more than UseMirrors"
+    [ "$(reg query "$own_key" | grep -c REG_)" = 2 ] || fail "the key holds more than UseMirrors and AllMonitors"
+    # The built dialog keeps its controls' ids, texts, places and styles, and has the new box.
+    x86_64-w64-mingw32-windres -i "$ZIRBEL_SCR" -O rc | grep -cF -e '"OK", 1, 172, 4, 50, 14, 0x50010001' \
+      -e '"Cancel", 2, 172, 23, 50, 14, 0x50010000' -e '"Use Mirrors", 1001, "BUTTON", 0x50010003, 9, 14, 52, 10' \
+      -e '"Version 1.0", 65535, 7, 34, 36, 8, 0x50020000' -e '"Show on every monitor", 1002, "BUTTON", 0x50010003, 9, 92, 120, 10' |
+      grep -qx 5 || fail "the dialog's controls changed"
     ;;
 
   preview)
@@ -128,6 +133,30 @@ EOF2
       rm -f "$work/$place"/{PASSWORD.CPL,MPR.DLL}*
       [ "$loaded" = "*.loaded" ] || fail "loaded from the $place folder: ${loaded//.loaded/}"
     done
+    ;;
+
+  monitors)
+    # Two monitors over a magenta root: each shows a kaleidoscope centred on it
+    # (the second black with AllMonitors 0), also after a change of size.
+    source "$(dirname "$0")/../e2e/xorg.sh" && declare -F start_xorg_dummy >/dev/null || skip "no start_xorg_dummy"
+    start_xorg_dummy || skip "$xorg_why"
+    export DISPLAY=$xorg_display symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
+    "$WINESERVER" -k; trap '"$WINESERVER" -k; end_test' EXIT  # Wine's desktop learns the monitors as it starts
+    monitors() { "$WINE64" "$ZIRBEL_TEST_HELPER" monitors "$@" | tr -s '\r\n' ' '; }
+    [ "$(monitors)" = "1280x720+0+0 1024x768+1280+0 " ] || fail "Wine reports the monitors as $(monitors)"
+    set_value "$system_key" "Mouse Threshold" REG_DWORD 5000  # Wine's change of size moves the pointer
+    own() { mirrored root -crop "$1" && [ "$(convert "$work/shot.ppm" -fuzz 3% -fill black +opaque '#ff00ff' -format '%[fx:mean<0.001]' info:)" = 1 ]; }
+    black() { probe root -crop "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.01)}'; }
+    xsetroot -solid '#ff00ff'
+    for second in black own; do
+      set_value "$own_key" AllMonitors REG_DWORD "$([ $second = own ] && echo 1 || echo 0)"
+      saver_window
+      wait_for 10 own 1280x720+0+0 && wait_for 5 $second 1024x768+1280+0 || fail "the second monitor is not $second"
+      [ $second = own ] || { xdotool key x && expect_exit "$saver" 5 "the key X"; }
+    done
+    [ "$(monitors shrink)" = "1280x720+0+0 800x600+1280+0 " ] && wait_for 10 own 800x600+1280+0 || fail "the new size is not followed"
+    xdotool key x && expect_exit "$saver" 5 "the key X on two monitors"
+    pgrep -f "$ZIRBEL_SCR" && fail "a process of the saver is left"
     ;;
 
   *) fail "unknown scenario '$scenario'" ;;
