@@ -145,16 +145,17 @@ EOF2
     monitors() { "$WINE64" "$ZIRBEL_TEST_HELPER" monitors "$@" | tr -s '\r\n' ' '; }
     [ "$(monitors)" = "1280x720+0+0 1024x768+1280+0 " ] || fail "Wine reports the monitors as $(monitors)"
     set_value "$system_key" "Mouse Threshold" REG_DWORD 5000  # Wine's change of size moves the pointer
-    own() { mirrored root -crop "$1" && [ "$(convert "$work/shot.ppm" -fuzz 3% -fill black +opaque '#ff00ff' -format '%[fx:mean<0.001]' info:)" = 1 ]; }
-    black() { probe root -crop "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.01)}'; }
+    shows() {  # GEOMETRY [black]: a kaleidoscope centred there (or black), none of the root's magenta
+      probe root -crop "$1" && awk -v l="$lit" -v a="$asym" -v b="${2:-}" 'BEGIN{exit !(b ? l < 0.01 : l > 0.15 && a < 0.1)}' &&
+        [ "$(convert "$work/shot.ppm" -fuzz 3% -fill black +opaque '#ff00ff' -format '%[fx:mean<0.001]' info:)" = 1 ]
+    }
     xsetroot -solid '#ff00ff'
-    for second in black own; do
-      set_value "$own_key" AllMonitors REG_DWORD "$([ $second = own ] && echo 1 || echo 0)"
-      saver_window
-      wait_for 10 own 1280x720+0+0 && wait_for 5 $second 1024x768+1280+0 || fail "the second monitor is not $second"
-      [ $second = own ] || { xdotool key x && expect_exit "$saver" 5 "the key X"; }
-    done
-    [ "$(monitors shrink)" = "1280x720+0+0 800x600+1280+0 " ] && wait_for 10 own 800x600+1280+0 || fail "the new size is not followed"
+    set_value "$own_key" AllMonitors REG_DWORD 0 && saver_window
+    wait_for 10 shows 1280x720+0+0 && wait_for 5 shows 1024x768+1280+0 black || fail "AllMonitors 0: not the primary alone"
+    xdotool key x && expect_exit "$saver" 5 "the key X"
+    set_value "$own_key" AllMonitors REG_DWORD 1 && saver_window
+    wait_for 10 shows 1280x720+0+0 && wait_for 10 shows 1024x768+1280+0 || fail "not a kaleidoscope on each monitor"
+    [ "$(monitors shrink)" = "1280x720+0+0 800x600+1280+0 " ] && wait_for 10 shows 800x600+1280+0 || fail "the new size is not followed"
     xdotool key x && expect_exit "$saver" 5 "the key X on two monitors"
     pgrep -f "$ZIRBEL_SCR" && fail "a process of the saver is left"
     ;;
