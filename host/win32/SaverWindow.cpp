@@ -69,11 +69,14 @@ ScreenRect VirtualScreen() {
   return screen;
 }
 
+// Looked up at run time, as Windows 95 and NT 4 know of one monitor only.
 BOOL CALLBACK AddMonitor(HMONITOR handle, HDC, LPRECT, LPARAM list) {
+  using GetInfo = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+  const auto getInfo = User32Function<GetInfo>("GetMonitorInfoA");
   MONITORINFO info;
   ZeroMemory(&info, sizeof info);
   info.cbSize = sizeof info;
-  if (GetMonitorInfoA(handle, &info)) {
+  if (getInfo != nullptr && getInfo(handle, &info)) {
     const RECT& r = info.rcMonitor;
     Monitor monitor;
     monitor.rect = ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
@@ -86,8 +89,11 @@ BOOL CALLBACK AddMonitor(HMONITOR handle, HDC, LPRECT, LPARAM list) {
 // Where the kaleidoscopes go in a window over `screen`: on the monitors as
 // the system reports them now.
 std::vector<SceneView> MonitorViews(const ScreenRect& screen, const SaverState& state) {
+  using Enumerate = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
   std::vector<Monitor> monitors;
-  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (const auto enumerate = User32Function<Enumerate>("EnumDisplayMonitors")) {
+    enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  }
   return LayOutViews(screen, monitors, state.allMonitors != 0);
 }
 
