@@ -36,8 +36,12 @@ bool PumpUntil(DWORD milliseconds, const std::function<bool()>& done = [] { retu
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "monitors") {
     DEVMODEA mode = {};
-    mode.dmSize = sizeof mode, mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT, mode.dmPelsWidth = 800, mode.dmPelsHeight = 600;
-    if (argc == 3 && ChangeDisplaySettingsExA("\\\\.\\DISPLAY2", &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) return 1;
+    mode.dmSize = sizeof mode, mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmPelsWidth = 800, mode.dmPelsHeight = 600;
+    const bool shrink = argc == 3 && std::string(argv[2]) == "shrink";
+    if (shrink && ChangeDisplaySettingsExA("\\\\.\\DISPLAY2", &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) {
+      return 1;
+    }
     return !EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, LPRECT r, LPARAM) -> BOOL {
       return std::printf("%ldx%ld+%ld+%ld\n", r->right - r->left, r->bottom - r->top, r->left, r->top) > 0;
     }, 0);
