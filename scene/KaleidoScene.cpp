@@ -153,6 +153,9 @@ bool KaleidoScene::RenderFrame(std::uint32_t flags) {
   glScissor(originX, originY, std::max(width, 0), std::max(height, 0));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
+  // The projection is the context's, which the window's other scenes share:
+  // each frame brings this view's own.
+  SetProjection(originX, originY, width, height);
   glLoadIdentity();
   gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 
