@@ -89,13 +89,14 @@ start_parent() {
   [ -n "$parent" ] || fail "the test parent window did not start"
 }
 
-# Probes window $1 (or root): sets lit (the share of the centre circle that is
-# not black) and asym (the share that differs from its mirror image).
+# Probes window $1 (or root), or its part -crop WxH+X+Y: sets lit (the share
+# of the centre circle that is not black) and asym (the share that differs
+# from its mirror image).
 probe() {
-  import -window "$1" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
+  import -window "$1" "${@:2}" +repage -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
   line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
   read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
-  echo "probe $1: $line"
+  echo "probe $*: $line"
 }
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
-mirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
+mirrored() { probe "$@" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
