@@ -29,7 +29,8 @@ std::vector<Monitor> ScreenMonitors::Query() const {
     int count = 0;
     XRRMonitorInfo* info = XRRGetMonitors(display_, root_, True, &count);
     for (int i = 0; info != nullptr && i < count; ++i) {
-      monitors.push_back(Monitor{ScreenRect{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
+      const XRRMonitorInfo& m = info[i];
+      monitors.push_back(Monitor{ScreenRect{m.x, m.y, m.width, m.height}, m.primary != 0});
     }
     if (info != nullptr) XRRFreeMonitors(info);
     if (!monitors.empty()) return monitors;
@@ -40,7 +41,8 @@ std::vector<Monitor> ScreenMonitors::Query() const {
     XineramaScreenInfo* screens = XineramaQueryScreens(display_, &count);
     // Xinerama marks no primary: the first screen is taken for it.
     for (int i = 0; screens != nullptr && i < count; ++i) {
-      monitors.push_back(Monitor{ScreenRect{screens[i].x_org, screens[i].y_org, screens[i].width, screens[i].height}, false});
+      const XineramaScreenInfo& s = screens[i];
+      monitors.push_back(Monitor{ScreenRect{s.x_org, s.y_org, s.width, s.height}, false});
     }
     if (screens != nullptr) XFree(screens);
   }
