@@ -45,3 +45,6 @@ measure() (  # a layout: the monitors' sizes, left to right; cleaned up on leavi
 echo "$(nproc) CPUs, $seconds s per layout"
 measure 2048x768
 measure 1024x768 1024x768
+# Half the pixels, one kaleidoscope as large as each of the two above: whether
+# the cost follows the pixels or the kaleidoscopes.
+measure 1024x768
