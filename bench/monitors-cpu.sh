@@ -2,15 +2,16 @@
 # The full-screen saver's CPU cost per frame on one monitor and on two of the
 # same total size, on a private Xorg server with the dummy driver (Mesa
 # llvmpipe), frames counted by the preloaded swap probe.
-#   bench/monitors-cpu.sh [BUILD_DIR] [SECONDS]
-# Defaults: build/linux and 10 seconds per layout, after 3 seconds of warm-up.
+#   bench/monitors-cpu.sh [BUILD_DIR] [SECONDS] [WARM_UP_SECONDS]
+# Defaults: build/linux and 10 seconds per layout, after 15 seconds of warm-up
+# (the saver's pacing settles in about 14).
 # Run as root (Xorg) from anywhere; needs the targets zirbel and
 # zirbel_swap_probe. Prints one line per layout: frames per second, the
 # saver's CPU milliseconds per frame (all its threads), and the X server's.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/linux}" && pwd)
-seconds=${2:-10}
+seconds=${2:-10} warm_up=${3:-15}
 zirbel=$build/zirbel probe=$build/bench/libzirbel_swap_probe.so
 [ -x "$zirbel" ] && [ -f "$probe" ] || { echo "monitors-cpu: build the targets zirbel and zirbel_swap_probe in $build" >&2; exit 1; }
 source "$root/tests/e2e/lib.sh"
@@ -29,7 +30,7 @@ measure() (  # a layout: the monitors' sizes, left to right; cleaned up on leavi
   local saver=$!
   pids+=("$saver")
   wait_for 10 more_frames_than 5 || { echo "monitors-cpu: no frames on $*" >&2; exit 1; }
-  sleep 3
+  sleep "$warm_up"
   local f0 c0 x0 t0 f1 c1 x1 t1
   f0=$(frames) c0=$(ticks "$saver") x0=$(ticks "$xorg") t0=${EPOCHREALTIME/./}
   sleep "$seconds"
