@@ -1,6 +1,6 @@
 // zirbel-config: the configuration dialog of the Linux build, and the error
 // message box the saver shows through it.
-//   zirbel-config [--owner WINDOW]   the dialog; OK stores "Use Mirrors"
+//   zirbel-config [--owner WINDOW]   the dialog; OK stores its two check boxes
 //   zirbel-config --error TEXT       a modal message titled "Error"
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -19,6 +19,7 @@ namespace {
 struct Dialog {
   GtkWidget* window = nullptr;
   GtkWidget* mirrors = nullptr;
+  GtkWidget* monitors = nullptr;
   GtkWidget* cancel = nullptr;
 };
 
@@ -77,6 +78,9 @@ int RunDialog(const char* owner) {
   dialog.mirrors = gtk_check_button_new_with_label("Use Mirrors");
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog.mirrors), state.useMirrors != 0);
   gtk_box_pack_start(GTK_BOX(box), dialog.mirrors, FALSE, FALSE, 0);
+  dialog.monitors = gtk_check_button_new_with_label("Show on every monitor");
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog.monitors), state.allMonitors != 0);
+  gtk_box_pack_start(GTK_BOX(box), dialog.monitors, FALSE, FALSE, 0);
   AddLine(box, "Version 1.0");
   AddLine(box, "Sixty photo tiles in a ring of mirrors.");
   AddLine(box, "Keys: digits, arrows, space and M steer it.");
@@ -91,6 +95,7 @@ int RunDialog(const char* owner) {
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog.window));
   if (response == GTK_RESPONSE_OK) {
     state.useMirrors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.mirrors)) ? 1 : 0;
+    state.allMonitors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.monitors)) ? 1 : 0;
     SaveSettings(state, store);
   }
   gtk_widget_destroy(dialog.window);

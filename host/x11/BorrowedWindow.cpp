@@ -7,8 +7,8 @@
 
 namespace x11host {
 
-BorrowedWindow::BorrowedWindow(Connection& connection, Window target)
-    : GlWindow(connection), target_(target != None ? target : connection.root()) {}
+BorrowedWindow::BorrowedWindow(Connection& connection, Window target, bool allMonitors)
+    : GlWindow(connection), target_(target != None ? target : connection.root()), allMonitors_(allMonitors) {}
 
 BorrowedWindow::~BorrowedWindow() {
   if (window_ != None && !destroyed_) {
@@ -40,6 +40,7 @@ SetUpResult BorrowedWindow::SetUp() {
     return SetUpResult::NoPixelFormat;
   }
   if (!(direct_ ? UseTargetItself() : CreateChild())) return SetUpResult::Quiet;
+  if (target_ == root_) SpanMonitors(allMonitors_);
   return CreateContext();
 }
 
@@ -110,6 +111,7 @@ bool BorrowedWindow::HandlePendingEvent() {
   XEvent event;
   XNextEvent(display_, &event);
   sight_.Note(event);
+  if (FollowMonitors(event)) return true;
   switch (event.type) {
     case ConfigureNotify:
       // Our child fills the daemon's window and follows its size.

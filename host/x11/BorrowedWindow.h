@@ -10,7 +10,10 @@ namespace x11host {
 
 class BorrowedWindow : public GlWindow {
  public:
-  BorrowedWindow(Connection& connection, Window target);
+  // On the root window (`target` None or the root) a kaleidoscope goes on
+  // every monitor, or only on the primary when `allMonitors` is false; any
+  // other window shows one.
+  BorrowedWindow(Connection& connection, Window target, bool allMonitors);
   ~BorrowedWindow() override;
 
   SetUpResult SetUp() override;
@@ -25,6 +28,7 @@ class BorrowedWindow : public GlWindow {
   void CheckTarget();
 
   Window target_;
+  bool allMonitors_;
   bool direct_ = false;  // drawing into the target itself, not into our child of it
   std::uint32_t lastCheck_ = 0;
 };

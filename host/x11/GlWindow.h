@@ -6,6 +6,7 @@
 #include "host/SceneLife.h"
 #include "host/x11/Display.h"
 #include "host/x11/GlxContext.h"
+#include "host/x11/ScreenMonitors.h"
 #include "host/x11/Sightline.h"
 
 namespace x11host {
@@ -18,6 +19,8 @@ class GlWindow : public SceneHost {
 
   int Width() override { return width_; }
   int Height() override { return height_; }
+  // One view per monitor for a window that spans them, else the whole window.
+  std::vector<SceneView> Views() override;
   void TearDown() override { context_.Release(); }
   bool QuitRequested() override;
   void Present() override { glXSwapBuffers(display_, window_); }
@@ -34,6 +37,20 @@ class GlWindow : public SceneHost {
   // The window we draw in, or the window it fills (`filled`), went away: the
   // run ends.
   void NoteDestroyed(const XDestroyWindowEvent& event, Window filled);
+  // The window covers the root window and shows a kaleidoscope on every
+  // monitor (only on the primary when `allMonitors` is false), following the
+  // monitors as they change.
+  void SpanMonitors(bool allMonitors);
+  // For an event that may mean other monitors or another root size: the
+  // window takes the root's size and the scenes the monitors' places. True
+  // when the event was such and is handled.
+  bool FollowMonitors(XEvent& event);
+  // Whether the root window's size is no longer the one the scenes were laid
+  // out for; then Relayout follows it.
+  bool RootResized();
+  void Relayout();
+  // The root window changed size under a window that spans the monitors.
+  virtual void ScreenResized() {}
 
   Display* display_;
   int screen_;
@@ -47,6 +64,12 @@ class GlWindow : public SceneHost {
   int height_ = 0;
   bool destroyed_ = false;
   bool quit_ = false;
+
+ private:
+  ScreenMonitors monitors_;
+  bool spansMonitors_ = false;
+  bool allMonitors_ = true;
+  std::vector<SceneView> views_;
 };
 
 }  // namespace x11host

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace x11host {
 
@@ -18,7 +19,8 @@ SaverWindow::SaverWindow(Connection& connection, SaverState& state, const SaverR
     : GlWindow(connection),
       mode_(run.mode),
       parentHandle_(run.parent),
-      policy_{state, *this, run.mode, &gScene} {}
+      policy_{state, *this, run.mode, &gScene},
+      everyMonitor_(state.allMonitors != 0) {}
 
 SaverWindow::~SaverWindow() {
   if (window_ != None && !destroyed_) XDestroyWindow(display_, window_);
@@ -39,6 +41,8 @@ SetUpResult SaverWindow::SetUp() {
     return SetUpResult::NoPixelFormat;
   }
   if (!CreateWindow()) return SetUpResult::Quiet;
+  // Full screen covers every monitor, each with a kaleidoscope of its own.
+  if (mode_ == SaverMode::Saver) SpanMonitors(everyMonitor_);
   return CreateContext();
 }
 
@@ -233,8 +237,34 @@ void SaverWindow::TranslateKey(XKeyEvent& event) {
   if (press.activity) policy_.OnKeyOrButton(press.code);
 }
 
+namespace {
+
+// An XCheckIfEvent predicate that takes nothing from the queue: it notes
+// whether the last visibility news of the window in `arg` shows it.
+Bool NoteVisibility(Display*, XEvent* event, XPointer arg) {
+  auto* seen = reinterpret_cast<std::pair<Window, bool>*>(arg);
+  if (event->type == VisibilityNotify && event->xvisibility.window == seen->first) {
+    seen->second = event->xvisibility.state != VisibilityFullyObscured;
+  }
+  return False;
+}
+
+}  // namespace
+
+// Whether the window, just reported hidden, is already reported seen again.
+// A change of the screen's size hides every window for a moment; that is no
+// loss of activation.
+bool SaverWindow::SeenAgainSoon() {
+  XSync(display_, False);
+  std::pair<Window, bool> seen{window_, false};
+  XEvent event;
+  XCheckIfEvent(display_, &event, &NoteVisibility, reinterpret_cast<XPointer>(&seen));
+  return seen.second;
+}
+
 void SaverWindow::Translate(XEvent& event) {
   sight_.Note(event);
+  if (FollowMonitors(event)) return;
   switch (event.type) {
     case KeyPress:
       TranslateKey(event.xkey);
@@ -245,6 +275,9 @@ void SaverWindow::Translate(XEvent& event) {
       break;
     }
     case MotionNotify:
+      // The pointer may have moved because the screen shrank under it, the
+      // news of which is still on its way.
+      if (RootResized()) Relayout();
       policy_.OnMouseMove();
       break;
     case FocusIn:
@@ -264,7 +297,7 @@ void SaverWindow::Translate(XEvent& event) {
     case VisibilityNotify:
       if (event.xvisibility.window != window_) break;
       if (event.xvisibility.state == VisibilityFullyObscured) {
-        policy_.OnActivation(false);
+        if (!SeenAgainSoon()) policy_.OnActivation(false);
       } else if (event.xvisibility.state == VisibilityPartiallyObscured && mode_ == SaverMode::Saver) {
         XRaiseWindow(display_, window_);
       }

@@ -45,6 +45,8 @@ class SaverWindow : public GlWindow, public SaverWindowServices {
   void DestroySaverWindow() override;
 
  private:
+  // A screen that shrank moved the pointer inside it; that is no activity.
+  void ScreenResized() override { policy_.state.TakeCursorOrigin(*this); }
   bool MeasureTarget();
   bool CreateWindow();
   void CreateCursors();
@@ -52,6 +54,7 @@ class SaverWindow : public GlWindow, public SaverWindowServices {
   void HandleClose();
   void Translate(XEvent& event);
   void TranslateKey(XKeyEvent& event);
+  bool SeenAgainSoon();
 
   SaverMode mode_;
   WindowHandle parentHandle_;
@@ -65,6 +68,7 @@ class SaverWindow : public GlWindow, public SaverWindowServices {
   int pendingCloses_ = 0;
   bool grabbed_ = false;
   bool hadFocus_ = false;
+  bool everyMonitor_ = true;
 };
 
 }  // namespace x11host

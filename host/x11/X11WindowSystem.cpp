@@ -35,7 +35,7 @@ class X11WindowSystem : public linuxhost::WindowSystem {
   void RunInWindow(SaverState& state, const SaverRun& run, std::uint32_t target) override {
     Connection connection;
     if (!connection.Open()) return;
-    BorrowedWindow window(connection, static_cast<Window>(target));
+    BorrowedWindow window(connection, static_cast<Window>(target), state.allMonitors != 0);
     RunScene(window, run, state.useMirrors, &platform::ShowErrorMessage);
   }
 };

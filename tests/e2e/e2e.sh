@@ -99,8 +99,8 @@ EOF2
     ;;
 
   config)
-    # Only OK stores the box (clearing it saves nothing by itself); opened
-    # again, the box shows the stored value.
+    # Only OK stores the boxes (clearing one saves nothing by itself); opened
+    # again, a box shows the stored value.
     while read -r expect keys; do
       open_config_dialog
       # shellcheck disable=SC2086
@@ -110,7 +110,8 @@ EOF2
         grep -qx "$expect" "$XDG_CONFIG_HOME/zirbel/settings.ini" 2>/dev/null || fail "after $keys: not $expect"
     done <<'EOF2'
 absent shift+Tab space Escape
-UseMirrors=0 shift+Tab space Return
+UseMirrors=0 shift+Tab shift+Tab space Return
+AllMonitors=0 shift+Tab space Return
 UseMirrors=0 Return
 EOF2
     # A folder that cannot be written (as an unprivileged user, whom it binds):

@@ -22,8 +22,10 @@ TEST(RenderOptions, DefaultsAllOptionsAndFramePaths) {
   // Frames 0 .. 480, the last at 20 s.
   EXPECT_TRUE(o.width == 960 && o.height == 540 && o.seed == 7u && o.frames == 481 && o.levels == 10 && !o.mirrors &&
               o.every == 24);
-  ASSERT_TRUE(ParseRenderOptions({"--frames", "5", "--no-mirrors"}, &p, &error));
-  EXPECT_TRUE(p.frames == 5 && !p.mirrors);
+  ASSERT_TRUE(
+      ParseRenderOptions({"--frames", "5", "--no-mirrors", "--monitors", "640x480+0+10,*800x600+640+0"}, &p, &error));
+  EXPECT_TRUE(p.frames == 5 && !p.mirrors && p.width == 1440 && p.height == 600 && p.monitors.size() == 2 &&
+              !p.monitors[0].primary && p.monitors[1].primary && p.monitors[0].rect.y == 10);
   const std::pair<std::string, std::string> rows[] = {
       {"f-%04d.png", "f-0042.png"}, {"100%%-%d.png", "100%-42.png"}, {"plain.png", "plain.png"}};
   for (const auto& [pattern, want] : rows) {
@@ -41,7 +43,8 @@ TEST(RenderOptions, BadOptionsAreRefusedWithTheirName) {
       {"--seconds", "-2"},       {"--seconds", "nan"},      {"--seconds", "1e9"},  {"--frames", "0"},
       {"--mirrors", "maybe"},    {"--frobnicate", "1"},     {"stray"},             {"--levels"},
       {"--frames", "3", "--seconds", "1"},                  {"--every", "2", "--output", "one.png"},
-      {"--output", "a-%s.png"},  {"--output", "%d-%d.png"}, {"--output", "%123d"}, {"--output", "x%"},
+      {"--monitors", "9x9+0"},    {"--monitors", "9x9+0+0,"}, {"--monitors", "9x9+0+-1"},
+      {"--size", "9x9", "--monitors", "9x9+0+0"},           {"--output", "a-%s.png"},  {"--output", "%d-%d.png"}, {"--output", "%123d"}, {"--output", "x%"},
   };
   for (const auto& args : bad) {
     RenderOptions o;

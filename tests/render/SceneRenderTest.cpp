@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "field/DiscField.h"
+#include "host/SceneSet.h"
 #include "images/GL.h"
 #include "scene/KeyCodes.h"
 #include "tests/render/RenderHarness.h"
@@ -226,6 +227,40 @@ TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
   EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
   EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
   EXPECT_TRUE(GlStateIsClean());
+}
+
+TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheLoneScenesPicture) {
+  const auto crop = [](const RgbImage& image, const SceneView& v) {
+    RgbImage out{v.width, v.height, {}};
+    for (std::int32_t y = v.y; y < v.y + v.height; ++y) {
+      const unsigned char* row = image.pixels.data() + (static_cast<std::size_t>(y) * image.width + v.x) * 3;
+      out.pixels.insert(out.pixels.end(), row, row + static_cast<std::size_t>(v.width) * 3);
+    }
+    return out;
+  };
+  const auto views = LayOutViews({0, 0, Width(), Height()}, {{{480, 0, 320, 180}, 0}, {{0, 0, 480, 360}, 1}}, true);
+  ManualCounter counter;
+  SetDefaultCounterSource(&counter);
+  glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // what no view may leave behind
+  glClear(GL_COLOR_BUFFER_BIT);
+  SceneSet scenes;
+  EXPECT_TRUE(scenes.Start(views, Width(), Height(), kSeed, 1));  // on to reset the counter source
+  counter.SetSeconds(10.0);
+  scenes.RenderFrame(kMirrorsBit);
+  const RgbImage window = gl.ReadBack();
+  scenes.Teardown();
+  SetDefaultCounterSource(nullptr);
+  EXPECT_EQ(NotBlackFraction(window, 0, 0, Width(), views[0].y), 0.0) << "below the monitors";
+  for (const SceneView& v : views) {  // of other shapes: each needs its own projection
+    const double radius = 0.4 * std::min(v.width, v.height);
+    EXPECT_GT(LitFraction(crop(window, v), radius), 0.2) << v.width;
+    EXPECT_LT(AsymmetricFraction(crop(window, v), 280.0, radius, 40, nullptr, 1), 0.03) << v.width;
+  }
+  runner.Start(views[0].width, views[0].height, kSeed & 0xffu);  // the set keeps the seed's low byte
+  started_ = true;
+  runner.RenderAtSeconds(10.0, true);
+  const RgbImage alone = crop(gl.ReadBack(), {0, 0, views[0].width, views[0].height});
+  EXPECT_LT(DifferentFraction(crop(window, views[0]), alone, Height(), 4, 1), 0.001);
 }
 
 class SmallWindowRenderTest : public SceneRenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {

@@ -1,5 +1,6 @@
 #include "tools/render/RenderOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,9 @@
 const char kRenderUsage[] =
     "usage: zirbel-render [options]\n"
     "  --size WxH        picture size in pixels (default 1920x1080)\n"
+    "  --monitors LIST   a window over monitors WxH+X+Y, comma-separated, one\n"
+    "                    kaleidoscope each; the first is the primary unless\n"
+    "                    another is marked with a leading *\n"
     "  --seed N          random seed (default 1)\n"
     "  --seconds S       scene time of the last frame, at 24 frames per second\n"
     "  --frames N        number of frames to run (default 1); the last is written\n"
@@ -47,6 +51,38 @@ bool ParseSize(const std::string& text, std::int32_t* width, std::int32_t* heigh
   if (!ParseInteger(text.substr(0, x), 1, 16384, &w) || !ParseInteger(text.substr(x + 1), 1, 16384, &h)) return false;
   *width = static_cast<std::int32_t>(w);
   *height = static_cast<std::int32_t>(h);
+  return true;
+}
+
+// "WxH+X+Y,..." into monitors and the size of the window over them.
+bool ParseMonitors(const std::string& text, RenderOptions* o) {
+  o->monitors.clear();
+  std::int64_t right = 0, bottom = 0;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    std::string item = text.substr(start, end - start);
+    start = end + 1;
+    Monitor m;
+    m.primary = !item.empty() && item[0] == '*';
+    if (m.primary) item.erase(0, 1);
+    const std::size_t plus = item.find('+'), second = item.find('+', plus + 1);
+    std::int64_t x = 0, y = 0;
+    if (plus == std::string::npos || second == std::string::npos ||
+        !ParseSize(item.substr(0, plus), &m.rect.width, &m.rect.height) ||
+        !ParseInteger(item.substr(plus + 1, second - plus - 1), 0, 16384, &x) ||
+        !ParseInteger(item.substr(second + 1), 0, 16384, &y)) {
+      return false;
+    }
+    m.rect.x = static_cast<std::int32_t>(x);
+    m.rect.y = static_cast<std::int32_t>(y);
+    right = std::max(right, x + m.rect.width);
+    bottom = std::max(bottom, y + m.rect.height);
+    o->monitors.push_back(m);
+  }
+  if (right > 16384 || bottom > 16384) return false;
+  o->width = static_cast<std::int32_t>(right);
+  o->height = static_cast<std::int32_t>(bottom);
   return true;
 }
 
@@ -112,7 +148,7 @@ bool FormatFramePath(const std::string& pattern, std::int64_t frame, std::string
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
-  bool haveSeconds = false, haveFrames = false;
+  bool haveSeconds = false, haveFrames = false, haveSize = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
     if (name == "--help" || name == "-h") {
@@ -136,6 +172,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
     bool ok = true;
     if (name == "--size") {
       ok = ParseSize(value, &o->width, &o->height);
+      haveSize = true;
+    } else if (name == "--monitors") {
+      ok = ParseMonitors(value, o);
     } else if (name == "--seed") {
       ok = ParseInteger(value, 0, UINT32_MAX, &n);
       o->seed = static_cast<std::uint32_t>(n);
@@ -166,6 +205,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
       *error = "bad value for " + name + ": " + value;
       return false;
     }
+  }
+  if (haveSize && !o->monitors.empty()) {
+    *error = "give --size or --monitors, not both";
+    return false;
   }
   if (haveSeconds && haveFrames) {
     *error = "give --seconds or --frames, not both";

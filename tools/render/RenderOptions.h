@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/Monitors.h"
+
 struct RenderOptions {
   std::int32_t width = 1920;
   std::int32_t height = 1080;
@@ -13,6 +15,9 @@ struct RenderOptions {
   std::int32_t levels = 1;
   bool mirrors = true;
   std::string output = "zirbel.png";
+  // A window spanning these monitors (its size their bounding box from the
+  // origin), a kaleidoscope on each; empty: one scene fills the picture.
+  std::vector<Monitor> monitors;
   bool help = false;
 };
 

@@ -24,3 +24,7 @@ strip strip-t20 --seconds 20
 strip strip-levels-3 --seconds 20 --levels 3
 strip strip-levels-10 --seconds 20 --levels 10
 strip strip-mirrors-off --seconds 20 --mirrors off
+
+# Two monitors of different sizes side by side, a kaleidoscope on each.
+"$render" --monitors 1280x720+0+0,1024x768+1280+0 --seconds 20 --levels 3 --output "$tmp/two-monitors.png"
+convert "$tmp/two-monitors.png" -resize 1152x384 -strip "$docs/two-monitors.png"
