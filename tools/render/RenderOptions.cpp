@@ -14,7 +14,10 @@ const char kRenderUsage[] =
     "  --levels N        kaleidoscope levels, 1 to 10 (default 1)\n"
     "  --mirrors on|off  mirror segments (default on); --no-mirrors is off\n"
     "  --output PATH     PNG path; %d, %04d and the like take the frame number\n"
-    "                    (default zirbel.png)\n";
+    "                    (default zirbel.png); a .webp path gets a looping\n"
+    "                    animation of the written frames\n"
+    "  --animation-size WxH  the animation's frame size (default: --size)\n"
+    "  --photos DIR      the discs show the photos of DIR (waits for them)\n";
 
 namespace {
 
@@ -155,6 +158,11 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
     } else if (name == "--mirrors") {
       ok = value == "on" || value == "off";
       o->mirrors = value == "on";
+    } else if (name == "--photos") {
+      ok = !value.empty();
+      o->photos = value;
+    } else if (name == "--animation-size") {
+      ok = ParseSize(value, &o->animationWidth, &o->animationHeight);
     } else if (name == "--output") {
       ok = !value.empty();
       o->output = value;
@@ -173,9 +181,13 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
   }
   std::string path;
   if (!FormatFramePath(o->output, 0, &path, error)) return false;
-  if (o->every > 0 && !PatternHasFrameNumber(o->output)) {
+  if (o->every > 0 && !PatternHasFrameNumber(o->output) && !IsAnimationOutput(o->output)) {
     *error = "--every needs a frame number (%d) in the output";
     return false;
   }
   return true;
+}
+
+bool IsAnimationOutput(const std::string& output) {
+  return output.size() > 5 && output.compare(output.size() - 5, 5, ".webp") == 0;
 }

@@ -13,6 +13,9 @@ struct RenderOptions {
   std::int32_t levels = 1;
   bool mirrors = true;
   std::string output = "zirbel.png";
+  std::string photos;               // a photo folder for the discs; empty: the built-in pictures
+  std::int32_t animationWidth = 0;  // an animated WebP output's size; 0: the picture's
+  std::int32_t animationHeight = 0;
   bool help = false;
 };
 
@@ -26,5 +29,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 bool FormatFramePath(const std::string& pattern, std::int64_t frame, std::string* path, std::string* error);
 // Whether `pattern` holds a frame number conversion.
 bool PatternHasFrameNumber(const std::string& pattern);
+// Whether the output is an animated WebP (a path ending in .webp): every
+// written frame becomes one frame of it.
+bool IsAnimationOutput(const std::string& output);
 
 extern const char kRenderUsage[];

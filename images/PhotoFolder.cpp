@@ -1,0 +1,107 @@
+#include "images/PhotoFolder.h"
+
+#include <algorithm>
+#include <set>
+#include <system_error>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace photo {
+
+namespace {
+
+std::string Text(const fs::path& path) { return path.u8string(); }
+
+class Walk {
+ public:
+  Walk(const WalkLimits& limits, const std::atomic<bool>* stop, PhotoList* list)
+      : limits_(limits), stop_(stop), list_(list) {}
+
+  void Folder(const fs::path& folder, int depth) {
+    std::error_code error;
+    const fs::path real = fs::canonical(folder, error);
+    if (error) return Problem(folder, error.message());
+    if (!seen_.insert(real).second) return;  // a link back into a folder already walked
+    fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
+    if (error) return Problem(folder, error.message());
+    if (depth == 0) list_->folderUsable = true;
+    std::vector<fs::path> subfolders;
+    for (const fs::directory_iterator end; entries != end; entries.increment(error)) {
+      if (error || Done()) break;
+      if (++entriesSeen_ > limits_.maxEntries) {
+        full_ = true;
+        Note("stopped after " + std::to_string(limits_.maxEntries) + " entries");
+        break;
+      }
+      const fs::path& path = entries->path();
+      std::error_code kindError;
+      const fs::file_status status = entries->status(kindError);  // through links
+      if (kindError) {
+        Problem(path, kindError.message());
+      } else if (fs::is_directory(status)) {
+        subfolders.push_back(path);
+      } else if (fs::is_regular_file(status) && HasPhotoExtension(path)) {
+        if (list_->photos.size() >= limits_.maxPhotos) {
+          full_ = true;
+          Note("kept the first " + std::to_string(limits_.maxPhotos) + " photos");
+          break;
+        }
+        list_->photos.push_back(path);
+      }
+    }
+    if (error) Problem(folder, error.message());
+    if (depth >= limits_.maxDepth) {
+      if (!subfolders.empty()) Problem(folder, "subfolders deeper than " + std::to_string(limits_.maxDepth));
+      return;
+    }
+    std::sort(subfolders.begin(), subfolders.end());
+    for (const fs::path& subfolder : subfolders) {
+      if (Done()) return;
+      Folder(subfolder, depth + 1);
+    }
+  }
+
+ private:
+  bool Done() const { return full_ || (stop_ != nullptr && stop_->load(std::memory_order_relaxed)); }
+  void Problem(const fs::path& path, const std::string& why) { Note(Text(path) + ": " + why); }
+  // A folder of many unreadable entries keeps only the first few.
+  void Note(const std::string& text) {
+    if (list_->problems.size() < kMaxProblems) {
+      list_->problems.push_back(text);
+    } else if (list_->problems.size() == kMaxProblems) {
+      list_->problems.push_back("more problems left unlisted");
+    }
+  }
+  static constexpr std::size_t kMaxProblems = 20;
+
+  const WalkLimits& limits_;
+  const std::atomic<bool>* stop_;
+  PhotoList* list_;
+  std::set<fs::path> seen_;
+  std::size_t entriesSeen_ = 0;
+  bool full_ = false;
+};
+
+}  // namespace
+
+bool HasPhotoExtension(const fs::path& path) {
+  std::string extension = Text(path.extension());
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension == ".jpg" || extension == ".jpeg" || extension == ".jpe" || extension == ".png";
+}
+
+PhotoList ListPhotos(const std::string& folder, const WalkLimits& limits, const std::atomic<bool>* stop) {
+  PhotoList list;
+  if (folder.empty()) return list;
+  fs::path top = fs::u8path(folder);
+  std::error_code error;
+  if (fs::is_regular_file(top, error)) top = top.parent_path();
+  Walk(limits, stop, &list).Folder(top, 0);
+  std::sort(list.photos.begin(), list.photos.end());
+  return list;
+}
+
+}  // namespace photo
