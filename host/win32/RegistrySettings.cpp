@@ -8,35 +8,16 @@
 
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/win32/Win32Host.h"
+
+using win32::ToUtf8;
+using win32::ToWide;
 
 namespace {
 
 const char* KeyPath(SettingsGroup group) {
   return group == SettingsGroup::System ? "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers"
                                         : "Software\\Pomwick\\Vostrand";
-}
-
-// UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
-bool ToWide(const std::string& text, std::wstring* wide) {
-  wide->clear();
-  if (text.empty()) return true;
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-  if (length <= 0) return false;
-  wide->resize(static_cast<std::size_t>(length));
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &(*wide)[0],
-                             length) == length;
-}
-
-bool ToUtf8(const std::wstring& wide, std::string* text) {
-  text->clear();
-  if (wide.empty()) return true;
-  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return false;
-  text->resize(static_cast<std::size_t>(length));
-  return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), &(*text)[0],
-                             length, nullptr, nullptr) == length;
 }
 
 class RegistryStore : public SettingsStore {
@@ -110,6 +91,32 @@ class RegistryStore : public SettingsStore {
 };
 
 }  // namespace
+
+namespace win32 {
+
+bool ToWide(const std::string& text, std::wstring* wide) {
+  wide->clear();
+  if (text.empty()) return true;
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+  if (length <= 0) return false;
+  wide->resize(static_cast<std::size_t>(length));
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &(*wide)[0],
+                             length) == length;
+}
+
+bool ToUtf8(const std::wstring& wide, std::string* text) {
+  text->clear();
+  if (wide.empty()) return true;
+  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return false;
+  text->resize(static_cast<std::size_t>(length));
+  return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), &(*text)[0],
+                             length, nullptr, nullptr) == length;
+}
+
+}  // namespace win32
 
 namespace platform {
 
