@@ -71,6 +71,8 @@ bool ReadJpeg(j_decompress_ptr object, ResourceBytes* bytes, std::vector<TileCut
   AttachResourceSource(object, bytes);
   jpeg_save_markers(object, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(object, TRUE);
+  // The saved markers go with the image's memory when the decode finishes.
+  const int orientation = JpegOrientation(object);
   if (object->jpeg_color_space == JCS_CMYK || object->jpeg_color_space == JCS_YCCK) {
     *error = "CMYK JPEG";
     return false;
@@ -105,7 +107,7 @@ bool ReadJpeg(j_decompress_ptr object, ResourceBytes* bytes, std::vector<TileCut
     cutter.AddRow(y, row[0]);
   }
   jpeg_finish_decompress(object);
-  *tile = cutter.Finish(JpegOrientation(object));
+  *tile = cutter.Finish(orientation);
   return true;
 }
 

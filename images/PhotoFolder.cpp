@@ -26,7 +26,8 @@ class Walk {
     fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
     if (error) return Problem(folder, error.message());
     if (depth == 0) list_->folderUsable = true;
-    std::vector<fs::path> subfolders;
+    // The folder's entries in name order, so the limits keep the same ones.
+    std::vector<fs::directory_entry> found;
     for (const fs::directory_iterator end; entries != end; entries.increment(error)) {
       if (error || Done()) break;
       if (++entriesSeen_ > limits_.maxEntries) {
@@ -34,9 +35,14 @@ class Walk {
         Note("stopped after " + std::to_string(limits_.maxEntries) + " entries");
         break;
       }
-      const fs::path& path = entries->path();
+      found.push_back(*entries);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<fs::path> subfolders;
+    for (const fs::directory_entry& entry : found) {
+      const fs::path& path = entry.path();
       std::error_code kindError;
-      const fs::file_status status = entries->status(kindError);  // through links
+      const fs::file_status status = entry.status(kindError);  // through links
       if (kindError) {
         Problem(path, kindError.message());
       } else if (fs::is_directory(status)) {
@@ -55,7 +61,6 @@ class Walk {
       if (!subfolders.empty()) Problem(folder, "subfolders deeper than " + std::to_string(limits_.maxDepth));
       return;
     }
-    std::sort(subfolders.begin(), subfolders.end());
     for (const fs::path& subfolder : subfolders) {
       if (Done()) return;
       Folder(subfolder, depth + 1);
