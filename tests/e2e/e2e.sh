@@ -216,6 +216,37 @@ EOF2
     wait_kaleidoscope "$parent" "--mirrors did not win over UseMirrors=0"
     ;;
 
+  photos)
+    # Photos in two loud colours beside broken, empty, huge-header and looping
+    # entries: the discs show mostly those colours, still mirrored; the broken
+    # entries are named on standard error; a key ends it with exit code 0.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken ||
+      fail "the test photos could not be made"
+    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
+    probe_colours=ff00ff,00ff00
+    coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
+    start_saver
+    wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
+    xdotool key q
+    expect_exit "$saver" 5 "key q"
+    for name in cut-off.jpg empty.jpg huge-header.jpg huge-header.png notes.jpg; do
+      grep -q "$name: skipped" "$work/out.txt" || fail "no word on $name"
+    done
+    # Thousands of files: the built-in pictures show at once, the photos follow.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/many" --count 3000 --size 96x64 --colours ff00ff,00ff00 || fail "no photos made"
+    start_parent 640 512
+    start --window-id "$parent" --photos "$work/many"
+    wait_for 3 mirrored "$parent" || fail "no picture within 3 s with 3000 photos"
+    wait_for 10 coloured "$parent" || fail "the photos did not follow"
+    stop "$saver"
+    # A missing folder: the built-in pictures, and a word why.
+    start --window-id "$parent" --photos "$work/none"
+    wait_kaleidoscope "$parent" "no picture with a missing folder"
+    probe "$parent"
+    awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+    wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
+    ;;
+
   server_gone)
     start_xvfb 800x600x24 || fail "the private X server did not start"
     pids+=("$xvfb") && export DISPLAY=$xvfb_display
