@@ -22,7 +22,13 @@ class Walk {
     std::error_code error;
     const fs::path real = fs::canonical(folder, error);
     if (error) return Problem(folder, error.message());
-    if (!seen_.insert(real).second) return;  // a link back into a folder already walked
+    if (!seen_.insert(real).second) return;  // a link into a folder already walked
+    // Where links are not resolved by canonical (Windows), a loop still
+    // shows as a folder that is one of its own ancestors.
+    for (const fs::path& ancestor : ancestors_) {
+      std::error_code same;
+      if (fs::equivalent(folder, ancestor, same)) return;
+    }
     fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
     if (error) return Problem(folder, error.message());
     if (depth == 0) list_->folderUsable = true;
@@ -61,10 +67,12 @@ class Walk {
       if (!subfolders.empty()) Problem(folder, "subfolders deeper than " + std::to_string(limits_.maxDepth));
       return;
     }
+    ancestors_.push_back(folder);
     for (const fs::path& subfolder : subfolders) {
-      if (Done()) return;
+      if (Done()) break;
       Folder(subfolder, depth + 1);
     }
+    ancestors_.pop_back();
   }
 
  private:
@@ -84,6 +92,7 @@ class Walk {
   const std::atomic<bool>* stop_;
   PhotoList* list_;
   std::set<fs::path> seen_;
+  std::vector<fs::path> ancestors_;
   std::size_t entriesSeen_ = 0;
   bool full_ = false;
 };

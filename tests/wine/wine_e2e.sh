@@ -100,7 +100,41 @@ absent Escape
 0x1 Tab Tab space Return
 0x1 Tab Tab space Escape
 EOF2
-    [ "$(reg query "$own_key" | grep -c REG_)" = 1 ] || fail "the key holds more than UseMirrors"
+    names=$(reg query "$own_key" | awk '$2 ~ /^REG_/ {print $1}' | sort | xargs)
+    [ "$names" = "AllMonitors PhotoFolder UseMirrors" ] || fail "the key holds $names, not the program's three values"
+    ;;
+
+  photos)
+    # A photo folder whose name is not ASCII, stored as a REG_SZ: the discs
+    # show its photos' colours, mirrored, and a key ends the saver; a folder
+    # that is not there leaves the built-in pictures.
+    folder="$work/Fotos été 写真"
+    "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
+    probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
+    coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
+    for place in "Z:$(tr / '\\' <<<"$folder")" 'Z:\no\such\folder'; do
+      LANG=C.UTF-8 set_value "$own_key" PhotoFolder REG_SZ "$place"
+      saver_window
+      if [[ "$place" == *Fotos* ]]; then
+        wait_for 20 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
+      else
+        wait_for 10 mirrored root || fail "no picture with a missing folder"
+        awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+      fi
+      xdotool key x
+      expect_exit "$saver" 5 "the key X with $place"
+    done
+    # "Built-in pictures" clears the choice, and only OK stores it.
+    for case in "Escape|Z:\\p" "Tab Return|"; do
+      set_value "$own_key" PhotoFolder REG_SZ 'Z:\p'
+      start_saver /c
+      dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+      # shellcheck disable=SC2086
+      xdotool key Tab Tab Tab Tab Tab space ${case%|*}
+      expect_exit "$saver" 5 "the dialog after '${case%|*}'"
+      value=$(reg query "$own_key" /v PhotoFolder | awk '$1 == "PhotoFolder" && $2 == "REG_SZ" {print $3}')
+      [ "$value" = "${case#*|}" ] || fail "after ${case%|*}: PhotoFolder is '$value'"
+    done
     ;;
 
   preview)
