@@ -11,6 +11,7 @@ const char kRenderUsage[] =
     "  --seconds S       scene time of the last frame, at 24 frames per second\n"
     "  --frames N        number of frames to run (default 1); the last is written\n"
     "  --every N         also write every N-th frame (the output needs a %d)\n"
+    "  --from S          write no frame before scene time S seconds\n"
     "  --levels N        kaleidoscope levels, 1 to 10 (default 1)\n"
     "  --mirrors on|off  mirror segments (default on); --no-mirrors is off\n"
     "  --output PATH     PNG path; %d, %04d and the like take the frame number\n"
@@ -150,6 +151,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
     } else if (name == "--frames") {
       ok = ParseInteger(value, 1, 24 * 86400, &o->frames);
       haveFrames = true;
+    } else if (name == "--from") {
+      double s = 0.0;
+      ok = ParseSeconds(value, &s);
+      o->firstWritten = static_cast<std::int64_t>(s * 24.0 + 0.5);
     } else if (name == "--every") {
       ok = ParseInteger(value, 1, 24 * 86400, &o->every);
     } else if (name == "--levels") {

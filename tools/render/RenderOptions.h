@@ -10,6 +10,7 @@ struct RenderOptions {
   std::uint32_t seed = 1;
   std::int64_t frames = 1;  // frames 0 .. frames - 1 are run; the last is written
   std::int64_t every = 0;   // > 0: also write every `every`-th frame
+  std::int64_t firstWritten = 0;  // frames before it are run but not written
   std::int32_t levels = 1;
   bool mirrors = true;
   std::string output = "zirbel.png";

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
   }
   const std::int64_t last = options.frames - 1;
   for (std::int64_t frame = 0; frame <= last; ++frame) {
-    const bool written = frame == last || (options.every > 0 && frame % options.every == 0);
+    const bool written =
+        frame == last || (frame >= options.firstWritten && options.every > 0 && frame % options.every == 0);
     if (!written) {
       runner.Step(frame);
       continue;
