@@ -10,20 +10,8 @@
 # triplet. ZIRBEL_JOBS sets the build parallelism (default 2).
 set -euo pipefail
 
-triplet=${1:?usage: $0 <mingw triplet>}
-case "$triplet" in
-  i686-w64-mingw32) processor=x86 ;;
-  x86_64-w64-mingw32) processor=AMD64 ;;
-  *) echo "build-libpng-mingw: unsupported triplet '$triplet'" >&2; exit 2 ;;
-esac
-
-here=$(cd "$(dirname "$0")/.." && pwd)
-deps="$here/build/_deps"
-prefix="$deps/libpng-$triplet"
-stamp="$prefix/.stamp"
-jobs=${ZIRBEL_JOBS:-2}
-
-want_stamp="$triplet $(sha256sum "$0" | cut -d' ' -f1)"
+source "$(dirname "$0")/mingw-library.sh"
+mingw_library libpng "${1:-}"
 if [ -f "$prefix/lib/libpng.a" ] && [ -f "$prefix/lib/libz.a" ] && [ -f "$stamp" ] &&
    [ "$(cat "$stamp")" = "$want_stamp" ]; then
   echo "libpng for $triplet is up to date ($prefix)"

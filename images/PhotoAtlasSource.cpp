@@ -90,6 +90,21 @@ void PhotoAtlasSource::Report(const std::string& text) {
 }
 
 void PhotoAtlasSource::Run() {
+  // Nothing the library throws (memory running out) may end the program
+  // from this thread: the worker ends, and the pictures stay as they are.
+  try {
+    Work();
+  } catch (...) {
+    Report("stopped reading the photos: out of memory");
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+  }
+  changed_.notify_all();
+}
+
+void PhotoAtlasSource::Work() {
   PhotoList list = ListPhotos(folder_, options_.limits, &stop_);
   for (std::size_t i = 0; i < list.problems.size() && i < options_.reportedProblems; ++i) Report(list.problems[i]);
   std::size_t next = 0;
@@ -109,7 +124,7 @@ void PhotoAtlasSource::Run() {
           DecodePhotoTile(bytes.data(), bytes.size(), &tile, &error, &stop_)) {
         tiles.push_back(std::move(tile));
       } else if (!stop_ && reported_++ < options_.reportedProblems) {
-        Report(path.u8string() + ": skipped, " + error);
+        Report(PathText(path) + ": skipped, " + error);
       }
     }
     if (stop_ || tiles.empty()) break;
@@ -130,11 +145,6 @@ void PhotoAtlasSource::Run() {
     Report(list.folderUsable ? "no usable photo in " + folder_ + "; showing the built-in pictures"
                              : "cannot read the folder " + folder_ + "; showing the built-in pictures");
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
-  }
-  changed_.notify_all();
 }
 
 }  // namespace photo

@@ -49,6 +49,7 @@ class PhotoAtlasSource {
 
  private:
   void Run();
+  void Work();
   bool Sleep(std::chrono::milliseconds duration);  // false when stopped
   void Report(const std::string& text);
 

@@ -11,7 +11,7 @@ namespace photo {
 
 namespace {
 
-std::string Text(const fs::path& path) { return path.u8string(); }
+std::string Text(const fs::path& path) { return PathText(path); }
 
 class Walk {
  public:
@@ -98,6 +98,16 @@ class Walk {
 };
 
 }  // namespace
+
+// A name that is not valid in its encoding (an unpaired UTF-16 half on
+// Windows) has no UTF-8 form: it reads as empty, so it is never a photo.
+std::string PathText(const fs::path& path) {
+  try {
+    return path.u8string();
+  } catch (...) {
+    return std::string();
+  }
+}
 
 bool HasPhotoExtension(const fs::path& path) {
   std::string extension = Text(path.extension());

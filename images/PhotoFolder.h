@@ -22,6 +22,9 @@ struct PhotoList {
   bool folderUsable = false;                  // the top folder could be opened
 };
 
+// A path in UTF-8; empty when it has no UTF-8 form.
+std::string PathText(const std::filesystem::path& path);
+
 // The file names taken for photos: .jpg, .jpeg, .jpe and .png in any case.
 bool HasPhotoExtension(const std::filesystem::path& path);
 
