@@ -109,16 +109,24 @@ EOF2
       [ "$expect" = absent ] && [ ! -e "$XDG_CONFIG_HOME/zirbel" ] ||
         grep -qx "$expect" "$XDG_CONFIG_HOME/zirbel/settings.ini" 2>/dev/null || fail "after $keys: not $expect"
     done <<'EOF2'
-absent shift+Tab space Escape
-UseMirrors=0 shift+Tab space Return
+absent shift+Tab shift+Tab shift+Tab space Escape
+UseMirrors=0 shift+Tab shift+Tab shift+Tab space Return
 UseMirrors=0 Return
 EOF2
+    # "Built-in pictures" (just before OK) clears the photo folder; only OK stores that.
+    write_settings '[Software\Pomwick\Vostrand]' 'PhotoFolder=/p'
+    for case in "Escape|PhotoFolder=/p" "Return|PhotoFolder="; do
+      open_config_dialog
+      xdotool key shift+Tab space "${case%|*}"
+      expect_exit "$saver" 5 "${case%|*}"
+      grep -qx "${case#*|}" "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "after ${case%|*}: not ${case#*|}"
+    done
     # A folder that cannot be written (as an unprivileged user, whom it binds):
     # OK fails with a word on standard error and no message box.
     cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini"
     chmod 555 "$XDG_CONFIG_HOME/zirbel"
     open_config_dialog as_user
-    xdotool key shift+Tab space Return
+    xdotool key shift+Tab shift+Tab shift+Tab space Return
     expect_exit "$saver" 5 "Enter in a read-only folder"
     cmp -s "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini" || fail "the settings file was changed"
     grep -q 'could not be saved' "$work/out.txt" || fail "no word on standard error about the failed save"
