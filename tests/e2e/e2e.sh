@@ -244,7 +244,7 @@ EOF2
     "$ZIRBEL_MAKE_PHOTOS" "$work/many" --count 3000 --size 96x64 --colours ff00ff,00ff00 || fail "no photos made"
     start_parent 640 512
     start --window-id "$parent" --photos "$work/many"
-    wait_for 3 mirrored "$parent" || fail "no picture within 3 s with 3000 photos"
+    wait_for 5 mirrored "$parent" || fail "no picture within 5 s with 3000 photos"
     wait_for 10 coloured "$parent" || fail "the photos did not follow"
     stop "$saver"
     # A missing folder: the built-in pictures, and a word why.

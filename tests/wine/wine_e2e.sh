@@ -129,6 +129,7 @@ EOF2
       set_value "$own_key" PhotoFolder REG_SZ 'Z:\p'
       start_saver /c
       dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+      wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
       # shellcheck disable=SC2086
       xdotool key Tab Tab Tab Tab Tab space ${case%|*}
       expect_exit "$saver" 5 "the dialog after '${case%|*}'"
