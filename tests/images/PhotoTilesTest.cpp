@@ -189,6 +189,7 @@ TEST_F(PhotoFolderTest, WorkerMakesAtlasesAndSkipsBrokenFiles) {
   EXPECT_EQ(std::string(text, length).find("4.png"), std::string::npos) << "only the first two are reported";
 
   for (int i = 0; i < 80; ++i) Put("many/" + std::to_string(i) + ".jpg", jpeg);
+  options.messages = nullptr;  // closed above
   options.refresh = std::chrono::milliseconds(1);
   photo::PhotoAtlasSource many(root + "/many", options);
   many.Start();
