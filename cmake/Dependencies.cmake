@@ -1,5 +1,7 @@
-# Finds OpenGL/GLU and libjpeg for the target platform and exposes them as
-# Zirbel::GL and Zirbel::JPEG.
+# Finds OpenGL/GLU, libjpeg, libpng (with zlib) and the thread library for the
+# target platform and exposes them as Zirbel::GL, Zirbel::JPEG, Zirbel::PNG and
+# Threads::Threads.
+find_package(Threads REQUIRED)
 if(WIN32)
   add_library(Zirbel::GL INTERFACE IMPORTED)
   target_link_libraries(Zirbel::GL INTERFACE opengl32 glu32)
@@ -19,14 +21,31 @@ if(WIN32)
   set_target_properties(Zirbel::JPEG PROPERTIES
     IMPORTED_LOCATION "${ZIRBEL_JPEG_PREFIX}/lib/libjpeg.a"
     INTERFACE_INCLUDE_DIRECTORIES "${ZIRBEL_JPEG_PREFIX}/include")
+
+  # libpng and zlib, cross-built by cmake/build-libpng-mingw.sh.
+  set(ZIRBEL_PNG_PREFIX "${PROJECT_SOURCE_DIR}/build/_deps/libpng-${ZIRBEL_TRIPLET}"
+      CACHE PATH "Install prefix of the cross-built static libpng and zlib")
+  if(NOT EXISTS "${ZIRBEL_PNG_PREFIX}/lib/libpng.a")
+    message(FATAL_ERROR "No cross-built libpng at ${ZIRBEL_PNG_PREFIX}; run tools/setup-debian.sh")
+  endif()
+  add_library(Zirbel::ZLIB STATIC IMPORTED)
+  set_target_properties(Zirbel::ZLIB PROPERTIES IMPORTED_LOCATION "${ZIRBEL_PNG_PREFIX}/lib/libz.a")
+  add_library(Zirbel::PNG STATIC IMPORTED)
+  set_target_properties(Zirbel::PNG PROPERTIES
+    IMPORTED_LOCATION "${ZIRBEL_PNG_PREFIX}/lib/libpng.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${ZIRBEL_PNG_PREFIX}/include"
+    INTERFACE_LINK_LIBRARIES Zirbel::ZLIB)
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
   find_package(X11 REQUIRED)
   find_package(JPEG REQUIRED)
+  find_package(PNG REQUIRED)
   find_library(GLU_LIBRARY GLU REQUIRED)
   add_library(Zirbel::GL INTERFACE IMPORTED)
   target_link_libraries(Zirbel::GL INTERFACE OpenGL::GL ${GLU_LIBRARY})
   add_library(Zirbel::JPEG INTERFACE IMPORTED)
   target_link_libraries(Zirbel::JPEG INTERFACE JPEG::JPEG)
+  add_library(Zirbel::PNG INTERFACE IMPORTED)
+  target_link_libraries(Zirbel::PNG INTERFACE PNG::PNG)
 endif()

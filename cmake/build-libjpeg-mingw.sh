@@ -11,20 +11,8 @@
 # parallelism (default 2).
 set -euo pipefail
 
-triplet=${1:?usage: $0 <mingw triplet>}
-case "$triplet" in
-  i686-w64-mingw32) processor=x86 ;;
-  x86_64-w64-mingw32) processor=AMD64 ;;
-  *) echo "build-libjpeg-mingw: unsupported triplet '$triplet'" >&2; exit 2 ;;
-esac
-
-here=$(cd "$(dirname "$0")/.." && pwd)
-deps="$here/build/_deps"
-prefix="$deps/libjpeg-$triplet"
-stamp="$prefix/.stamp"
-jobs=${ZIRBEL_JOBS:-2}
-
-want_stamp="$triplet $(sha256sum "$0" | cut -d' ' -f1)"
+source "$(dirname "$0")/mingw-library.sh"
+mingw_library libjpeg "${1:-}"
 if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want_stamp" ]; then
   echo "libjpeg for $triplet is up to date ($prefix)"
   exit 0

@@ -2,8 +2,11 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ZIRBEL_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ZIRBEL_TRIPLET}-gcc)
-set(CMAKE_CXX_COMPILER ${ZIRBEL_TRIPLET}-g++)
+# The posix threading flavour: it has std::thread, std::mutex and
+# std::condition_variable, which the photo worker uses (winpthreads is linked
+# statically like the rest of the runtime).
+set(CMAKE_C_COMPILER ${ZIRBEL_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZIRBEL_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${ZIRBEL_TRIPLET}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${ZIRBEL_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -70,6 +70,9 @@ struct DiscField {
   bool AllocateDiscs();
   // Deletes the atlas texture and frees the texture set, if any.
   void ReleaseTextures();
+  // Shows another atlas of the same layout (RGBA, width x height), the photos
+  // of a folder: the discs keep their tiles, which now show the new pictures.
+  void ShowAtlas(const unsigned char* rgba, std::int32_t width, std::int32_t height);
 
   void Step();
   void StartTransition(float duration);

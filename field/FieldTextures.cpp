@@ -15,6 +15,11 @@ void DiscField::SetUp() {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 }
 
+void DiscField::ShowAtlas(const unsigned char* rgba, std::int32_t width, std::int32_t height) {
+  if (textures == nullptr) textures = new (std::nothrow) TextureSet();
+  if (textures != nullptr) ReplaceTextureImage(textures->atlas, rgba, width, height);
+}
+
 void DiscField::LoadTextures() {
   ReleaseTextures();  // a second load replaces the first
   textures = new (std::nothrow) TextureSet();

@@ -33,6 +33,7 @@ int RunEntry(const char* commandLine, int showWindow, const EntryServices& servi
       run.mode = parsed.mode;
       run.parent = parsed.parent;
       run.showWindow = showWindow;
+      run.photoFolder = state->photoFolder;
       services.runSaverWindow(*state, run);
       break;
     }

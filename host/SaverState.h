@@ -2,6 +2,7 @@
 // The host's record: the screen-saver settings and the state of the close
 // policy. One per process, owned by the entry.
 #include <cstdint>
+#include <string>
 
 struct CursorPoint {
   std::int32_t x = 0;
@@ -40,6 +41,8 @@ class SaverState {
   std::int32_t useMirrors = 1;
   // Nonzero: every monitor shows a kaleidoscope; zero: the primary only, the others black.
   std::int32_t allMonitors = 1;
+  // The folder whose photos the discs show (UTF-8); empty: the built-in pictures.
+  std::string photoFolder;
 
   // Close policy helpers.
   void RequestClose(SaverWindowServices& services);

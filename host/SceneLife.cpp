@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "host/PhotoFrames.h"
 #include "host/SceneSet.h"
 #include "scene/KaleidoScene.h"
 
@@ -43,7 +44,11 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
   gScenes = &scenes;
   host.Show();
 
-  RunFrameLoop(host, scenes, useMirrors);
+  // The photos are read on a worker thread; the built-in pictures show until
+  // the first photo atlas is ready, and the worker ends with the loop.
+  PhotoFrames frames(scenes, run.photoFolder);
+  RunFrameLoop(host, frames, useMirrors);
+  frames.Stop();
 
   scenes.Teardown();  // with the context still current
   host.TearDown();

@@ -5,6 +5,7 @@
 // window system's resources. The set-up failures and their message texts are
 // decided here once.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/FrameLoop.h"
@@ -18,6 +19,7 @@ struct SaverRun {
   WindowHandle parent = 0;  // Preview: the window to draw inside
   int showWindow = 10;      // how to show the window (SW_SHOWDEFAULT)
   std::int32_t levels = 0;  // the scene's starting level count; 0 keeps its own
+  std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
 };
 
 enum class SetUpResult {

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "field/DiscField.h"
+#include "images/PhotoTiles.h"
 #include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
 
@@ -27,6 +29,9 @@ bool SceneSet::Add(const SceneView& view, std::uint32_t seed) {
   scene.originY = view.y;
   scene.Init(view.width, view.height, seed);
   if (levels_ > 0) scene.levels = levels_;
+  if (!atlas_.empty() && scene.field != nullptr) {
+    scene.field->ShowAtlas(atlas_.data(), photo::kAtlasWidth, photo::kAtlasHeight);
+  }
   scenes_.push_back(std::move(entry));
   return true;
 }
@@ -78,6 +83,16 @@ void SceneSet::Teardown() {
   for (auto& entry : scenes_) entry->scene.Teardown();
   scenes_.clear();
   if (gScenes == this) gScenes = nullptr;
+}
+
+void SceneSet::ShowAtlas(std::vector<unsigned char> rgba) {
+  if (rgba.size() != static_cast<std::size_t>(photo::kAtlasWidth) * photo::kAtlasHeight * 4) return;
+  atlas_ = std::move(rgba);
+  for (auto& entry : scenes_) {
+    if (entry->scene.field != nullptr) {
+      entry->scene.field->ShowAtlas(atlas_.data(), photo::kAtlasWidth, photo::kAtlasHeight);
+    }
+  }
 }
 
 KaleidoScene* SceneSet::Primary() const { return scenes_.empty() ? nullptr : &scenes_.front()->scene; }

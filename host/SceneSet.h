@@ -34,6 +34,10 @@ class SceneSet : public FrameRenderer {
   // Ends every scene, with the context still current. Safe to call twice.
   void Teardown();
 
+  // Shows `rgba`, an atlas of the embedded atlas's size and layout (the
+  // photos of a folder), in every scene's discs and in scenes added later.
+  void ShowAtlas(std::vector<unsigned char> rgba);
+
   KaleidoScene* Primary() const;
   std::size_t Count() const { return scenes_.size(); }
 
@@ -53,6 +57,7 @@ class SceneSet : public FrameRenderer {
   std::int32_t levels_ = 0;
   std::uint32_t seed_ = 0;
   bool filled_ = true;
+  std::vector<unsigned char> atlas_;  // the atlas shown instead of the embedded one; empty: none
 };
 
 // The window's scenes while it runs (the window procedure and the X event

@@ -7,6 +7,7 @@ const char* const kPasswordDelay = "Password Delay";
 const char* const kMouseThreshold = "Mouse Threshold";
 const char* const kUseMirrors = "UseMirrors";
 const char* const kAllMonitors = "AllMonitors";
+const char* const kPhotoFolder = "PhotoFolder";
 }  // namespace setting
 
 void LoadSystemSettings(SaverState& state, SettingsStore& store) {
@@ -22,9 +23,50 @@ void LoadSettings(SaverState& state, SettingsStore& store) {
   state.allMonitors = 1;
   store.ReadNumber(SettingsGroup::Program, setting::kUseMirrors, &state.useMirrors);
   store.ReadNumber(SettingsGroup::Program, setting::kAllMonitors, &state.allMonitors);
+  // A value that is not a usable text (too long, broken, with control
+  // characters) counts as none: the built-in pictures.
+  state.photoFolder.clear();
+  std::string folder;
+  if (store.ReadText(SettingsGroup::Program, setting::kPhotoFolder, &folder) && IsSettingText(folder)) {
+    state.photoFolder = folder;
+  }
 }
 
 void SaveSettings(const SaverState& state, SettingsStore& store) {
   store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, state.useMirrors);
   store.WriteNumber(SettingsGroup::Program, setting::kAllMonitors, state.allMonitors);
+  store.WriteText(SettingsGroup::Program, setting::kPhotoFolder,
+                  IsSettingText(state.photoFolder) ? state.photoFolder : std::string());
+}
+
+bool IsSettingText(const std::string& text) {
+  if (text.size() > kMaxSettingText) return false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x20 || lead == 0x7F) return false;
+    // The sequence length and the smallest code point it may carry.
+    std::size_t length = 1;
+    std::uint32_t point = lead;
+    std::uint32_t least = 0;
+    if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, point = lead & 0x07u, least = 0x10000;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, point = lead & 0x0Fu, least = 0x800;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, point = lead & 0x1Fu, least = 0x80;
+    } else if (lead >= 0x80) {
+      return false;
+    }
+    if (text.size() - i < length) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0u) != 0x80u) return false;
+      point = (point << 6) | (next & 0x3Fu);
+    }
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+    if (point >= 0x80 && point < 0xA0) return false;  // C1 controls
+    i += length;
+  }
+  return true;
 }

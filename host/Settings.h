@@ -3,7 +3,9 @@
 // system's screen-saver settings and the program's own, kept in a per-user
 // store (the registry on Windows, a settings file on Linux). The names and
 // defaults are fixed here once; a store only keeps values.
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 class SaverState;
 
@@ -21,13 +23,25 @@ class SettingsStore {
   // Stores a 32-bit number, creating the group when it is missing. A failure
   // leaves the store as it was and is not reported to the caller.
   virtual void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) = 0;
+  // Reads a text (UTF-8). False, with *value untouched, when the value is
+  // missing or is not text.
+  virtual bool ReadText(SettingsGroup group, const char* name, std::string* value) = 0;
+  // Stores a text in one step, as WriteNumber stores a number.
+  virtual void WriteText(SettingsGroup group, const char* name, const std::string& value) = 0;
 };
+
+// The longest text a setting holds, in bytes.
+constexpr std::size_t kMaxSettingText = 4096;
+// Whether `text` may be a setting: valid UTF-8 of at most kMaxSettingText
+// bytes without control characters.
+bool IsSettingText(const std::string& text);
 
 namespace setting {
 extern const char* const kPasswordDelay;   // System: seconds, default 15
 extern const char* const kMouseThreshold;  // System: pixels, default 50
 extern const char* const kUseMirrors;      // Program: nonzero = on, default 1
-extern const char* const kAllMonitors;     // Program: nonzero = a kaleidoscope on every monitor, default 1
+extern const char* const kAllMonitors;
+extern const char* const kPhotoFolder;     // Program: text, a folder of photos; default none (empty)     // Program: nonzero = a kaleidoscope on every monitor, default 1
 }  // namespace setting
 
 // The two system values, defaults first; also ends any password check.

@@ -22,3 +22,9 @@ struct TextureSet {
 // stores its name, frees the pixels and answers true. Needs a current GL
 // context. An image without pixels or size gets no texture: false.
 bool CreateTexture(ImageTexture& image);
+
+// Gives `image` a new picture: `rgba`, width x height RGBA bytes, uploaded
+// with its mipmaps into the image's texture (a new one when it has none).
+// The record takes the new size and format; it keeps no pixels. Needs a
+// current GL context.
+void ReplaceTextureImage(ImageTexture& image, const unsigned char* rgba, std::int32_t width, std::int32_t height);

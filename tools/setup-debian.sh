@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything Zirbel needs on Debian 12 (run as root), then cross-builds
-# libjpeg-turbo for the two MinGW targets. Safe to run again: it skips what is
+# libjpeg-turbo, libpng and zlib for the two MinGW targets. Safe to run again: it skips what is
 # already there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,7 +46,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The MinGW toolchains use each triplet's default compiler (on Debian the win32
-# threading flavour); the saver starts no threads, so either flavour builds it.
+# The MinGW toolchain files name the posix threading flavour of the compilers
+# (the photo worker is a std::thread); the C libraries build with either.
 "$here/cmake/build-libjpeg-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
+"$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
+"$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32

@@ -1,6 +1,6 @@
 // zirbel-config: the configuration dialog of the Linux build, and the error
 // message box the saver shows through it.
-//   zirbel-config [--owner WINDOW]   the dialog; OK stores its two check boxes
+//   zirbel-config [--owner WINDOW]   the dialog; OK stores its two check boxes and the photo folder
 //   zirbel-config --error TEXT       a modal message titled "Error"
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
@@ -49,6 +50,57 @@ void SetOwner(GtkWidget* window, const char* owner) {
   gdk_x11_display_error_trap_pop_ignored(display);
 }
 
+// The photo folder's controls: "Photos…" picks a folder, the label shows the
+// choice, "Built-in pictures" goes back to none. Nothing is stored before OK.
+struct PhotoChoice {
+  std::string folder;
+  GtkWidget* window = nullptr;
+  GtkWidget* label = nullptr;
+};
+
+void ShowPhotoChoice(const PhotoChoice& choice) {
+  gtk_label_set_text(GTK_LABEL(choice.label), choice.folder.empty() ? "Built-in pictures" : choice.folder.c_str());
+}
+
+void OnPickPhotos(GtkWidget*, gpointer data) {
+  auto* choice = static_cast<PhotoChoice*>(data);
+  GtkWidget* chooser = gtk_file_chooser_dialog_new("Photo folder", GTK_WINDOW(choice->window),
+                                                   GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Cancel",
+                                                   GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_ACCEPT, nullptr);
+  if (!choice->folder.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), choice->folder.c_str());
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
+    // Only a folder the setting can hold (UTF-8, not too long) is taken.
+    if (folder != nullptr && IsSettingText(folder)) choice->folder = folder;
+    g_free(folder);
+    ShowPhotoChoice(*choice);
+  }
+  gtk_widget_destroy(chooser);
+}
+
+void OnBuiltInPhotos(GtkWidget*, gpointer data) {
+  auto* choice = static_cast<PhotoChoice*>(data);
+  choice->folder.clear();
+  ShowPhotoChoice(*choice);
+}
+
+void AddPhotoChoice(GtkWidget* box, PhotoChoice* choice) {
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  GtkWidget* pick = gtk_button_new_with_label("Photos…");
+  choice->label = gtk_label_new(nullptr);
+  gtk_label_set_ellipsize(GTK_LABEL(choice->label), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_max_width_chars(GTK_LABEL(choice->label), 40);
+  gtk_box_pack_start(GTK_BOX(row), pick, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(row), choice->label, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+  GtkWidget* builtIn = gtk_button_new_with_label("Built-in pictures");
+  gtk_widget_set_halign(builtIn, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(box), builtIn, FALSE, FALSE, 0);
+  g_signal_connect(pick, "clicked", G_CALLBACK(OnPickPhotos), choice);
+  g_signal_connect(builtIn, "clicked", G_CALLBACK(OnBuiltInPhotos), choice);
+  ShowPhotoChoice(*choice);
+}
+
 GtkWidget* AddLine(GtkWidget* box, const char* text) {
   GtkWidget* label = gtk_label_new(text);
   gtk_widget_set_halign(label, GTK_ALIGN_START);
@@ -85,6 +137,10 @@ int RunDialog(const char* owner) {
   AddLine(box, "Sixty photo tiles in a ring of mirrors.");
   AddLine(box, "Keys: digits, arrows, space and M steer it.");
   AddLine(box, "By the Zirbel developers.");
+  PhotoChoice photos;
+  photos.folder = state.photoFolder;
+  photos.window = dialog.window;
+  AddPhotoChoice(box, &photos);
 
   g_signal_connect(dialog.window, "key-press-event", G_CALLBACK(OnKeyPress), &dialog);
   if (owner != nullptr) SetOwner(dialog.window, owner);
@@ -96,6 +152,7 @@ int RunDialog(const char* owner) {
   if (response == GTK_RESPONSE_OK) {
     state.useMirrors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.mirrors)) ? 1 : 0;
     state.allMonitors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.monitors)) ? 1 : 0;
+    state.photoFolder = photos.folder;
     SaveSettings(state, store);
   }
   gtk_widget_destroy(dialog.window);

@@ -98,6 +98,15 @@ std::string ApplyLevels(Options& options, const std::string& value) {
   return "--levels needs a whole number from " + LevelsRange() + ", not \"" + value + "\"";
 }
 
+std::string ApplyPhotos(Options& options, const std::string& value) {
+  if (value.size() > 4096 || value.find_first_of("\n\r") != std::string::npos) {
+    return "--photos needs a folder, not \"" + value.substr(0, 80) + "\"";
+  }
+  options.photosGiven = true;
+  options.photoFolder = value;
+  return std::string();
+}
+
 std::string ApplyHelp(Options& options, const std::string&) {
   options.action = Action::Help;
   return std::string();
@@ -123,6 +132,9 @@ const std::vector<OptionInfo>& AllOptions() {
        "Use mirrors"},
       {"--levels", "N", "start with N feedback levels (" + LevelsRange() + ")", &ApplyLevels, Dialog::Spin, "levels",
        "Levels"},
+      // The daemon's file chooser: a photo picked there names its folder.
+      {"--photos", "DIR", "show the photos (JPEG, PNG) of DIR and its subfolders; \"\" for the built-in pictures",
+       &ApplyPhotos, Dialog::File, "photos", "Photo folder"},
       {"--help", nullptr, "print this help and exit", &ApplyHelp, Dialog::None, nullptr, nullptr},
       {"--version", nullptr, "print the version and exit", &ApplyVersion, Dialog::None, nullptr, nullptr},
   };
@@ -261,6 +273,10 @@ std::string SettingsXml() {
                " %\"\n          _label=\"" + XmlText(option.label) + "\" low=\"" + std::to_string(kLevelsLow) +
                "\" high=\"" + std::to_string(kLevelsHigh) + "\" default=\"" + std::to_string(kLevelsDefault) +
                "\"/>\n\n";
+        break;
+      case OptionInfo::Dialog::File:
+        xml += "  <file id=\"" + std::string(option.id) + "\" _label=\"" + XmlText(option.label) + "\" arg=\"" +
+               option.name + " %\"/>\n\n";
         break;
       case OptionInfo::Dialog::None:
         break;

@@ -1,7 +1,7 @@
 #pragma once
 // The options of the Linux program beyond the Windows-style switches: those
 // that screen-saver daemons and lockers pass (--root, --window-id), and the
-// picture's own options (--mirrors, --no-mirrors, --levels). They are declared
+// picture's own options (--mirrors, --no-mirrors, --levels, --photos). They are declared
 // here once; the usage text and the daemon's settings description (zirbel.xml)
 // are written from these declarations.
 #include <cstdint>
@@ -34,6 +34,8 @@ struct Options {
   std::uint32_t windowId = 0;  // for Target::WindowId
   std::int32_t useMirrors = -1;  // -1: the stored setting; else 0 or 1
   std::int32_t levels = 0;       // 0: the scene's default
+  bool photosGiven = false;      // false: the stored photo folder
+  std::string photoFolder;       // with photosGiven: the folder for this run; empty: the built-in pictures
   // The arguments left for the Windows-style command line.
   std::vector<std::string> rest;
 };
@@ -47,7 +49,7 @@ struct OptionInfo {
   std::string help;
   // Applies the option (with its value) to `options`; the error, or empty.
   std::string (*apply)(Options& options, const std::string& value);
-  enum class Dialog { None, Command, UnsetBoolean, Spin } dialog;
+  enum class Dialog { None, Command, UnsetBoolean, Spin, File } dialog;
   const char* id;     // the dialog's name for it
   const char* label;  // the dialog's label
 };

@@ -30,7 +30,9 @@ int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services
   services.loadSystemSettings(state);
   services.loadSettings(state);
   gSaverMode = SaverMode::Preview;
-  windows.RunInWindow(state, run, window);
+  SaverRun withPhotos = run;
+  withPhotos.photoFolder = state.photoFolder;
+  windows.RunInWindow(state, withPhotos, window);
   gSaverState = nullptr;
   return 0;
 }
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
   services.loadSettings = [&store, &options](SaverState& state) {
     LoadSettings(state, store);
     if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
+    if (options.photosGiven) state.photoFolder = options.photoFolder;
   };
   services.foregroundWindow = [&windows] { return windows->ForegroundWindow(); };
   services.changeSaverPassword = &platform::ChangeSaverPassword;

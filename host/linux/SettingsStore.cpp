@@ -91,19 +91,25 @@ std::string SettingsPath() {
   return base + "/zirbel/settings.ini";
 }
 
-bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value) {
+namespace {
+
+// One entry of the file: as it stands (`escaped`), or unescaped as a string.
+bool ReadEntry(const std::string& path, const char* group, const char* key, bool escaped, std::string* value) {
   // Only a regular file is read: opening a named pipe would wait for a writer.
   if (path.empty() || !g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return false;
   KeyFile keys;
   if (!g_key_file_load_from_file(keys.file, path.c_str(), G_KEY_FILE_NONE, &keys.error)) return false;
-  gchar* text = g_key_file_get_value(keys.file, group, key, &keys.error);
+  gchar* text = escaped ? g_key_file_get_value(keys.file, group, key, &keys.error)
+                        : g_key_file_get_string(keys.file, group, key, &keys.error);
   if (text == nullptr) return false;
-  const bool ok = ParseValue(text, value);
+  *value = text;
   g_free(text);
-  return ok;
+  return true;
 }
 
-WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value) {
+// Sets one entry with `set`, keeping everything else the file holds.
+template <typename Set>
+WriteResult WriteEntry(const std::string& path, Set set) {
   if (path.empty()) return WriteResult::Failed;
   gchar* directory = g_path_get_dirname(path.c_str());
   const int made = g_mkdir_with_parents(directory, 0700);
@@ -144,13 +150,32 @@ WriteResult WriteValue(const std::string& path, const char* group, const char* k
     keys.ClearError();
   }
 
-  g_key_file_set_integer(keys.file, group, key, value);
+  set(keys.file);
   gsize length = 0;
   gchar* data = g_key_file_to_data(keys.file, &length, nullptr);
   const bool written = data != nullptr && ReplaceFile(path, data, length);
   g_free(data);
   if (!written) return WriteResult::Failed;
   return backedUp ? WriteResult::WrittenAfterBackup : WriteResult::Written;
+}
+
+}  // namespace
+
+bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value) {
+  std::string text;
+  return ReadEntry(path, group, key, true, &text) && ParseValue(text.c_str(), value);
+}
+
+WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value) {
+  return WriteEntry(path, [&](GKeyFile* file) { g_key_file_set_integer(file, group, key, value); });
+}
+
+bool ReadText(const std::string& path, const char* group, const char* key, std::string* value) {
+  return ReadEntry(path, group, key, false, value);
+}
+
+WriteResult WriteText(const std::string& path, const char* group, const char* key, const std::string& value) {
+  return WriteEntry(path, [&](GKeyFile* file) { g_key_file_set_string(file, group, key, value.c_str()); });
 }
 
 static const char* GroupName(SettingsGroup group) {
@@ -161,9 +186,10 @@ bool KeyFileStore::ReadNumber(SettingsGroup group, const char* name, std::int32_
   return ReadValue(SettingsPath(), GroupName(group), name, value);
 }
 
-void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
-  const std::string path = SettingsPath();
-  const WriteResult result = WriteValue(path, GroupName(group), name, value);
+namespace {
+
+// A save that fails, or that had to set an unparsable file aside, says so.
+void ReportWrite(const std::string& path, WriteResult result) {
   if (result == WriteResult::WrittenAfterBackup) {
     std::fprintf(stderr, "zirbel: %s could not be parsed; the old file was kept as %s.bad\n", path.c_str(),
                  path.c_str());
@@ -171,6 +197,22 @@ void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32
     std::fprintf(stderr, "zirbel: the setting could not be saved to %s\n",
                  path.empty() ? "(no home directory)" : path.c_str());
   }
+}
+
+}  // namespace
+
+void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
+  const std::string path = SettingsPath();
+  ReportWrite(path, WriteValue(path, GroupName(group), name, value));
+}
+
+bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* value) {
+  return settings::ReadText(SettingsPath(), GroupName(group), name, value);
+}
+
+void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::string& value) {
+  const std::string path = SettingsPath();
+  ReportWrite(path, settings::WriteText(path, GroupName(group), name, value));
 }
 
 }  // namespace settings

@@ -37,12 +37,18 @@ enum class WriteResult {
 // disk, then renamed), so an interrupted write leaves the old file intact.
 WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value);
 
+// The same for a text value, kept as the key file escapes it (UTF-8).
+bool ReadText(const std::string& path, const char* group, const char* key, std::string* value);
+WriteResult WriteText(const std::string& path, const char* group, const char* key, const std::string& value);
+
 // The settings file as the saver's settings store. A save that fails, or that
 // had to set an unparsable file aside, says so on standard error.
 class KeyFileStore : public SettingsStore {
  public:
   bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override;
   void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
+  bool ReadText(SettingsGroup group, const char* name, std::string* value) override;
+  void WriteText(SettingsGroup group, const char* name, const std::string& value) override;
 };
 
 // Strict parse of a stored value: optional blanks, an optional sign, decimal

@@ -3,9 +3,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/win32/Win32Host.h"
+
+using win32::ToUtf8;
+using win32::ToWide;
 
 namespace {
 
@@ -46,9 +52,71 @@ class RegistryStore : public SettingsStore {
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
     RegCloseKey(key);
   }
+
+  // A REG_SZ in UTF-16, read through the wide functions so that any path
+  // survives; anything else, or more than a setting's text can hold, counts
+  // as absent.
+  bool ReadText(SettingsGroup group, const char* name, std::string* value) override {
+    std::wstring wideName;
+    if (!ToWide(name, &wideName)) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(group), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+    // Room for the longest text in UTF-16, its end and one more to see a longer one.
+    std::vector<wchar_t> buffer(kMaxSettingText + 2, L'\0');
+    DWORD type = REG_NONE;
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const LONG result =
+        RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ || size % sizeof(wchar_t) != 0) return false;
+    std::wstring wide(buffer.data(), size / sizeof(wchar_t));
+    while (!wide.empty() && wide.back() == L'\0') wide.pop_back();  // the end, stored or not
+    return ToUtf8(wide, value);
+  }
+
+  void WriteText(SettingsGroup group, const char* name, const std::string& value) override {
+    std::wstring wideName;
+    std::wstring wide;
+    if (!ToWide(name, &wideName) || !ToWide(value, &wide)) return;
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(group), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
+      return;
+    }
+    const DWORD size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+    RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()), size);
+    RegCloseKey(key);
+  }
 };
 
 }  // namespace
+
+namespace win32 {
+
+bool ToWide(const std::string& text, std::wstring* wide) {
+  wide->clear();
+  if (text.empty()) return true;
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+  if (length <= 0) return false;
+  wide->resize(static_cast<std::size_t>(length));
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &(*wide)[0],
+                             length) == length;
+}
+
+bool ToUtf8(const std::wstring& wide, std::string* text) {
+  text->clear();
+  if (wide.empty()) return true;
+  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return false;
+  text->resize(static_cast<std::size_t>(length));
+  return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), &(*text)[0],
+                             length, nullptr, nullptr) == length;
+}
+
+}  // namespace win32
 
 namespace platform {
 

@@ -2,6 +2,8 @@
 // Internals shared by the Windows backend's files.
 #include <windows.h>
 
+#include <string>
+
 #include "host/WindowHandle.h"
 
 class SaverState;
@@ -19,6 +21,10 @@ inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle
 
 // The saver window in Preview or Saver, until it is destroyed.
 void RunSaverWindow(SaverState& state, const SaverRun& run);
+
+// UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
+bool ToWide(const std::string& text, std::wstring* wide);
+bool ToUtf8(const std::wstring& wide, std::string* text);
 
 // GetProcAddress answers a generic function pointer; this turns it into the
 // entry point's real type without a function-cast warning.

@@ -109,17 +109,25 @@ EOF2
       [ "$expect" = absent ] && [ ! -e "$XDG_CONFIG_HOME/zirbel" ] ||
         grep -qx "$expect" "$XDG_CONFIG_HOME/zirbel/settings.ini" 2>/dev/null || fail "after $keys: not $expect"
     done <<'EOF2'
-absent shift+Tab space Escape
-UseMirrors=0 shift+Tab shift+Tab space Return
-AllMonitors=0 shift+Tab space Return
+absent shift+Tab shift+Tab shift+Tab shift+Tab space Escape
+UseMirrors=0 shift+Tab shift+Tab shift+Tab shift+Tab space Return
+AllMonitors=0 shift+Tab shift+Tab shift+Tab space Return
 UseMirrors=0 Return
 EOF2
+    # "Built-in pictures" (just before OK) clears the photo folder; only OK stores that.
+    write_settings '[Software\Pomwick\Vostrand]' 'PhotoFolder=/p'
+    for case in "Escape|PhotoFolder=/p" "Return|PhotoFolder="; do
+      open_config_dialog
+      xdotool key shift+Tab space "${case%|*}"
+      expect_exit "$saver" 5 "${case%|*}"
+      grep -qx "${case#*|}" "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "after ${case%|*}: not ${case#*|}"
+    done
     # A folder that cannot be written (as an unprivileged user, whom it binds):
     # OK fails with a word on standard error and no message box.
     cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini"
     chmod 555 "$XDG_CONFIG_HOME/zirbel"
     open_config_dialog as_user
-    xdotool key shift+Tab space Return
+    xdotool key shift+Tab shift+Tab shift+Tab space Return
     expect_exit "$saver" 5 "Enter in a read-only folder"
     cmp -s "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini" || fail "the settings file was changed"
     grep -q 'could not be saved' "$work/out.txt" || fail "no word on standard error about the failed save"
@@ -215,6 +223,37 @@ EOF2
     write_settings '[Software\Pomwick\Vostrand]' 'UseMirrors=0'
     start --window-id "$parent" --mirrors --levels 3
     wait_kaleidoscope "$parent" "--mirrors did not win over UseMirrors=0"
+    ;;
+
+  photos)
+    # Photos in two loud colours beside broken, empty, huge-header and looping
+    # entries: the discs show mostly those colours, still mirrored; the broken
+    # entries are named on standard error; a key ends it with exit code 0.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken ||
+      fail "the test photos could not be made"
+    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
+    probe_colours=ff00ff,00ff00
+    coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
+    start_saver
+    wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
+    xdotool key q
+    expect_exit "$saver" 5 "key q"
+    for name in cut-off.jpg empty.jpg huge-header.jpg huge-header.png notes.jpg; do
+      grep -q "$name: skipped" "$work/out.txt" || fail "no word on $name"
+    done
+    # Thousands of files: the built-in pictures show at once, the photos follow.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/many" --count 3000 --size 96x64 --colours ff00ff,00ff00 || fail "no photos made"
+    start_parent 640 512
+    start --window-id "$parent" --photos "$work/many"
+    wait_for 5 mirrored "$parent" || fail "no picture within 5 s with 3000 photos"
+    wait_for 10 coloured "$parent" || fail "the photos did not follow"
+    stop "$saver"
+    # A missing folder: the built-in pictures, and a word why.
+    start --window-id "$parent" --photos "$work/none"
+    wait_kaleidoscope "$parent" "no picture with a missing folder"
+    probe "$parent"
+    awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+    wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
     ;;
 
   server_gone)

@@ -94,8 +94,9 @@ start_parent() {
 # from its mirror image).
 probe() {
   import -window "$1" "${@:2}" +repage -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
-  line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
-  read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
+  # shellcheck disable=SC2086
+  line=$("$symmetry_probe" "$work/shot.ppm" ${probe_colours:-}) || fail "the probe failed"
+  read -r lit asym _ share < <(sed "s/[a-z]*=//g" <<<"$line")
   echo "probe $*: $line"
 }
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }

@@ -93,6 +93,8 @@ TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
   for (int value : {1, 10, std::stoi(Attribute("number", "default"))}) EXPECT_EQ(with(value).levels, value);
   EXPECT_EQ(with(11).action, Action::Error);
   EXPECT_EQ(with(0).action, Action::Error);
+  const std::string file = Attribute("file", "arg");
+  EXPECT_EQ(Parse(Words(file.substr(0, file.find('%')) + "/ph")).photoFolder, "/ph") << file;
 
   std::stringstream text;
   text << std::ifstream(ZIRBEL_MANUAL_PAGE).rdbuf();

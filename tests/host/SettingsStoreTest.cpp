@@ -50,7 +50,7 @@ class SettingsStoreTest : public ::testing::Test {
     WriteFile(path, text);
   }
   SaverState Loaded() {
-    SaverState state{1, 2, {}, false, 0, 1, 0, 3};  // nothing left from before
+    SaverState state{1, 2, {}, false, 0, 1, 0, 3, 3, "stale"};  // nothing left from before
     LoadSystemSettings(state, store);
     LoadSettings(state, store);
     return state;
@@ -95,7 +95,7 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   s.useMirrors = 0;
   s.allMonitors = 0;
   SaveSettings(s, store);
-  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\n");
+  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\nPhotoFolder=\n");
 
   Store("# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
   WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
@@ -105,6 +105,31 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
     EXPECT_NE(text.find(kept), std::string::npos) << kept;
   }
   EXPECT_EQ(text.find("UseMirrors=1"), std::string::npos);
+}
+
+// The photo folder: any path in UTF-8 survives a save and a load; what a
+// setting cannot be (too long, control characters, broken UTF-8) is none.
+TEST_F(SettingsStoreTest, PhotoFolderTextOrNone) {
+  const std::string longest(kMaxSettingText, 'x');
+  const std::pair<std::string, std::string> cases[] = {  // stored as, loaded
+      {"", ""},
+      {"PhotoFolder=/home/ann/Fotos été/二\n", "/home/ann/Fotos été/二"},
+      {"PhotoFolder=" + longest + "\n", longest},
+      {"PhotoFolder=" + longest + "y\n", ""},
+      {"PhotoFolder=/a\\nb\n", ""},
+      {"PhotoFolder=/a\xff\xfe\n", ""},
+      {"PhotoFolder=/a\xc0\xaf" "b\n", ""},
+  };
+  for (const auto& [line, folder] : cases) {
+    Store(kProgram + line);
+    EXPECT_EQ(Loaded().photoFolder, folder) << line;
+  }
+  for (const std::string& folder : {std::string(" /lead and trail "), std::string("C:\\Fotos\\été;#=[x]")}) {
+    SaverState s;
+    s.photoFolder = folder;
+    SaveSettings(s, store);
+    EXPECT_EQ(Loaded().photoFolder, folder);
+  }
 }
 
 TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {

@@ -3,7 +3,7 @@
 # that imports only system DLLs (no MinGW runtime DLLs beside it).
 #   check_imports.sh WIN32_SCR WIN64_SCR
 set -u
-allowed=" kernel32.dll user32.dll gdi32.dll opengl32.dll glu32.dll advapi32.dll msvcrt.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll opengl32.dll glu32.dll advapi32.dll msvcrt.dll shell32.dll ole32.dll "
 status=0 checked=0
 while read -r scr triplet kind; do
   [ -f "$scr" ] || { echo "-- $scr: not built, not checked"; continue; }

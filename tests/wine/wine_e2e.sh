@@ -100,12 +100,47 @@ absent/absent Escape
 0x1/0x0 Tab Tab space Return
 0x1/0x0 Tab Tab space Tab space Escape
 EOF2
-    [ "$(reg query "$own_key" | grep -c REG_)" = 2 ] || fail "the key holds more than UseMirrors and AllMonitors"
+    names=$(reg query "$own_key" | awk '$2 ~ /^REG_/ {print $1}' | sort | xargs)
+    [ "$names" = "AllMonitors PhotoFolder UseMirrors" ] || fail "the key holds $names, not the program's three values"
     # The built dialog keeps its controls' ids, texts, places and styles, and has the new box.
     x86_64-w64-mingw32-windres -i "$ZIRBEL_SCR" -O rc | grep -cF -e '"OK", 1, 172, 4, 50, 14, 0x50010001' \
       -e '"Cancel", 2, 172, 23, 50, 14, 0x50010000' -e '"Use Mirrors", 1001, "BUTTON", 0x50010003, 9, 14, 52, 10' \
       -e '"Version 1.0", 65535, 7, 34, 36, 8, 0x50020000' -e '"Show on every monitor", 1002, "BUTTON", 0x50010003, 9, 92, 120, 10' |
       grep -qx 5 || fail "the dialog's controls changed"
+    ;;
+
+  photos)
+    # A photo folder whose name is not ASCII, stored as a REG_SZ: the discs
+    # show its photos' colours, mirrored, and a key ends the saver; a folder
+    # that is not there leaves the built-in pictures.
+    folder="$work/Fotos été 写真"
+    "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
+    probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
+    coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
+    for place in "Z:$(tr / '\\' <<<"$folder")" 'Z:\no\such\folder'; do
+      LANG=C.UTF-8 set_value "$own_key" PhotoFolder REG_SZ "$place"
+      saver_window
+      if [[ "$place" == *Fotos* ]]; then
+        wait_for 20 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
+      else
+        wait_for 10 mirrored root || fail "no picture with a missing folder"
+        awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+      fi
+      xdotool key x
+      expect_exit "$saver" 5 "the key X with $place"
+    done
+    # "Built-in pictures" clears the choice, and only OK stores it.
+    for case in "Escape|Z:\\p" "Tab Return|"; do
+      set_value "$own_key" PhotoFolder REG_SZ 'Z:\p'
+      start_saver /c
+      dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+      wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
+      # shellcheck disable=SC2086
+      xdotool key Tab Tab Tab Tab Tab space ${case%|*}
+      expect_exit "$saver" 5 "the dialog after '${case%|*}'"
+      value=$(reg query "$own_key" /v PhotoFolder | awk '$1 == "PhotoFolder" && $2 == "REG_SZ" {print $3}')
+      [ "$value" = "${case#*|}" ] || fail "after ${case%|*}: PhotoFolder is '$value'"
+    done
     ;;
 
   preview)

@@ -51,13 +51,38 @@ std::vector<unsigned char> CompressJpeg(const unsigned char* pixels, int width, 
   return bytes;
 }
 
+AppSegment OrientationSegment(int orientation, bool bigEndian) {
+  std::vector<unsigned char> p = {'E', 'x', 'i', 'f', 0, 0};
+  const auto put16 = [&](unsigned v) {
+    const unsigned char hi = static_cast<unsigned char>(v >> 8), lo = static_cast<unsigned char>(v);
+    p.push_back(bigEndian ? hi : lo);
+    p.push_back(bigEndian ? lo : hi);
+  };
+  const auto put32 = [&](unsigned v) {
+    put16(bigEndian ? v >> 16 : v & 0xFFFF);
+    put16(bigEndian ? v & 0xFFFF : v >> 16);
+  };
+  p.push_back(bigEndian ? 'M' : 'I');
+  p.push_back(bigEndian ? 'M' : 'I');
+  put16(42);
+  put32(8);       // the first directory follows the header
+  put16(1);       // one entry:
+  put16(0x0112);  // orientation,
+  put16(3);       // a SHORT,
+  put32(1);       // one of them,
+  put16(static_cast<unsigned>(orientation));
+  put16(0);
+  put32(0);  // no next directory
+  return AppSegment{0xE1, p};
+}
+
 bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     std::perror(path.c_str());
     return false;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     std::fprintf(stderr, "%s: write failed\n", path.c_str());

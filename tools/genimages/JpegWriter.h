@@ -23,6 +23,10 @@ struct JpegOptions {
 std::vector<unsigned char> CompressJpeg(const unsigned char* pixels, int width, int height, int components,
                                         const JpegOptions& options);
 
+// APP1 "Exif" holding only the orientation tag (1 to 8), in Motorola or
+// Intel byte order.
+AppSegment OrientationSegment(int orientation, bool bigEndian = true);
+
 bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
 
 }  // namespace gen

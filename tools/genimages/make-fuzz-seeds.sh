@@ -53,6 +53,20 @@ masked "$tmp/comment.jpg" "$tmp/grey16.jpg" masked-same-size
 masked "$tmp/comment.jpg" "$tmp/grey8.jpg" masked-smaller
 masked "$tmp/cmyk.jpg" "$tmp/grey16.jpg" masked-cmyk
 
+# Photo files: JPEG with Exif orientations, PNG of several kinds, and what a
+# photo folder may hold besides (cut off, text, huge headers). The broken ones
+# go to the JPEG loader too. Needs zirbel-make-photos (built with the project).
+pt=$here/corpus/photo_tile
+mkdir -p "$pt"
+"${ZIRBEL_MAKE_PHOTOS:-$here/../../build/linux/zirbel-make-photos}" "$tmp/photos" --count 4 --size 40x24 --png-every 2 --broken
+for f in "$tmp/photos"/*.jpg "$tmp/photos"/*.png; do
+  [ -f "$f" ] && [ ! -L "$f" ] && cp "$f" "$pt/"
+done
+convert -size 20x12 gradient:red-blue -interlace PNG "$pt/interlaced.png"
+convert -size 20x12 gradient:white-black -colorspace Gray -alpha on -depth 16 "$pt/grey-alpha-16.png"
+convert -size 20x12 gradient:red-blue -colors 8 "PNG8:$pt/palette.png"
+for name in cut-off notes huge-header; do single "$tmp/photos/$name.jpg" "single-photo-$name"; done
+
 # Settings files.
 sf=$here/corpus/settings_file
 mkdir -p "$sf"

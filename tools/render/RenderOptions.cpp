@@ -15,10 +15,14 @@ const char kRenderUsage[] =
     "  --seconds S       scene time of the last frame, at 24 frames per second\n"
     "  --frames N        number of frames to run (default 1); the last is written\n"
     "  --every N         also write every N-th frame (the output needs a %d)\n"
+    "  --from S          write no frame before scene time S seconds\n"
     "  --levels N        kaleidoscope levels, 1 to 10 (default 1)\n"
     "  --mirrors on|off  mirror segments (default on); --no-mirrors is off\n"
     "  --output PATH     PNG path; %d, %04d and the like take the frame number\n"
-    "                    (default zirbel.png)\n";
+    "                    (default zirbel.png); a .webp path gets a looping\n"
+    "                    animation of the written frames\n"
+    "  --animation-size WxH  the animation's frame size (default: --size)\n"
+    "  --photos DIR      the discs show the photos of DIR (waits for them)\n";
 
 namespace {
 
@@ -186,6 +190,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
     } else if (name == "--frames") {
       ok = ParseInteger(value, 1, 24 * 86400, &o->frames);
       haveFrames = true;
+    } else if (name == "--from") {
+      double s = 0.0;
+      ok = ParseSeconds(value, &s);
+      o->firstWritten = static_cast<std::int64_t>(s * 24.0 + 0.5);
     } else if (name == "--every") {
       ok = ParseInteger(value, 1, 24 * 86400, &o->every);
     } else if (name == "--levels") {
@@ -194,6 +202,11 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
     } else if (name == "--mirrors") {
       ok = value == "on" || value == "off";
       o->mirrors = value == "on";
+    } else if (name == "--photos") {
+      ok = !value.empty();
+      o->photos = value;
+    } else if (name == "--animation-size") {
+      ok = ParseSize(value, &o->animationWidth, &o->animationHeight);
     } else if (name == "--output") {
       ok = !value.empty();
       o->output = value;
@@ -216,9 +229,13 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
   }
   std::string path;
   if (!FormatFramePath(o->output, 0, &path, error)) return false;
-  if (o->every > 0 && !PatternHasFrameNumber(o->output)) {
+  if (o->every > 0 && !PatternHasFrameNumber(o->output) && !IsAnimationOutput(o->output)) {
     *error = "--every needs a frame number (%d) in the output";
     return false;
   }
   return true;
+}
+
+bool IsAnimationOutput(const std::string& output) {
+  return output.size() > 5 && output.compare(output.size() - 5, 5, ".webp") == 0;
 }

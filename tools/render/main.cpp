@@ -1,15 +1,21 @@
 // zirbel-render: draws frames of the kaleidoscope offscreen and writes them
 // as PNG files.
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "field/DiscField.h"
 #include "host/SceneSet.h"
+#include "images/PhotoAtlasSource.h"
+#include "images/PhotoTiles.h"
 #include "tools/render/OffscreenGl.h"
 #include "tools/render/PngWriter.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/render/SceneRunner.h"
+#include "tools/render/WebpWriter.h"
 
 namespace {
 
@@ -18,24 +24,46 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The first photo atlas of `folder`, made as the saver's worker makes it.
+bool MakePhotoAtlas(const std::string& folder, std::vector<unsigned char>* atlas, std::string* error) {
+  photo::PhotoAtlasSource source(folder);
+  source.Start();
+  if (!source.WaitForAtlas(std::chrono::minutes(2)) || !source.TakeAtlas(atlas)) {
+    *error = "no photo atlas could be made from " + folder;
+    return false;
+  }
+  return true;
+}
+
 bool WriteFrame(const OffscreenGl& gl, const std::string& pattern, std::int64_t frame, std::string* error) {
   std::string path;
   return FormatFramePath(pattern, frame, &path, error) && WritePng(gl.ReadBack(), path, error);
 }
 
-// Runs frames 0 .. frames - 1, drawing and writing those the options ask for.
+// Runs frames 0 .. frames - 1, drawing and writing those the options ask
+// for: PNG files by the output's pattern, or one looping animated WebP.
 bool RunFrames(const RenderOptions& options, const OffscreenGl& gl, const std::function<void(std::int64_t)>& step,
                const std::function<void(std::int64_t)>& render, std::string* error) {
+  std::unique_ptr<WebpAnimation> animation;
+  if (IsAnimationOutput(options.output)) {
+    const std::int64_t every = options.every > 0 ? options.every : 1;
+    animation.reset(new WebpAnimation(options.animationWidth > 0 ? options.animationWidth : options.width,
+                                      options.animationHeight > 0 ? options.animationHeight : options.height,
+                                      static_cast<std::int32_t>(1000 * every / 24)));
+  }
   const std::int64_t last = options.frames - 1;
   for (std::int64_t frame = 0; frame <= last; ++frame) {
-    if (frame != last && (options.every <= 0 || frame % options.every != 0)) {
+    const bool written =
+        frame == last || (frame >= options.firstWritten && options.every > 0 && frame % options.every == 0);
+    if (!written) {
       step(frame);
       continue;
     }
     render(frame);
-    if (!WriteFrame(gl, options.output, frame, error)) return false;
+    const bool ok = animation ? animation->Add(gl.ReadBack(), error) : WriteFrame(gl, options.output, frame, error);
+    if (!ok) return false;
   }
-  return true;
+  return !animation || animation->Write(options.output, error);
 }
 
 // A window over several monitors, a kaleidoscope on each as the saver lays
@@ -49,7 +77,10 @@ int RenderMonitors(const RenderOptions& options, const OffscreenGl& gl) {
   scenes.Start(LayOutViews(window, options.monitors, true), options.width, options.height, options.seed,
                options.levels);
   std::string error;
-  const bool written = RunFrames(
+  std::vector<unsigned char> atlas;
+  const bool photos = options.photos.empty() || MakePhotoAtlas(options.photos, &atlas, &error);
+  if (!options.photos.empty() && photos) scenes.ShowAtlas(std::move(atlas));
+  const bool written = photos && RunFrames(
       options, gl,
       [&](std::int64_t frame) {
         counter.value = frame * SceneRunner::kCountsPerFrame;
@@ -87,7 +118,12 @@ int main(int argc, char** argv) {
   SceneRunner runner;
   runner.Start(options.width, options.height, options.seed);
   runner.scene.levels = options.levels;
-  const bool written = RunFrames(
+  std::vector<unsigned char> atlas;
+  bool written = options.photos.empty() || MakePhotoAtlas(options.photos, &atlas, &error);
+  if (!options.photos.empty() && written && runner.scene.field != nullptr) {
+    runner.scene.field->ShowAtlas(atlas.data(), photo::kAtlasWidth, photo::kAtlasHeight);
+  }
+  written = written && RunFrames(
       options, gl, [&](std::int64_t frame) { runner.Step(frame); },
       [&](std::int64_t frame) { runner.Render(frame, options.mirrors); }, &error);
   runner.Finish();

@@ -12,6 +12,16 @@ trap 'rm -rf "$tmp"' EXIT
 
 "$render" --size 960x540 --seconds 20 --levels 3 --output "$docs/zirbel.png"
 
+# The README's animation: four seconds at 12 frames a second, looping.
+"$render" --size 960x540 --levels 3 --from 20 --seconds 24 --every 2 --animation-size 480x270 \
+  --output "$docs/zirbel.webp"
+
+# A kaleidoscope of a folder of generated photos (painted, never of anyone).
+photos=${ZIRBEL_MAKE_PHOTOS:-$(dirname "$render")/zirbel-make-photos}
+"$photos" "$tmp/photos" --count 24 --size 800x600 --png-every 5
+"$render" --size 960x540 --seconds 20 --levels 2 --photos "$tmp/photos" --output "$tmp/photos.png"
+convert "$tmp/photos.png" -resize 480x270 -strip "$docs/photos.png"
+
 strip() {  # name, then zirbel-render options
   local name=$1
   shift

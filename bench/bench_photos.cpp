@@ -1,0 +1,94 @@
+// The photo folder: decoding phone-sized photos into tiles, walking a folder,
+// the first atlas of a folder and how soon the worker stops. The folder comes
+// from ZIRBEL_BENCH_PHOTOS (bench/photos.sh makes one of 3000 photos and one
+// large photo); without it those benchmarks are skipped.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "images/PhotoAtlasSource.h"
+#include "images/PhotoDecode.h"
+#include "images/PhotoFolder.h"
+#include "tools/genimages/JpegWriter.h"
+
+namespace {
+
+std::vector<unsigned char> PhoneJpeg(int width, int height) {
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>((i * 7 + i / 4093) & 255);
+  gen::JpegOptions options;
+  options.quality = 90;
+  options.segments.push_back(gen::OrientationSegment(6));
+  return gen::CompressJpeg(rgb.data(), width, height, 3, options);
+}
+
+void BM_DecodePhoneJpeg(benchmark::State& state) {
+  const std::vector<unsigned char> jpeg = PhoneJpeg(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  photo::Tile tile;
+  std::string error;
+  for (auto _ : state) {
+    if (!photo::DecodePhotoTile(jpeg.data(), jpeg.size(), &tile, &error)) state.SkipWithError(error.c_str());
+  }
+  state.counters["megapixels"] = static_cast<double>(state.range(0) * state.range(1)) / 1e6;
+}
+
+const char* Folder(benchmark::State& state) {
+  const char* folder = std::getenv("ZIRBEL_BENCH_PHOTOS");
+  if (folder == nullptr) state.SkipWithError("ZIRBEL_BENCH_PHOTOS is not set (run bench/photos.sh)");
+  return folder;
+}
+
+void BM_WalkFolder(benchmark::State& state) {
+  const char* folder = Folder(state);
+  if (folder == nullptr) return;
+  std::size_t photos = 0;
+  for (auto _ : state) photos = photo::ListPhotos(folder, {}).photos.size();
+  state.counters["photos"] = static_cast<double>(photos);
+}
+
+photo::AtlasSourceOptions Quiet() {
+  photo::AtlasSourceOptions options;
+  options.messages = nullptr;
+  return options;
+}
+
+// From the worker's start to its first atlas: the walk and 78 decodes.
+void BM_FirstAtlas(benchmark::State& state) {
+  const char* folder = Folder(state);
+  if (folder == nullptr) return;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    photo::PhotoAtlasSource source(folder, Quiet());
+    source.Start();
+    if (!source.WaitForAtlas(std::chrono::minutes(2))) state.SkipWithError("no atlas");
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+
+// Stop() while the worker decodes a large photo: how long the exit waits.
+void BM_StopWhileDecoding(benchmark::State& state) {
+  const char* folder = Folder(state);
+  if (folder == nullptr) return;
+  const std::string large = std::string(folder) + "/large";
+  for (auto _ : state) {
+    photo::PhotoAtlasSource source(large, Quiet());
+    source.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0)));
+    const auto start = std::chrono::steady_clock::now();
+    source.Stop();
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_DecodePhoneJpeg)->Args({4000, 3000})->Args({8000, 6000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkFolder)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FirstAtlas)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StopWhileDecoding)->Arg(20)->Arg(80)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_MAIN();

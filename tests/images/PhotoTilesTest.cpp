@@ -1,0 +1,208 @@
+// Photos as tiles: the centre square, turned upright by each Exif
+// orientation, masked like the embedded atlas; the atlas laid out as the
+// embedded one; the folder walk; and the worker that makes the atlases.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "images/PhotoAtlasSource.h"
+#include "images/PhotoDecode.h"
+#include "images/PhotoFolder.h"
+#include "images/PhotoTiles.h"
+#include "images/ResourceImageLoader.h"
+#include "resources/EmbeddedResources.h"
+#include "tools/genimages/JpegWriter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Rgb = std::array<int, 3>;
+const Rgb kQuadrant[4] = {{230, 20, 20}, {20, 200, 20}, {20, 20, 230}, {230, 230, 20}};  // TL TR BL BR
+const Rgb kMargin = {255, 255, 255};
+
+// A 240 x 160 photo: white margins left and right of a centre square whose
+// quadrants have the four colours above.
+std::vector<unsigned char> QuadrantPhoto(int orientation, bool bigEndian) {
+  const int w = 240, h = 160;
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const bool inside = x >= 40 && x < 200;
+      const Rgb& c = inside ? kQuadrant[(y >= 80) * 2 + (x >= 120)] : kMargin;
+      for (int k = 0; k < 3; ++k) rgb[(static_cast<std::size_t>(y) * w + x) * 3 + k] = static_cast<unsigned char>(c[k]);
+    }
+  }
+  gen::JpegOptions options;
+  options.quality = 95;
+  if (orientation > 0) options.segments.push_back(gen::OrientationSegment(orientation, bigEndian));
+  return gen::CompressJpeg(rgb.data(), w, h, 3, options);
+}
+
+Rgb At(const std::vector<unsigned char>& rgba, int width, int x, int y) {
+  const unsigned char* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+  return {p[0], p[1], p[2]};
+}
+
+void ExpectNear(const Rgb& got, const Rgb& want, const std::string& where) {
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 12) << where << " channel " << k;
+}
+
+TEST(PhotoTiles, CentreSquareTurnedUprightForEachOrientation) {
+  // Which stored quadrant shows at the upright tile's TL, TR, BL, BR.
+  const int upright[9][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
+                             {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2}};
+  for (int orientation = 0; orientation <= 9; ++orientation) {  // 0: no Exif; 9: out of range
+    const std::vector<unsigned char> jpeg = QuadrantPhoto(orientation, orientation % 2 == 0);
+    photo::Tile tile;
+    std::string error;
+    ASSERT_TRUE(photo::DecodePhotoTile(jpeg.data(), jpeg.size(), &tile, &error)) << error;
+    ASSERT_EQ(tile.size(), 78u * 78u * 4u);
+    const int* expected = upright[orientation <= 8 ? orientation : 1];
+    const int corner[4][2] = {{20, 20}, {57, 20}, {20, 57}, {57, 57}};
+    for (int q = 0; q < 4; ++q) {
+      ExpectNear(At(tile, 78, corner[q][0], corner[q][1]), kQuadrant[expected[q]],
+                 "orientation " + std::to_string(orientation) + " quadrant " + std::to_string(q));
+    }
+    for (int y = 0; y < 78; ++y) {
+      for (int x = 0; x < 78; ++x) ASSERT_EQ(tile[(y * 78 + x) * 4 + 3], photo::TileOpacity(x, y));
+    }
+  }
+  EXPECT_EQ(photo::TileOpacity(39, 39), 255);
+  EXPECT_EQ(photo::TileOpacity(0, 0), 0);
+}
+
+// Packed tiles sit where the embedded atlas has its tiles: the alpha of an
+// atlas of masked tiles is the embedded atlas's mask.
+TEST(PhotoTiles, AtlasHasTheEmbeddedLayout) {
+  std::vector<photo::Tile> tiles;
+  for (int t = 0; t < 5; ++t) {
+    photo::Tile tile(78 * 78 * 4);
+    for (int i = 0; i < 78 * 78; ++i) {
+      tile[i * 4] = static_cast<unsigned char>(40 * t);
+      tile[i * 4 + 3] = photo::TileOpacity(i % 78, i / 78);
+    }
+    tiles.push_back(tile);
+  }
+  const std::vector<unsigned char> atlas = photo::PackAtlas(tiles);
+  ASSERT_EQ(atlas.size(), 1024u * 512u * 4u);
+  for (int t : {0, 4, 5, 12, 13, 77}) {  // tiles repeat in order
+    EXPECT_EQ(atlas[((t / 13 * 78 + 39) * 1024 + t % 13 * 78 + 39) * 4], 40 * (t % 5)) << t;
+  }
+  SetImageResourceFinder(&FindEmbeddedResource);
+  ImageTexture embedded;
+  ASSERT_TRUE(DecodeWithMask(embedded, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
+  ASSERT_EQ(embedded.width * embedded.height, 1024 * 512);
+  int worst = 0;
+  for (std::size_t i = 3; i < atlas.size(); i += 4) worst = std::max(worst, std::abs(atlas[i] - embedded.pixels[i]));
+  EXPECT_LE(worst, 24) << "the masks differ";
+  FreeImagePixels(embedded);
+  SetImageResourceFinder(nullptr);
+  EXPECT_TRUE(photo::PackAtlas({}).empty());
+}
+
+class PhotoFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/zirbel-photos-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root = pattern;
+  }
+  void TearDown() override { fs::remove_all(root); }
+  void Put(const std::string& name, const std::vector<unsigned char>& bytes) {
+    fs::create_directories(fs::path(root + "/" + name).parent_path());
+    ASSERT_TRUE(gen::WriteFile(root + "/" + name, bytes));
+  }
+  std::vector<std::string> Names(const photo::PhotoList& list) {
+    std::vector<std::string> names;
+    for (const fs::path& p : list.photos) names.push_back(fs::relative(p, root).string());
+    return names;
+  }
+  std::string root;
+};
+
+TEST_F(PhotoFolderTest, WalksSubfoldersOnceAndKeepsToItsLimits) {
+  const std::vector<unsigned char> jpeg = QuadrantPhoto(1, true);
+  for (const char* name : {"a.jpg", "B.JPEG", "c.png", "d.txt", "sub/e.jpe", "sub/deep/f.jpg"}) Put(name, jpeg);
+  fs::create_directory_symlink("..", root + "/sub/back");  // a loop
+  fs::create_symlink("self.jpg", root + "/self.jpg");      // a link to itself
+  fs::create_symlink("gone.jpg", root + "/dangling.jpg");
+  ASSERT_EQ(mkfifo((root + "/pipe.jpg").c_str(), 0600), 0);  // never opened
+  const std::vector<std::string> all = {"B.JPEG", "a.jpg", "c.png", "sub/deep/f.jpg", "sub/e.jpe"};
+
+  struct Case {
+    photo::WalkLimits limits;
+    std::vector<std::string> photos;
+  } cases[] = {
+      {{}, all},
+      {{100, 2, 24}, {"B.JPEG", "a.jpg"}},
+      {{100, 100, 0}, {"B.JPEG", "a.jpg", "c.png"}},
+      {{3, 100, 24}, {}},  // stops after three entries, whichever they are
+  };
+  for (const Case& c : cases) {
+    const photo::PhotoList list = photo::ListPhotos(root, c.limits);
+    EXPECT_TRUE(list.folderUsable);
+    if (c.limits.maxEntries == 3) {
+      EXPECT_LE(list.photos.size(), 3u);
+      EXPECT_NE(testing::PrintToString(list.problems).find("stopped after 3 entries"), std::string::npos);
+    } else {
+      EXPECT_EQ(Names(list), c.photos);
+    }
+  }
+  EXPECT_EQ(Names(photo::ListPhotos(root + "/a.jpg", {})), all) << "a photo names its folder";
+  const photo::PhotoList missing = photo::ListPhotos(root + "/none", {});
+  EXPECT_FALSE(missing.folderUsable);
+  EXPECT_TRUE(missing.photos.empty() && !missing.problems.empty());
+}
+
+// The worker: broken files are skipped with a message for the first few, the
+// photos repeat to fill the atlas, and more photos than tiles give a new atlas.
+TEST_F(PhotoFolderTest, WorkerMakesAtlasesAndSkipsBrokenFiles) {
+  const std::vector<unsigned char> jpeg = QuadrantPhoto(6, false);
+  Put("1.jpg", jpeg);
+  Put("2.jpg", std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + 200));
+  Put("3.jpg", {});
+  Put("4.png", {0x89, 'P', 'N', 'G'});
+  std::FILE* messages = std::tmpfile();
+  photo::AtlasSourceOptions options;
+  options.messages = messages;
+  options.reportedProblems = 2;
+  photo::PhotoAtlasSource source(root, options);
+  source.Start();
+  std::vector<unsigned char> atlas;
+  ASSERT_TRUE(source.WaitForAtlas(std::chrono::seconds(20)));
+  ASSERT_TRUE(source.TakeAtlas(&atlas));
+  EXPECT_FALSE(source.TakeAtlas(&atlas)) << "taken once";
+  ExpectNear(At(atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
+  ExpectNear(At(atlas, 1024, 12 * 78 + 20, 5 * 78 + 20), kQuadrant[2], "tile 77 repeats the one photo");
+  source.Stop();
+  std::rewind(messages);
+  char text[4096] = {0};
+  const std::size_t length = std::fread(text, 1, sizeof text - 1, messages);
+  std::fclose(messages);
+  EXPECT_NE(std::string(text, length).find("2.jpg: skipped"), std::string::npos) << text;
+  EXPECT_EQ(std::string(text, length).find("4.png"), std::string::npos) << "only the first two are reported";
+
+  for (int i = 0; i < 80; ++i) Put("many/" + std::to_string(i) + ".jpg", jpeg);
+  options.messages = nullptr;  // closed above
+  options.refresh = std::chrono::milliseconds(1);
+  photo::PhotoAtlasSource many(root + "/many", options);
+  many.Start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (many.AtlasCount() < 2 && std::chrono::steady_clock::now() < deadline) {
+    if (many.WaitForAtlas(std::chrono::milliseconds(50))) many.TakeAtlas(&atlas);
+  }
+  EXPECT_GE(many.AtlasCount(), 2);
+
+  photo::PhotoAtlasSource none(root + "/none", options);
+  none.Start();
+  EXPECT_FALSE(none.WaitForAtlas(std::chrono::seconds(20)));
+  EXPECT_TRUE(none.Ended());
+}
+
+}  // namespace
