@@ -504,10 +504,11 @@ bool WaylandSaver::HandlePendingEvent() {
   }
   if (handled < 0) lost_ = true;
   DropGoneSurfaces();
-  // The keyboard left and went to none of the saver's surfaces.
+  // The keyboard left and went to none of the saver's surfaces; the focus
+  // that goes with the seat's last keyboard is not taken by anyone.
   if (focusChanged_) {
     focusChanged_ = false;
-    if (hadFocus_ && focus_ == nullptr) policy_.OnActivation(false);
+    if (hadFocus_ && focus_ == nullptr && keyboardPresent_) policy_.OnActivation(false);
   }
   return handled > 0;
 }
@@ -546,7 +547,10 @@ void WaylandSaver::OnSeatCapabilities(std::uint32_t capabilities) {
     pointer_ = wl_seat_get_pointer(seat_);
     wl_pointer_add_listener(pointer_, &kPointerListener, this);
   }
-  if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr) {
+  // The seat's pointer and keyboard are kept when its last device goes:
+  // events of the next device arrive through them again.
+  keyboardPresent_ = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+  if (keyboardPresent_ && keyboard_ == nullptr) {
     keyboard_ = wl_seat_get_keyboard(seat_);
     wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
   }

@@ -138,6 +138,7 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   wl_surface* pointerSurface_ = nullptr;
   wl_surface* focus_ = nullptr;
   bool hadFocus_ = false;
+  bool keyboardPresent_ = false;
   bool focusChanged_ = false;
   bool started_ = false;
   bool hadSurface_ = false;

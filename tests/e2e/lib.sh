@@ -93,9 +93,15 @@ start_parent() {
 # not black) and asym (the share that differs from its mirror image).
 probe() {
   import -window "$1" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
-  line=$("$symmetry_probe" "$work/shot.ppm") || fail "the probe failed"
+  probe_ppm "$1" "$work/shot.ppm"
+}
+# The same for a screenshot in file $2, named $1 in the log.
+probe_ppm() {
+  line=$("$symmetry_probe" "$2") || fail "the probe failed"
   read -r lit asym _ < <(sed "s/[a-z]*=//g" <<<"$line")
   echo "probe $1: $line"
 }
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
-mirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
+# $probe_with (default probe) takes the screenshot: a window, or an output.
+mirrored() { "${probe_with:-probe}" "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
+unmirrored() { "${probe_with:-probe}" "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
