@@ -21,12 +21,6 @@ mkdir -p "$work/run" "$work/home" && chmod 700 "$work/run"
 [ "$(id -u)" = 0 ] && { as_user true; chown zirbel-test "$work/run" "$work/home"; }
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-# The process named $2 at or below process $1 (below the shell and runuser).
-below() {
-  local p=$1
-  while [ -n "$p" ] && [ "$(ps -o comm= -p "$p")" != "$2" ]; do p=$(pgrep -P "$p" | head -1); done
-  echo "$p"
-}
 # measure NAME PROGRAM_PID SERVER_PID LOG: one row of the table.
 measure() {
   sleep "$warmup"
@@ -59,7 +53,7 @@ wl env WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=1 WLR_LIBINPUT_NO_DEVICES=1 WL
   sway -c "$work/sway.conf" >"$work/sway.txt" 2>&1 &
 pids+=("$!")
 wait_for 10 test -S "$work/run/wayland-1"
-sway=$(below "$!" sway)
+sway=$(below "$!" sway) && pids+=("$sway")  # ended at the end, and its clients with it
 touch "$work/wl.log" && chmod 666 "$work/wl.log"
 wl env LD_PRELOAD="$probe" ZIRBEL_SWAP_LOG="$work/wl.log" "$zirbel" /s >"$work/wl.txt" 2>&1 &
 pids+=("$!")

@@ -62,7 +62,8 @@ namespace {
 // The protocol versions this host speaks.
 constexpr std::uint32_t kCompositorVersion = 4;
 constexpr std::uint32_t kLayerShellVersion = 4;
-constexpr std::uint32_t kOutputVersion = 4;
+constexpr std::uint32_t kOutputVersion = 4;       // names its output
+constexpr std::uint32_t kOutputScaleVersion = 2;  // the least: scale and done
 constexpr std::uint32_t kXdgOutputVersion = 3;
 constexpr std::uint32_t kSeatVersion = 5;
 constexpr const char* kNamespace = "zirbel";
@@ -76,6 +77,16 @@ template <typename T>
 T* Bind(wl_registry* registry, std::uint32_t id, const wl_interface* interface, std::uint32_t offered,
         std::uint32_t wanted) {
   return static_cast<T*>(wl_registry_bind(registry, id, interface, std::min(offered, wanted)));
+}
+
+// Before version 3 an output can only be forgotten, not released.
+void ReleaseOutput(wl_output* output) {
+  if (output == nullptr) return;
+  if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+    wl_output_release(output);
+  } else {
+    wl_output_destroy(output);
+  }
 }
 
 // --- listeners: each hands the event to the saver --------------------------
@@ -262,16 +273,29 @@ void WaylandSaver::TearDown() {
   gone_.clear();
   for (auto& output : outputs_) {
     if (output->xdgOutput != nullptr) zxdg_output_v1_destroy(output->xdgOutput);
-    if (output->output != nullptr) wl_output_release(output->output);
+    ReleaseOutput(output->output);
   }
   outputs_.clear();
   if (gScene == primary_) gScene = nullptr;
   primary_ = nullptr;
   egl_.Close();
   if (display_ == nullptr) return;
-  if (pointer_ != nullptr) wl_pointer_release(pointer_);
-  if (keyboard_ != nullptr) wl_keyboard_release(keyboard_);
-  if (seat_ != nullptr) wl_seat_release(seat_);
+  // Seats before version 5, and their devices before version 3, can only be forgotten.
+  if (pointer_ != nullptr && wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION) {
+    wl_pointer_release(pointer_);
+  } else if (pointer_ != nullptr) {
+    wl_pointer_destroy(pointer_);
+  }
+  if (keyboard_ != nullptr && wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+    wl_keyboard_release(keyboard_);
+  } else if (keyboard_ != nullptr) {
+    wl_keyboard_destroy(keyboard_);
+  }
+  if (seat_ != nullptr && wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION) {
+    wl_seat_release(seat_);
+  } else if (seat_ != nullptr) {
+    wl_seat_destroy(seat_);
+  }
   if (fractionalScales_ != nullptr) wp_fractional_scale_manager_v1_destroy(fractionalScales_);
   if (viewporter_ != nullptr) wp_viewporter_destroy(viewporter_);
   if (xdgOutputs_ != nullptr) zxdg_output_manager_v1_destroy(xdgOutputs_);
@@ -307,7 +331,7 @@ void WaylandSaver::OnGlobal(wl_registry* registry, std::uint32_t id, const char*
   } else if (name == wl_seat_interface.name && seat_ == nullptr && Saver()) {
     seat_ = Bind<wl_seat>(registry, id, &wl_seat_interface, version, kSeatVersion);
     wl_seat_add_listener(seat_, &kSeatListener, this);
-  } else if (name == wl_output_interface.name && version >= kOutputVersion) {
+  } else if (name == wl_output_interface.name && version >= kOutputScaleVersion) {
     auto output = std::make_unique<Output>();
     output->owner = this;
     output->info.id = id;
@@ -329,7 +353,7 @@ void WaylandSaver::OnGlobalRemove(std::uint32_t id) {
   gone_.erase(std::remove(gone_.begin(), gone_.end(), output.surface.get()), gone_.end());
   DropSurface(output);
   if (output.xdgOutput != nullptr) zxdg_output_v1_destroy(output.xdgOutput);
-  wl_output_release(output.output);
+  ReleaseOutput(output.output);
   outputs_.erase(found);
 }
 

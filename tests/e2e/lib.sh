@@ -69,6 +69,12 @@ alive() { kill -0 "$1" 2>/dev/null; }
 # Starts a command in the background, its output kept for fail(); sets saver.
 start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids+=("$saver"); }
 ended() { ! alive "$1"; }
+# The process named $2 at or below process $1 (below a shell and as_user's runuser).
+below() {
+  local p=$1
+  while [ -n "$p" ] && [ "$(ps -o comm= -p "$p")" != "$2" ]; do p=$(pgrep -P "$p" | head -1); done
+  echo "$p"
+}
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
 expect_exit() {

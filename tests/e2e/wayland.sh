@@ -21,6 +21,7 @@ start_sway() {
   start_bg wl env WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$work/sway.conf"
   wait_for 10 wl swaymsg -t get_outputs >/dev/null 2>&1 || fail "sway did not start"
+  pids+=("$(below "$saver" sway)")  # ended at the end, and its clients with it
   # The input helper, fed through fd 4.
   mkfifo "$work/input" && chmod 666 "$work/input"
   wl "$input_helper" <"$work/input" >"$work/input.txt" 2>&1 3>&- &
@@ -39,12 +40,6 @@ send() {
 shot() { rm -f "$work/run/shot.ppm" && wl grim -o "$1" -t ppm "$work/run/shot.ppm" && probe_ppm "$1" "$work/run/shot.ppm"; }
 probe_with=shot
 start_zirbel() { start_bg wl "$zirbel" "$@"; }
-# The program itself, below the shell and the runuser that as_user runs as root.
-program_of() {
-  local p=$1
-  while [ -n "$p" ] && [ "$(ps -o comm= -p "$p")" != zirbel ]; do p=$(pgrep -P "$p" | head -1); done
-  echo "$p"
-}
 # sway's own grey fills the whole probe circle; a kaleidoscope leaves black
 # around its arena.
 kaleidoscope() { mirrored "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.95)}'; }
@@ -92,11 +87,13 @@ case "$case_name" in
       echo "NOTE: this compositor cannot switch HEADLESS-2 off; only the added output is checked"
     fi
     toggle_mirrors unmirrored "outputs came and went"
-    kill -TERM "$(program_of "$saver")"
+    kill -TERM "$(below "$saver" zirbel)"
     expect_exit "$saver" 5 "SIGTERM"
     ;;
   background)
-    start_zirbel --layer background
+    # Two at once, each on its own output (the stacking of two backgrounds on
+    # one output is the compositor's choice).
+    start_zirbel --layer background --output HEADLESS-1
     first=$saver
     start_zirbel --layer background --output HEADLESS-2 --no-mirrors
     wait_picture HEADLESS-1 "no kaleidoscope on the empty desktop"
@@ -106,7 +103,7 @@ case "$case_name" in
     for code in 16 1 28; do send key "$code"; done  # Q, Escape, Return
     wait_picture HEADLESS-1 "keys and the pointer took the background away"
     alive "$first" && alive "$saver" || fail "keys or the pointer ended the background"
-    for p in "$first" "$saver"; do kill -TERM "$(program_of "$p")"; done
+    for p in "$first" "$saver"; do kill -TERM "$(below "$p" zirbel)"; done
     expect_exit "$first" 5 "SIGTERM"
     expect_exit "$saver" 5 "SIGTERM (the second instance)"
     ;;
