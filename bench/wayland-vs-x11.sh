@@ -7,7 +7,7 @@
 # Frames are counted by the swap probe (bench/SwapProbe.cpp) preloaded into
 # the program; CPU is the program's user and system time over the window,
 # and the display server's (sway, Xvfb) beside it.
-set -euo pipefail
+set -uo pipefail  # no -e: the exit trap (end_test) must run to its end
 seconds=${1:-20}
 warmup=3
 root=$(pwd)
