@@ -188,7 +188,9 @@ void KeyboardModifiers(void* data, wl_keyboard*, std::uint32_t, std::uint32_t de
                        std::uint32_t locked, std::uint32_t group) {
   static_cast<WaylandSaver*>(data)->OnModifiers(depressed, latched, locked, group);
 }
-void KeyboardRepeat(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+void KeyboardRepeat(void* data, wl_keyboard*, std::int32_t rate, std::int32_t delay) {
+  static_cast<WaylandSaver*>(data)->OnRepeatInfo(rate, delay);
+}
 const wl_keyboard_listener kKeyboardListener = {&KeyboardKeymap, &KeyboardEnter,     &KeyboardLeave,
                                                 &KeyboardKey,    &KeyboardModifiers, &KeyboardRepeat};
 
@@ -515,6 +517,11 @@ bool WaylandSaver::HandlePendingEvent() {
     HandleClose();
     return true;
   }
+  std::uint32_t repeated = 0;
+  if (repeat_.Due(platform::TickCount(), &repeated)) {
+    policy_.OnKeyOrButton(repeated);
+    return true;
+  }
   int handled = wl_display_dispatch_pending(display_);
   if (handled == 0 && wl_display_prepare_read(display_) == 0) {
     wl_display_flush(display_);
@@ -539,6 +546,11 @@ bool WaylandSaver::HandlePendingEvent() {
 
 bool WaylandSaver::WaitForEvent(std::int32_t milliseconds) {
   if (pendingCloses_ > 0 || linuxhost::StopRequested() || lost_) return true;
+  // A held key's next repeat ends the wait as an event would.
+  const std::int32_t repeatIn = repeat_.Wait(platform::TickCount());
+  if (repeatIn == 0) return true;
+  const bool repeatFirst = repeatIn > 0 && (milliseconds < 0 || repeatIn < milliseconds);
+  if (repeatFirst) milliseconds = repeatIn;
   if (wl_display_prepare_read(display_) != 0) return true;  // events wait in the queue
   wl_display_flush(display_);
   const int stopFd = linuxhost::StopSignalFd();
@@ -549,7 +561,7 @@ bool WaylandSaver::WaitForEvent(std::int32_t milliseconds) {
   } else {
     wl_display_cancel_read(display_);
   }
-  return ready != 0;
+  return ready != 0 || repeatFirst;
 }
 
 bool WaylandSaver::QuitRequested() {
@@ -632,6 +644,7 @@ void WaylandSaver::OnKeyboardFocus(wl_surface* surface, bool entered) {
     policy_.OnActivation(true);
     return;
   }
+  repeat_.Stop();
   // A surface the saver dropped with its output (null here once destroyed)
   // takes the focus with it: that is no loss of activation.
   if (surface == nullptr || surface != focus_) return;
@@ -640,9 +653,14 @@ void WaylandSaver::OnKeyboardFocus(wl_surface* surface, bool entered) {
 }
 
 void WaylandSaver::OnKey(std::uint32_t key, bool pressed) {
-  if (!pressed) return;
+  if (!pressed) {
+    repeat_.Release(key);
+    return;
+  }
   const linuxhost::TranslatedKey press = keys_.Translate(key);
-  if (press.activity) policy_.OnKeyOrButton(press.code);
+  if (!press.activity) return;
+  if (keys_.Repeats(key)) repeat_.Press(key, press.code, platform::TickCount());
+  policy_.OnKeyOrButton(press.code);
 }
 
 void WaylandSaver::OnModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,

@@ -94,6 +94,7 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   void OnKeymap(std::uint32_t format, int fd, std::uint32_t size);
   void OnKeyboardFocus(wl_surface* surface, bool entered);
   void OnKey(std::uint32_t key, bool pressed);
+  void OnRepeatInfo(std::int32_t rate, std::int32_t delay) { repeat_.Configure(rate, delay); }
   void OnModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked, std::uint32_t group);
   void OnSurfaceGone(Surface& surface) { gone_.push_back(&surface); }
 
@@ -127,6 +128,7 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   wl_keyboard* keyboard_ = nullptr;
   EglContext egl_;
   XkbKeys keys_;
+  KeyRepeat repeat_;
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<Surface*> gone_;  // closed by the compositor, dropped after the events
 

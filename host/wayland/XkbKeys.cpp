@@ -67,4 +67,41 @@ linuxhost::TranslatedKey XkbKeys::Translate(std::uint32_t key) const {
                                     linuxhost::TopRowDigit(xkb_keymap_key_get_name(keymap_, code)));
 }
 
+bool XkbKeys::Repeats(std::uint32_t key) const {
+  return keymap_ != nullptr && xkb_keymap_key_repeats(keymap_, key + kEvdevOffset) != 0;
+}
+
+void KeyRepeat::Configure(std::int32_t rate, std::int32_t delay) {
+  rate_ = rate > 0 ? rate : 0;
+  delay_ = delay > 0 ? delay : 0;
+  if (rate_ == 0) held_ = false;
+}
+
+void KeyRepeat::Press(std::uint32_t key, std::uint32_t code, std::uint32_t now) {
+  held_ = rate_ > 0;
+  key_ = key;
+  code_ = code;
+  next_ = now + static_cast<std::uint32_t>(delay_);
+}
+
+void KeyRepeat::Release(std::uint32_t key) {
+  if (key == key_) held_ = false;
+}
+
+bool KeyRepeat::Due(std::uint32_t now, std::uint32_t* code) {
+  // Unsigned differences keep the schedule right across the tick wrap.
+  if (!held_ || static_cast<std::int32_t>(now - next_) < 0) return false;
+  *code = code_;
+  const std::uint32_t interval = static_cast<std::uint32_t>(1000 / rate_ > 0 ? 1000 / rate_ : 1);
+  next_ += interval;
+  if (static_cast<std::int32_t>(now - next_) >= 0) next_ = now + interval;  // a late loop does not burst
+  return true;
+}
+
+std::int32_t KeyRepeat::Wait(std::uint32_t now) const {
+  if (!held_) return -1;
+  const std::int32_t left = static_cast<std::int32_t>(next_ - now);
+  return left > 0 ? left : 0;
+}
+
 }  // namespace waylandhost

@@ -93,6 +93,28 @@ TEST(WaylandHost, KeysTranslateThroughTheCompositorsKeymap) {
                 "fr");
 }
 
+// A held key repeats after the delay at the rate, until it is released.
+TEST(WaylandHost, HeldKeysRepeatAsTheCompositorAsks) {
+  waylandhost::KeyRepeat repeat;
+  repeat.Configure(25, 600);  // every 40 ms after 600 ms
+  std::uint32_t code = 0;
+  repeat.Press(KEY_LEFT, keycode::kLeft, 0xFFFFFF00u);  // across the tick wrap
+  EXPECT_EQ(repeat.Wait(0xFFFFFF00u), 600);
+  EXPECT_FALSE(repeat.Due(0xFFFFFF00u + 599, &code));
+  EXPECT_TRUE(repeat.Due(0xFFFFFF00u + 600, &code));
+  EXPECT_EQ(code, keycode::kLeft);
+  EXPECT_EQ(repeat.Wait(0xFFFFFF00u + 610), 30);
+  EXPECT_TRUE(repeat.Due(0xFFFFFF00u + 2000, &code)) << "late";
+  EXPECT_FALSE(repeat.Due(0xFFFFFF00u + 2001, &code)) << "a late loop gets one repeat, not a burst";
+  repeat.Release(KEY_RIGHT);
+  EXPECT_GE(repeat.Wait(0), 0) << "another key's release";
+  repeat.Release(KEY_LEFT);
+  EXPECT_EQ(repeat.Wait(0), -1);
+  repeat.Configure(0, 600);
+  repeat.Press(KEY_LEFT, keycode::kLeft, 0);
+  EXPECT_FALSE(repeat.Due(10000, &code)) << "rate 0: no repeat";
+}
+
 TEST(WaylandHost, OutputsGetSurfacesBuffersAndPointerPlaces) {
   waylandhost::OutputInfo output;
   output.name = "HEADLESS-2";
