@@ -61,8 +61,10 @@ and sink; the picture is folded through a ring of eight to ten mirror
 segments and can be fed back into itself through up to ten levels.
 
 The program runs as a hack of xscreensaver and similar daemons
-(zirbel --root), as a full-screen saver of its own, and comes with a
-small configuration dialog.")
+(zirbel --root), as a full-screen saver of its own on X11 or on Wayland
+compositors with layer-shell (sway, Hyprland, KDE Plasma), as a live
+Wayland desktop background (zirbel --layer background), and comes with
+a small configuration dialog.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything Zirbel needs on Debian 12 (run as root), then cross-builds
-# libjpeg-turbo, libpng and zlib for the two MinGW targets. Safe to run again: it skips what is
+# libjpeg-turbo, libpng and zlib for the two MinGW targets, and fetches the
+# layer-shell protocol from Debian's wlroots source. Safe to run again: it skips what is
 # already there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,7 @@ pkgs=(
   xscreensaver xscreensaver-gl lintian libxml2-utils
   clang libclang-rt-14-dev
   libxrandr-dev libxinerama-dev xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  libwayland-dev wayland-protocols libxkbcommon-dev libegl-dev libegl1-mesa
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data libegl-dev libegl1-mesa
   sway grim wtype
   libwebp-dev
 )
@@ -52,3 +53,4 @@ fi
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
+"$here/cmake/fetch-layer-shell.sh"

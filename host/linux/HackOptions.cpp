@@ -83,6 +83,31 @@ std::string ApplyWindowId(Options& options, const std::string& value) {
   return std::string();
 }
 
+std::string ApplyLayer(Options& options, const std::string& value) {
+  if (value != "background") return "--layer takes only \"background\", not \"" + value + "\"";
+  options.target = Target::Layer;
+  if (options.windowSystem == WindowSystemRequest::X11) return "--layer needs Wayland, not --x11";
+  options.windowSystem = WindowSystemRequest::Wayland;
+  return std::string();
+}
+
+std::string ApplyOutput(Options& options, const std::string& value) {
+  if (value.empty()) return "--output needs an output's name";
+  options.output = value;
+  return std::string();
+}
+
+std::string ApplyX11(Options& options, const std::string&) {
+  if (options.target == Target::Layer) return "--layer needs Wayland, not --x11";
+  options.windowSystem = WindowSystemRequest::X11;
+  return std::string();
+}
+
+std::string ApplyWayland(Options& options, const std::string&) {
+  options.windowSystem = WindowSystemRequest::Wayland;
+  return std::string();
+}
+
 std::string ApplyMirrors(Options& options, const std::string&) {
   options.useMirrors = 1;
   return std::string();
@@ -126,6 +151,14 @@ const std::vector<OptionInfo>& AllOptions() {
        nullptr, nullptr},
       {"--window-id", "ID", "draw into the window ID (0x hex, or decimal)", &ApplyWindowId, Dialog::None, nullptr,
        nullptr},
+      {"--layer", "LAYER", "Wayland: draw as the desktop's background (LAYER: background)",
+       &ApplyLayer, Dialog::None, nullptr, nullptr},
+      {"--output", "NAME", "with --layer: only on the output NAME", &ApplyOutput,
+       Dialog::None, nullptr, nullptr},
+      {"--x11", nullptr, "draw through X11 (XWayland too), even under Wayland", &ApplyX11, Dialog::None, nullptr,
+       nullptr},
+      {"--wayland", nullptr, "draw through Wayland's layer-shell, without asking", &ApplyWayland, Dialog::None,
+       nullptr, nullptr},
       {"--mirrors", nullptr, "mirrors on for this run", &ApplyMirrors, Dialog::None, nullptr, nullptr},
       // Mirrors are on unless the box is cleared, as the stored setting is.
       {"--no-mirrors", nullptr, "mirrors off for this run", &ApplyNoMirrors, Dialog::UnsetBoolean, "mirrors",
@@ -215,6 +248,7 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     if (!error.empty()) return Failure(error);
     if (options.action != Action::Run) return options;  // help or version
   }
+  if (!options.output.empty() && options.target != Target::Layer) return Failure("--output needs --layer background");
   return options;
 }
 
@@ -248,6 +282,9 @@ std::string UsageText() {
   }
   text += "\nWith --root or --window-id the daemon owns input: keys and the mouse never\n";
   text += "end the program; SIGTERM, SIGINT, SIGUSR1 or the window's destruction do.\n";
+  text += "So it is with --layer background, which ends when the compositor closes it.\n";
+  text += "Under Wayland (WAYLAND_DISPLAY set, layer-shell offered) /s covers every output;\n";
+  text += "elsewhere, GNOME Shell among them, X11 (or XWayland) draws.\n";
   text += "Keys while the saver runs: 0-9 levels, M mirrors, arrows steer, space and S\n";
   text += "do nothing; any other key ends the full-screen saver.\n";
   return text;

@@ -1,13 +1,15 @@
 // The Linux program. Its Windows-style switches become a Windows command line,
 // so "zirbel /s", "zirbel -p 12345" and "zirbel -c" mean what they mean there;
-// the options of screen-saver daemons (--root, --window-id) and the picture's
-// own options are taken first.
+// the options of screen-saver daemons (--root, --window-id), the Wayland
+// background (--layer), the window system's choice and the picture's own
+// options are taken first.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "host/CommandLine.h"
 #include "host/Entry.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
@@ -24,7 +26,7 @@ namespace {
 // The daemon's modes: settings as in every mode, then the drawing; input
 // never ends it (the daemon owns the keyboard, the pointer and the lock).
 int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services, const SaverRun& run,
-                 std::uint32_t window) {
+                 const hack::Options& options, std::uint32_t window) {
   SaverState state;
   gSaverState = &state;
   services.loadSystemSettings(state);
@@ -32,7 +34,11 @@ int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services
   gSaverMode = SaverMode::Preview;
   SaverRun withPhotos = run;
   withPhotos.photoFolder = state.photoFolder;
-  windows.RunInWindow(state, withPhotos, window);
+  if (options.target == hack::Target::Layer) {
+    windows.RunOnBackground(state, withPhotos, options.output);
+  } else {
+    windows.RunInWindow(state, withPhotos, window);
+  }
   gSaverState = nullptr;
   return 0;
 }
@@ -59,9 +65,20 @@ int main(int argc, char** argv) {
       break;
   }
 
+  std::vector<const char*> rest = {argv[0]};
+  for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
+  const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
+
   platform::InstallPictureDefaults();
   // The one place where the window system is chosen.
-  const std::unique_ptr<linuxhost::WindowSystem> windows = linuxhost::CreateX11WindowSystem();
+  const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
+                            ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode ==
+                                SaverMode::Preview;
+  const hack::WindowSystemKind kind = hack::ChooseWindowSystem(
+      options.windowSystem, namesXWindow, std::getenv("WAYLAND_DISPLAY"), &linuxhost::WaylandOffersLayerShell);
+  const std::unique_ptr<linuxhost::WindowSystem> windows = kind == hack::WindowSystemKind::Wayland
+                                                               ? linuxhost::CreateWaylandWindowSystem()
+                                                               : linuxhost::CreateX11WindowSystem();
   SettingsStore& store = platform::PlatformSettingsStore();
 
   // The command line's options hold for this run only, over the stored settings.
@@ -95,12 +112,8 @@ int main(int argc, char** argv) {
     SaverRun run;
     run.mode = SaverMode::Preview;
     run.levels = options.levels;
-    return RunForDaemon(*windows, services, run, window);
+    return RunForDaemon(*windows, services, run, options, window);
   }
-
-  std::vector<const char*> rest = {argv[0]};
-  for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
-  const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
   constexpr int kShowDefault = 10;
   return RunEntry(commandLine.c_str(), kShowDefault, services);
 }

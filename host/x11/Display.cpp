@@ -1,12 +1,11 @@
 #include "host/x11/Display.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <initializer_list>
+
+#include "host/linux/StopSignals.h"
 
 namespace x11host {
 
@@ -34,31 +33,10 @@ int EndOnLostServer(Display*) {
   _exit(0);
 }
 
-// The loop sees the flag at its next turn; a wait in progress, or one about
-// to begin, ends at once, since the signal also leaves a byte in a pipe the
-// wait watches.
-volatile sig_atomic_t stopSignal = 0;
-int stopPipe[2] = {-1, -1};
-void NoteStopSignal(int signal) {
-  stopSignal = signal;
-  const char byte = 0;
-  const ssize_t written = write(stopPipe[1], &byte, 1);
-  (void)written;
-}
-
-void CatchStopSignals() {
-  if (stopPipe[0] < 0 && pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) stopPipe[0] = stopPipe[1] = -1;
-  struct sigaction action {};
-  action.sa_handler = &NoteStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a sleep returns at once
-  for (int signal : {SIGTERM, SIGINT, SIGUSR1}) sigaction(signal, &action, nullptr);
-}
-
 }  // namespace
 
 bool Connection::Open() {
-  CatchStopSignals();
+  linuxhost::CatchStopSignals();
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) {
     std::fprintf(stderr, "zirbel: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
@@ -79,13 +57,14 @@ void ClearError() { lastError = 0; }
 int LastError() { return lastError; }
 XID LostResource() { return lostResource; }
 
-bool StopRequested() { return stopSignal != 0; }
+bool StopRequested() { return linuxhost::StopRequested(); }
 
 bool WaitForInput(Display* display, std::int32_t milliseconds) {
   // Events Xlib has read already wait in its queue, where poll cannot see them.
-  if (stopSignal != 0 || XEventsQueued(display, QueuedAfterFlush) > 0) return true;
-  pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
-  return poll(watched, stopPipe[0] >= 0 ? 2 : 1, milliseconds < 0 ? -1 : milliseconds) != 0;
+  if (StopRequested() || XEventsQueued(display, QueuedAfterFlush) > 0) return true;
+  const int stopFd = linuxhost::StopSignalFd();
+  pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
+  return poll(watched, stopFd >= 0 ? 2 : 1, milliseconds < 0 ? -1 : milliseconds) != 0;
 }
 
 }  // namespace x11host

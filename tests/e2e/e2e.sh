@@ -24,7 +24,6 @@ open_config_dialog() {
   timeout 10 xdotool windowfocus --sync "$dialog"
   wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
 }
-unmirrored() { probe "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
 wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym ${asym:-?})"; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }

@@ -69,6 +69,12 @@ alive() { kill -0 "$1" 2>/dev/null; }
 # Starts a command in the background, its output kept for fail(); sets saver.
 start_bg() { "$@" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- & saver=$! && pids+=("$saver"); }
 ended() { ! alive "$1"; }
+# The process named $2 at or below process $1 (below a shell and as_user's runuser).
+below() {
+  local p=$1
+  while [ -n "$p" ] && [ "$(ps -o comm= -p "$p")" != "$2" ]; do p=$(pgrep -P "$p" | head -1); done
+  echo "$p"
+}
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
 expect_exit() {
@@ -94,10 +100,16 @@ start_parent() {
 # from its mirror image).
 probe() {
   import -window "$1" "${@:2}" +repage -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || return 1
+  probe_ppm "$*" "$work/shot.ppm"
+}
+# The same for a screenshot in file $2, named $1 in the log.
+probe_ppm() {
   # shellcheck disable=SC2086
-  line=$("$symmetry_probe" "$work/shot.ppm" ${probe_colours:-}) || fail "the probe failed"
+  line=$("$symmetry_probe" "$2" ${probe_colours:-}) || fail "the probe failed"
   read -r lit asym _ share < <(sed "s/[a-z]*=//g" <<<"$line")
-  echo "probe $*: $line"
+  echo "probe $1: $line"
 }
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
-mirrored() { probe "$@" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
+# $probe_with (default probe) takes the screenshot: a window, or an output.
+mirrored() { "${probe_with:-probe}" "$@" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
+unmirrored() { "${probe_with:-probe}" "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
