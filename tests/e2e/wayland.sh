@@ -2,9 +2,9 @@
 # End-to-end tests of the Linux program on Wayland, in a headless sway of
 # their own: two outputs side by side, 1280x720 and 1024x768, a virtual
 # keyboard and pointer from the input helper, grim for the screenshots.
-#   wayland.sh CASE ZIRBEL INPUT_HELPER SYMMETRY_PROBE
+#   wayland.sh CASE ZIRBEL INPUT_HELPER SYMMETRY_PROBE MAKE_PHOTOS
 set -u
-case_name=$1 zirbel=$2 input_helper=$3 symmetry_probe=$4
+case_name=$1 zirbel=$2 input_helper=$3 symmetry_probe=$4 make_photos=$5
 source "$(dirname "$0")/lib.sh"
 for tool in sway swaymsg grim; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 begin_test
@@ -92,11 +92,14 @@ case "$case_name" in
     ;;
   background)
     # Two at once, each on its own output (the stacking of two backgrounds on
-    # one output is the compositor's choice).
-    start_zirbel --layer background --output HEADLESS-1
+    # one output is the compositor's choice); the first shows a photo folder.
+    "$make_photos" "$work/photos" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
+    start_zirbel --layer background --output HEADLESS-1 --photos "$work/photos"
     first=$saver
     start_zirbel --layer background --output HEADLESS-2 --no-mirrors
     wait_picture HEADLESS-1 "no kaleidoscope on the empty desktop"
+    coloured() { probe_colours=ff00ff,00ff00 shot "$1" && awk -v s="$share" 'BEGIN{exit !(s > 0.7)}'; }
+    wait_for 10 coloured HEADLESS-1 || fail "the background does not show the photos (colours ${share:-?})"
     wait_for 10 unmirrored HEADLESS-2 || fail "the second instance shows nothing on HEADLESS-2"
     send move 300 300
     send move 200 200
