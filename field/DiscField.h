@@ -86,5 +86,6 @@ struct DiscField {
   bool CanMirror() const { return true; }
 };
 
-// The field most recently constructed; the disc operations reach it here.
+// The field most recently constructed, stepped or steered; the disc
+// operations reach it here.
 extern DiscField* currentField;

@@ -98,6 +98,9 @@ void Contain(Disc& p) {
 }  // namespace
 
 void DiscField::Step() {
+  // Several fields may share the process (a window's scenes, one per
+  // monitor): the discs' operations reach the one stepping now.
+  currentField = this;
   if (scene == nullptr) return;
   EaseSegments(*this, *scene);
   if (discs == nullptr) return;
@@ -145,6 +148,7 @@ void DiscField::AdvanceTransition() {
 }
 
 void DiscField::HandleKey(std::uint32_t key) {
+  currentField = this;
   switch (key) {
     case kKeyLeft:
       feedbackScale -= kScaleStep;
