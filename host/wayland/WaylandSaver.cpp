@@ -13,6 +13,7 @@
 #include "host/System.h"
 #include "field/DiscField.h"
 #include "images/PhotoAtlasSource.h"
+#include "images/GL.h"
 #include "images/PhotoTiles.h"
 #include "host/linux/KeySyms.h"
 #include "host/linux/StopSignals.h"
@@ -459,6 +460,15 @@ void WaylandSaver::LinkScenes() {
   gScene = primary_;
 }
 
+bool WaylandSaver::ShowsScene(const Surface& surface) const {
+  if (state_.allMonitors != 0) return true;
+  // Wayland names no primary output: the first one announced stands for it.
+  for (const auto& output : outputs_) {
+    if (output->surface) return output->surface.get() == &surface;
+  }
+  return false;
+}
+
 bool WaylandSaver::DrawSurface(Surface& surface, std::uint32_t flags) {
   const BufferSize buffer = BufferFor(surface.width, surface.height, surface.scale120, surface.output->info.scale);
   const bool resized = buffer.width != surface.buffer.width || buffer.height != surface.buffer.height;
@@ -472,6 +482,13 @@ bool WaylandSaver::DrawSurface(Surface& surface, std::uint32_t flags) {
     surface.buffer = buffer;
   }
   if (!surface.window.MakeCurrent()) return false;
+  if (!ShowsScene(surface)) {
+    // "Only the primary": the other outputs stay covered, in black.
+    glViewport(0, 0, buffer.width, buffer.height);
+    ClearWindow();
+    surface.window.Swap();
+    return true;
+  }
   if (!surface.scene) {
     surface.scene = std::make_unique<Scene>();
     KaleidoScene& scene = surface.scene->scene;

@@ -107,6 +107,9 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   void AddSurface(Output& output);
   void DropSurface(Output& output);
   void DropGoneSurfaces();
+  // Whether the surface shows a kaleidoscope: every one, or with AllMonitors
+  // off only the first output's.
+  bool ShowsScene(const Surface& surface) const;
   bool DrawSurface(Surface& surface, std::uint32_t flags);
   void LinkScenes();
   Output* OutputShowing(wl_surface* surface);
