@@ -1,6 +1,8 @@
 #include "images/PhotoAtlasSource.h"
 
+#include <algorithm>
 #include <fstream>
+#include <system_error>
 #include <utility>
 
 #include "images/PhotoDecode.h"
@@ -9,7 +11,7 @@
 namespace photo {
 
 bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<unsigned char>* bytes,
-                   std::string* error) {
+                   std::string* error, const std::atomic<bool>* stop) {
   std::error_code code;
   const std::uintmax_t size = std::filesystem::file_size(path, code);
   if (code) {
@@ -30,8 +32,19 @@ bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std:
     return false;
   }
   bytes->resize(static_cast<std::size_t>(size));
-  file.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(size));
-  bytes->resize(static_cast<std::size_t>(file.gcount()));  // a file that shrank meanwhile
+  // In pieces, so that a stop is heard within one piece even from slow storage.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::size_t done = 0;
+  while (done < bytes->size() && file) {
+    if (stop != nullptr && *stop) {
+      *error = "stopped";
+      return false;
+    }
+    const std::size_t piece = std::min(kPiece, bytes->size() - done);
+    file.read(reinterpret_cast<char*>(bytes->data() + done), static_cast<std::streamsize>(piece));
+    done += static_cast<std::size_t>(file.gcount());
+  }
+  bytes->resize(done);  // a file that shrank meanwhile
   return true;
 }
 
@@ -42,7 +55,17 @@ PhotoAtlasSource::~PhotoAtlasSource() { Stop(); }
 
 void PhotoAtlasSource::Start() {
   if (worker_.joinable() || stop_) return;
-  worker_ = std::thread(&PhotoAtlasSource::Run, this);
+  try {
+    worker_ = std::thread(&PhotoAtlasSource::Run, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: the built-in pictures stay.
+    Report("cannot start reading the photos: no thread");
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ended_ = true;
+    }
+    changed_.notify_all();
+  }
 }
 
 void PhotoAtlasSource::Stop() {
@@ -120,7 +143,7 @@ void PhotoAtlasSource::Work() {
       next = (next + 1) % count;
       std::string error;
       Tile tile;
-      if (ReadPhotoFile(path, options_.maxFileBytes, &bytes, &error) &&
+      if (ReadPhotoFile(path, options_.maxFileBytes, &bytes, &error, &stop_) &&
           DecodePhotoTile(bytes.data(), bytes.size(), &tile, &error, &stop_)) {
         tiles.push_back(std::move(tile));
       } else if (!stop_ && reported_++ < options_.reportedProblems) {

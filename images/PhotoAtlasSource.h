@@ -66,8 +66,9 @@ class PhotoAtlasSource {
   std::thread worker_;
 };
 
-// The bytes of a file, at most `maxBytes`; false with the reason otherwise.
+// The bytes of a file, at most `maxBytes`; false with the reason otherwise,
+// or when `stop` turns true while it reads.
 bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<unsigned char>* bytes,
-                   std::string* error);
+                   std::string* error, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace photo
