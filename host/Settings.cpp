@@ -33,10 +33,12 @@ void LoadSettings(SaverState& state, SettingsStore& store) {
 }
 
 void SaveSettings(const SaverState& state, SettingsStore& store) {
+  store.BeginUpdate();
   store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, state.useMirrors);
   store.WriteNumber(SettingsGroup::Program, setting::kAllMonitors, state.allMonitors);
   store.WriteText(SettingsGroup::Program, setting::kPhotoFolder,
                   IsSettingText(state.photoFolder) ? state.photoFolder : std::string());
+  store.EndUpdate();
 }
 
 bool IsSettingText(const std::string& text) {

@@ -28,6 +28,11 @@ class SettingsStore {
   virtual bool ReadText(SettingsGroup group, const char* name, std::string* value) = 0;
   // Stores a text in one step, as WriteNumber stores a number.
   virtual void WriteText(SettingsGroup group, const char* name, const std::string& value) = 0;
+  // The writes between BeginUpdate and EndUpdate are stored together, all or
+  // none, where the store can (a settings file); by default each is stored
+  // as it comes.
+  virtual void BeginUpdate() {}
+  virtual void EndUpdate() {}
 };
 
 // The longest text a setting holds, in bytes.
@@ -40,8 +45,8 @@ namespace setting {
 extern const char* const kPasswordDelay;   // System: seconds, default 15
 extern const char* const kMouseThreshold;  // System: pixels, default 50
 extern const char* const kUseMirrors;      // Program: nonzero = on, default 1
-extern const char* const kAllMonitors;
-extern const char* const kPhotoFolder;     // Program: text, a folder of photos; default none (empty)     // Program: nonzero = a kaleidoscope on every monitor, default 1
+extern const char* const kAllMonitors;     // Program: nonzero = a kaleidoscope on every monitor, default 1
+extern const char* const kPhotoFolder;     // Program: text, a folder of photos; default none (empty)
 }  // namespace setting
 
 // The two system values, defaults first; also ends any password check.

@@ -201,9 +201,33 @@ void ReportWrite(const std::string& path, WriteResult result) {
 
 }  // namespace
 
-void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
+void KeyFileStore::Write(std::function<void(GKeyFile*)> set) {
+  if (updating_) {
+    pending_.push_back(std::move(set));
+    return;
+  }
   const std::string path = SettingsPath();
-  ReportWrite(path, WriteValue(path, GroupName(group), name, value));
+  ReportWrite(path, WriteEntry(path, set));
+}
+
+void KeyFileStore::BeginUpdate() {
+  updating_ = true;
+  pending_.clear();
+}
+
+void KeyFileStore::EndUpdate() {
+  updating_ = false;
+  std::vector<std::function<void(GKeyFile*)>> sets;
+  sets.swap(pending_);
+  if (sets.empty()) return;
+  Write([&sets](GKeyFile* file) {
+    for (const auto& set : sets) set(file);
+  });
+}
+
+void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
+  const char* groupName = GroupName(group);
+  Write([groupName, name, value](GKeyFile* file) { g_key_file_set_integer(file, groupName, name, value); });
 }
 
 bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* value) {
@@ -211,8 +235,8 @@ bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* 
 }
 
 void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::string& value) {
-  const std::string path = SettingsPath();
-  ReportWrite(path, settings::WriteText(path, GroupName(group), name, value));
+  const char* groupName = GroupName(group);
+  Write([groupName, name, value](GKeyFile* file) { g_key_file_set_string(file, groupName, name, value.c_str()); });
 }
 
 }  // namespace settings

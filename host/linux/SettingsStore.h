@@ -2,9 +2,13 @@
 // The per-user settings file of the Linux build: a key file with the same two
 // groups of named 32-bit values that the Windows build keeps in the registry.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "host/Settings.h"
+
+typedef struct _GKeyFile GKeyFile;
 
 namespace settings {
 
@@ -49,6 +53,15 @@ class KeyFileStore : public SettingsStore {
   void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override;
   void WriteText(SettingsGroup group, const char* name, const std::string& value) override;
+  // One replacement of the file for every write in between.
+  void BeginUpdate() override;
+  void EndUpdate() override;
+
+ private:
+  // Stores one entry now, or keeps it for EndUpdate.
+  void Write(std::function<void(GKeyFile*)> set);
+  bool updating_ = false;
+  std::vector<std::function<void(GKeyFile*)>> pending_;
 };
 
 // Strict parse of a stored value: optional blanks, an optional sign, decimal

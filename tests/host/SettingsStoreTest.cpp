@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -99,7 +100,19 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
 
   Store("# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
   WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
+  // All the values go in one replacement of the file, never one by one.
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(inotify_add_watch(watch, directory.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
   SaveSettings(s, store);
+  int replaced = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+    for (char* e = events; e < events + n; e += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(e)->len) {
+      replaced += std::string(reinterpret_cast<inotify_event*>(e)->name) == "settings.ini";
+    }
+  }
+  close(watch);
+  EXPECT_EQ(replaced, 1);
   const std::string text = ReadFile(path);
   for (const char* kept : {"# my notes", "Mouse Threshold=10", "Other=abc", "UseMirrors=0"}) {
     EXPECT_NE(text.find(kept), std::string::npos) << kept;
