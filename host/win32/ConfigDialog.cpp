@@ -39,23 +39,40 @@ void ShowPhotoFolder(HWND dialog, const std::string& folder) {
   SetDlgItemTextW(dialog, IDC_PHOTO_FOLDER, wide.c_str());
 }
 
-// The system's folder picker, opened at the current choice; false when cancelled.
+// The picker opens at the current choice.
+int CALLBACK StartAtChoice(HWND picker, UINT message, LPARAM, LPARAM choice) {
+  if (message == BFFM_INITIALIZED && choice != 0) SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, choice);
+  return 0;
+}
+
+// The chosen folder's path. Long paths where the system knows them (looked
+// up at run time: systems before Vista lack the call), else the classic one.
+bool ChosenPath(PCIDLIST_ABSOLUTE chosen, std::vector<wchar_t>* path) {
+  using PathFromIdListEx = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, PWSTR, DWORD, int);
+  const auto longPath = reinterpret_cast<PathFromIdListEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetPathFromIDListEx")));
+  path->assign(longPath != nullptr ? 32768 : MAX_PATH, L'\0');
+  if (longPath != nullptr) return longPath(chosen, path->data(), static_cast<DWORD>(path->size()), 0) != FALSE;
+  return SHGetPathFromIDListW(chosen, path->data()) != FALSE;
+}
+
+// The system's folder picker; false when cancelled.
 bool PickFolder(HWND dialog, std::string* folder) {
   std::wstring start;
-  win32::ToWide(*folder, &start);
+  if (folder->empty() || !win32::ToWide(*folder, &start)) start.clear();
   BROWSEINFOW info = {};
   info.hwndOwner = dialog;
   info.lpszTitle = L"Photo folder";
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = &StartAtChoice;
+  info.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   bool picked = false;
   if (chosen != nullptr) {
-    // Long paths too: a buffer of the longest path the system allows.
-    std::vector<wchar_t> path(32768, L'\0');
+    std::vector<wchar_t> path;
     std::string text;
-    if (SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT) &&
-        win32::ToUtf8(path.data(), &text) && IsSettingText(text) && !text.empty()) {
+    if (ChosenPath(chosen, &path) && win32::ToUtf8(path.data(), &text) && IsSettingText(text) && !text.empty()) {
       *folder = text;
       picked = true;
     }
