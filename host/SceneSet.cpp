@@ -36,6 +36,11 @@ bool SceneSet::Add(const SceneView& view, std::uint32_t seed) {
   return true;
 }
 
+std::uint32_t SceneSet::SeedFor(std::size_t index) const {
+  // The primary takes the seed as it is; each other view one of its own.
+  return index == 0 ? seed_ : (seed_ + 101u * static_cast<std::uint32_t>(index)) & 0xffu;
+}
+
 void SceneSet::LinkKeys() {
   for (std::size_t i = 0; i < scenes_.size(); ++i) {
     scenes_[i]->scene.follower = i + 1 < scenes_.size() ? &scenes_[i + 1]->scene : nullptr;
@@ -52,7 +57,7 @@ bool SceneSet::Start(const std::vector<SceneView>& views, std::int32_t windowWid
   windowHeight_ = windowHeight;
   filled_ = ViewsFillWindow(views, windowWidth, windowHeight);
   for (std::size_t i = 0; i < views.size(); ++i) {
-    if (!Add(views[i], (seed + 101u * static_cast<std::uint32_t>(i)) & 0xffu) && i == 0) return false;
+    if (!Add(views[i], SeedFor(i)) && i == 0) return false;
   }
   LinkKeys();
   return !scenes_.empty();
@@ -72,8 +77,7 @@ void SceneSet::Layout(const std::vector<SceneView>& views, std::int32_t windowWi
       scenes_[i]->scene.PlaceView(v.x, v.y, v.width, v.height);
     } else {
       // A new scene shows the settings' levels, as the others started with.
-      const std::uint32_t seed = (seed_ + 101u * static_cast<std::uint32_t>(i)) & 0xffu;
-      if (!Add(v, seed)) break;
+      if (!Add(v, SeedFor(i))) break;
     }
   }
   LinkKeys();

@@ -49,6 +49,7 @@ class SceneSet : public FrameRenderer {
  private:
   struct Entry;
   bool Add(const SceneView& view, std::uint32_t seed);
+  std::uint32_t SeedFor(std::size_t index) const;
   void LinkKeys();
 
   std::vector<std::unique_ptr<Entry>> scenes_;

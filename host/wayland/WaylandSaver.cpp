@@ -493,7 +493,9 @@ bool WaylandSaver::DrawSurface(Surface& surface, std::uint32_t flags) {
     surface.scene = std::make_unique<Scene>();
     KaleidoScene& scene = surface.scene->scene;
     scene.clock = &surface.scene->clock;
-    scene.Init(buffer.width, buffer.height, (seed_ + 101u * scenesMade_++) & 0xffu);
+    // The first scene takes the seed as it is, as a lone window's would.
+    const std::uint32_t n = scenesMade_++;
+    scene.Init(buffer.width, buffer.height, n == 0 ? seed_ : (seed_ + 101u * n) & 0xffu);
     if (run_.levels > 0) scene.levels = run_.levels;
     LinkScenes();
   } else if (resized) {

@@ -244,7 +244,7 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   SetDefaultCounterSource(&counter);
   SceneSet scenes;
   EXPECT_TRUE(scenes.Start(views, Width(), Height(), kSeed, 1));  // on to reset the counter source
-  runner.Start(views[0].width, views[0].height, kSeed & 0xffu);     // alone; the set keeps the seed's low byte
+  runner.Start(views[0].width, views[0].height, kSeed);  // the primary alone
   started_ = true;
   // Each scene steps its own discs (tiles renewed, transitions) for ten
   // seconds; then the second monitor goes away and the primary runs on.
