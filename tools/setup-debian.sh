@@ -1,27 +1,46 @@
 #!/usr/bin/env bash
-# Installs everything Zirbel needs on Debian 12 (run as root), then cross-builds
-# libjpeg-turbo, libpng and zlib for the two MinGW targets, and fetches the
-# layer-shell protocol from Debian's wlroots source. Safe to run again: it skips what is
-# already there.
+# Installs what Zirbel needs on Debian 12 (run as root) and fetches the
+# layer-shell protocol from Debian's wlroots source. Without options it installs
+# everything the tests need and cross-builds libjpeg-turbo, libpng and zlib for
+# the two MinGW targets; with --linux-only it installs only what the Linux
+# build (tools/run.sh) needs and builds nothing for Windows. Safe to run again:
+# it skips what is already there.
+# Usage: tools/setup-debian.sh [--linux-only]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
+linux_only=0
+case "${1:-}" in
+  "") ;;
+  --linux-only) linux_only=1 ;;
+  *) echo "usage: tools/setup-debian.sh [--linux-only]" >&2; exit 2 ;;
+esac
+
+# The Linux build: the program, its dialog, the offscreen renderer, and the
+# tests and benchmarks that its preset configures; Xvfb for a display of its own.
 pkgs=(
-  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file
-  libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
-  libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev
-  libgtest-dev googletest libbenchmark-dev
-  libfreetype-dev fonts-dejavu-core
-  xvfb xauth x11-utils xdotool imagemagick libxfixes-dev
-  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
-  wine64
-  xscreensaver xscreensaver-gl lintian libxml2-utils
-  clang libclang-rt-14-dev
-  libxrandr-dev libxinerama-dev xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  build-essential cmake ninja-build pkg-config ca-certificates dpkg-dev
+  libx11-dev libxfixes-dev libxrandr-dev libxinerama-dev libxtst-dev
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev libwebp-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data libegl-dev libegl1-mesa
-  sway grim wtype
-  libwebp-dev
+  libgtest-dev googletest libbenchmark-dev
+  xvfb xauth x11-utils
 )
+# The tests and tools beyond it: the Windows cross-build and Wine, the
+# sanitizer and fuzz compiler, the screen-saver daemon, Xorg with two dummy
+# monitors, a headless sway, the packaging checks and the image generators.
+if [ $linux_only = 0 ]; then
+  pkgs+=(
+    git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick
+    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
+    wine64
+    xscreensaver xscreensaver-gl lintian libxml2-utils
+    clang libclang-rt-14-dev
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+    sway grim wtype
+  )
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -47,10 +66,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+"$here/cmake/fetch-layer-shell.sh"
+if [ $linux_only = 1 ]; then exit 0; fi
+
 # The MinGW toolchain files name the posix threading flavour of the compilers
 # (the photo worker is a std::thread); the C libraries build with either.
 "$here/cmake/build-libjpeg-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
-"$here/cmake/fetch-layer-shell.sh"
