@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Renders the pictures in docs/ with zirbel-render (needs an X display).
+# Renders every picture in docs/ with zirbel-render (needs an X display and
+# ImageMagick's convert).
 # Usage: tools/render/render-docs.sh [path/to/zirbel-render]
-# The strip is drawn at 960x540 and halved: feedback levels are drawn 512
-# pixels high, so a window lower than that cannot show them.
+# The small pictures are drawn at 960x540 and halved, so that their feedback
+# levels are the 512-pixel squares of a large window (a window lower than 512
+# pixels folds smaller squares).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 render=${1:-$root/build/linux/zirbel-render}
