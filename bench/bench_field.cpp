@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "field/DiscField.h"
+#include "field/Random.h"
 #include "scene/KaleidoScene.h"
-#include "scene/Random.h"
 
 namespace {
 

@@ -6,11 +6,8 @@
 #include <new>
 
 #include "field/FieldConstants.h"
+#include "field/Random.h"
 #include "images/GL.h"
-#include "scene/KaleidoScene.h"
-#include "scene/Random.h"
-
-DiscField* currentField = nullptr;
 
 namespace field {
 
@@ -22,8 +19,7 @@ std::int32_t PickBelow(std::int32_t count) {
 
 }  // namespace field
 
-DiscField::DiscField(KaleidoScene* owner) : scene(owner) {
-  currentField = this;
+DiscField::DiscField(FieldDriver* owner) : scene(owner) {
   uniformTile = field::PickBelow(2) == 0;
 }
 
@@ -31,8 +27,6 @@ DiscField::~DiscField() {
   ReleaseTextures();
   delete[] discs;
   discs = nullptr;
-  // Nothing may reach a destroyed field through the process-wide pointer.
-  if (currentField == this) currentField = nullptr;
 }
 
 void DiscField::ReleaseTextures() {
@@ -61,10 +55,10 @@ void DiscField::SetUpWithoutImages() {
 
 void DiscField::ResetDiscs() {
   if (discs == nullptr) return;
-  for (int i = 0; i < kDiscCount; ++i) discs[i].Reset(i);
+  for (int i = 0; i < kDiscCount; ++i) discs[i].Reset(*this, i);
 }
 
-void Disc::Reset(int index) {
+void Disc::Reset(const DiscField& owner, int index) {
   const float angle = UniformVariate() * 6.28318f;
   const float distance = field::kArenaRadius * UniformVariate();
   position.Set(distance * std::cos(angle), distance * std::sin(angle), 0.0f);
@@ -72,23 +66,21 @@ void Disc::Reset(int index) {
   force.Set(0.0f, 0.0f, 0.0f);
   radius = 0.2f + 0.4f * UniformVariate();
   phase = static_cast<float>(index) * (1.0f / 60.0f);
-  Renew();
+  Renew(owner);
 }
 
-void Disc::Renew() {
-  const DiscField* owner = currentField;
-  if (owner == nullptr) return;
-  const float now = owner->scene != nullptr ? owner->scene->elapsedSeconds : 0.0f;
+void Disc::Renew(const DiscField& owner) {
+  const float now = owner.scene != nullptr ? owner.scene->elapsedSeconds : 0.0f;
   birthTime = now - phase * field::kCycleSeconds;
-  tile = owner->uniformTile ? owner->sharedTile : field::PickBelow(owner->tileCount);
+  tile = owner.uniformTile ? owner.sharedTile : field::PickBelow(owner.tileCount);
 
   // An atlas that failed to load has no size: keep the nominal tile layout so
   // that the coordinates stay finite.
   std::int32_t width = field::kNominalAtlasWidth;
   std::int32_t height = field::kNominalAtlasHeight;
-  if (owner->textures != nullptr && owner->textures->atlas.width > 0 && owner->textures->atlas.height > 0) {
-    width = owner->textures->atlas.width;
-    height = owner->textures->atlas.height;
+  if (owner.textures != nullptr && owner.textures->atlas.width > 0 && owner.textures->atlas.height > 0) {
+    width = owner.textures->atlas.width;
+    height = owner.textures->atlas.height;
   }
   const auto w = static_cast<float>(width);
   const auto h = static_cast<float>(height);

@@ -2,12 +2,24 @@
 // The sixty discs: model, set-up, dynamics and drawing.
 #include <cstdint>
 
+#include "field/Vector3f.h"
 #include "images/ImageTexture.h"
-#include "scene/Vector3f.h"
-
-class KaleidoScene;
 
 constexpr int kDiscCount = 60;
+
+// What the field shares with the scene that drives it: the field reads the
+// scene's time and segment angle, and its Step eases the segment count and
+// angle. The logo's centre is where the scene's view puts its lower-right
+// corner.
+struct FieldDriver {
+  float elapsedSeconds = 0.0f;
+  float segmentAngle = 36.0f;
+  float segmentCount = 10.0f;
+  float logoX = 5.0f;
+  float logoY = -5.0f;
+};
+
+struct DiscField;
 
 // A disc's quad as drawn: four corners in field coordinates, counter-clockwise
 // from the bottom left before the disc's rotation, with their texture
@@ -31,17 +43,28 @@ struct Disc {
   float tileWidth = 0.0f;
   float tileHeight = 0.0f;
 
-  void Reset(int index);
-  void Renew();
-  void AfterMove();
+  void Reset(const DiscField& owner, int index);
+  void Renew(const DiscField& owner);
+  void AfterMove(DiscField& owner);
   // Where the disc's quad lies: translated to `position`, turned by `rotation`
   // degrees counter-clockwise and scaled by `radius`, at z = 1.
   DiscCorners Corners() const;
 };
 
+// The sixty disc quads placed in field coordinates, built once per pass and
+// sent between one glBegin and glEnd per mirror copy: the driver sees one draw
+// instead of sixty, each with its own matrix. Field coordinates are the same
+// for every copy, so the copies share the batch. (Measured under llvmpipe, a
+// vertex-array draw of the same batch cost a little more per frame.)
+struct DiscBatch {
+  DiscCorners corners[kDiscCount];
+  bool current = false;  // built for the pass now open
+  bool inPass = false;
+};
+
 struct DiscField {
   Disc* discs = nullptr;  // owned, kDiscCount of them
-  KaleidoScene* scene = nullptr;
+  FieldDriver* scene = nullptr;  // not owned
   float spin = 0.0f;
   float feedbackScale = 2.4f;
   std::int32_t transitionTick = 0;
@@ -53,8 +76,9 @@ struct DiscField {
   float segmentVelocity = 0.0f;
   bool approachSegments = true;
   TextureSet* textures = nullptr;  // owned
+  DiscBatch batch;
 
-  explicit DiscField(KaleidoScene* scene);
+  explicit DiscField(FieldDriver* scene);
   ~DiscField();
   DiscField(const DiscField&) = delete;
   DiscField& operator=(const DiscField&) = delete;
@@ -83,9 +107,4 @@ struct DiscField {
   void DrawDiscs();
   void DrawFeedback(std::uint32_t texture);
   void EndPass();
-  bool CanMirror() const { return true; }
 };
-
-// The field most recently constructed, stepped or steered; the disc
-// operations reach it here.
-extern DiscField* currentField;

@@ -4,7 +4,6 @@
 
 #include "field/DiscField.h"
 #include "images/GL.h"
-#include "scene/KaleidoScene.h"
 
 namespace {
 
@@ -24,13 +23,14 @@ void BlendedTexturing(GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
 }
 
-// The faint logo near the lower-right corner, its colour swinging from
-// orange through grey to blue and back about once a minute.
-void DrawLogo(GLuint logo, float seconds) {
+// The faint logo near the lower-right corner of the view, centred at (x, y),
+// its colour swinging from orange through grey to blue and back about once a
+// minute.
+void DrawLogo(GLuint logo, float seconds, float x, float y) {
   BlendedTexturing(logo);
   const float c = (std::cos(0.1f * seconds) + 1.0f) * 0.5f;
   glPushMatrix();
-  glTranslatef(5.0f, -5.0f, 0.0f);
+  glTranslatef(x, y, 0.0f);
   glColor4f(c, 0.5f, 1.0f - c, 0.15f);
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 1.0f);
@@ -61,19 +61,6 @@ void FeedbackQuad() {
   glVertex3f(-1.0f, 1.0f, 1.0f);
   glEnd();
 }
-
-// The sixty disc quads placed in field coordinates, built once per pass and
-// sent between one glBegin and glEnd per mirror copy: the driver sees one draw
-// instead of sixty, each with its own matrix. Field coordinates are the same
-// for every copy, so the copies share the batch. (Measured under llvmpipe, a
-// vertex-array draw of the same batch cost a little more per frame.)
-struct DiscBatch {
-  DiscCorners corners[kDiscCount];
-  const DiscField* field = nullptr;
-  bool current = false;  // built for the pass now open
-  bool inPass = false;
-};
-DiscBatch gBatch;
 
 }  // namespace
 
@@ -106,10 +93,10 @@ DiscCorners Disc::Corners() const {
 }
 
 void DiscField::BeginPass(bool withLogo, std::int32_t level) {
-  gBatch.current = false;
-  gBatch.inPass = true;
+  batch.current = false;
+  batch.inPass = true;
   const float seconds = SceneSeconds(*this);
-  if (withLogo) DrawLogo(TextureOf(*this, &TextureSet::logo), seconds);
+  if (withLogo && scene != nullptr) DrawLogo(TextureOf(*this, &TextureSet::logo), seconds, scene->logoX, scene->logoY);
 
   BlendedTexturing(TextureOf(*this, &TextureSet::atlas));
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
@@ -123,15 +110,14 @@ void DiscField::BeginPass(bool withLogo, std::int32_t level) {
 void DiscField::DrawDiscs() {
   if (discs == nullptr) return;
   // The discs stay put during a pass; outside one they are placed afresh.
-  if (!gBatch.current || gBatch.field != this) {
-    for (int i = 0; i < kDiscCount; ++i) gBatch.corners[i] = discs[i].Corners();
-    gBatch.field = this;
-    gBatch.current = gBatch.inPass;
+  if (!batch.current) {
+    for (int i = 0; i < kDiscCount; ++i) batch.corners[i] = discs[i].Corners();
+    batch.current = batch.inPass;
   }
   glBegin(GL_QUADS);
   glNormal3f(0.0f, 0.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
-  for (const DiscCorners& quad : gBatch.corners) {
+  for (const DiscCorners& quad : batch.corners) {
     for (int k = 0; k < 4; ++k) {
       glTexCoord2fv(quad.texCoord[k]);
       glVertex3fv(quad.position[k]);
@@ -155,8 +141,8 @@ void DiscField::DrawFeedback(std::uint32_t texture) {
 }
 
 void DiscField::EndPass() {
-  gBatch.current = false;
-  gBatch.inPass = false;
+  batch.current = false;
+  batch.inPass = false;
   glPopMatrix();
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_2D);

@@ -4,9 +4,8 @@
 
 #include "field/DiscField.h"
 #include "field/FieldConstants.h"
-#include "scene/KaleidoScene.h"
-#include "scene/KeyCodes.h"
-#include "scene/Random.h"
+#include "field/KeyCodes.h"
+#include "field/Random.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ constexpr std::uint32_t kKeyG = keycode::kKeyG;
 
 // Moves the scene's segment count one step toward the target, with a speed
 // that grows by one step each time and is kept on arrival.
-void EaseSegments(DiscField& f, KaleidoScene& scene) {
+void EaseSegments(DiscField& f, FieldDriver& scene) {
   const auto target = static_cast<float>(f.targetSegmentCount);
   if (!f.approachSegments || scene.segmentCount == target) return;
   const float step = target - scene.segmentCount > 0.0f ? kSegmentStep : -kSegmentStep;
@@ -98,9 +97,6 @@ void Contain(Disc& p) {
 }  // namespace
 
 void DiscField::Step() {
-  // Several fields may share the process (a window's scenes, one per
-  // monitor): the discs' operations reach the one stepping now.
-  currentField = this;
   if (scene == nullptr) return;
   EaseSegments(*this, *scene);
   if (discs == nullptr) return;
@@ -115,21 +111,20 @@ void DiscField::Step() {
     d.velocity.Set((d.velocity.x + d.force.x) * kDamping, (d.velocity.y + d.force.y) * kDamping,
                    (d.velocity.z + d.force.z) * kDamping);
     d.position.Set(d.position.x + d.velocity.x, d.position.y + d.velocity.y, d.position.z + d.velocity.z);
-    d.AfterMove();
+    d.AfterMove(*this);
   }
   spin = spin * kSpinDecay + kSpinRest;
 }
 
-void Disc::AfterMove() {
-  DiscField* owner = currentField;
-  if (owner != nullptr && owner->scene != nullptr) {
-    const float t = (owner->scene->elapsedSeconds - birthTime) * field::kCycleFactor;
+void Disc::AfterMove(DiscField& owner) {
+  if (owner.scene != nullptr) {
+    const float t = (owner.scene->elapsedSeconds - birthTime) * field::kCycleFactor;
     phase = t;
     if (t > 1.0f) {
       phase = t - std::trunc(t);
-      owner->AdvanceTransition();
+      owner.AdvanceTransition();
       // Tiles change only on discs that stay clear of the lower-right quadrant.
-      if (position.x + radius < 0.0f || position.y - radius > 0.0f) Renew();
+      if (position.x + radius < 0.0f || position.y - radius > 0.0f) Renew(owner);
     }
   }
   rotation += kRolling * velocity.Length();
@@ -148,7 +143,6 @@ void DiscField::AdvanceTransition() {
 }
 
 void DiscField::HandleKey(std::uint32_t key) {
-  currentField = this;
   switch (key) {
     case kKeyLeft:
       feedbackScale -= kScaleStep;

@@ -1,9 +1,5 @@
 #include "host/FrameLoop.h"
 
-#include "scene/KaleidoScene.h"
-
-std::uint32_t FrameFlags(std::int32_t useMirrors) { return useMirrors != 0 ? kMirrorsBit : 0u; }
-
 namespace {
 
 // Handles everything that is waiting; false when the loop is to end.

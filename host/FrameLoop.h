@@ -56,11 +56,10 @@ class SceneRenderer : public FrameRenderer {
   // pacing would answer it with the shortest delay for seconds: the frame
   // after a pause starts a fresh measurement and keeps the rate measured
   // before. The frame clock itself runs on.
-  void Resume() override { resumed_ = true; }
+  void Resume() override;
 
  private:
   KaleidoScene& scene_;
-  bool resumed_ = false;
 };
 
 // The flags handed to RenderFrame for the user's mirror setting.

@@ -9,8 +9,8 @@
 
 SceneSet* gScenes = nullptr;
 
-// A scene beside the primary keeps its own frame clock: every scene ticks
-// once a frame, and a shared clock would see the frame's scenes as frames.
+// Each scene keeps its own frame clock, started when the scene starts; the
+// primary's is the process's one, as a set is started once per run.
 struct SceneSet::Entry {
   KaleidoScene scene;
   FrameClock clock;
@@ -24,7 +24,7 @@ bool SceneSet::Add(const SceneView& view, std::uint32_t seed) {
   std::unique_ptr<Entry> entry(new (std::nothrow) Entry());
   if (!entry) return false;
   KaleidoScene& scene = entry->scene;
-  if (!scenes_.empty()) scene.clock = &entry->clock;
+  scene.clock = &entry->clock;
   scene.originX = view.x;
   scene.originY = view.y;
   scene.Init(view.width, view.height, seed);

@@ -2,8 +2,6 @@
 
 #include "scene/KaleidoScene.h"
 
-FrameClock gFrameClock;
-
 namespace {
 
 CounterSource& SourceOf(FrameClock& clock) { return clock.source ? *clock.source : DefaultCounter(); }
@@ -18,7 +16,7 @@ std::int64_t CounterMilliseconds(std::int64_t counts, std::int64_t frequency) {
 }
 
 void KaleidoScene::StartClock() {
-  FrameClock& c = *clock;
+  FrameClock& c = clock != nullptr ? *clock : ownClock;
   if (c.started) return;
   c.started = true;
   CounterSource& source = SourceOf(c);
@@ -32,12 +30,18 @@ void KaleidoScene::StartClock() {
 }
 
 void KaleidoScene::TickClock() {
-  FrameClock& c = *clock;
+  FrameClock& c = clock != nullptr ? *clock : ownClock;
   const std::int64_t now = SourceOf(c).Value();
   const std::int64_t ms = CounterMilliseconds(now - c.origin, c.frequency);
   // The single-precision 0.001, the product rounded once to float.
   elapsedSeconds = static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f));
 
+  if (restartRateWindow) {
+    restartRateWindow = false;
+    framesInWindow = 0;
+    fpsWindowStart = elapsedSeconds;
+    return;
+  }
   const float window = elapsedSeconds - fpsWindowStart;
   if (window < 1.0f) {
     ++framesInWindow;

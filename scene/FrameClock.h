@@ -41,6 +41,3 @@ struct FrameClock {
   std::int64_t origin = 0;
   CounterSource* source = nullptr;  // null: DefaultCounter()
 };
-
-// The process-wide clock.
-extern FrameClock gFrameClock;

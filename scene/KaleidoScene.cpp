@@ -1,18 +1,24 @@
 #include "scene/KaleidoScene.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cmath>
 #include <new>
 
-#include "field/DiscField.h"
+#include "field/Random.h"
 #include "images/GL.h"
-#include "scene/Random.h"
 
 KaleidoScene* gScene = nullptr;
 
 namespace {
 
 constexpr double kFieldOfView = 90.0;
+// The camera's distance from the plane z = 0: with the 90-degree field the
+// plane shows this far from the centre to the nearer edges of the view.
+constexpr float kViewHalfSpan = 5.5f;
+// The logo sits this far inside the view's lower and right edges; its quad is
+// twice kLogoHalfWidth wide.
+constexpr float kLogoMargin = 0.5f;
+constexpr float kLogoHalfWidth = 2.0f;
 constexpr double kNearPlane = 1.0;
 constexpr double kFarPlane = 20.0;
 constexpr float kInitialSegmentAngle = 36.0f;
@@ -22,8 +28,16 @@ void SetProjection(std::int32_t x, std::int32_t y, std::int32_t width, std::int3
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // A window without area keeps a square projection rather than dividing by 0.
-  const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
-  gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+  const bool hasArea = width > 0 && height > 0;
+  const double aspect = hasArea ? static_cast<double>(width) / height : 1.0;
+  double fieldOfView = kFieldOfView;
+  if (hasArea && width < height) {
+    // Narrower than high: the 90 degrees go across, so the whole picture fits
+    // the width as it fits the height of a wide view.
+    constexpr double kDegreesPerRadian = 57.295779513082320876798;
+    fieldOfView = 2.0 * std::atan(static_cast<double>(height) / width) * kDegreesPerRadian;
+  }
+  gluPerspective(fieldOfView, aspect, kNearPlane, kFarPlane);
   glMatrixMode(GL_MODELVIEW);
 }
 
@@ -68,10 +82,6 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   return v;
 }
 
-void KaleidoScene::Init(std::int32_t w, std::int32_t h) {
-  Init(w, h, RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr))));
-}
-
 void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   gScene = this;
   SeedRandom(seed);
@@ -88,6 +98,7 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   SetSegmentAngle(kInitialSegmentAngle);
 
   SetProjection(originX, originY, width, height);
+  PlaceLogo();
   mirrorsEnabled = true;
   StartClock();
 
@@ -121,6 +132,17 @@ void KaleidoScene::Resize(std::int32_t w, std::int32_t h) {
   width = w;
   height = h;
   SetProjection(originX, originY, width, height);
+  PlaceLogo();
+}
+
+void KaleidoScene::PlaceLogo() {
+  logoX = 5.0f;
+  logoY = -5.0f;
+  if (width > 0 && height > 0 && width < height) {
+    // The view is kViewHalfSpan wide on each side and higher than that.
+    logoX = kViewHalfSpan - kLogoMargin - kLogoHalfWidth;
+    logoY = -(kViewHalfSpan * static_cast<float>(height) / static_cast<float>(width) - kLogoMargin);
+  }
 }
 
 void KaleidoScene::PlaceView(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
@@ -145,7 +167,7 @@ void KaleidoScene::AdvanceFrame() {
 
 bool KaleidoScene::RenderFrame(std::uint32_t flags) {
   mirrorsEnabled = (flags & kMirrorsBit) != 0;
-  if ((field && !field->CanMirror()) || mirrorsSuppressed) mirrorsEnabled = false;
+  if (mirrorsSuppressed) mirrorsEnabled = false;
 
   glDrawBuffer(GL_BACK);
   // Only the view is the scene's: another scene may draw beside it.

@@ -3,10 +3,9 @@
 // feedback levels, the mirror segments, the frame clock and the keys.
 #include <cstdint>
 
+#include "field/DiscField.h"
+#include "field/Vector3f.h"
 #include "scene/FrameClock.h"
-#include "scene/Vector3f.h"
-
-struct DiscField;
 
 // Bit of RenderFrame's flags: the user's mirror setting is on.
 constexpr std::uint32_t kMirrorsBit = 0x10000;
@@ -45,11 +44,13 @@ struct LevelViewport {
 };
 LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
 
-// The seed Init takes from the calendar time: the time in seconds as a signed
-// 32-bit value, modulo 256 (negative for times before 1970 or past 2038).
+// The seed of a scene started at the calendar time `seconds`: the time as a
+// signed 32-bit value, modulo 256 (negative for times before 1970 or past 2038).
 std::uint32_t RandomSeedForTime(std::int64_t seconds);
 
-class KaleidoScene {
+// The scene's time and segments (elapsedSeconds, segmentAngle, segmentCount)
+// are the FieldDriver its field reads and steers.
+class KaleidoScene : public FieldDriver {
  public:
   // Mirror geometry (SetSegmentAngle).
   float wedgeAngle = 0.0f;
@@ -79,33 +80,33 @@ class KaleidoScene {
 
   // Frame clock and pacing.
   float fps = 50.0f;
-  float elapsedSeconds = 0.0f;
   float fpsWindowStart = 0.0f;
   std::int32_t framesInWindow = 0;
   std::int32_t targetFps = 24;
   std::int32_t sleepMs = 74;
+  // The next tick starts a fresh rate window without measuring (RestartRateWindow).
+  bool restartRateWindow = false;
 
   bool mirrorsSuppressed = false;
-  float segmentAngle = 36.0f;
-  float segmentCount = 10.0f;
   std::int32_t levels = 1;
 
   // Two textures, 512 x 512 until a level copy gives them its square: level i
   // is copied into feedbackTextures[i & 1].
   std::uint32_t feedbackTextures[2] = {0, 0};
 
-  // The clock this scene ticks; the process-wide one unless a test or the
-  // offscreen renderer supplies another before Init.
-  FrameClock* clock = &gFrameClock;
+  // The clock this scene ticks, supplied by its owner before Init (one per
+  // process for the saver's scene); null: the scene's own.
+  FrameClock* clock = nullptr;
+  FrameClock ownClock;
 
-  // Set-up with a current GL context. The first form seeds the random source
-  // from the calendar time, the second with `seed`.
-  void Init(std::int32_t width, std::int32_t height);
+  // Set-up with a current GL context; the random source is seeded with `seed`.
   void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
   // Moves the view to (x, y) (lower-left, in window pixels) at the given size.
   void PlaceView(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+  // Puts the logo near the lower-right corner of the view.
+  void PlaceLogo();
   // Draws one frame into the back buffer; true: present it.
   bool RenderFrame(std::uint32_t flags);
   void AdvanceFrame();
@@ -118,6 +119,11 @@ class KaleidoScene {
 
   void StartClock();
   void TickClock();
+  // Nothing was drawn for a while (the display was off, the window hidden):
+  // the frames of that time are no rate, so the next tick restarts the rate
+  // window and corrects nothing, and the next measurement answers the rate
+  // measured before, once.
+  void RestartRateWindow() { restartRateWindow = true; }
 
   // Destroys the field; needs the GL context that Init had. Safe to call twice.
   void Teardown();

@@ -1,8 +1,7 @@
 // The keys that steer the picture while the saver runs; every other key ends
 // the saver.
-#include "field/DiscField.h"
+#include "field/KeyCodes.h"
 #include "scene/KaleidoScene.h"
-#include "scene/KeyCodes.h"
 
 using namespace keycode;
 

@@ -3,7 +3,6 @@
 // second copy reflected so that neighbours meet as mirror images.
 #include <cmath>
 
-#include "field/DiscField.h"
 #include "images/GL.h"
 #include "scene/KaleidoScene.h"
 #include "scene/MirrorSegments.h"
@@ -102,8 +101,7 @@ void KaleidoScene::DrawLevel(bool final, std::int32_t level) {
     return;
   }
   field->BeginPass(final, level);
-  const bool mirrored = field->CanMirror() && mirrorsEnabled;
-  if (mirrored) {
+  if (mirrorsEnabled) {
     glEnable(GL_CLIP_PLANE0);
     glEnable(GL_CLIP_PLANE1);
   }

@@ -2,7 +2,7 @@
 
 #include <X11/keysym.h>
 
-#include "scene/KeyCodes.h"
+#include "field/KeyCodes.h"
 
 namespace linuxhost {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Key symbols (the X keysyms, which xkbcommon shares) in the terms the close
-// policy and the scene use: Windows virtual-key codes (scene/KeyCodes.h).
+// policy and the scene use: Windows virtual-key codes (field/KeyCodes.h).
 // The X11 and the Wayland host both translate through these.
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 // X key and button events in the terms the close policy and the scene use:
-// Windows virtual-key codes (scene/KeyCodes.h) and mouse-button flags.
+// Windows virtual-key codes (field/KeyCodes.h) and mouse-button flags.
 #include <X11/Xlib.h>
 
 #include <array>

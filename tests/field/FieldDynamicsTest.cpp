@@ -1,7 +1,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "scene/KeyCodes.h"
+#include "field/KeyCodes.h"
 #include "tests/field/FieldFixture.h"
 
 namespace {

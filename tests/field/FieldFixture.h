@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "field/DiscField.h"
+#include "field/Random.h"
 #include "scene/KaleidoScene.h"
-#include "scene/Random.h"
 
 class FieldFixture : public ::testing::Test {
  protected:

@@ -7,14 +7,14 @@
 
 namespace {
 
-TEST(DiscFieldModel, TeardownForgetsOnlyItsOwnField) {
-  KaleidoScene scene;
-  auto older = std::make_unique<DiscField>(&scene);
-  auto newer = std::make_unique<DiscField>(&scene);  // never set up
-  older.reset();
-  EXPECT_EQ(currentField, newer.get());
-  newer.reset();
-  EXPECT_EQ(currentField, nullptr);
+TEST(DiscFieldModel, EachFieldPlacesItsDiscsOnItsOwnScenesTime) {
+  FieldDriver first, second;
+  first.elapsedSeconds = 10.0f;
+  second.elapsedSeconds = 50.0f;
+  DiscField older(&first), newer(&second);
+  older.SetUpWithoutImages();
+  newer.SetUpWithoutImages();
+  EXPECT_TRUE(older.discs[0].birthTime == 10.0f && newer.discs[0].birthTime == 50.0f);
 }
 
 class DiscModel : public FieldFixture {};
@@ -34,7 +34,7 @@ TEST_F(DiscModel, TileRectangleFromTheIndexAndTheAtlasSize) {
     field->textures->atlas.width = atlasWidth;
     field->textures->atlas.height = atlasHeight;
     field->sharedTile = tile;
-    disc(3).Renew();
+    disc(3).Renew(*field);
     EXPECT_EQ(disc(3).tile, tile);
     EXPECT_FLOAT_EQ(disc(3).tileU, u);
     EXPECT_FLOAT_EQ(disc(3).tileV, v);
@@ -54,7 +54,7 @@ TEST_F(DiscModel, RenewRestartsTheCycleOnlyAndResetPlacesAfreshKeepingTheFieldSt
   d.phase = 0.25f;
   scene.elapsedSeconds = 250.0f;
   field->uniformTile = false;
-  d.Renew();
+  d.Renew(*field);
   EXPECT_TRUE(d.position.x == 1.5f && d.position.y == -0.5f && d.velocity.y == -0.02f && d.force.x == 0.5f &&
               d.radius == 0.3f);
   EXPECT_FLOAT_EQ(d.birthTime, 246.0f);

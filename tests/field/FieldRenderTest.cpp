@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "field/DiscField.h"
+#include "field/Random.h"
 #include "images/GL.h"
 #include "scene/KaleidoScene.h"
-#include "scene/Random.h"
 #include "tests/render/RenderHarness.h"
 
 namespace {
@@ -68,7 +68,7 @@ class FieldRenderTest : public RenderTest {
     field->uniformTile = true;
     field->sharedTile = 0;
     Disc& d = field->discs[0];
-    d.Renew();
+    d.Renew(*field);
     d.position = Vector3f(x, y, 0.0f);
     d.radius = 0.5f;
     d.rotation = rotation;

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "field/DiscField.h"
+#include "field/Random.h"
 #include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
-#include "scene/Random.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <tuple>
 
+#include "field/KeyCodes.h"
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
-#include "scene/KeyCodes.h"
 #include "tests/host/FakeHost.h"
 
 namespace {

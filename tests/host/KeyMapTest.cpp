@@ -5,8 +5,8 @@
 
 #include <tuple>
 
+#include "field/KeyCodes.h"
 #include "host/x11/KeyMap.h"
-#include "scene/KeyCodes.h"
 
 namespace {
 

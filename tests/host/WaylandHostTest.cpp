@@ -5,10 +5,10 @@
 #include <string>
 #include <tuple>
 
+#include "field/KeyCodes.h"
 #include "host/linux/HackOptions.h"
 #include "host/wayland/Outputs.h"
 #include "host/wayland/XkbKeys.h"
-#include "scene/KeyCodes.h"
 
 namespace {
 

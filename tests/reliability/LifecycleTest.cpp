@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "field/DiscField.h"
+#include "field/KeyCodes.h"
 #include "images/GL.h"
-#include "scene/KeyCodes.h"
 #include "tests/render/RenderHarness.h"
 #include "tools/render/SceneRunner.h"
 

@@ -4,9 +4,10 @@
 #include <utility>
 
 #include "field/DiscField.h"
+#include "field/KeyCodes.h"
+#include "host/FrameLoop.h"
 #include "host/SceneSet.h"
 #include "images/GL.h"
-#include "scene/KeyCodes.h"
 #include "tests/render/RenderHarness.h"
 #include "tools/render/SceneRunner.h"
 
@@ -277,6 +278,48 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   run(480);
   scenes.Teardown();
   SetDefaultCounterSource(nullptr);
+}
+
+TEST_F(SceneRenderTest, AfterAPauseEachMeasuredRateIsAnsweredOnce) {
+  runner.Start(Width(), Height(), kSeed);
+  started_ = true;
+  SceneRenderer renderer(runner.scene);
+  // Frames every `step` seconds from `t` up to `until`; the delay after the last.
+  double t = 0.0;
+  const auto frames = [&](double step, double until) {
+    const double from = t;
+    for (int k = 1; t < until; t = from + step * k++) {
+      runner.counter.SetSeconds(t);
+      renderer.RenderFrame(kMirrorsBit);
+    }
+    return renderer.SleepMs();
+  };
+  EXPECT_EQ(frames(1.0 / 11, 1.5), 84);  // 11 frames a second measured at 1 s
+  renderer.Resume();                     // after 30 seconds with the display off
+  t += 30.0;
+  EXPECT_EQ(frames(1.0 / 24, 32.0), 84) << "the frame after the pause measures nothing";
+  EXPECT_EQ(frames(1.0 / 24, 33.0), 60) << "the rate of 11 answered once";
+  EXPECT_NEAR(frames(1.0 / 24, 34.0), 60, 1) << "then the rate of about 24 measured after the pause";
+}
+
+// Taller than wide: the whole picture fits the width, the logo stays in the view.
+class PortraitRenderTest : public SceneRenderTest {
+ protected:
+  std::int32_t Width() const override { return 768; }
+  std::int32_t Height() const override { return 1024; }
+};
+
+TEST_F(PortraitRenderTest, WholePictureAndLogoInsideTheWindow) {
+  const RgbImage image = Render(Frame{});
+  EXPECT_EQ(NotBlackFraction(image, 0, 0, 1, Height(), 8), 0.0) << "left side";
+  EXPECT_EQ(NotBlackFraction(image, Width() - 1, 0, Width(), Height(), 8), 0.0) << "right side";
+  EXPECT_GT(LitFraction(image, Radius()), 0.3);
+  EXPECT_LT(AsymmetricFraction(image, 280.0, Radius(), 40, nullptr, 1), 0.03);
+  // Below the arena (4.6 units out, a unit being Width() / 11 pixels) only
+  // the logo is drawn, right of the centre and inside the window.
+  const auto below = static_cast<std::int32_t>(Height() / 2 - 4.7 * Width() / 11.0);
+  EXPECT_GT(NotBlackFraction(image, Width() / 2, 0, Width(), below, 8), 0.02);
+  EXPECT_EQ(NotBlackFraction(image, 0, 0, Width() / 2, below, 8), 0.0);
 }
 
 class SmallWindowRenderTest : public SceneRenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "field/DiscField.h"
+#include "field/KeyCodes.h"
+#include "field/Random.h"
 #include "scene/KaleidoScene.h"
-#include "scene/KeyCodes.h"
-#include "scene/Random.h"
 
 using namespace keycode;
 

@@ -1,4 +1,4 @@
-#include "scene/Random.h"
+#include "field/Random.h"
 
 namespace {
 
