@@ -216,8 +216,6 @@ TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
   EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
   // Three levels: level 1 goes into texture 1; the final level is no longer the discs.
   const RgbImage three = Render(Frame{10.0, 3});
-  { const RgbImage t = TextureImage(runner.scene.feedbackTextures[1]); printf("box %d %.4f %.4f\n", t.width, NotBlackFraction(t, t.width/8, t.width*3/8, t.width/4, t.width*5/8), NotBlackFraction(t, t.width*3/4, t.width*3/8, t.width*7/8, t.width*5/8)); for (double f : {0.45}) printf("tex %d r=%.2f lit %.4f asym %.4f\n", t.width, f, LitFraction(t, f * t.width), AsymmetricFraction(t, 0, f*t.width, 40, nullptr, 2)); }
-  for (double f : {0.3, 0.4, 0.45, 0.49}) printf("%dx%d r=%.2f lit %.4f asym %.4f\n", Width(), Height(), f, LitFraction(three, f * std::min(Width(), Height())), AsymmetricFraction(three, 280.0, f * std::min(Width(), Height()), 40, nullptr, 2));
   EXPECT_GT(DifferentFraction(level0, TextureImage(s.feedbackTextures[1]), 200.0, 32, 4), 0.2);
   EXPECT_GT(DifferentFraction(one, three, Radius(), 32), 0.2);
   ASSERT_GT(LitFraction(three, Radius()), 0.1);
