@@ -160,10 +160,10 @@ TEST(PhotoTiles, HostilePhotosAreRefusedWithAReason) {
   limits.jpegScans = 150;
   EXPECT_EQ(decode(scans, limits), "") << "the file itself is sound";
 
-  // Each look at the clock a second later: the 5 s are over at once.
+  // Each look at the clock a second later: the 10 s are soon over.
   auto seconds = std::chrono::steady_clock::time_point();
   limits.now = [&seconds] { return seconds += std::chrono::seconds(1); };
-  EXPECT_EQ(decode(QuadrantPhoto(1, true), limits), "takes longer than the 5 s a photo may take to decode");
+  EXPECT_EQ(decode(QuadrantPhoto(1, true), limits), "takes longer than the 10 s a photo may take to decode");
   limits = photo::DecodeLimits();
 
   // The 48-megapixel case: a small progressive 4:4:4 photo's frame header
