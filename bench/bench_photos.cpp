@@ -1,5 +1,6 @@
-// The photo folder: decoding phone-sized photos into tiles, walking a folder,
-// the first atlas of a folder and how soon the worker stops. The folder comes
+// The photo folder: decoding phone-sized photos into tiles, hostile and
+// very large photos, walking a folder, the first atlas of a folder and how
+// soon the worker stops. The folder comes
 // from ZIRBEL_BENCH_PHOTOS (bench/photos.sh makes one of 3000 photos and one
 // large photo); without it those benchmarks are skipped.
 #include <benchmark/benchmark.h>
@@ -34,6 +35,35 @@ void BM_DecodePhoneJpeg(benchmark::State& state) {
     if (!photo::DecodePhotoTile(jpeg.data(), jpeg.size(), &tile, &error)) state.SkipWithError(error.c_str());
   }
   state.counters["megapixels"] = static_cast<double>(state.range(0) * state.range(1)) / 1e6;
+}
+
+// One decode of each hostile or very large photo, with what it gives:
+//   0: a 1 x 1 PNG of 24 MB whose stream inflates to 24 GiB of zeros
+//   1: a progressive JPEG of 1000 x 1000 with 8000 scans (of one grey)
+//   2: a 48-megapixel progressive JPEG without chroma subsampling
+void BM_HostilePhoto(benchmark::State& state) {
+  std::vector<unsigned char> bytes;
+  if (state.range(0) == 0) {
+    gen::PngOptions options;
+    options.extraZeros = 24ull << 30;
+    bytes = gen::MakePng(1, 1, {0, 0, 0}, options);
+  } else {
+    const int width = state.range(0) == 1 ? 1000 : 8000, height = state.range(0) == 1 ? 1000 : 6000;
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>((i * 7 + i / 4093) & 255);
+    if (state.range(0) == 1) rgb.assign(rgb.size(), 128);  // small scans
+    gen::JpegOptions options;
+    options.progressive = true;
+    bytes = gen::CompressJpeg(rgb.data(), width, height, 3, options);
+    if (state.range(0) == 1) bytes = gen::RepeatLastScan(bytes, 8000);
+  }
+  photo::Tile tile;
+  std::string error;
+  bool decoded = false;
+  for (auto _ : state) decoded = photo::DecodePhotoTile(bytes.data(), bytes.size(), &tile, &error);
+  state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
+  state.counters["decoded"] = decoded ? 1 : 0;
+  state.SetLabel(decoded ? "decoded" : error);
 }
 
 const char* Folder(benchmark::State& state) {
@@ -87,6 +117,7 @@ void BM_StopWhileDecoding(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_DecodePhoneJpeg)->Args({4000, 3000})->Args({8000, 6000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostilePhoto)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WalkFolder)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstAtlas)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StopWhileDecoding)->Arg(20)->Arg(80)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -45,8 +45,11 @@ unsigned char TileOpacity(int x, int y) {
   return static_cast<unsigned char>(std::lround(coverage * 255.0f));
 }
 
-TileCutter::TileCutter(int width, int height)
-    : side_(std::max(1, std::min(width, height))), sums_(kCells * 3, 0), counts_(kCells, 0) {
+TileCutter::TileCutter(int width, int height, int channels)
+    : channels_(channels == 4 ? 4 : 3),
+      side_(std::max(1, std::min(width, height))),
+      sums_(kCells * 4, 0),
+      counts_(kCells, 0) {
   left_ = (std::max(width, 1) - side_) / 2;
   top_ = (std::max(height, 1) - side_) / 2;
   first_.resize(static_cast<std::size_t>(side_));
@@ -62,19 +65,22 @@ TileCutter::TileCutter(int width, int height)
   }
 }
 
-void TileCutter::AddRow(int y, const unsigned char* rgb) {
+void TileCutter::AddRow(int y, const unsigned char* pixels) {
   const int row = y - top_;
-  if (row < 0 || row >= side_ || rgb == nullptr) return;
+  if (row < 0 || row >= side_ || pixels == nullptr) return;
   const auto r = static_cast<std::size_t>(row);
+  const auto channels = static_cast<std::size_t>(channels_);
   for (int cy = first_[r]; cy < last_[r]; ++cy) {
     for (int i = 0; i < side_; ++i) {
-      const unsigned char* pixel = rgb + 3 * static_cast<std::size_t>(left_ + i);
+      const unsigned char* pixel = pixels + channels * static_cast<std::size_t>(left_ + i);
+      const std::uint32_t alpha = channels == 4 ? pixel[3] : 255;
       const auto c = static_cast<std::size_t>(i);
       for (int cx = first_[c]; cx < last_[c]; ++cx) {
         const std::size_t cell = static_cast<std::size_t>(cy) * kTilePixels + static_cast<std::size_t>(cx);
-        sums_[3 * cell] += pixel[0];
-        sums_[3 * cell + 1] += pixel[1];
-        sums_[3 * cell + 2] += pixel[2];
+        sums_[4 * cell] += pixel[0] * alpha;
+        sums_[4 * cell + 1] += pixel[1] * alpha;
+        sums_[4 * cell + 2] += pixel[2] * alpha;
+        sums_[4 * cell + 3] += alpha;
         ++counts_[cell];
       }
     }
@@ -90,11 +96,14 @@ Tile TileCutter::Finish(int orientation) const {
       StoredPixel(orientation, x, y, &sx, &sy);
       const std::size_t cell = static_cast<std::size_t>(sy) * kTilePixels + static_cast<std::size_t>(sx);
       unsigned char* out = &tile[(static_cast<std::size_t>(y) * kTilePixels + static_cast<std::size_t>(x)) * 4];
-      const std::uint32_t count = counts_[cell];
-      for (int k = 0; k < 3 && count > 0; ++k) {
-        out[k] = static_cast<unsigned char>((sums_[3 * cell + static_cast<std::size_t>(k)] + count / 2) / count);
+      const std::uint64_t count = counts_[cell];
+      const std::uint64_t alpha = sums_[4 * cell + 3];
+      for (int k = 0; k < 3 && alpha > 0; ++k) {
+        out[k] = static_cast<unsigned char>((sums_[4 * cell + static_cast<std::size_t>(k)] + alpha / 2) / alpha);
       }
-      out[3] = TileOpacity(x, y);
+      // Mean alpha times the disc's opacity, rounded.
+      const std::uint64_t scale = count * 255;
+      out[3] = count == 0 ? 0 : static_cast<unsigned char>((alpha * TileOpacity(x, y) + scale / 2) / scale);
     }
   }
   return tile;

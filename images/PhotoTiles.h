@@ -22,25 +22,30 @@ using Tile = std::vector<unsigned char>;
 // one pixel wide. The embedded atlas's mask is painted with the same.
 unsigned char TileOpacity(int x, int y);
 
-// Collects the rows of a decoded RGB image, top row first, into a tile: the
-// centre square of the image, each tile pixel the mean of the image pixels
-// it covers (an image smaller than a tile is enlarged).
+// Collects the rows of a decoded RGB or RGBA image, top row first, into a
+// tile: the centre square of the image, each tile pixel the mean of the image
+// pixels it covers (an image smaller than a tile is enlarged). The colour is
+// weighted by alpha, so hidden colours of transparent pixels never show,
+// even at the edge of a transparent part; a tile pixel covering only
+// transparent pixels is transparent black.
 class TileCutter {
  public:
-  TileCutter(int width, int height);
-  // Row `y` of the image, width x 3 bytes; rows outside the square are ignored.
-  void AddRow(int y, const unsigned char* rgb);
+  // `channels`: 3 (RGB, opaque) or 4 (RGBA).
+  TileCutter(int width, int height, int channels = 3);
+  // Row `y` of the image, width x channels bytes; rows outside the square are ignored.
+  void AddRow(int y, const unsigned char* pixels);
   // The tile turned upright for the Exif orientation (1 to 8; any other value
-  // counts as 1, upright), with the disc's opacity as alpha.
+  // counts as 1, upright), with the image's alpha times the disc's opacity.
   Tile Finish(int orientation) const;
 
  private:
+  int channels_ = 3;
   int left_ = 0;
   int top_ = 0;
   int side_ = 1;
   // Per square column (and row): the first tile column covered and one past the last.
   std::vector<std::uint16_t> first_, last_;
-  std::vector<std::uint32_t> sums_;    // kTilePixels^2 x 3
+  std::vector<std::uint64_t> sums_;    // kTilePixels^2 x 4: colour times alpha, and alpha
   std::vector<std::uint32_t> counts_;  // kTilePixels^2
 };
 

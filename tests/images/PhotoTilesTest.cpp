@@ -1,10 +1,12 @@
 // Photos as tiles: the centre square, turned upright by each Exif
-// orientation, masked like the embedded atlas; the atlas laid out as the
+// orientation, masked like the embedded atlas, with the photo's own
+// transparency; the bounds on hostile photos; the atlas laid out as the
 // embedded one; the folder walk; and the worker that makes the atlases.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +51,15 @@ Rgb At(const std::vector<unsigned char>& rgba, int width, int x, int y) {
   return {p[0], p[1], p[2]};
 }
 
+// What was written to `file`, which is closed.
+std::string Text(std::FILE* file) {
+  std::rewind(file);
+  char text[4096] = {0};
+  const std::size_t length = std::fread(text, 1, sizeof text - 1, file);
+  std::fclose(file);
+  return std::string(text, length);
+}
+
 void ExpectNear(const Rgb& got, const Rgb& want, const std::string& where) {
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 12) << where << " channel " << k;
 }
@@ -75,6 +86,124 @@ TEST(PhotoTiles, CentreSquareTurnedUprightForEachOrientation) {
   }
   EXPECT_EQ(photo::TileOpacity(39, 39), 255);
   EXPECT_EQ(photo::TileOpacity(0, 0), 0);
+}
+
+// A PNG's transparency, in each form a PNG can hold it, is the tile's: the
+// left part opaque blue, the rest transparent red that never shows, not even
+// blended into the tile pixel that covers both.
+TEST(PhotoTiles, PngTransparencyIsKept) {
+  const int side = 64;
+  struct Case {
+    const char* name;
+    gen::PngOptions options;
+    std::vector<unsigned char> blue, red;  // one pixel of each, as stored
+  } cases[] = {
+      {"RGBA", {6, 8, {}, {}, 0}, {0, 0, 255, 255}, {255, 0, 0, 0}},
+      {"palette with tRNS", {3, 8, {0, 0, 255, 255, 0, 0}, {255, 0}, 0}, {0}, {1}},
+      {"RGB with a transparent colour", {2, 8, {}, {0, 255, 0, 0, 0, 0}, 0}, {0, 0, 255}, {255, 0, 0}},
+      {"grey and alpha, 16 bits", {4, 16, {}, {}, 0}, {0, 0, 255, 255}, {255, 255, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < side * side; ++i) {
+      const std::vector<unsigned char>& p = i % side < 26 ? c.blue : c.red;
+      pixels.insert(pixels.end(), p.begin(), p.end());
+    }
+    photo::Tile tile;
+    std::string error;
+    const std::vector<unsigned char> png = gen::MakePng(side, side, pixels, c.options);
+    ASSERT_TRUE(photo::DecodePhotoTile(png.data(), png.size(), &tile, &error)) << error;
+    const bool grey = c.options.colourType == 4;
+    const Rgb blue = grey ? Rgb{0, 0, 0} : Rgb{0, 0, 255};
+    ExpectNear(At(tile, 78, 15, 39), blue, "left");
+    EXPECT_EQ(tile[(39 * 78 + 15) * 4 + 3], 255);
+    ExpectNear(At(tile, 78, 31, 39), blue, "the pixel covering both");
+    EXPECT_TRUE(tile[(39 * 78 + 31) * 4 + 3] > 100 && tile[(39 * 78 + 31) * 4 + 3] < 200);
+    for (int y = 0; y < 78; ++y) {
+      for (int x = 30; x < 78; ++x) {
+        const unsigned char* p = &tile[(y * 78 + x) * 4];
+        ASSERT_LE(p[0], 2) << "red shows at " << x << ", " << y;
+        if (x >= 33) {
+          ASSERT_EQ(p[3], 0) << x << ", " << y;
+        } else {
+          ASSERT_LE(p[3], photo::TileOpacity(x, y)) << x << ", " << y;
+        }
+      }
+    }
+  }
+}
+
+// Photos that would take too long or too much memory are refused with a
+// reason, a 48-megapixel progressive photo without chroma subsampling is
+// not, and a stop is heard while a PNG inflates data after its last row.
+TEST(PhotoTiles, HostilePhotosAreRefusedWithAReason) {
+  const auto decode = [](const std::vector<unsigned char>& bytes, const photo::DecodeLimits& limits,
+                         const std::atomic<bool>* stop = nullptr) {
+    photo::Tile tile;
+    std::string error;
+    const bool decoded = photo::DecodePhotoTile(bytes.data(), bytes.size(), &tile, &error, stop, limits);
+    EXPECT_EQ(decoded, error.empty());
+    return error;
+  };
+  photo::DecodeLimits limits;
+  gen::PngOptions bombOptions;
+  bombOptions.extraZeros = 64u << 20;
+  EXPECT_EQ(decode(gen::MakePng(1, 1, {0, 0, 0}, bombOptions), limits),
+            "holds far more compressed data than its picture needs");
+
+  std::vector<unsigned char> grey(64 * 64, 128);
+  gen::JpegOptions progressive;
+  progressive.progressive = true;
+  const std::vector<unsigned char> scans = gen::RepeatLastScan(gen::CompressJpeg(grey.data(), 64, 64, 1, progressive), 150);
+  EXPECT_EQ(decode(scans, limits), "has more than 100 scans (a progressive photo has about ten)");
+  limits.jpegScans = 150;
+  EXPECT_EQ(decode(scans, limits), "") << "the file itself is sound";
+
+  // Each look at the clock a second later: the 10 s are soon over.
+  auto seconds = std::chrono::steady_clock::time_point();
+  limits.now = [&seconds] { return seconds += std::chrono::seconds(1); };
+  EXPECT_EQ(decode(QuadrantPhoto(1, true), limits), "takes longer than the 10 s a photo may take to decode");
+  limits = photo::DecodeLimits();
+
+  // The 48-megapixel case: a small progressive 4:4:4 photo's frame header
+  // claiming 8000 x 6000 (the missing data decodes as grey).
+  std::vector<unsigned char> rgb(64 * 48 * 3, 90);
+  std::vector<unsigned char> large = gen::CompressJpeg(rgb.data(), 64, 48, 3, progressive);
+  for (std::size_t i = 0; i + 9 < large.size(); ++i) {
+    if (large[i] == 0xFF && large[i + 1] == 0xC2) {
+      large[i + 5] = 6000 >> 8, large[i + 6] = 6000 & 255, large[i + 7] = 8000 >> 8, large[i + 8] = 8000 & 255;
+      break;
+    }
+  }
+  EXPECT_EQ(decode(large, limits), "");
+  limits.jpegMemory = 200u << 20;
+  EXPECT_EQ(decode(large, limits), "needs more than the 200 MiB of memory a photo may use to decode");
+  limits = photo::DecodeLimits();
+
+  // 2048 x 1024 grey rows, then 1 GiB of zeros: within the size bound, and
+  // the library inflates it all after the last row unless stopped.
+  gen::PngOptions extra;
+  extra.colourType = 0;
+  extra.extraZeros = 1ull << 30;
+  const std::vector<unsigned char> png = gen::MakePng(2048, 1024, std::vector<unsigned char>(2048 * 1024, 0), extra);
+  limits.time = std::chrono::milliseconds(100);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(decode(png, limits), "takes longer than the 0.1 s a photo may take to decode");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // A stop once the 1024 rows are read (one look at the clock a row) is
+  // heard in the inflation that follows.
+  limits.time = std::chrono::minutes(1);
+  std::atomic<bool> stop{false};
+  int looks = 0;
+  limits.now = [&] {
+    start = std::chrono::steady_clock::now();
+    if (++looks == 1100) stop = true;
+    return std::chrono::steady_clock::time_point();  // no time passes
+  };
+  EXPECT_EQ(decode(png, limits, &stop), "stopped");
+  EXPECT_EQ(looks, 1100) << "heard at the next look";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 // Packed tiles sit where the embedded atlas has its tiles: the alpha of an
@@ -181,12 +310,30 @@ TEST_F(PhotoFolderTest, WorkerMakesAtlasesAndSkipsBrokenFiles) {
   ExpectNear(At(atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
   ExpectNear(At(atlas, 1024, 12 * 78 + 20, 5 * 78 + 20), kQuadrant[2], "tile 77 repeats the one photo");
   source.Stop();
-  std::rewind(messages);
-  char text[4096] = {0};
-  const std::size_t length = std::fread(text, 1, sizeof text - 1, messages);
-  std::fclose(messages);
-  EXPECT_NE(std::string(text, length).find("2.jpg: skipped"), std::string::npos) << text;
-  EXPECT_EQ(std::string(text, length).find("4.png"), std::string::npos) << "only the first two are reported";
+  const std::string broken = Text(messages);
+  EXPECT_NE(broken.find("2.jpg: skipped"), std::string::npos) << broken;
+  EXPECT_EQ(broken.find("4.png"), std::string::npos) << "only the first two are reported";
+
+  // Hostile photos are skipped quickly with their reasons; the next is shown.
+  gen::PngOptions bomb;
+  bomb.extraZeros = 64u << 20;
+  Put("hostile/1.png", gen::MakePng(1, 1, {0, 0, 0}, bomb));
+  std::vector<unsigned char> grey(64 * 64, 128);
+  gen::JpegOptions progressive;
+  progressive.progressive = true;
+  Put("hostile/2.jpg", gen::RepeatLastScan(gen::CompressJpeg(grey.data(), 64, 64, 1, progressive), 500));
+  Put("hostile/3.jpg", jpeg);
+  messages = std::tmpfile();
+  options.messages = messages;
+  photo::PhotoAtlasSource hostile(root + "/hostile", options);
+  hostile.Start();
+  ASSERT_TRUE(hostile.WaitForAtlas(std::chrono::seconds(20)));
+  ASSERT_TRUE(hostile.TakeAtlas(&atlas));
+  ExpectNear(At(atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
+  hostile.Stop();
+  const std::string text = Text(messages);
+  EXPECT_NE(text.find("1.png: skipped, holds far more compressed data than its picture needs"), std::string::npos);
+  EXPECT_NE(text.find("2.jpg: skipped, has more than 100 scans"), std::string::npos) << text;
 
   for (int i = 0; i < 80; ++i) Put("many/" + std::to_string(i) + ".jpg", jpeg);
   options.messages = nullptr;  // closed above

@@ -1,5 +1,8 @@
 #include "JpegWriter.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,6 +36,7 @@ std::vector<unsigned char> CompressJpeg(const unsigned char* pixels, int width, 
   info.restart_interval = options.restartInterval;
   info.write_JFIF_header = TRUE;
   info.write_Adobe_marker = options.adobeSegment ? TRUE : FALSE;
+  if (options.progressive) jpeg_simple_progression(&info);
 
   jpeg_start_compress(&info, TRUE);
   for (const AppSegment& segment : options.segments) {
@@ -49,6 +53,22 @@ std::vector<unsigned char> CompressJpeg(const unsigned char* pixels, int width, 
   std::vector<unsigned char> bytes(buffer, buffer + size);
   std::free(buffer);
   return bytes;
+}
+
+std::vector<unsigned char> RepeatLastScan(const std::vector<unsigned char>& jpeg, int scans) {
+  // Markers are whole segments up to the first SOS; after it, 0xFF 0xDA only
+  // starts a scan (entropy-coded 0xFF bytes are followed by 0x00).
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) starts.push_back(i);
+  }
+  if (starts.empty() || jpeg.size() < 2) return jpeg;
+  const auto first = jpeg.begin() + static_cast<std::ptrdiff_t>(starts.back());
+  const auto end = jpeg.end() - 2;  // EOI
+  std::vector<unsigned char> out(jpeg.begin(), end);
+  for (int scan = static_cast<int>(starts.size()); scan < scans; ++scan) out.insert(out.end(), first, end);
+  out.insert(out.end(), end, jpeg.end());
+  return out;
 }
 
 AppSegment OrientationSegment(int orientation, bool bigEndian) {
@@ -74,6 +94,84 @@ AppSegment OrientationSegment(int orientation, bool bigEndian) {
   put16(0);
   put32(0);  // no next directory
   return AppSegment{0xE1, p};
+}
+
+namespace {
+
+void PutBig32(std::vector<unsigned char>* out, unsigned long v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<unsigned char>(v >> shift));
+}
+
+void PutChunk(std::vector<unsigned char>* png, const char* type, const unsigned char* data, std::size_t size) {
+  PutBig32(png, static_cast<unsigned long>(size));
+  const std::size_t at = png->size();
+  png->insert(png->end(), type, type + 4);
+  png->insert(png->end(), data, data + size);
+  PutBig32(png, crc32(0, png->data() + at, static_cast<uInt>(size + 4)));
+}
+
+// Compresses `size` bytes and flushes so that what follows starts afresh.
+void Deflate(z_stream* stream, const unsigned char* data, std::size_t size, std::vector<unsigned char>* out) {
+  stream->next_in = const_cast<unsigned char*>(data);
+  stream->avail_in = static_cast<uInt>(size);
+  unsigned char buffer[16384];
+  do {
+    stream->next_out = buffer;
+    stream->avail_out = sizeof buffer;
+    deflate(stream, Z_FULL_FLUSH);
+    out->insert(out->end(), buffer, buffer + (sizeof buffer - stream->avail_out));
+  } while (stream->avail_out == 0);
+}
+
+}  // namespace
+
+std::vector<unsigned char> MakePng(int width, int height, const std::vector<unsigned char>& pixels,
+                                   const PngOptions& options) {
+  const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const std::size_t rowBytes =
+      (static_cast<std::size_t>(width) * static_cast<std::size_t>(channels[options.colourType] * options.bitDepth) + 7) / 8;
+  std::vector<unsigned char> raw;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);  // no filter
+    const auto row = pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * static_cast<std::size_t>(y));
+    raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
+  }
+  // The picture, then a piece of 1 MiB of zeros compressed on its own (after
+  // a full flush nothing refers back), repeated, then the rest of the zeros.
+  z_stream stream{};
+  deflateInit(&stream, 9);
+  std::vector<unsigned char> data;
+  Deflate(&stream, raw.data(), raw.size(), &data);
+  unsigned long adler = adler32(1, raw.data(), static_cast<uInt>(raw.size()));
+  const std::size_t kPiece = std::size_t{1} << 20;
+  const std::vector<unsigned char> zeros(kPiece, 0);
+  const unsigned long pieceAdler = adler32(1, zeros.data(), static_cast<uInt>(kPiece));
+  std::vector<unsigned char> piece;
+  Deflate(&stream, zeros.data(), kPiece, &piece);
+  for (unsigned long long i = 0; i < options.extraZeros / kPiece; ++i) {
+    data.insert(data.end(), piece.begin(), piece.end());
+    adler = adler32_combine(adler, pieceAdler, static_cast<z_off_t>(kPiece));
+  }
+  const std::size_t rest = static_cast<std::size_t>(options.extraZeros % kPiece);
+  Deflate(&stream, zeros.data(), rest, &data);
+  adler = adler32_combine(adler, adler32(1, zeros.data(), static_cast<uInt>(rest)), static_cast<z_off_t>(rest));
+  deflateEnd(&stream);
+  for (unsigned char b : {0x01, 0x00, 0x00, 0xFF, 0xFF}) data.push_back(b);  // the last block, stored and empty
+  PutBig32(&data, adler);
+
+  std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<unsigned char> header;
+  PutBig32(&header, static_cast<unsigned long>(width));
+  PutBig32(&header, static_cast<unsigned long>(height));
+  for (int b : {options.bitDepth, options.colourType, 0, 0, 0}) header.push_back(static_cast<unsigned char>(b));
+  PutChunk(&png, "IHDR", header.data(), header.size());
+  if (!options.palette.empty()) PutChunk(&png, "PLTE", options.palette.data(), options.palette.size());
+  if (!options.transparency.empty()) PutChunk(&png, "tRNS", options.transparency.data(), options.transparency.size());
+  for (std::size_t at = 0; at < data.size(); at += 65536) {
+    PutChunk(&png, "IDAT", data.data() + at, std::min<std::size_t>(65536, data.size() - at));
+  }
+  PutChunk(&png, "IEND", nullptr, 0);
+  return png;
 }
 
 bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {

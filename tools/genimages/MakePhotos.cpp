@@ -3,12 +3,13 @@
 // the pictures in docs/.
 //
 //   zirbel-make-photos DIR [--count N] [--size WxH] [--colours RRGGBB,RRGGBB]
-//                          [--png-every K] [--broken] [--seed S]
+//                          [--png-every K] [--progressive] [--broken] [--seed S]
 //
 // Photos go to DIR and DIR/more (every third one). Colourful painted photos
 // by default; with --colours each photo is one of the colours, lightly
 // textured. JPEG photos carry an Exif orientation (1 to 8 in turn), painted
-// so that they look right once turned upright. --broken adds what a folder
+// so that they look right once turned upright, progressive with
+// --progressive. --broken adds what a folder
 // may hold besides photos: an empty file, a cut-off JPEG, text named .jpg,
 // JPEG and PNG headers claiming huge sizes, a named pipe, a link to itself
 // and a link back to the folder.
@@ -36,6 +37,7 @@ struct Settings {
   int height = 480;
   std::vector<gen::Rgb> colours;
   int pngEvery = 0;
+  bool progressive = false;
   bool broken = false;
   std::uint32_t seed = 7;
 };
@@ -67,6 +69,8 @@ bool Parse(int argc, char** argv, Settings* s) {
       s->pngEvery = std::atoi(argv[++i]);
     } else if (arg == "--seed" && hasValue) {
       s->seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+    } else if (arg == "--progressive") {
+      s->progressive = true;
     } else if (arg == "--broken") {
       s->broken = true;
     } else if (s->folder.empty() && arg[0] != '-') {
@@ -168,6 +172,7 @@ bool WritePhoto(const Settings& s, int index) {
   }
   gen::JpegOptions options;
   options.quality = 85;
+  options.progressive = s.progressive;
   options.segments.push_back(gen::OrientationSegment(orientation, index % 2 == 0));
   std::snprintf(name, sizeof name, "/photo-%05d.jpg", index);
   return gen::WriteFile(folder + name, gen::CompressJpeg(stored.data(), sw, sh, 3, options));
@@ -217,7 +222,7 @@ int main(int argc, char** argv) {
   if (!Parse(argc, argv, &s)) {
     std::fprintf(stderr,
                  "usage: zirbel-make-photos DIR [--count N] [--size WxH] [--colours RRGGBB,RRGGBB] "
-                 "[--png-every K] [--broken] [--seed S]\n");
+                 "[--png-every K] [--progressive] [--broken] [--seed S]\n");
     return 2;
   }
   mkdir(s.folder.c_str(), 0755);
