@@ -90,9 +90,9 @@ EOF
 for case in none tree; do
   "$build/zirbel" --window-id "$parent" --photos "$work/$case" 2>"$work/walk.txt" &
   saver=$!
-  wait_for 60 grep -q "showing the built-in pictures" "$work/walk.txt" || fail "the walk did not end within 60 s"
+  wait_for 60 grep -qs "showing the built-in pictures" "$work/walk.txt" || fail "the walk did not end within 60 s"
   peak=$(awk '/VmHWM/ {print int($2 / 1024)}' "/proc/$saver/status")
   kill -TERM "$saver"
   wait "$saver" || true
-  echo "walk of the $case folder (99,000 files of long names): peak memory ${peak} MiB"
+  echo "walk of ${case/tree/99,000 files of long names}: peak memory ${peak} MiB"
 done
