@@ -1,11 +1,15 @@
 // The photo folder: decoding phone-sized photos into tiles, hostile and
 // very large photos, walking a folder, the first atlas of a folder and how
-// soon the worker stops. The folder comes
+// soon the worker stops, decoding or held up in a read. The folder comes
 // from ZIRBEL_BENCH_PHOTOS (bench/photos.sh makes one of 3000 photos and one
 // large photo); without it those benchmarks are skipped.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -114,6 +118,43 @@ void BM_StopWhileDecoding(benchmark::State& state) {
   }
 }
 
+// Stop() while the worker's read is held up by the system (as on a share
+// that stopped answering): the stop waits the options' stopWait, then leaves
+// the worker behind.
+void BM_StopWhileReadHeldUp(benchmark::State& state) {
+  const char* folder = Folder(state);
+  if (folder == nullptr) return;
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, open = false;
+  };
+  for (auto _ : state) {
+    auto gate = std::make_shared<Gate>();
+    photo::AtlasSourceOptions options = Quiet();
+    options.reader = [gate](const std::filesystem::path&, const photo::ReadBounds&, std::vector<unsigned char>*,
+                            std::string*) {
+      std::unique_lock<std::mutex> lock(gate->mutex);
+      gate->entered = true;
+      gate->changed.notify_all();
+      gate->changed.wait(lock, [&] { return gate->open; });
+      return false;
+    };
+    photo::PhotoAtlasSource source(folder, options);
+    source.Start();
+    {
+      std::unique_lock<std::mutex> lock(gate->mutex);
+      gate->changed.wait(lock, [&] { return gate->entered; });
+    }
+    const auto start = std::chrono::steady_clock::now();
+    source.Stop();
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::lock_guard<std::mutex> lock(gate->mutex);
+    gate->open = true;
+    gate->changed.notify_all();
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_DecodePhoneJpeg)->Args({4000, 3000})->Args({8000, 6000})->Unit(benchmark::kMillisecond);
@@ -121,5 +162,6 @@ BENCHMARK(BM_HostilePhoto)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_WalkFolder)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstAtlas)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StopWhileDecoding)->Arg(20)->Arg(80)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StopWhileReadHeldUp)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();

@@ -1,7 +1,11 @@
 #include "images/PhotoAtlasSource.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -10,19 +14,31 @@
 
 namespace photo {
 
-bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<unsigned char>* bytes,
-                   std::string* error, const std::atomic<bool>* stop) {
+namespace {
+
+using ReaderFunction = bool (*)(const std::filesystem::path&, const ReadBounds&, std::vector<unsigned char>*,
+                                std::string*);
+std::atomic<ReaderFunction> defaultReader{nullptr};
+
+// A read buffer larger than this is given back after each photo.
+constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
+
+}  // namespace
+
+bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
+                   std::string* error) {
+  const auto deadline = std::chrono::steady_clock::now() + bounds.time;
   std::error_code code;
   const std::uintmax_t size = std::filesystem::file_size(path, code);
   if (code) {
-    *error = code.message();
+    *error = "cannot be read (" + code.message() + ")";
     return false;
   }
   if (size == 0) {
     *error = "empty file";
     return false;
   }
-  if (size > maxBytes) {
+  if (size > bounds.maxBytes) {
     *error = "file too large (" + std::to_string(size) + " bytes)";
     return false;
   }
@@ -36,8 +52,12 @@ bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std:
   constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::size_t done = 0;
   while (done < bytes->size() && file) {
-    if (stop != nullptr && *stop) {
+    if (bounds.stop != nullptr && *bounds.stop) {
       *error = "stopped";
+      return false;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      *error = "took longer than " + std::to_string(bounds.time.count() / 1000) + " s to read";
       return false;
     }
     const std::size_t piece = std::min(kPiece, bytes->size() - done);
@@ -48,125 +68,175 @@ bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std:
   return true;
 }
 
+void SetDefaultPhotoReader(ReaderFunction reader) { defaultReader = reader; }
+
+// Everything the worker touches: it holds this to the end, so that it may
+// outlive the source (and the rest of the program) while it is held up.
+struct PhotoAtlasSource::State {
+  State(std::string folderIn, AtlasSourceOptions optionsIn) : folder(std::move(folderIn)), options(std::move(optionsIn)) {
+    if (!options.reader) options.reader = defaultReader.load() != nullptr ? defaultReader.load() : &ReadPhotoFile;
+    options.read.stop = &stop;
+  }
+  void Run();
+  void Work();
+  bool Sleep(std::chrono::milliseconds duration);  // false when stopped
+  void Report(const std::string& text);
+  bool ReadAndDecode(const PathString& path, std::vector<unsigned char>* bytes, Tile* tile, std::string* error);
+
+  const std::string folder;
+  AtlasSourceOptions options;
+  std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<unsigned char> ready;  // under mutex
+  bool fresh = false;                // under mutex
+  bool ended = false;                // under mutex
+  int atlases = 0;                   // under mutex
+  std::size_t reported = 0;          // worker only
+};
+
 PhotoAtlasSource::PhotoAtlasSource(std::string folder, AtlasSourceOptions options)
-    : folder_(std::move(folder)), options_(std::move(options)) {}
+    : state_(std::make_shared<State>(std::move(folder), std::move(options))) {}
 
 PhotoAtlasSource::~PhotoAtlasSource() { Stop(); }
 
 void PhotoAtlasSource::Start() {
-  if (worker_.joinable() || stop_) return;
+  if (worker_.joinable() || state_->stop) return;
   try {
-    worker_ = std::thread(&PhotoAtlasSource::Run, this);
+    worker_ = std::thread([state = state_] { state->Run(); });
   } catch (const std::system_error&) {
     // No thread to be had: the built-in pictures stay.
-    Report("cannot start reading the photos: no thread");
+    state_->Report("cannot start reading the photos: no thread");
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ended_ = true;
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      state_->ended = true;
     }
-    changed_.notify_all();
+    state_->changed.notify_all();
   }
 }
 
 void PhotoAtlasSource::Stop() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  state_->stop = true;
+  state_->changed.notify_all();
+  if (!worker_.joinable()) return;
+  const bool ended = state_->changed.wait_for(lock, state_->options.stopWait, [this] { return state_->ended; });
+  lock.unlock();
+  if (ended) {
+    worker_.join();
+  } else {
+    worker_.detach();
   }
-  changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
 }
 
 bool PhotoAtlasSource::TakeAtlas(std::vector<unsigned char>* pixels) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!fresh_) return false;
-  fresh_ = false;
-  pixels->swap(ready_);
-  ready_.clear();
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (!state_->fresh) return false;
+  state_->fresh = false;
+  pixels->swap(state_->ready);
+  state_->ready.clear();
   return true;
 }
 
 bool PhotoAtlasSource::WaitForAtlas(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, timeout, [this] { return fresh_ || ended_; });
-  return fresh_;
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  state_->changed.wait_for(lock, timeout, [this] { return state_->fresh || state_->ended; });
+  return state_->fresh;
 }
 
 int PhotoAtlasSource::AtlasCount() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return atlases_;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->atlases;
 }
 
 bool PhotoAtlasSource::Ended() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return ended_;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->ended;
 }
 
-bool PhotoAtlasSource::Sleep(std::chrono::milliseconds duration) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return !changed_.wait_for(lock, duration, [this] { return stop_.load(); });
+bool PhotoAtlasSource::State::Sleep(std::chrono::milliseconds duration) {
+  std::unique_lock<std::mutex> lock(mutex);
+  return !changed.wait_for(lock, duration, [this] { return stop.load(); });
 }
 
-void PhotoAtlasSource::Report(const std::string& text) {
-  if (options_.messages == nullptr) return;
-  std::fprintf(options_.messages, "zirbel: photos: %s\n", text.c_str());
+void PhotoAtlasSource::State::Report(const std::string& text) {
+  if (options.messages == nullptr || stop) return;
+  std::fprintf(options.messages, "zirbel: photos: %s\n", text.c_str());
 }
 
-void PhotoAtlasSource::Run() {
-  // Nothing the library throws (memory running out) may end the program
-  // from this thread: the worker ends, and the pictures stay as they are.
+void PhotoAtlasSource::State::Run() {
+  // Nothing the library throws may end the program from this thread: the
+  // worker ends, and the pictures stay as they are.
   try {
     Work();
   } catch (...) {
     Report("stopped reading the photos: out of memory");
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
+    std::lock_guard<std::mutex> lock(mutex);
+    ended = true;
   }
-  changed_.notify_all();
+  changed.notify_all();
 }
 
-void PhotoAtlasSource::Work() {
-  PhotoList list = ListPhotos(folder_, options_.limits, &stop_);
-  for (std::size_t i = 0; i < list.problems.size() && i < options_.reportedProblems; ++i) Report(list.problems[i]);
+// One photo into one tile. Memory running out for one photo skips that one.
+bool PhotoAtlasSource::State::ReadAndDecode(const PathString& path, std::vector<unsigned char>* bytes, Tile* tile,
+                                            std::string* error) {
+  bool decoded = false;
+  try {
+    decoded = options.reader(path, options.read, bytes, error) &&
+              DecodePhotoTile(bytes->data(), bytes->size(), tile, error, &stop);
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory for it";
+  } catch (const std::length_error&) {
+    *error = "not enough memory for it";
+  }
+  if (bytes->capacity() > kKeptBufferBytes) std::vector<unsigned char>().swap(*bytes);
+  return decoded;
+}
+
+void PhotoAtlasSource::State::Work() {
+  PhotoList list = ListPhotos(folder, options.limits, &stop);
+  for (std::size_t i = 0; i < list.problems.size() && i < options.reportedProblems; ++i) Report(list.problems[i]);
+  list.problems = std::vector<std::string>();
   std::size_t next = 0;
   bool shown = false;
-  while (!stop_ && !list.photos.empty()) {
+  while (!stop && !list.photos.empty()) {
     // The next photos, each tried once per atlas, until the atlas is full.
     std::vector<Tile> tiles;
+    tiles.reserve(kTileCount);
     std::vector<unsigned char> bytes;
     const std::size_t count = list.photos.size();
-    for (std::size_t tried = 0; tried < count && tiles.size() < static_cast<std::size_t>(kTileCount) && !stop_;
+    for (std::size_t tried = 0; tried < count && tiles.size() < static_cast<std::size_t>(kTileCount) && !stop;
          ++tried) {
-      const std::filesystem::path& path = list.photos[next];
+      const PathString& path = list.photos[next];
       next = (next + 1) % count;
       std::string error;
       Tile tile;
-      if (ReadPhotoFile(path, options_.maxFileBytes, &bytes, &error, &stop_) &&
-          DecodePhotoTile(bytes.data(), bytes.size(), &tile, &error, &stop_)) {
+      if (ReadAndDecode(path, &bytes, &tile, &error)) {
         tiles.push_back(std::move(tile));
-      } else if (!stop_ && reported_++ < options_.reportedProblems) {
-        Report(PathText(path) + ": skipped, " + error);
+      } else if (!stop && reported++ < options.reportedProblems) {
+        Report(ShownPath(path) + ": skipped, " + error);
       }
     }
-    if (stop_ || tiles.empty()) break;
+    if (stop || tiles.empty()) break;
     std::vector<unsigned char> atlas = PackAtlas(tiles);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ready_ = std::move(atlas);
-      fresh_ = true;
-      ++atlases_;
+      std::lock_guard<std::mutex> lock(mutex);
+      ready = std::move(atlas);
+      fresh = true;
+      ++atlases;
     }
-    changed_.notify_all();
+    changed.notify_all();
     shown = true;
     // All the photos fit into one atlas: it never changes.
     if (count <= static_cast<std::size_t>(kTileCount)) break;
-    if (!Sleep(options_.refresh)) break;
+    if (!Sleep(options.refresh)) break;
   }
-  if (!shown && !stop_) {
-    Report(list.folderUsable ? "no usable photo in " + folder_ + "; showing the built-in pictures"
-                             : "cannot read the folder " + folder_ + "; showing the built-in pictures");
+  if (!shown && !stop) {
+    const std::string name = ShownPath(std::filesystem::u8path(folder));
+    Report(list.folderUsable ? "no usable photo in " + name + "; showing the built-in pictures"
+                             : "cannot read the folder " + name + "; showing the built-in pictures");
   }
 }
 

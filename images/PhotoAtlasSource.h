@@ -3,12 +3,15 @@
 // its photos are cut into tiles and packed into an atlas of the embedded
 // atlas's layout. With more photos than tiles the next atlas is made from
 // the next photos after a while. The thread that draws only takes finished
-// atlases; it never waits for the worker.
+// atlases; it never waits for the worker, and a stop waits for it only
+// briefly: a worker held up by the system (a file on a share that stopped
+// answering) is left behind, and ends with the process.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,12 +20,35 @@
 
 namespace photo {
 
+// What reading one photo file may take.
+struct ReadBounds {
+  std::size_t maxBytes = std::size_t{128} << 20;  // larger files are skipped
+  std::chrono::milliseconds time{10000};           // a slower read is given up
+  const std::atomic<bool>* stop = nullptr;         // set: the read ends at once
+};
+
+// Reads a whole photo file into `bytes`; false with a reason a user
+// understands in `error`. Reads in pieces, and hears a stop or the time
+// running out between two pieces.
+using PhotoReader = std::function<bool(const std::filesystem::path& path, const ReadBounds& bounds,
+                                       std::vector<unsigned char>* bytes, std::string* error)>;
+
+// The portable reader (std::ifstream).
+bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
+                   std::string* error);
+// The reader taken where the options name none: the platform installs one
+// that never waits on a pipe or a device (null: the portable one).
+void SetDefaultPhotoReader(bool (*reader)(const std::filesystem::path&, const ReadBounds&,
+                                          std::vector<unsigned char>*, std::string*));
+
 struct AtlasSourceOptions {
   std::chrono::milliseconds refresh{std::chrono::minutes(3)};  // between two atlases
   WalkLimits limits;
-  std::size_t maxFileBytes = std::size_t{128} << 20;  // larger files are skipped
-  std::size_t reportedProblems = 5;                   // messages for the first few skipped
-  std::FILE* messages = stderr;                       // null: none
+  ReadBounds read;                     // per photo; `stop` is the source's own
+  PhotoReader reader;                  // empty: the default reader
+  std::size_t reportedProblems = 5;    // messages for the first few skipped
+  std::FILE* messages = stderr;        // null: none
+  std::chrono::milliseconds stopWait{50};  // how long Stop() waits for the worker
 };
 
 class PhotoAtlasSource {
@@ -34,7 +60,10 @@ class PhotoAtlasSource {
 
   // Starts the worker (once).
   void Start();
-  // Ends the worker at once: a decode in progress is abandoned. Safe to call twice.
+  // Ends the worker: it hears the stop between two small pieces of work.
+  // Waits for it at most `stopWait`; a worker that is still held up (in a
+  // read the system does not end) is left to end by itself, or with the
+  // process, and touches nothing of this object. Safe to call twice.
   void Stop();
 
   // Moves a finished atlas that was not taken yet into `pixels` (RGBA,
@@ -48,27 +77,9 @@ class PhotoAtlasSource {
   bool Ended();
 
  private:
-  void Run();
-  void Work();
-  bool Sleep(std::chrono::milliseconds duration);  // false when stopped
-  void Report(const std::string& text);
-
-  const std::string folder_;
-  const AtlasSourceOptions options_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<unsigned char> ready_;  // under mutex_
-  bool fresh_ = false;                // under mutex_
-  bool ended_ = false;                // under mutex_
-  int atlases_ = 0;                   // under mutex_
-  std::size_t reported_ = 0;          // worker only
+  struct State;  // shared with the worker, which may outlive this object
+  std::shared_ptr<State> state_;
   std::thread worker_;
 };
-
-// The bytes of a file, at most `maxBytes`; false with the reason otherwise,
-// or when `stop` turns true while it reads.
-bool ReadPhotoFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<unsigned char>* bytes,
-                   std::string* error, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace photo

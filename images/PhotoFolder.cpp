@@ -1,8 +1,9 @@
 #include "images/PhotoFolder.h"
 
 #include <algorithm>
-#include <set>
+#include <functional>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -11,7 +12,29 @@ namespace photo {
 
 namespace {
 
-std::string Text(const fs::path& path) { return PathText(path); }
+// std::filesystem::path's order (name by name) without making paths: a
+// separator sorts before every other character.
+bool PathLess(const PathString& a, const PathString& b) {
+  auto rank = [](PathString::value_type c) -> long {
+    return c == '/' || c == fs::path::preferred_separator ? -1 : static_cast<long>(c);
+  };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](auto x, auto y) { return rank(x) < rank(y); });
+}
+
+const char* KindText(fs::file_type type) {
+  switch (type) {
+    case fs::file_type::fifo:
+      return "a pipe";
+    case fs::file_type::socket:
+      return "a socket";
+    case fs::file_type::character:
+    case fs::file_type::block:
+      return "a device";
+    default:
+      return "not a file or folder";
+  }
+}
 
 class Walk {
  public:
@@ -21,19 +44,22 @@ class Walk {
   void Folder(const fs::path& folder, int depth) {
     std::error_code error;
     const fs::path real = fs::canonical(folder, error);
-    if (error) return Problem(folder, error.message());
-    if (!seen_.insert(real).second) return;  // a link into a folder already walked
+    if (error) return Unreadable(folder, error);
+    // A link into a folder already walked. Folders are told apart by a hash
+    // of their real path, so that deep folders of long names cost little.
+    if (!seen_.insert(std::hash<PathString>()(real.native())).second) return;
     // Where links are not resolved by canonical (Windows), a loop still
     // shows as a folder that is one of its own ancestors.
     for (const fs::path& ancestor : ancestors_) {
       std::error_code same;
       if (fs::equivalent(folder, ancestor, same)) return;
     }
-    fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
-    if (error) return Problem(folder, error.message());
+    fs::directory_iterator entries(folder, error);
+    if (error) return Unreadable(folder, error);
     if (depth == 0) list_->folderUsable = true;
-    // The folder's entries in name order, so the limits keep the same ones.
-    std::vector<fs::directory_entry> found;
+    // The names that may be photos or folders, in name order, so that the
+    // limits keep the same ones. Other files are not kept at all.
+    std::vector<PathString> names;
     for (const fs::directory_iterator end; entries != end; entries.increment(error)) {
       if (error || Done()) break;
       if (++entriesSeen_ > limits_.maxEntries) {
@@ -41,43 +67,60 @@ class Walk {
         Note("stopped after " + std::to_string(limits_.maxEntries) + " entries");
         break;
       }
-      found.push_back(*entries);
+      std::error_code typeError;
+      const fs::file_type type = entries->symlink_status(typeError).type();  // known from the listing
+      const fs::path name = entries->path().filename();
+      if (typeError || type != fs::file_type::regular || HasPhotoExtension(name)) names.push_back(name.native());
     }
-    std::sort(found.begin(), found.end());
-    std::vector<fs::path> subfolders;
-    for (const fs::directory_entry& entry : found) {
-      const fs::path& path = entry.path();
+    if (error) Unreadable(folder, error);
+    std::sort(names.begin(), names.end(), PathLess);
+    std::vector<PathString> subfolders;
+    for (PathString& name : names) {
+      const fs::path path = folder / name;
       std::error_code kindError;
-      const fs::file_status status = entry.status(kindError);  // through links
+      const fs::file_status status = fs::status(path, kindError);  // through links
       if (kindError) {
-        Problem(path, kindError.message());
+        Note(ShownPath(path) + ": skipped, " + kindError.message());
       } else if (fs::is_directory(status)) {
-        subfolders.push_back(path);
-      } else if (fs::is_regular_file(status) && HasPhotoExtension(path)) {
-        if (list_->photos.size() >= limits_.maxPhotos) {
-          full_ = true;
-          Note("kept the first " + std::to_string(limits_.maxPhotos) + " photos");
-          break;
-        }
-        list_->photos.push_back(path);
+        subfolders.push_back(std::move(name));
+      } else if (!HasPhotoExtension(path)) {
+        continue;
+      } else if (fs::is_regular_file(status)) {
+        if (!Keep(path.native())) break;
+      } else {
+        Note(ShownPath(path) + ": skipped, not a regular file (" + KindText(status.type()) + ")");
       }
     }
-    if (error) Problem(folder, error.message());
+    names = std::vector<PathString>();
     if (depth >= limits_.maxDepth) {
       if (!subfolders.empty()) Problem(folder, "subfolders deeper than " + std::to_string(limits_.maxDepth));
       return;
     }
     ancestors_.push_back(folder);
-    for (const fs::path& subfolder : subfolders) {
+    for (const PathString& subfolder : subfolders) {
       if (Done()) break;
-      Folder(subfolder, depth + 1);
+      Folder(folder / subfolder, depth + 1);
     }
     ancestors_.pop_back();
   }
 
  private:
+  bool Keep(const PathString& path) {
+    const std::size_t bytes = path.size() * sizeof(PathString::value_type);
+    if (list_->photos.size() >= limits_.maxPhotos || pathBytes_ + bytes > limits_.maxPathBytes) {
+      full_ = true;
+      Note("kept the first " + std::to_string(list_->photos.size()) + " photos");
+      return false;
+    }
+    pathBytes_ += bytes;
+    list_->photos.push_back(path);
+    return true;
+  }
   bool Done() const { return full_ || (stop_ != nullptr && stop_->load(std::memory_order_relaxed)); }
-  void Problem(const fs::path& path, const std::string& why) { Note(Text(path) + ": " + why); }
+  void Unreadable(const fs::path& folder, const std::error_code& error) {
+    Problem(folder, "cannot be read (" + error.message() + ")");
+  }
+  void Problem(const fs::path& path, const std::string& why) { Note(ShownPath(path) + ": " + why); }
   // A folder of many unreadable entries keeps only the first few.
   void Note(const std::string& text) {
     if (list_->problems.size() < kMaxProblems) {
@@ -91,9 +134,10 @@ class Walk {
   const WalkLimits& limits_;
   const std::atomic<bool>* stop_;
   PhotoList* list_;
-  std::set<fs::path> seen_;
+  std::unordered_set<std::size_t> seen_;
   std::vector<fs::path> ancestors_;
   std::size_t entriesSeen_ = 0;
+  std::size_t pathBytes_ = 0;
   bool full_ = false;
 };
 
@@ -109,8 +153,40 @@ std::string PathText(const fs::path& path) {
   }
 }
 
+std::string ShownPath(const fs::path& path) {
+  const std::string text = PathText(path);
+  if (text.empty() && !path.empty()) return "(a name that is not Unicode)";
+  std::string shown;
+  auto escape = [&shown](unsigned char c) {
+    const char* digits = "0123456789abcdef";
+    shown += "\\x";
+    shown += digits[c >> 4];
+    shown += digits[c & 15];
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    // The length of a well-formed UTF-8 sequence starting here; 0 if none.
+    std::size_t length = c < 0x80 ? 1 : c >= 0xc2 && c < 0xe0 ? 2 : c >= 0xe0 && c < 0xf0 ? 3 : c >= 0xf0 && c < 0xf5 ? 4 : 0;
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned char next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+      const bool overlong = k == 1 && ((c == 0xe0 && next < 0xa0) || (c == 0xf0 && next < 0x90));
+      const bool beyond = k == 1 && ((c == 0xed && next >= 0xa0) || (c == 0xf4 && next >= 0x90));
+      if ((next & 0xc0) != 0x80 || overlong || beyond) length = 0;
+    }
+    const bool control = c < 0x20 || c == 0x7f || (c == 0xc2 && length == 2 && static_cast<unsigned char>(text[i + 1]) < 0xa0);
+    if (length == 0 || control) {
+      for (std::size_t k = 0; k < std::max<std::size_t>(length, 1); ++k) escape(static_cast<unsigned char>(text[i + k]));
+      i += std::max<std::size_t>(length, 1);
+    } else {
+      shown.append(text, i, length);
+      i += length;
+    }
+  }
+  return shown;
+}
+
 bool HasPhotoExtension(const fs::path& path) {
-  std::string extension = Text(path.extension());
+  std::string extension = PathText(path.extension());
   for (char& c : extension) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
@@ -122,9 +198,18 @@ PhotoList ListPhotos(const std::string& folder, const WalkLimits& limits, const 
   if (folder.empty()) return list;
   fs::path top = fs::u8path(folder);
   std::error_code error;
-  if (fs::is_regular_file(top, error)) top = top.parent_path();
+  const fs::file_status status = fs::status(top, error);
+  if (fs::is_regular_file(status)) {
+    // A photo names the folder it is in.
+    const fs::path file = top;
+    top = top.has_parent_path() ? top.parent_path() : fs::path(".");
+    list.problems.push_back(ShownPath(file) + " is a file: showing the photos of its folder " + ShownPath(top));
+  } else if (!error && !fs::is_directory(status)) {
+    list.problems.push_back(ShownPath(top) + ": not a folder (" + KindText(status.type()) + ")");
+    return list;
+  }
   Walk(limits, stop, &list).Folder(top, 0);
-  std::sort(list.photos.begin(), list.photos.end());
+  std::sort(list.photos.begin(), list.photos.end(), PathLess);
   return list;
 }
 

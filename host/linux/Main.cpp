@@ -15,6 +15,7 @@
 #include "host/Settings.h"
 #include "host/System.h"
 #include "host/linux/HackOptions.h"
+#include "host/linux/PhotoFile.h"
 #include "host/linux/WindowSystem.h"
 
 #ifndef ZIRBEL_VERSION
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
 
   platform::InstallPictureDefaults();
+  photo::SetDefaultPhotoReader(&linuxhost::ReadPhotoFile);  // never waits on a pipe or a device
   // The one place where the window system is chosen.
   const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
                             ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode ==

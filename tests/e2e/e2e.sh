@@ -28,6 +28,8 @@ wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym 
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
+probe_colours=ff00ff,00ff00  # the photos' colours
+coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
 # The parent grows to 640x360: window $1 follows, and the picture stays
 # centred only if viewport and projection follow; the program ends with it.
 resize_and_end() {
@@ -231,8 +233,6 @@ EOF2
     "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken ||
       fail "the test photos could not be made"
     write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
-    probe_colours=ff00ff,00ff00
-    coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
     start_saver
     wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
     xdotool key q
@@ -253,6 +253,30 @@ EOF2
     probe "$parent"
     awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
     wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
+    ;;
+
+  photos_stalled)
+    # The first photo is held by another program (a write lease: every open
+    # of it waits, as on a share that stopped answering) and a pipe stands
+    # where a photo is expected: the photos after them show, each is named
+    # with its reason, and SIGTERM or a key ends the program at once.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 || fail "the test photos could not be made"
+    cp "$work/photos/$(ls "$work/photos" | grep -m1 'jpg$')" "$work/photos/0-held.jpg"
+    mkfifo "$work/photos/0-pipe.jpg"
+    "$ZIRBEL_LEASE_HELPER" "$work/photos/0-held.jpg" >"$work/lease.txt" 2>&1 &
+    pids+=("$!")
+    wait_for 5 grep -q ready "$work/lease.txt" || skip "no write lease here: $(cat "$work/lease.txt")"
+    start_parent 640 512
+    XSCREENSAVER_WINDOW=$parent start --root --photos "$work/photos"
+    wait_for 10 coloured "$parent" || fail "the photos after the held one do not show"
+    stop "$saver"
+    grep -q '0-held.jpg: skipped, in use by another program' "$work/out.txt" || fail "no word on the held photo"
+    grep -q '0-pipe.jpg: skipped, not a regular file (a pipe)' "$work/out.txt" || fail "no word on the pipe"
+    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
+    start_saver
+    wait_for 10 coloured root || fail "the saver shows no photos"
+    xdotool key q
+    expect_exit "$saver" 2 "key q"
     ;;
 
   server_gone)

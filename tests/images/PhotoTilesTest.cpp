@@ -3,14 +3,22 @@
 // transparency; the bounds on hostile photos; the atlas laid out as the
 // embedded one; the folder walk; and the worker that makes the atlases.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "images/PhotoAtlasSource.h"
@@ -247,9 +255,16 @@ class PhotoFolderTest : public ::testing::Test {
     fs::create_directories(fs::path(root + "/" + name).parent_path());
     ASSERT_TRUE(gen::WriteFile(root + "/" + name, bytes));
   }
+  static std::string Text(std::FILE* messages) {
+    std::rewind(messages);
+    char text[4096] = {0};
+    const std::size_t length = std::fread(text, 1, sizeof text - 1, messages);
+    std::fclose(messages);
+    return std::string(text, length);
+  }
   std::vector<std::string> Names(const photo::PhotoList& list) {
     std::vector<std::string> names;
-    for (const fs::path& p : list.photos) names.push_back(fs::relative(p, root).string());
+    for (const fs::path p : list.photos) names.push_back(fs::relative(p, root).string());
     return names;
   }
   std::string root;
@@ -272,6 +287,7 @@ TEST_F(PhotoFolderTest, WalksSubfoldersOnceAndKeepsToItsLimits) {
       {{100, 2, 24}, {"B.JPEG", "a.jpg"}},
       {{100, 100, 0}, {"B.JPEG", "a.jpg", "c.png"}},
       {{3, 100, 24}, {}},  // stops after three entries, whichever they are
+      {{100, 100, 24, 2 * (root.size() + 8)}, {"B.JPEG", "a.jpg"}},  // the paths' bytes
   };
   for (const Case& c : cases) {
     const photo::PhotoList list = photo::ListPhotos(root, c.limits);
@@ -283,7 +299,12 @@ TEST_F(PhotoFolderTest, WalksSubfoldersOnceAndKeepsToItsLimits) {
       EXPECT_EQ(Names(list), c.photos);
     }
   }
-  EXPECT_EQ(Names(photo::ListPhotos(root + "/a.jpg", {})), all) << "a photo names its folder";
+  const photo::PhotoList byFile = photo::ListPhotos(root + "/a.jpg", {});
+  EXPECT_EQ(Names(byFile), all) << "a photo names its folder";
+  EXPECT_EQ(byFile.problems[0], root + "/a.jpg is a file: showing the photos of its folder " + root);
+  EXPECT_NE(testing::PrintToString(byFile.problems).find("pipe.jpg: skipped, not a regular file (a pipe)"),
+            std::string::npos);
+  EXPECT_EQ(photo::ListPhotos(root + "/pipe.jpg", {}).problems, std::vector<std::string>{root + "/pipe.jpg: not a folder (a pipe)"});
   const photo::PhotoList missing = photo::ListPhotos(root + "/none", {});
   EXPECT_FALSE(missing.folderUsable);
   EXPECT_TRUE(missing.photos.empty() && !missing.problems.empty());
@@ -350,6 +371,109 @@ TEST_F(PhotoFolderTest, WorkerMakesAtlasesAndSkipsBrokenFiles) {
   none.Start();
   EXPECT_FALSE(none.WaitForAtlas(std::chrono::seconds(20)));
   EXPECT_TRUE(none.Ended());
+}
+
+// A name that would steer the terminal is shown escaped, and a folder that
+// cannot be read is named like a file that cannot (checked as a user that
+// permissions bind: a child process that gives up root).
+TEST_F(PhotoFolderTest, MessagesNameWhatWasSkippedAndWhy) {
+  const std::vector<unsigned char> jpeg = QuadrantPhoto(1, true);
+  Put("a\x1b[31m\xff.jpg", {1, 2, 3});
+  Put("locked/b.jpg", jpeg);
+  Put("open/c.jpg", jpeg);
+  chmod(root.c_str(), 0755);
+  chmod((root + "/locked").c_str(), 0);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    std::FILE* messages = fdopen(pipeEnds[1], "w");
+    photo::AtlasSourceOptions options;
+    options.messages = messages;
+    photo::PhotoAtlasSource source(root, options);
+    source.Start();
+    const bool shown = source.WaitForAtlas(std::chrono::seconds(20));
+    source.Stop();
+    std::fclose(messages);
+    _exit(shown ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  std::string text;
+  char buffer[512];
+  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "no atlas from the readable photo";
+  EXPECT_NE(text.find(root + "/a\\x1b[31m\\xff.jpg: skipped, "), std::string::npos) << text;
+  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+  EXPECT_NE(text.find(root + "/locked: cannot be read (Permission denied)"), std::string::npos) << text;
+  chmod((root + "/locked").c_str(), 0755);
+}
+
+// A read the system holds up (a share that stopped answering) does not hold
+// up Stop(), and the worker, once the read returns, touches nothing of the
+// source that was destroyed meanwhile.
+TEST_F(PhotoFolderTest, StopLeavesAWorkerHeldUpInARead) {
+  Put("1.jpg", QuadrantPhoto(1, true));
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, open = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  std::weak_ptr<Gate> watch = gate;
+  photo::AtlasSourceOptions options;
+  options.messages = nullptr;
+  options.reader = [gate](const fs::path&, const photo::ReadBounds&, std::vector<unsigned char>*, std::string* error) {
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    gate->entered = true;
+    gate->changed.notify_all();
+    gate->changed.wait(lock, [&] { return gate->open; });
+    *error = "released";
+    return false;
+  };
+  auto source = std::make_unique<photo::PhotoAtlasSource>(root, options);
+  options.reader = nullptr;
+  source->Start();
+  {
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    ASSERT_TRUE(gate->changed.wait_for(lock, std::chrono::seconds(10), [&] { return gate->entered; }));
+  }
+  auto stopped = std::async(std::launch::async, [&] { source.reset(); });
+  const bool prompt = stopped.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  {
+    std::lock_guard<std::mutex> lock(gate->mutex);
+    gate->open = true;
+  }
+  gate->changed.notify_all();
+  stopped.wait();
+  EXPECT_TRUE(prompt) << "the source waited for the held-up read";
+  gate.reset();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!watch.expired() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(watch.expired()) << "the worker did not end once its read returned";
+}
+
+// Memory running out for one photo skips that photo; the next ones show.
+TEST_F(PhotoFolderTest, OutOfMemoryForOnePhotoSkipsOnlyThatOne) {
+  Put("0-big.jpg", {1});
+  Put("1.jpg", QuadrantPhoto(6, false));
+  std::FILE* messages = std::tmpfile();
+  photo::AtlasSourceOptions options;
+  options.messages = messages;
+  options.reader = [](const fs::path& path, const photo::ReadBounds& bounds, std::vector<unsigned char>* bytes,
+                      std::string* error) {
+    if (path.filename() == "0-big.jpg") throw std::bad_alloc();
+    return photo::ReadPhotoFile(path, bounds, bytes, error);
+  };
+  photo::PhotoAtlasSource source(root, options);
+  source.Start();
+  std::vector<unsigned char> atlas;
+  EXPECT_TRUE(source.WaitForAtlas(std::chrono::seconds(20)) && source.TakeAtlas(&atlas));
+  source.Stop();
+  EXPECT_NE(Text(messages).find("0-big.jpg: skipped, not enough memory for it"), std::string::npos);
 }
 
 }  // namespace
