@@ -255,13 +255,6 @@ class PhotoFolderTest : public ::testing::Test {
     fs::create_directories(fs::path(root + "/" + name).parent_path());
     ASSERT_TRUE(gen::WriteFile(root + "/" + name, bytes));
   }
-  static std::string Text(std::FILE* messages) {
-    std::rewind(messages);
-    char text[4096] = {0};
-    const std::size_t length = std::fread(text, 1, sizeof text - 1, messages);
-    std::fclose(messages);
-    return std::string(text, length);
-  }
   std::vector<std::string> Names(const photo::PhotoList& list) {
     std::vector<std::string> names;
     for (const fs::path p : list.photos) names.push_back(fs::relative(p, root).string());
