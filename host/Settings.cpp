@@ -41,12 +41,16 @@ void SaveSettings(const SaverState& state, SettingsStore& store) {
   store.EndUpdate();
 }
 
-bool IsSettingText(const std::string& text) {
-  if (text.size() > kMaxSettingText) return false;
+const char* SettingTextProblem(const std::string& text) {
+  static const char* const kTooLong = "is longer than 4096 bytes";
+  static const char* const kNotUtf8 = "is not valid UTF-8";
+  static const char* const kControl = "holds a control character";
+  static_assert(kMaxSettingText == 4096, "the words above name the limit");
+  if (text.size() > kMaxSettingText) return kTooLong;
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x20 || lead == 0x7F) return false;
+    if (lead < 0x20 || lead == 0x7F) return kControl;
     // The sequence length and the smallest code point it may carry.
     std::size_t length = 1;
     std::uint32_t point = lead;
@@ -58,17 +62,27 @@ bool IsSettingText(const std::string& text) {
     } else if (lead >= 0xC2 && lead <= 0xDF) {
       length = 2, point = lead & 0x1Fu, least = 0x80;
     } else if (lead >= 0x80) {
-      return false;
+      return kNotUtf8;
     }
-    if (text.size() - i < length) return false;
+    if (text.size() - i < length) return kNotUtf8;
     for (std::size_t k = 1; k < length; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0u) != 0x80u) return false;
+      if ((next & 0xC0u) != 0x80u) return kNotUtf8;
       point = (point << 6) | (next & 0x3Fu);
     }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
-    if (point >= 0x80 && point < 0xA0) return false;  // C1 controls
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return kNotUtf8;
+    if (point >= 0x80 && point < 0xA0) return kControl;  // C1 controls
     i += length;
   }
-  return true;
+  return nullptr;
+}
+
+bool IsSettingText(const std::string& text) { return SettingTextProblem(text) == nullptr; }
+
+std::string PhotoFolderRefusal(const std::string& folder) {
+  if (IsSettingText(folder)) return std::string();
+  if (folder.size() > kMaxSettingText) {
+    return "This folder's path is too long to be stored in the settings. Choose a folder with a shorter path.";
+  }
+  return "This folder's name cannot be stored in the settings. Choose or rename a folder whose name is valid text.";
 }

@@ -37,9 +37,15 @@ class SettingsStore {
 
 // The longest text a setting holds, in bytes.
 constexpr std::size_t kMaxSettingText = 4096;
-// Whether `text` may be a setting: valid UTF-8 of at most kMaxSettingText
-// bytes without control characters.
+// Why `text` cannot be a setting, in words that follow the setting's name
+// ("is not valid UTF-8"); null when it can: valid UTF-8 of at most
+// kMaxSettingText bytes without control characters.
+const char* SettingTextProblem(const std::string& text);
 bool IsSettingText(const std::string& text);
+// What the configuration dialog says when it refuses `folder` (a path as the
+// system gives it) as the photo folder because the setting cannot hold it;
+// empty when the folder can be kept.
+std::string PhotoFolderRefusal(const std::string& folder);
 
 namespace setting {
 extern const char* const kPasswordDelay;   // System: seconds, default 15

@@ -68,14 +68,25 @@ void OnPickPhotos(GtkWidget*, gpointer data) {
                                                    GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Cancel",
                                                    GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_ACCEPT, nullptr);
   if (!choice->folder.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), choice->folder.c_str());
-  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
-    gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
-    // Only a folder the setting can hold (UTF-8, not too long) is taken.
-    if (folder != nullptr && IsSettingText(folder)) choice->folder = folder;
-    g_free(folder);
-    ShowPhotoChoice(*choice);
-  }
+  const bool accepted = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+  gchar* folder = accepted ? gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)) : nullptr;
   gtk_widget_destroy(chooser);
+  if (folder == nullptr) return;
+  // Only a folder the setting can hold (UTF-8, not too long) is taken;
+  // another is refused with a word why, and the choice stays as it was.
+  const std::string path = folder;
+  g_free(folder);
+  const std::string refusal = PhotoFolderRefusal(path);
+  if (refusal.empty()) {
+    choice->folder = path;
+    ShowPhotoChoice(*choice);
+    return;
+  }
+  GtkWidget* message = gtk_message_dialog_new(GTK_WINDOW(choice->window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                              GTK_BUTTONS_OK, "%s", refusal.c_str());
+  gtk_window_set_title(GTK_WINDOW(message), "Photo folder");
+  gtk_dialog_run(GTK_DIALOG(message));
+  gtk_widget_destroy(message);
 }
 
 void OnBuiltInPhotos(GtkWidget*, gpointer data) {

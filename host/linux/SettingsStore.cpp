@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "host/System.h"
 
@@ -93,18 +94,56 @@ std::string SettingsPath() {
 
 namespace {
 
-// One entry of the file: as it stands (`escaped`), or unescaped as a string.
-bool ReadEntry(const std::string& path, const char* group, const char* key, bool escaped, std::string* value) {
+// The key-file parser takes a UTF-8 byte-order mark for part of the first
+// line, so it is passed over.
+gsize ByteOrderMark(const gchar* data, gsize length) {
+  return length >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+}
+
+bool LoadKeys(KeyFile& keys, const gchar* data, gsize length, GKeyFileFlags flags) {
+  const gsize mark = ByteOrderMark(data, length);
+  return g_key_file_load_from_data(keys.file, data + mark, length - mark, flags, &keys.error);
+}
+
+// Where the caller asked for it, why a value is not used.
+void Say(std::string* problem, std::string why) {
+  if (problem != nullptr) *problem = std::move(why);
+}
+
+// One entry of the file as it stands (escaped). False when it is not there;
+// then `problem` (if any) says why where the file cannot be read.
+bool ReadEntry(const std::string& path, const char* group, const char* key, std::string* value,
+               std::string* problem) {
+  if (path.empty() || !g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) return false;
   // Only a regular file is read: opening a named pipe would wait for a writer.
-  if (path.empty() || !g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return false;
+  if (!g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) {
+    Say(problem, path + " is not a regular file; the defaults are used");
+    return false;
+  }
   KeyFile keys;
-  if (!g_key_file_load_from_file(keys.file, path.c_str(), G_KEY_FILE_NONE, &keys.error)) return false;
-  gchar* text = escaped ? g_key_file_get_value(keys.file, group, key, &keys.error)
-                        : g_key_file_get_string(keys.file, group, key, &keys.error);
+  gchar* data = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &data, &length, &keys.error)) {
+    if (!g_error_matches(keys.error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) {
+      Say(problem, std::string(keys.error->message) + "; the defaults are used");  // names the file
+    }
+    return false;
+  }
+  const bool parsed = LoadKeys(keys, data, length, G_KEY_FILE_NONE);
+  g_free(data);
+  if (!parsed) {
+    Say(problem, path + " is not a settings file (groups in [brackets], lines of key=value); the defaults are used");
+    return false;
+  }
+  gchar* text = g_key_file_get_value(keys.file, group, key, nullptr);
   if (text == nullptr) return false;
   *value = text;
   g_free(text);
   return true;
+}
+
+std::string Unusable(const std::string& path, const char* key, const char* why) {
+  return path + ": " + key + " " + why + "; its default is used";
 }
 
 // Sets one entry with `set`, keeping everything else the file holds.
@@ -130,7 +169,7 @@ WriteResult WriteEntry(const std::string& path, Set set) {
     // The key-file parser drops what follows a NUL byte on its line, so such
     // a file could not be written back whole: it counts as unparsable.
     const bool binary = std::memchr(old, '\0', oldLength) != nullptr;
-    if (binary || !g_key_file_load_from_data(keys.file, old, oldLength, flags, &keys.error)) {
+    if (binary || !LoadKeys(keys, old, oldLength, flags)) {
       // Never drop a file we cannot understand: keep it beside, then start anew.
       keys.ClearError();
       if (!ReplaceFile(path + ".bad", old, oldLength)) {
@@ -161,17 +200,45 @@ WriteResult WriteEntry(const std::string& path, Set set) {
 
 }  // namespace
 
-bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value) {
+bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value,
+               std::string* problem) {
   std::string text;
-  return ReadEntry(path, group, key, true, &text) && ParseValue(text.c_str(), value);
+  if (!ReadEntry(path, group, key, &text, problem)) return false;
+  if (ParseValue(text.c_str(), value)) return true;
+  Say(problem, Unusable(path, key, "is not a whole number from -2147483648 to 2147483647"));
+  return false;
 }
 
 WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value) {
   return WriteEntry(path, [&](GKeyFile* file) { g_key_file_set_integer(file, group, key, value); });
 }
 
-bool ReadText(const std::string& path, const char* group, const char* key, std::string* value) {
-  return ReadEntry(path, group, key, false, value);
+bool ReadText(const std::string& path, const char* group, const char* key, std::string* value,
+              std::string* problem) {
+  std::string escaped;
+  if (!ReadEntry(path, group, key, &escaped, problem)) return false;
+  // The escapes (\s \n \t \r \\) undone; anything else after a backslash
+  // leaves the value unusable.
+  const char* broken = nullptr;
+  std::string text;
+  if (!g_utf8_validate(escaped.data(), static_cast<gssize>(escaped.size()), nullptr)) {
+    broken = "is not valid UTF-8";
+  } else {
+    KeyFile keys;
+    g_key_file_set_value(keys.file, group, key, escaped.c_str());
+    gchar* unescaped = g_key_file_get_string(keys.file, group, key, &keys.error);
+    if (unescaped != nullptr) text = unescaped;
+    g_free(unescaped);
+    broken = keys.error != nullptr || unescaped == nullptr
+                 ? "has a backslash that is not one of \\s, \\n, \\t, \\r or \\\\"
+                 : SettingTextProblem(text);
+  }
+  if (broken == nullptr) {
+    *value = text;
+    return true;
+  }
+  Say(problem, Unusable(path, key, broken));
+  return false;
 }
 
 WriteResult WriteText(const std::string& path, const char* group, const char* key, const std::string& value) {
@@ -182,8 +249,20 @@ static const char* GroupName(SettingsGroup group) {
   return group == SettingsGroup::System ? kSystemGroup : kProgramGroup;
 }
 
+KeyFileStore::KeyFileStore()
+    : KeyFileStore([](const std::string& problem) { std::fprintf(stderr, "zirbel: %s\n", problem.c_str()); }) {}
+
+KeyFileStore::KeyFileStore(Report report) : report_(std::move(report)) {}
+
+void KeyFileStore::Tell(const std::string& problem) {
+  if (!problem.empty() && reported_.insert(problem).second) report_(problem);
+}
+
 bool KeyFileStore::ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) {
-  return ReadValue(SettingsPath(), GroupName(group), name, value);
+  std::string problem;
+  const bool found = ReadValue(SettingsPath(), GroupName(group), name, value, &problem);
+  Tell(problem);
+  return found;
 }
 
 namespace {
@@ -231,7 +310,10 @@ void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32
 }
 
 bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* value) {
-  return settings::ReadText(SettingsPath(), GroupName(group), name, value);
+  std::string problem;
+  const bool found = settings::ReadText(SettingsPath(), GroupName(group), name, value, &problem);
+  Tell(problem);
+  return found;
 }
 
 void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::string& value) {

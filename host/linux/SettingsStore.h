@@ -3,6 +3,7 @@
 // groups of named 32-bit values that the Windows build keeps in the registry.
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ std::string SettingsPath();
 
 // Reads one value. False (and *value untouched) when the file, the group or
 // the key is missing, the file cannot be read or parsed, or the value is not a
-// decimal integer within the signed 32-bit range.
-bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value);
+// decimal integer within the signed 32-bit range; in the last cases, and in
+// those of ReadText, `problem` gets a sentence that names the file, the key
+// and what is wrong. A UTF-8 byte-order mark at the start is passed over.
+bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value,
+               std::string* problem = nullptr);
 
 enum class WriteResult {
   Written,
@@ -41,14 +45,22 @@ enum class WriteResult {
 // disk, then renamed), so an interrupted write leaves the old file intact.
 WriteResult WriteValue(const std::string& path, const char* group, const char* key, std::int32_t value);
 
-// The same for a text value, kept as the key file escapes it (UTF-8).
-bool ReadText(const std::string& path, const char* group, const char* key, std::string* value);
+// The same for a text value, kept as the key file escapes it. A value that
+// is not a setting's text (IsSettingText), or has a broken escape, is
+// unusable.
+bool ReadText(const std::string& path, const char* group, const char* key, std::string* value,
+              std::string* problem = nullptr);
 WriteResult WriteText(const std::string& path, const char* group, const char* key, const std::string& value);
 
 // The settings file as the saver's settings store. A save that fails, or that
-// had to set an unparsable file aside, says so on standard error.
+// had to set an unparsable file aside, says so on standard error; a stored
+// value that cannot be used (or a file that cannot be read) is told to
+// `report`, by default standard error, once in the life of the store.
 class KeyFileStore : public SettingsStore {
  public:
+  using Report = std::function<void(const std::string& problem)>;
+  KeyFileStore();
+  explicit KeyFileStore(Report report);
   bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override;
   void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override;
@@ -60,6 +72,9 @@ class KeyFileStore : public SettingsStore {
  private:
   // Stores one entry now, or keeps it for EndUpdate.
   void Write(std::function<void(GKeyFile*)> set);
+  void Tell(const std::string& problem);
+  Report report_;
+  std::set<std::string> reported_;
   bool updating_ = false;
   std::vector<std::function<void(GKeyFile*)>> pending_;
 };

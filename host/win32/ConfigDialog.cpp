@@ -56,7 +56,8 @@ bool ChosenPath(PCIDLIST_ABSOLUTE chosen, std::vector<wchar_t>* path) {
   return SHGetPathFromIDListW(chosen, path->data()) != FALSE;
 }
 
-// The system's folder picker; false when cancelled.
+// The system's folder picker; false when cancelled or when the setting
+// cannot hold the folder, which is refused with a word why.
 bool PickFolder(HWND dialog, std::string* folder) {
   std::wstring start;
   if (folder->empty() || !win32::ToWide(*folder, &start)) start.clear();
@@ -69,14 +70,25 @@ bool PickFolder(HWND dialog, std::string* folder) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   bool picked = false;
+  std::string refusal;
   if (chosen != nullptr) {
     std::vector<wchar_t> path;
     std::string text;
-    if (ChosenPath(chosen, &path) && win32::ToUtf8(path.data(), &text) && IsSettingText(text) && !text.empty()) {
-      *folder = text;
-      picked = true;
+    const bool got = ChosenPath(chosen, &path);
+    path.back() = L'\0';
+    if (got && path[0] != L'\0') {
+      // A name with no UTF-8 form (a lone surrogate) is refused as broken text is.
+      refusal = PhotoFolderRefusal(win32::ToUtf8(path.data(), &text) ? text : std::string("\xFF"));
+      if (refusal.empty()) {
+        *folder = text;
+        picked = true;
+      }
     }
     CoTaskMemFree(chosen);
+  }
+  std::wstring message;
+  if (!refusal.empty() && win32::ToWide(refusal, &message)) {
+    MessageBoxW(dialog, message.c_str(), L"Photo folder", MB_OK | MB_ICONERROR);
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return picked;

@@ -15,6 +15,20 @@ using win32::ToWide;
 
 namespace {
 
+// Replaces the %VARIABLES% in `text` with their values, as the system does
+// for a REG_EXPAND_SZ. False when the text holds a NUL or the result would
+// be longer than the system's limit for an expansion.
+bool Expand(std::wstring* text) {
+  if (text->find(L'\0') != std::wstring::npos) return false;
+  constexpr DWORD kMaxExpanded = 32768;  // characters, the end included
+  std::vector<wchar_t> expanded(kMaxExpanded, L'\0');
+  const DWORD length = ExpandEnvironmentStringsW(text->c_str(), expanded.data(), kMaxExpanded);
+  // The length counts the end; 0 is a failure, more than the room a result cut short.
+  if (length == 0 || length > kMaxExpanded || expanded[length - 1] != L'\0') return false;
+  text->assign(expanded.data(), length - 1);
+  return true;
+}
+
 const char* KeyPath(SettingsGroup group) {
   return group == SettingsGroup::System ? "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers"
                                         : "Software\\Pomwick\\Vostrand";
@@ -54,8 +68,8 @@ class RegistryStore : public SettingsStore {
   }
 
   // A REG_SZ in UTF-16, read through the wide functions so that any path
-  // survives; anything else, or more than a setting's text can hold, counts
-  // as absent.
+  // survives, or a REG_EXPAND_SZ with its %VARIABLES% expanded; anything
+  // else, or more than a setting's text can hold, counts as absent.
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override {
     std::wstring wideName;
     if (!ToWide(name, &wideName)) return false;
@@ -68,9 +82,12 @@ class RegistryStore : public SettingsStore {
     const LONG result =
         RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ || size % sizeof(wchar_t) != 0) return false;
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0) {
+      return false;
+    }
     std::wstring wide(buffer.data(), size / sizeof(wchar_t));
     while (!wide.empty() && wide.back() == L'\0') wide.pop_back();  // the end, stored or not
+    if (type == REG_EXPAND_SZ && !Expand(&wide)) return false;
     return ToUtf8(wide, value);
   }
 

@@ -82,6 +82,13 @@ XSCREENSAVER_WINDOW|XSCREENSAVER_WINDOW=junk|--root
 EOF2
     [ -e "$XDG_CONFIG_HOME/zirbel" ] && fail "settings were written"
     timeout 5 "$zirbel" --help 2>&1 | grep -q -- --window-id || fail "--help shows no usage"
+    # A stored value that cannot be used is reported once, with the file and the key.
+    write_settings '[Software\Pomwick\Vostrand]' $'PhotoFolder=/a\xff' 'UseMirrors=on'
+    timeout 5 "$zirbel" /x >"$work/out.txt" 2>&1
+    for key in PhotoFolder UseMirrors; do
+      [ "$(grep -c "zirbel/settings.ini: $key is not" "$work/out.txt")" = 1 ] ||
+        fail "$key not reported once: $(cat "$work/out.txt")"
+    done
     ;;
 
   preview)

@@ -1,7 +1,8 @@
 // Any bytes as the Linux settings file. Reading gives each value or its
-// default, never a crash. Saving the program's setting into such a file loses
-// nothing: every other value survives, an unparsable file is kept beside as
-// .bad byte for byte, and a failed save leaves the file as it was.
+// default, never a crash, and a value that is there but not used is
+// reported. Saving the program's setting into such a file loses nothing:
+// every other value survives, an unparsable file is kept beside as .bad byte
+// for byte, and a failed save leaves the file as it was.
 #include <glib.h>
 #include <glib/gstdio.h>
 
@@ -9,12 +10,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/linux/SettingsStore.h"
 
 namespace {
@@ -30,7 +31,10 @@ std::optional<std::string> ReadRaw(const std::string& file) {
   return text;
 }
 
-GKeyFile* Parse(const std::string& text) {
+// The file as the saver parses it: a UTF-8 byte-order mark at the start is
+// passed over.
+GKeyFile* Parse(const std::string& file) {
+  const std::string text = file.substr(file.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
   GKeyFile* keys = g_key_file_new();
   const auto flags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
   if (!g_key_file_load_from_data(keys, text.data(), text.size(), flags, nullptr)) {
@@ -41,19 +45,38 @@ GKeyFile* Parse(const std::string& text) {
 }
 
 // Reading: each field holds the stored value where ReadValue finds one and
-// its default otherwise.
-void CheckLoad() {
+// its default otherwise; a value that is there but not used is reported.
+void CheckLoad(const std::string& original) {
+  std::set<std::string> reported;
+  settings::KeyFileStore store([&reported](const std::string& problem) {
+    if (!reported.insert(problem).second) std::abort();  // each once
+  });
   SaverState state;
-  LoadSystemSettings(state, platform::PlatformSettingsStore());
-  LoadSettings(state, platform::PlatformSettingsStore());
+  LoadSystemSettings(state, store);
+  LoadSettings(state, store);
+  GKeyFile* parsed = Parse(original);
+  const auto check = [&](const char* group, const char* key, bool found, const std::string& problem) {
+    if (!problem.empty() && reported.count(problem) == 0) std::abort();
+    const bool there = parsed != nullptr && g_key_file_has_key(parsed, group, key, nullptr);
+    if (there && !found && problem.empty()) std::abort();
+  };
   const std::tuple<const char*, const char*, std::int32_t, std::int32_t> fields[] = {
       {settings::kSystemGroup, settings::kPasswordDelay, 15, state.passwordDelay},
       {settings::kSystemGroup, settings::kMouseThreshold, 50, state.mouseThreshold},
       {settings::kProgramGroup, settings::kUseMirrors, 1, state.useMirrors}};
   for (const auto& [group, key, fallback, loaded] : fields) {
     std::int32_t value = 0;
-    if (loaded != (settings::ReadValue(path, group, key, &value) ? value : fallback)) std::abort();
+    std::string problem;
+    const bool found = settings::ReadValue(path, group, key, &value, &problem);
+    if (loaded != (found ? value : fallback)) std::abort();
+    check(group, key, found, problem);
   }
+  std::string folder;
+  std::string problem;
+  const bool found = settings::ReadText(path, settings::kProgramGroup, setting::kPhotoFolder, &folder, &problem);
+  if (state.photoFolder != (found ? folder : std::string())) std::abort();
+  check(settings::kProgramGroup, setting::kPhotoFolder, found, problem);
+  if (parsed != nullptr) g_key_file_free(parsed);
   if (state.inPasswordCheck != 0) std::abort();
 }
 
@@ -135,8 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(data), static_cast<gssize>(size), nullptr)) {
     std::abort();
   }
-  CheckLoad();
   const std::string original(reinterpret_cast<const char*>(data), size);
+  CheckLoad(original);
   CheckSave(original, static_cast<std::int32_t>(size % 3) - 1);
   return 0;
 }

@@ -50,11 +50,22 @@ class SettingsStoreTest : public ::testing::Test {
     mkdir(directory.c_str(), 0700);
     WriteFile(path, text);
   }
+  // One load, as a run of the program makes it; what it reports is in `reports`.
   SaverState Loaded() {
+    reports.clear();
+    settings::KeyFileStore loading([this](const std::string& problem) { reports.push_back(problem); });
     SaverState state{1, 2, {}, false, 0, 1, 0, 3, 3, "stale"};  // nothing left from before
-    LoadSystemSettings(state, store);
-    LoadSettings(state, store);
+    LoadSystemSettings(state, loading);
+    LoadSettings(state, loading);
     return state;
+  }
+  // Each report names the file and says `why`, in the order of `keys`.
+  void ExpectReports(const std::vector<std::string>& keys, const std::string& why) {
+    ASSERT_EQ(reports.size(), keys.size()) << ::testing::PrintToString(reports);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      EXPECT_EQ(reports[i].rfind(path + ": " + keys[i] + " " + why, 0), 0u) << reports[i];
+      EXPECT_NE(reports[i].find("default is used"), std::string::npos) << reports[i];
+    }
   }
   WriteResult SaveMirrors(std::int32_t value) {
     return settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, value);
@@ -62,29 +73,44 @@ class SettingsStoreTest : public ::testing::Test {
 
   settings::KeyFileStore store;
   std::string root, directory, path;
+  std::vector<std::string> reports;
 };
 
+// Each value, or its default with a word that names the key; a byte-order
+// mark before the first group is no obstacle.
 TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
-  const std::tuple<std::string, std::int32_t, std::int32_t, std::int32_t> cases[] = {  // file (or none), values
-      {"", 15, 50, 1},
-      {kSystem + "Mouse Threshold=10\n", 15, 10, 1},
-      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\n", -1, 7, 0},
-      {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", 15, 50, 1},
+  using Keys = std::vector<std::string>;
+  // The file (or none), the values, the keys reported.
+  const std::tuple<std::string, std::int32_t, std::int32_t, std::int32_t, Keys> cases[] = {
+      {"", 15, 50, 1, {}},
+      {kSystem + "Mouse Threshold=10\n", 15, 10, 1, {}},
+      {"\xEF\xBB\xBF" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=0\n", 15, 10, 0, {}},
+      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\n", -1, 7, 0, {}},
+      {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", 15, 50, 1,
+       {"Password Delay", "Mouse Threshold", "UseMirrors"}},
       {kSystem + "Password Delay=-2147483648\nMouse Threshold=+2147483647\n" + kProgram + "UseMirrors=\n", INT32_MIN,
-       INT32_MAX, 1},
-      {kSystem + "Password Delay=-2147483649\nMouse Threshold=2147483648\n" + kProgram + "UseMirrors=-\n", 15, 50, 1},
+       INT32_MAX, 1, {"UseMirrors"}},
+      {kSystem + "Password Delay=-2147483649\nMouse Threshold=2147483648\n" + kProgram + "UseMirrors=-\n", 15, 50, 1,
+       {"Password Delay", "Mouse Threshold", "UseMirrors"}},
       {kSystem + "Password Delay=12 3\nMouse Threshold=0x10\n" + kProgram + "UseMirrors=99999999999999999999\n", 15,
-       50, 1},
+       50, 1, {"Password Delay", "Mouse Threshold", "UseMirrors"}},
   };
-  for (const auto& [file, delay, threshold, mirrors] : cases) {
+  for (const auto& [file, delay, threshold, mirrors, reported] : cases) {
     if (!file.empty()) Store(file);
     const SaverState s = Loaded();
     EXPECT_EQ(std::vector<std::int32_t>({s.passwordDelay, s.mouseThreshold, s.useMirrors, s.inPasswordCheck}),
               std::vector<std::int32_t>({delay, threshold, mirrors, 0}))
         << file;
+    ExpectReports(reported, "is not a whole number from -2147483648 to 2147483647");
     struct stat info;
     EXPECT_TRUE(!file.empty() || stat(directory.c_str(), &info) != 0) << "reading never creates the store";
   }
+  // A file that cannot be read as settings is told of once, not for each value.
+  Store("UseMirrors=0\n" + kProgram);
+  EXPECT_EQ(Loaded().useMirrors, 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0],
+            path + " is not a settings file (groups in [brackets], lines of key=value); the defaults are used");
   EXPECT_EQ(settings::SettingsPath(), path);
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   setenv("HOME", root.c_str(), 1);
@@ -98,7 +124,8 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   SaveSettings(s, store);
   EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\nPhotoFolder=\n");
 
-  Store("# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
+  // A byte-order mark, as some editors write, is no reason to set the file aside.
+  Store("\xEF\xBB\xBF# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
   WriteFile(path + ".K3JQ1Z", "[Software\\Pomwick\\Vostr");  // an interrupted earlier save
   // All the values go in one replacement of the file, never one by one.
   const int watch = inotify_init1(IN_NONBLOCK);
@@ -118,24 +145,28 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
     EXPECT_NE(text.find(kept), std::string::npos) << kept;
   }
   EXPECT_EQ(text.find("UseMirrors=1"), std::string::npos);
+  EXPECT_FALSE(std::ifstream(path + ".bad").good());
 }
 
 // The photo folder: any path in UTF-8 survives a save and a load; what a
-// setting cannot be (too long, control characters, broken UTF-8) is none.
-TEST_F(SettingsStoreTest, PhotoFolderTextOrNone) {
+// setting cannot be (too long, control characters, broken UTF-8 or escapes)
+// is none, with a word why. The dialog refuses such a folder.
+TEST_F(SettingsStoreTest, PhotoFolderTextOrReported) {
   const std::string longest(kMaxSettingText, 'x');
-  const std::pair<std::string, std::string> cases[] = {  // stored as, loaded
-      {"", ""},
-      {"PhotoFolder=/home/ann/Fotos été/二\n", "/home/ann/Fotos été/二"},
-      {"PhotoFolder=" + longest + "\n", longest},
-      {"PhotoFolder=" + longest + "y\n", ""},
-      {"PhotoFolder=/a\\nb\n", ""},
-      {"PhotoFolder=/a\xff\xfe\n", ""},
-      {"PhotoFolder=/a\xc0\xaf" "b\n", ""},
+  const std::tuple<std::string, std::string, std::string> cases[] = {  // stored as, loaded, reported
+      {"", "", ""},
+      {"PhotoFolder=/home/ann/Fotos été/二\n", "/home/ann/Fotos été/二", ""},
+      {"PhotoFolder=" + longest + "\n", longest, ""},
+      {"PhotoFolder=" + longest + "y\n", "", "is longer than 4096 bytes"},
+      {"PhotoFolder=/a\\nb\n", "", "holds a control character"},
+      {"PhotoFolder=/a\xff\xfe\n", "", "is not valid UTF-8"},
+      {"PhotoFolder=/a\xc0\xaf" "b\n", "", "is not valid UTF-8"},
+      {"PhotoFolder=/My\\ Fotos\n", "", "has a backslash that is not one of \\s, \\n, \\t, \\r or \\\\"},
   };
-  for (const auto& [line, folder] : cases) {
+  for (const auto& [line, folder, why] : cases) {
     Store(kProgram + line);
     EXPECT_EQ(Loaded().photoFolder, folder) << line;
+    ExpectReports(why.empty() ? std::vector<std::string>() : std::vector<std::string>{"PhotoFolder"}, why);
   }
   for (const std::string& folder : {std::string(" /lead and trail "), std::string("C:\\Fotos\\été;#=[x]")}) {
     SaverState s;
@@ -143,6 +174,16 @@ TEST_F(SettingsStoreTest, PhotoFolderTextOrNone) {
     SaveSettings(s, store);
     EXPECT_EQ(Loaded().photoFolder, folder);
   }
+  const std::string unnamed =
+      "This folder's name cannot be stored in the settings. Choose or rename a folder whose name is valid text.";
+  const std::pair<std::string, std::string> choices[] = {  // a folder's path, what the dialog says
+      {"/home/ann/Fotos été", ""},
+      {"/home/ann/Fotos \xe9t\xe9", unnamed},  // a Latin-1 name
+      {"/home/ann/a\nb", unnamed},
+      {"/" + longest,
+       "This folder's path is too long to be stored in the settings. Choose a folder with a shorter path."},
+  };
+  for (const auto& [chosen, refusal] : choices) EXPECT_EQ(PhotoFolderRefusal(chosen), refusal) << chosen;
 }
 
 TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {

@@ -110,15 +110,19 @@ EOF2
     ;;
 
   photos)
-    # A photo folder whose name is not ASCII, stored as a REG_SZ: the discs
-    # show its photos' colours, mirrored, and a key ends the saver; a folder
-    # that is not there leaves the built-in pictures.
+    # A photo folder whose name is not ASCII, stored as a REG_SZ or as a
+    # REG_EXPAND_SZ that names it through a variable: the discs show its
+    # photos' colours, mirrored, and a key ends the saver; a folder that is
+    # not there leaves the built-in pictures.
     folder="$work/Fotos été 写真"
     "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
     probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
     coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
-    for place in "Z:$(tr / '\\' <<<"$folder")" 'Z:\no\such\folder'; do
-      LANG=C.UTF-8 set_value "$own_key" PhotoFolder REG_SZ "$place"
+    export ZIRBEL_TEST_WORK="Z:$(tr / '\\' <<<"$work")"
+    for entry in "REG_SZ Z:$(tr / '\\' <<<"$folder")" 'REG_EXPAND_SZ %ZIRBEL_TEST_WORK%\Fotos été 写真' \
+      'REG_SZ Z:\no\such\folder'; do
+      type=${entry%% *} place=${entry#* }
+      LANG=C.UTF-8 set_value "$own_key" PhotoFolder "$type" "$place"
       saver_window
       if [[ "$place" == *Fotos* ]]; then
         wait_for 20 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
