@@ -1,5 +1,6 @@
-#include "host/FrameLoop.h"
-#include "scene/KaleidoScene.h"
+#include "host/SceneSet.h"
+
+std::uint32_t FrameFlags(std::int32_t useMirrors) { return useMirrors != 0 ? kMirrorsBit : 0u; }
 
 bool SceneRenderer::RenderFrame(std::uint32_t flags) {
   if (!resumed_) return scene_.RenderFrame(flags);
@@ -12,4 +13,3 @@ bool SceneRenderer::RenderFrame(std::uint32_t flags) {
   return present;
 }
 
-std::int32_t SceneRenderer::SleepMs() { return scene_.sleepMs; }

@@ -8,7 +8,6 @@
 #include "images/GL.h"
 #include "scene/Random.h"
 
-KaleidoScene* gScene = nullptr;
 
 namespace {
 
@@ -73,7 +72,6 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h) {
 }
 
 void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
-  gScene = this;
   SeedRandom(seed);
   NextRandom();
 
@@ -127,6 +125,10 @@ void KaleidoScene::PlaceView(std::int32_t x, std::int32_t y, std::int32_t w, std
   originX = x;
   originY = y;
   Resize(w, h);
+}
+
+void KaleidoScene::ShowAtlas(const unsigned char* rgba, std::int32_t w, std::int32_t h) {
+  if (field) field->ShowAtlas(rgba, w, h);
 }
 
 void ClearWindow() {
@@ -198,5 +200,4 @@ void KaleidoScene::Teardown() {
     glDeleteTextures(2, names);
     feedbackTextures[0] = feedbackTextures[1] = 0;
   }
-  if (gScene == this) gScene = nullptr;
 }
