@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Fetches Debian's wlroots source into build/_deps/src for the one file the
+# Fetches Debian's wlroots source into build/_deps/src (or $ZIRBEL_DEPS_DIR/src,
+# as the cache variable of the same name tells CMake) for the one file the
 # Wayland host needs from it, protocol/wlr-layer-shell-unstable-v1.xml, from
 # which wayland-scanner writes the layer-shell code at build time. Nothing of
 # wlroots is built. A second run costs nothing while the file is there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-srcroot="$here/build/_deps/src"
+srcroot="${ZIRBEL_DEPS_DIR:-$here/build/_deps}/src"
 find_xml() {
   find "$srcroot" -mindepth 3 -maxdepth 3 -path '*/wlroots-*/protocol/wlr-layer-shell-unstable-v1.xml' 2>/dev/null |
     sort | tail -n 1

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "scene/KaleidoScene.h"
+#include "host/SceneSet.h"
 
 void ClosePolicy::OnCreate() {
   state.TakeCursorOrigin(services);
@@ -19,7 +19,7 @@ Disposition ClosePolicy::OnActivation(bool active) {
 
 Disposition ClosePolicy::OnKeyOrButton(std::uint32_t code) {
   if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
-  KaleidoScene* current = scene != nullptr ? *scene : nullptr;
+  KaleidoScene* current = scenes != nullptr ? scenes->Primary() : nullptr;
   if (current != nullptr && current->HandleKey(code)) return Disposition::DefaultProcessing;
   state.RequestClose(services);
   return Disposition::DefaultProcessing;

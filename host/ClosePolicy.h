@@ -8,7 +8,7 @@
 #include "host/SaverMode.h"
 #include "host/SaverState.h"
 
-class KaleidoScene;
+class SceneSet;
 
 enum class Disposition {
   DefaultProcessing,  // pass the event on to the platform's default handling
@@ -19,8 +19,9 @@ struct ClosePolicy {
   SaverState& state;
   SaverWindowServices& services;
   SaverMode mode;
-  // The scene that consumes control keys; may be null (every key closes).
-  KaleidoScene* const* scene;
+  // The run's scenes, whose primary takes the control keys; null until they
+  // are started (every key closes).
+  const SceneSet* scenes = nullptr;
 
   // Window creation (every mode): remember the cursor origin and start tick.
   void OnCreate();

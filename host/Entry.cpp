@@ -6,15 +6,11 @@
 #include "host/SaverState.h"
 #include "host/SceneLife.h"
 
-SaverMode gSaverMode = SaverMode::None;
-
 int RunEntry(const char* commandLine, int showWindow, const EntryServices& services) {
   const CommandLineResult parsed = ParseCommandLine(commandLine, services.foregroundWindow);
-  gSaverMode = parsed.mode;
 
   SaverState* state = new (std::nothrow) SaverState();
   if (state == nullptr) return 0;  // nothing can run without it
-  gSaverState = state;
 
   // Settings are read in every mode, even when nothing runs.
   services.loadSystemSettings(*state);
@@ -41,7 +37,6 @@ int RunEntry(const char* commandLine, int showWindow, const EntryServices& servi
       break;
   }
 
-  gSaverState = nullptr;
   delete state;
   return 0;
 }

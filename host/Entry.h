@@ -1,6 +1,8 @@
 #pragma once
 // The process entry shared by every platform: parse the command line, create
-// the one SaverState, read the settings and run exactly one mode.
+// the one SaverState, read the settings and run exactly one mode. The mode
+// and the record are the process's only ones; they are handed to the mode
+// that runs (the run carries the mode), which hands them on.
 #include <functional>
 #include <string>
 
@@ -28,6 +30,3 @@ int RunEntry(const char* commandLine, int showWindow, const EntryServices& servi
 // The command line of a program started with an argument vector: "zirbel"
 // followed by the arguments (without argv[0]) joined with single blanks.
 std::string JoinArguments(int argc, const char* const* argv);
-
-// The process-wide run mode.
-extern SaverMode gSaverMode;

@@ -12,8 +12,7 @@ bool DrainEvents(FrameLoopHost& host) {
 
 }  // namespace
 
-void RunFrameLoop(FrameLoopHost& host, FrameRenderer& renderer, std::int32_t useMirrors) {
-  const std::uint32_t flags = FrameFlags(useMirrors);
+void RunFrameLoop(FrameLoopHost& host, FrameRenderer& renderer, std::uint32_t flags) {
   bool paused = false;
   for (;;) {
     if (!DrainEvents(host)) return;
@@ -27,7 +26,7 @@ void RunFrameLoop(FrameLoopHost& host, FrameRenderer& renderer, std::int32_t use
     }
     if (paused) renderer.Resume();
     paused = false;
-    if (renderer.RenderFrame(flags)) host.Present();
+    renderer.RenderFrame(flags);
     // The delay is read after the frame, so a change made during it counts now.
     const std::int32_t delay = renderer.SleepMs();
     const std::uint32_t start = host.Milliseconds();

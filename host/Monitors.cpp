@@ -26,15 +26,18 @@ std::vector<SceneView> WholeWindow(std::int32_t width, std::int32_t height) {
   return {SceneView{0, 0, width, height}};
 }
 
-std::vector<SceneView> LayOutViews(const ScreenRect& window, const std::vector<Monitor>& monitors, bool allMonitors) {
-  std::vector<const Monitor*> order;
-  for (const Monitor& m : monitors) order.push_back(&m);
-  const auto primary = std::find_if(order.begin(), order.end(), [](const Monitor* m) { return m->primary; });
+std::vector<std::size_t> PrimaryFirst(const std::vector<Monitor>& monitors) {
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < monitors.size(); ++i) order.push_back(i);
+  const auto primary = std::find_if(order.begin(), order.end(), [&](std::size_t i) { return monitors[i].primary; });
   if (primary != order.end()) std::rotate(order.begin(), primary, primary + 1);
+  return order;
+}
 
+std::vector<SceneView> LayOutViews(const ScreenRect& window, const std::vector<Monitor>& monitors, bool allMonitors) {
   std::vector<SceneView> views;
-  for (const Monitor* m : order) {
-    const ScreenRect r = Clip(m->rect, window);
+  for (const std::size_t i : PrimaryFirst(monitors)) {
+    const ScreenRect r = Clip(monitors[i].rect, window);
     if (r.width <= 0 || r.height <= 0) continue;
     const SceneView view{r.x, window.height - (r.y + r.height), r.width, r.height};
     if (std::find(views.begin(), views.end(), view) != views.end()) continue;

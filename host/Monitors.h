@@ -30,6 +30,10 @@ struct SceneView {
   }
 };
 
+// The order in which monitors get scenes: the primary first (the first
+// listed when none is marked), the others in the order given.
+std::vector<std::size_t> PrimaryFirst(const std::vector<Monitor>& monitors);
+
 // The views of a window at `window` (screen pixels) over the given monitors:
 // each monitor clipped to the window, the primary first (the first listed
 // when none is marked), the others in the order given. Monitors without area

@@ -19,10 +19,10 @@ void PhotoFrames::Stop() {
   if (source_) source_->Stop();
 }
 
-bool PhotoFrames::RenderFrame(std::uint32_t flags) {
+void PhotoFrames::RenderFrame(std::uint32_t flags) {
   std::vector<unsigned char> atlas;
   if (source_ && source_->TakeAtlas(&atlas)) scenes_.ShowAtlas(std::move(atlas));
-  return scenes_.RenderFrame(flags);
+  scenes_.RenderFrame(flags);
 }
 
 std::int32_t PhotoFrames::SleepMs() { return scenes_.SleepMs(); }

@@ -23,7 +23,7 @@ class PhotoFrames : public FrameRenderer {
   // Ends the worker at once. Safe to call twice.
   void Stop();
 
-  bool RenderFrame(std::uint32_t flags) override;
+  void RenderFrame(std::uint32_t flags) override;
   std::int32_t SleepMs() override;
   void Resume() override;
 

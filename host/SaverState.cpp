@@ -1,7 +1,5 @@
 #include "host/SaverState.h"
 
-SaverState* gSaverState = nullptr;
-
 void SaverState::RequestClose(SaverWindowServices& services) {
   closeRequested = 1;
   services.PostCloseRequest();

@@ -52,6 +52,3 @@ class SaverState {
   // last known origin when the cursor cannot be read.
   void TakeCursorOrigin(SaverWindowServices& services);
 };
-
-// The process-wide pointer to the one SaverState; set by the entry.
-extern SaverState* gSaverState;

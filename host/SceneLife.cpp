@@ -1,10 +1,9 @@
 #include "host/SceneLife.h"
 
 #include <ctime>
+#include <utility>
 
 #include "host/PhotoFrames.h"
-#include "host/SceneSet.h"
-#include "scene/KaleidoScene.h"
 
 const char* SetUpMessage(SetUpResult result) {
   switch (result) {
@@ -24,7 +23,8 @@ const char* SetUpMessage(SetUpResult result) {
   return nullptr;
 }
 
-void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text)) {
+void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text),
+              SceneFactory make) {
   const SetUpResult result = host.SetUp();
   if (result != SetUpResult::Ready) {
     host.DropWindow();
@@ -34,22 +34,23 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
     return;
   }
 
-  SceneSet scenes;
+  SceneSet scenes(std::move(make));
   const std::uint32_t seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
-  if (!scenes.Start(host.Views(), host.Width(), host.Height(), seed, run.levels)) {
+  if (!scenes.Start(host.Layout(), seed, run.levels)) {
     host.DropWindow();
     host.TearDown();
     return;
   }
-  gScenes = &scenes;
+  host.Attach(&scenes);
   host.Show();
 
   // The photos are read on a worker thread; the built-in pictures show until
   // the first photo atlas is ready, and the worker ends with the loop.
   PhotoFrames frames(scenes, run.photoFolder);
-  RunFrameLoop(host, frames, useMirrors);
+  RunFrameLoop(host, frames, FrameFlags(useMirrors));
   frames.Stop();
 
+  host.Attach(nullptr);
   scenes.Teardown();  // with the context still current
   host.TearDown();
 }

@@ -1,15 +1,16 @@
 #pragma once
-// The life of the saver window's scene, the same on every window system: set
-// up the window and its GL context, construct the scene and run its Init,
-// show the window, run the frame loop, tear the scene down, release the
-// window system's resources. The set-up failures and their message texts are
-// decided here once.
+// The life of the saver's scenes, the same on X11, Wayland and Windows: set up
+// the window (or the surfaces) and the GL context, start the scenes on the
+// host's layout, show the window, run the frame loop with the photos, tear
+// the scenes down, release the window system's resources. The set-up
+// failures and their message texts are decided here once.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "host/FrameLoop.h"
 #include "host/Monitors.h"
+#include "host/SceneSet.h"
 #include "host/SaverMode.h"
 #include "host/WindowHandle.h"
 
@@ -34,8 +35,9 @@ enum class SetUpResult {
 // The message shown for a failed set-up; null for Ready and Quiet.
 const char* SetUpMessage(SetUpResult result);
 
-// A window system's saver window as the scene's life sees it.
-class SceneHost : public FrameLoopHost {
+// A window system's saver window as the scenes' life sees it; it is the
+// render target of its views unless its layout names others.
+class SceneHost : public FrameLoopHost, public RenderTarget {
  public:
   // Creates the window and the GL context, in the window system's own order.
   virtual SetUpResult SetUp() = 0;
@@ -44,13 +46,28 @@ class SceneHost : public FrameLoopHost {
   // Where the window's kaleidoscopes go: the whole window unless the window
   // spans several monitors.
   virtual std::vector<SceneView> Views() { return WholeWindow(Width(), Height()); }
+  // The targets and their views: by default the window with Views().
+  virtual SceneLayout Layout() { return SceneLayout{{this, Width(), Height(), Views()}}; }
+  // The run's scenes, from their start to their end (null then): the host
+  // tells them when its layout changes, and its close policy asks them for
+  // the primary scene.
+  virtual void Attach(SceneSet* scenes) { scenes_ = scenes; }
   virtual void Show() = 0;
   // Destroys the window at once, before an error message is shown: a saver
   // window left on screen would cover the message or, closing, take it down.
   virtual void DropWindow() = 0;
   // Releases what SetUp made; the scene is gone by then.
   virtual void TearDown() = 0;
+
+ protected:
+  // The host's layout changed: the scenes follow it.
+  void LayoutChanged() {
+    if (scenes_ != nullptr) scenes_->Layout(Layout());
+  }
+  SceneSet* scenes_ = nullptr;
 };
 
-// Runs the whole life. `showError` shows one of the set-up messages.
-void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text));
+// Runs the whole life. `showError` shows one of the set-up messages; `make`
+// makes the scenes (null: kaleidoscopes).
+void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text),
+              SceneFactory make = nullptr);

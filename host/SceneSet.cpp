@@ -2,37 +2,41 @@
 
 #include <new>
 
-#include "field/DiscField.h"
 #include "images/PhotoTiles.h"
-#include "scene/FrameClock.h"
-#include "scene/KaleidoScene.h"
 
-SceneSet* gScenes = nullptr;
-
-// Each scene keeps its own frame clock, started when the scene starts; the
-// primary's is the process's one, as a set is started once per run.
-struct SceneSet::Entry {
-  KaleidoScene scene;
-  FrameClock clock;
-  SceneRenderer renderer{scene};
-};
-
-SceneSet::SceneSet() = default;
-SceneSet::~SceneSet() { Teardown(); }
-
-bool SceneSet::Add(const SceneView& view, std::uint32_t seed) {
-  std::unique_ptr<Entry> entry(new (std::nothrow) Entry());
-  if (!entry) return false;
-  KaleidoScene& scene = entry->scene;
-  scene.clock = &entry->clock;
+void ViewScene::Start(const SceneView& view, std::uint32_t seed) {
   scene.originX = view.x;
   scene.originY = view.y;
   scene.Init(view.width, view.height, seed);
-  if (levels_ > 0) scene.levels = levels_;
-  if (!atlas_.empty() && scene.field != nullptr) {
-    scene.field->ShowAtlas(atlas_.data(), photo::kAtlasWidth, photo::kAtlasHeight);
-  }
-  scenes_.push_back(std::move(entry));
+}
+
+void ViewScene::Place(const SceneView& view) { scene.PlaceView(view.x, view.y, view.width, view.height); }
+
+void ViewScene::ShowAtlas(const std::vector<unsigned char>& rgba) {
+  scene.ShowAtlas(rgba.data(), photo::kAtlasWidth, photo::kAtlasHeight);
+}
+
+namespace {
+
+std::unique_ptr<ViewScene> MakeKaleidoscope() { return std::unique_ptr<ViewScene>(new (std::nothrow) ViewScene()); }
+
+bool Current(RenderTarget* target) { return target == nullptr || target->MakeCurrent(); }
+
+}  // namespace
+
+SceneSet::SceneSet(SceneFactory make) : make_(make ? std::move(make) : SceneFactory(&MakeKaleidoscope)) {}
+SceneSet::~SceneSet() { Teardown(); }
+
+bool SceneSet::Add(const SceneView& view, RenderTarget* target) {
+  std::unique_ptr<ViewScene> added = make_();
+  if (!added || !Current(target)) return false;
+  const std::size_t index = scenes_.size();
+  added->Start(view, SeedFor(index));
+  if (levels_ > 0) added->scene.levels = levels_;
+  // A scene that joins a running window takes what the keys have changed.
+  if (index > 0) added->scene.TakeControlsOf(scenes_.front().view->scene);
+  if (!atlas_.empty()) added->ShowAtlas(atlas_);
+  scenes_.push_back(Entry{std::move(added), target, true});
   return true;
 }
 
@@ -43,73 +47,86 @@ std::uint32_t SceneSet::SeedFor(std::size_t index) const {
 
 void SceneSet::LinkKeys() {
   for (std::size_t i = 0; i < scenes_.size(); ++i) {
-    scenes_[i]->scene.follower = i + 1 < scenes_.size() ? &scenes_[i + 1]->scene : nullptr;
+    scenes_[i].view->scene.follower = i + 1 < scenes_.size() ? &scenes_[i + 1].view->scene : nullptr;
   }
-  gScene = Primary();
 }
 
-bool SceneSet::Start(const std::vector<SceneView>& views, std::int32_t windowWidth, std::int32_t windowHeight,
-                     std::uint32_t seed, std::int32_t levels) {
+bool SceneSet::Start(const SceneLayout& layout, std::uint32_t seed, std::int32_t levels) {
   Teardown();
   levels_ = levels;
   seed_ = seed;
-  windowWidth_ = windowWidth;
-  windowHeight_ = windowHeight;
-  filled_ = ViewsFillWindow(views, windowWidth, windowHeight);
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    if (!Add(views[i], SeedFor(i)) && i == 0) return false;
-  }
-  LinkKeys();
+  Layout(layout);
   return !scenes_.empty();
 }
 
-void SceneSet::Layout(const std::vector<SceneView>& views, std::int32_t windowWidth, std::int32_t windowHeight) {
-  windowWidth_ = windowWidth;
-  windowHeight_ = windowHeight;
-  filled_ = ViewsFillWindow(views, windowWidth, windowHeight);
-  while (scenes_.size() > views.size() && scenes_.size() > 1) {
-    scenes_.back()->scene.Teardown();
+void SceneSet::Layout(const SceneLayout& layout) {
+  std::vector<std::pair<const SceneView*, RenderTarget*>> places;
+  for (const TargetViews& t : layout) {
+    for (const SceneView& v : t.views) places.emplace_back(&v, t.target);
+  }
+  while (scenes_.size() > places.size() && scenes_.size() > 1) {
+    Entry& last = scenes_.back();
+    if (Current(last.target)) last.view->Teardown();
     scenes_.pop_back();
   }
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    const SceneView& v = views[i];
-    if (i < scenes_.size()) {
-      scenes_[i]->scene.PlaceView(v.x, v.y, v.width, v.height);
-    } else {
-      // A new scene shows the settings' levels, as the others started with.
-      if (!Add(v, SeedFor(i))) break;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i == scenes_.size()) {
+      if (!Add(*places[i].first, places[i].second)) break;
+      continue;
     }
+    Entry& entry = scenes_[i];
+    entry.target = places[i].second;
+    entry.shown = true;
+    entry.view->Place(*places[i].first);
   }
+  if (places.empty() && !scenes_.empty()) scenes_.front() = Entry{std::move(scenes_.front().view), nullptr, false};
+  layout_ = layout;
   LinkKeys();
 }
 
 void SceneSet::Teardown() {
-  for (auto& entry : scenes_) entry->scene.Teardown();
+  for (Entry& entry : scenes_) {
+    if (Current(entry.target)) entry.view->Teardown();
+  }
   scenes_.clear();
-  if (gScenes == this) gScenes = nullptr;
+  layout_.clear();
 }
 
 void SceneSet::ShowAtlas(std::vector<unsigned char> rgba) {
   if (rgba.size() != static_cast<std::size_t>(photo::kAtlasWidth) * photo::kAtlasHeight * 4) return;
   atlas_ = std::move(rgba);
-  for (auto& entry : scenes_) {
-    if (entry->scene.field != nullptr) {
-      entry->scene.field->ShowAtlas(atlas_.data(), photo::kAtlasWidth, photo::kAtlasHeight);
-    }
+  for (Entry& entry : scenes_) {
+    if (Current(entry.target)) entry.view->ShowAtlas(atlas_);
   }
 }
 
-KaleidoScene* SceneSet::Primary() const { return scenes_.empty() ? nullptr : &scenes_.front()->scene; }
+KaleidoScene* SceneSet::Primary() const { return scenes_.empty() ? nullptr : &scenes_.front().view->scene; }
 
-bool SceneSet::RenderFrame(std::uint32_t flags) {
-  if (!filled_) ClearWindow();
-  bool present = false;
-  for (auto& entry : scenes_) present = entry->renderer.RenderFrame(flags) || present;
-  return present;
+void SceneSet::AdvanceAll() {
+  for (Entry& entry : scenes_) entry.view->Advance();
 }
 
-std::int32_t SceneSet::SleepMs() { return scenes_.empty() ? 0 : scenes_.front()->renderer.SleepMs(); }
+void SceneSet::RenderFrame(std::uint32_t flags) {
+  for (const TargetViews& t : layout_) {
+    if (!Current(t.target)) continue;
+    if (!ViewsFillWindow(t.views, t.width, t.height)) {
+      if (t.target != nullptr) {
+        t.target->Clear();
+      } else {
+        ClearWindow();
+      }
+    }
+    // A target without a scene is presented black.
+    bool present = t.views.empty();
+    for (Entry& entry : scenes_) {
+      if (entry.shown && entry.target == t.target) present = entry.view->RenderFrame(flags) || present;
+    }
+    if (present && t.target != nullptr) t.target->Present();
+  }
+}
+
+std::int32_t SceneSet::SleepMs() { return scenes_.empty() ? 0 : scenes_.front().view->scene.sleepMs; }
 
 void SceneSet::Resume() {
-  for (auto& entry : scenes_) entry->renderer.Resume();
+  for (Entry& entry : scenes_) entry.view->Resume();
 }

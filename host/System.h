@@ -2,7 +2,8 @@
 // The system services of the platform the program is linked for: exactly one
 // of host/win32/ and host/linux/ implements these, chosen when linking. The
 // window system is apart from them (host/win32/ on Windows; on Linux the
-// interface of host/linux/WindowSystem.h, which host/x11/ implements).
+// interface of host/linux/WindowSystem.h, which host/x11/ and host/wayland/
+// implement).
 #include <cstdint>
 
 #include "host/WindowHandle.h"

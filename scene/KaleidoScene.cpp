@@ -7,7 +7,6 @@
 #include "field/Random.h"
 #include "images/GL.h"
 
-KaleidoScene* gScene = nullptr;
 
 namespace {
 
@@ -83,7 +82,6 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
 }
 
 void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
-  gScene = this;
   SeedRandom(seed);
   NextRandom();
 
@@ -149,6 +147,10 @@ void KaleidoScene::PlaceView(std::int32_t x, std::int32_t y, std::int32_t w, std
   originX = x;
   originY = y;
   Resize(w, h);
+}
+
+void KaleidoScene::ShowAtlas(const unsigned char* rgba, std::int32_t w, std::int32_t h) {
+  if (field) field->ShowAtlas(rgba, w, h);
 }
 
 void ClearWindow() {
@@ -220,5 +222,4 @@ void KaleidoScene::Teardown() {
     glDeleteTextures(2, names);
     feedbackTextures[0] = feedbackTextures[1] = 0;
   }
-  if (gScene == this) gScene = nullptr;
 }

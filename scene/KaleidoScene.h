@@ -112,6 +112,12 @@ class KaleidoScene : public FieldDriver {
   void AdvanceFrame();
   // True when the key was used as a control and the saver keeps running.
   bool HandleKey(std::uint32_t code);
+  // Takes what the control keys have changed in `leader` (levels, mirrors
+  // off or on, the fed-back picture's size, the segments' easing), so that a
+  // scene that joins a running window is in step with the others.
+  void TakeControlsOf(const KaleidoScene& leader);
+  // The discs show `rgba`, an atlas of the embedded atlas's layout.
+  void ShowAtlas(const unsigned char* rgba, std::int32_t width, std::int32_t height);
   void ToggleMirrors();
 
   void SetSegmentAngle(float angle);
@@ -143,6 +149,3 @@ class SceneRandom {
  private:
   KaleidoScene& scene_;
 };
-
-// The process-wide scene pointer read by the window procedure; may be null.
-extern KaleidoScene* gScene;

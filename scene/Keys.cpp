@@ -26,3 +26,12 @@ bool KaleidoScene::HandleKey(std::uint32_t code) {
 }
 
 void KaleidoScene::ToggleMirrors() { mirrorsSuppressed = !mirrorsSuppressed; }
+
+void KaleidoScene::TakeControlsOf(const KaleidoScene& leader) {
+  levels = leader.levels;
+  mirrorsSuppressed = leader.mirrorsSuppressed;
+  if (field && leader.field) {
+    field->feedbackScale = leader.field->feedbackScale;
+    field->approachSegments = leader.field->approachSegments;
+  }
+}

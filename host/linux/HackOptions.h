@@ -1,8 +1,9 @@
 #pragma once
 // The options of the Linux program beyond the Windows-style switches: those
-// that screen-saver daemons and lockers pass (--root, --window-id), and the
-// picture's own options (--mirrors, --no-mirrors, --levels, --photos). They are declared
-// here once; the usage text and the daemon's settings description (zirbel.xml)
+// that screen-saver daemons and lockers pass (--root, --window-id), the
+// Wayland background (--layer, --output), the window system's choice (--x11,
+// --wayland), and the picture's own options (--mirrors, --no-mirrors,
+// --levels, --photos), with --help and --version. They are declared here once; the usage text and the daemon's settings description (zirbel.xml)
 // are written from these declarations.
 #include <cstdint>
 #include <string>

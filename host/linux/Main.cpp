@@ -29,10 +29,8 @@ namespace {
 int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services, const SaverRun& run,
                  const hack::Options& options, std::uint32_t window) {
   SaverState state;
-  gSaverState = &state;
   services.loadSystemSettings(state);
   services.loadSettings(state);
-  gSaverMode = SaverMode::Preview;
   SaverRun withPhotos = run;
   withPhotos.photoFolder = state.photoFolder;
   if (options.target == hack::Target::Layer) {
@@ -40,7 +38,6 @@ int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services
   } else {
     windows.RunInWindow(state, withPhotos, window);
   }
-  gSaverState = nullptr;
   return 0;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
-// The Wayland run: a layer-shell surface on every output (or on the one
-// asked for), each with a kaleidoscope of its own at the output's size and
-// scale, drawn in turn by one frame loop that waits on the connection and on
-// the stop signals. Outputs that come and go while it runs are followed.
+// The Wayland run as a host of the scenes' life: a layer-shell surface on
+// every output (or on the one asked for), each a render target of its own at
+// the output's size and scale. The outputs are the monitors: the scenes go
+// on them by the rule every window system follows (the first output stands
+// for the primary, which Wayland does not name). The frame loop waits on the
+// connection and on the stop signals; outputs that come and go while it runs
+// are followed.
 //
 // Saver: overlay surfaces with the keyboard to themselves; their input goes
 // through the close policy as the X11 and Win32 windows' does, and losing
@@ -13,13 +16,12 @@
 #include <vector>
 
 #include "host/ClosePolicy.h"
-#include "host/FrameLoop.h"
 #include "host/SceneLife.h"
 #include "host/wayland/EglOutput.h"
 #include "host/wayland/Outputs.h"
 #include "host/wayland/XkbKeys.h"
 
-struct wl_callback;
+struct wl_interface;
 struct wl_compositor;
 struct wl_display;
 struct wl_keyboard;
@@ -37,10 +39,6 @@ struct zwlr_layer_surface_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 
-namespace photo {
-class PhotoAtlasSource;
-}
-
 namespace waylandhost {
 
 enum class Layer { Overlay, Background };
@@ -48,31 +46,70 @@ enum class Layer { Overlay, Background };
 // Whether $WAYLAND_DISPLAY can be reached and its compositor offers layer-shell.
 bool OffersLayerShell();
 
-class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWindowServices {
+class WaylandSaver;
+struct SaverOutput;
+
+// One output's layer surface: a render target with the EGL window behind it.
+struct SaverSurface : RenderTarget {
+  WaylandSaver* owner = nullptr;
+  SaverOutput* output = nullptr;
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  wp_viewport* viewport = nullptr;
+  wp_fractional_scale_v1* fraction = nullptr;
+  EglWindow window;
+  std::int32_t width = 0;  // logical size, from the last configure
+  std::int32_t height = 0;
+  std::int32_t scale120 = 0;  // the preferred fractional scale, 0 when none is given
+  BufferSize buffer;          // what the EGL window has now
+  bool configured = false;
+
+  // The buffer the surface needs now.
+  BufferSize Wanted() const;
+  // Sizes the EGL window to Wanted() first.
+  bool MakeCurrent() override;
+  void Clear() override;
+  void Present() override { window.Swap(); }
+};
+
+struct SaverOutput {
+  WaylandSaver* owner = nullptr;
+  OutputInfo info;
+  wl_output* output = nullptr;
+  zxdg_output_v1* xdgOutput = nullptr;
+  std::unique_ptr<SaverSurface> surface;
+};
+
+class WaylandSaver : public SceneHost, public SaverWindowServices {
  public:
-  WaylandSaver(SaverState& state, const SaverRun& run, Layer layer, std::string onlyOutput);
+  WaylandSaver(SaverState& state, Layer layer, std::string onlyOutput);
   ~WaylandSaver() override;
   WaylandSaver(const WaylandSaver&) = delete;
   WaylandSaver& operator=(const WaylandSaver&) = delete;
 
-  // Connects, sets up EGL and the first surfaces; false (with a line on
-  // standard error, or the set-up message shown) when nothing can run.
-  bool Start();
-  // Runs the frame loop until the run ends, then tears everything down.
-  void Run(std::int32_t useMirrors);
+  // SceneHost: connects, sets up EGL and the first surfaces; Quiet (with a
+  // line on standard error) or NoPixelFormat when nothing can run.
+  SetUpResult SetUp() override;
+  int Width() override { return 0; }  // no one window: see Layout
+  int Height() override { return 0; }
+  // A target per configured surface: those of the outputs chosen for a
+  // scene first, the primary's first; the others stay black.
+  SceneLayout Layout() override;
+  void Attach(SceneSet* scenes) override {
+    SceneHost::Attach(scenes);
+    policy_.scenes = scenes;
+  }
+  void Show() override {}
+  void DropWindow() override {}
+  void TearDown() override;
+  void Present() override {}  // each surface is presented by itself
 
   // FrameLoopHost
   bool HandlePendingEvent() override;
   bool QuitRequested() override;
-  void Present() override {}  // each surface is swapped as it is drawn
   bool WaitForEvent(std::int32_t milliseconds) override;
   std::uint32_t Milliseconds() override;
   Sight PictureSight() override;
-
-  // FrameRenderer: every configured surface's scene, each swapped in turn.
-  bool RenderFrame(std::uint32_t flags) override;
-  std::int32_t SleepMs() override;
-  void Resume() override;
 
   // SaverWindowServices
   void PostCloseRequest() override { ++pendingCloses_; }
@@ -82,16 +119,13 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   int VerifyPassword() override;
   void DestroySaverWindow() override { quit_ = true; }
 
-  struct Scene;
-  struct Surface;
-  struct Output;
-
-  // The protocol's callbacks, through the listeners of WaylandSaver.cpp.
+  // The protocol's callbacks, through the listeners of Listeners.cpp.
   void OnGlobal(wl_registry* registry, std::uint32_t id, const char* interface, std::uint32_t version);
   void OnGlobalRemove(std::uint32_t id);
-  void OnOutputDescribed(Output& output);
-  void OnConfigure(Surface& surface, std::uint32_t serial, std::uint32_t width, std::uint32_t height);
-  void OnClosed(Surface& surface);
+  void OnOutputDescribed(SaverOutput& output);
+  void OnConfigure(SaverSurface& surface, std::uint32_t serial, std::uint32_t width, std::uint32_t height);
+  void OnClosed(SaverSurface& surface);
+  void OnScaleChanged() { layoutChanged_ = true; }
   void OnSeatCapabilities(std::uint32_t capabilities);
   void OnPointerAt(wl_surface* surface, double sx, double sy, std::uint32_t enterSerial);
   void OnButton(std::uint32_t button, bool pressed);
@@ -100,28 +134,22 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   void OnKey(std::uint32_t key, bool pressed);
   void OnRepeatInfo(std::int32_t rate, std::int32_t delay) { repeat_.Configure(rate, delay); }
   void OnModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked, std::uint32_t group);
-  void OnSurfaceGone(Surface& surface) { gone_.push_back(&surface); }
+
+  EglContext& Egl() { return egl_; }
 
  private:
   bool Saver() const { return layer_ == Layer::Overlay; }
-  void AddSurface(Output& output);
-  void DropSurface(Output& output);
+  void AddSurface(SaverOutput& output);
+  void DropSurface(SaverOutput& output);
   void DropGoneSurfaces();
-  // Whether the surface shows a kaleidoscope: every one, or with AllMonitors
-  // off only the first output's.
-  bool ShowsScene(const Surface& surface) const;
-  bool DrawSurface(Surface& surface, std::uint32_t flags);
-  void LinkScenes();
-  Output* OutputShowing(wl_surface* surface);
+  SaverOutput* OutputShowing(wl_surface* surface);
   void HandleClose();
-  void TearDown();
+  void ReleaseGlobals();
 
   SaverState& state_;
-  SaverRun run_;
   Layer layer_;
   std::string onlyOutput_;
   ClosePolicy policy_;
-  KaleidoScene* primary_ = nullptr;  // the scene whose keys the policy asks first
 
   wl_display* display_ = nullptr;
   wl_registry* registry_ = nullptr;
@@ -136,15 +164,9 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   EglContext egl_;
   XkbKeys keys_;
   KeyRepeat repeat_;
-  std::vector<std::unique_ptr<Output>> outputs_;
-  std::vector<Surface*> gone_;  // closed by the compositor, dropped after the events
+  std::vector<std::unique_ptr<SaverOutput>> outputs_;
+  std::vector<SaverSurface*> gone_;  // closed by the compositor, dropped after the events
 
-  std::uint32_t seed_ = 0;
-  std::uint32_t scenesMade_ = 0;
-  // The photo folder's worker, and the atlas every scene shows once it is made.
-  std::unique_ptr<photo::PhotoAtlasSource> photos_;
-  std::vector<unsigned char> atlas_;
-  std::uint32_t atlasVersion_ = 0;
   std::uint32_t pointerSerial_ = 0;
   CursorPoint pointerAt_;
   bool pointerKnown_ = false;
@@ -155,9 +177,25 @@ class WaylandSaver : public FrameLoopHost, public FrameRenderer, public SaverWin
   bool focusChanged_ = false;
   bool started_ = false;
   bool hadSurface_ = false;
+  bool layoutChanged_ = false;
   bool lost_ = false;
   bool quit_ = false;
   int pendingCloses_ = 0;
 };
+
+// The listeners of Listeners.cpp, each handing its events to the saver.
+void Listen(wl_registry* registry, WaylandSaver* saver);
+void Listen(wl_output* output, SaverOutput* described);
+void Listen(zxdg_output_v1* output, SaverOutput* described);
+void Listen(zwlr_layer_surface_v1* layer, SaverSurface* surface);
+void Listen(wp_fractional_scale_v1* fraction, SaverSurface* surface);
+void Listen(wl_seat* seat, WaylandSaver* saver);
+void Listen(wl_pointer* pointer, WaylandSaver* saver);
+void Listen(wl_keyboard* keyboard, WaylandSaver* saver);
+// Binds a global at the lower of the version offered and the one wanted.
+void* Bind(wl_registry* registry, std::uint32_t id, const wl_interface* interface, std::uint32_t offered,
+           std::uint32_t wanted);
+// Before version 3 an output can only be forgotten, not released.
+void ReleaseOutput(wl_output* output);
 
 }  // namespace waylandhost

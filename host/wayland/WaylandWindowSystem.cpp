@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "host/SaverState.h"
+#include "host/System.h"
 #include "host/linux/WindowSystem.h"
 #include "host/wayland/WaylandSaver.h"
 
@@ -19,8 +20,8 @@ class WaylandWindowSystem : public linuxhost::WindowSystem {
       std::fputs("zirbel: a preview draws into an X window: run it with --x11\n", stderr);
       return;
     }
-    WaylandSaver saver(state, run, Layer::Overlay, std::string());
-    if (saver.Start()) saver.Run(state.useMirrors);
+    WaylandSaver saver(state, Layer::Overlay, std::string());
+    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
   }
 
   void RunInWindow(SaverState&, const SaverRun&, std::uint32_t) override {
@@ -28,8 +29,8 @@ class WaylandWindowSystem : public linuxhost::WindowSystem {
   }
 
   void RunOnBackground(SaverState& state, const SaverRun& run, const std::string& output) override {
-    WaylandSaver saver(state, run, Layer::Background, output);
-    if (saver.Start()) saver.Run(state.useMirrors);
+    WaylandSaver saver(state, Layer::Background, output);
+    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
   }
 };
 

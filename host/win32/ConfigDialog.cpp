@@ -49,8 +49,7 @@ int CALLBACK StartAtChoice(HWND picker, UINT message, LPARAM, LPARAM choice) {
 // up at run time: systems before Vista lack the call), else the classic one.
 bool ChosenPath(PCIDLIST_ABSOLUTE chosen, std::vector<wchar_t>* path) {
   using PathFromIdListEx = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, PWSTR, DWORD, int);
-  const auto longPath = reinterpret_cast<PathFromIdListEx>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetPathFromIDListEx")));
+  const auto longPath = win32::OptionalCall<PathFromIdListEx>("shell32.dll", "SHGetPathFromIDListEx");
   path->assign(longPath != nullptr ? 32768 : MAX_PATH, L'\0');
   if (longPath != nullptr) return longPath(chosen, path->data(), static_cast<DWORD>(path->size()), 0) != FALSE;
   return SHGetPathFromIDListW(chosen, path->data()) != FALSE;

@@ -10,10 +10,8 @@
 #include "host/Monitors.h"
 #include "host/SaverState.h"
 #include "host/SceneLife.h"
-#include "host/SceneSet.h"
 #include "host/System.h"
 #include "host/win32/Win32Host.h"
-#include "scene/KaleidoScene.h"
 
 namespace {
 
@@ -26,15 +24,18 @@ struct WindowContext {
   SaverMode mode;
   bool displayOff;    // the console's display is powered off
   ScreenRect screen;  // the window's place: the virtual screen (Saver), the parent's size (Preview)
+  SceneSet* scenes;   // the run's scenes once they are started, else null
+  RenderTarget* target;
 };
 
 // The console display's power state, {6FE69556-704A-47A0-8F24-C28D936FDA47}.
 const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
-// Looked up at run time: systems before Vista lack the power setting notifications.
+// Looked up at run time: systems before Vista lack the power setting
+// notifications, Windows 95 and NT 4 the monitor calls.
 template <typename Function>
 Function User32Function(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+  return win32::OptionalCall<Function>("user32.dll", name);
 }
 
 // The window-system side of the close policy.
@@ -103,7 +104,10 @@ void CoverScreen(HWND window, WindowContext& context) {
   const ScreenRect screen = VirtualScreen();
   context.screen = screen;
   SetWindowPos(window, nullptr, screen.x, screen.y, screen.width, screen.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (gScenes != nullptr) gScenes->Layout(MonitorViews(screen, *context.state), screen.width, screen.height);
+  if (context.scenes != nullptr) {
+    context.scenes->Layout(
+        SceneLayout{{context.target, screen.width, screen.height, MonitorViews(screen, *context.state)}});
+  }
   // The system moves the cursor off a monitor that has gone; that is no activity.
   Win32WindowServices services(window);
   context.state->TakeCursorOrigin(services);
@@ -120,7 +124,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
   }
   Win32WindowServices services(window);
-  ClosePolicy policy{*context->state, services, context->mode, &gScene};
+  ClosePolicy policy{*context->state, services, context->mode, context->scenes};
   Disposition disposition = Disposition::DefaultProcessing;
 
   switch (message) {
@@ -185,7 +189,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 class Win32SceneHost : public SceneHost {
  public:
   Win32SceneHost(SaverState& state, const SaverRun& run)
-      : context_{&state, run.mode, false, ScreenRect{}}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
+      : context_{&state, run.mode, false, ScreenRect{}, nullptr, this}, saver_(run.mode == SaverMode::Saver), parent_(run.parent),
         showWindow_(run.showWindow) {}
 
   SetUpResult SetUp() override {
@@ -246,6 +250,7 @@ class Win32SceneHost : public SceneHost {
     if (!saver_) return SceneHost::Views();
     return MonitorViews(context_.screen, *context_.state);
   }
+  void Attach(SceneSet* scenes) override { context_.scenes = scenes; }
   void Show() override { ShowWindow(window_, showWindow_); }
 
   void DropWindow() override {

@@ -5,18 +5,10 @@
 #include "host/System.h"
 #include "host/win32/Win32Host.h"
 
-namespace {
-HINSTANCE gModuleInstance = nullptr;
-}  // namespace
-
 namespace win32 {
 
-HINSTANCE ModuleInstance() {
-  if (gModuleInstance == nullptr) gModuleInstance = GetModuleHandleA(nullptr);
-  return gModuleInstance;
-}
-
-void SetModuleInstance(HINSTANCE instance) { gModuleInstance = instance; }
+// The executable's handle, the one its WinMain is given.
+HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
 }  // namespace win32
 

@@ -11,10 +11,9 @@ struct SaverRun;
 
 namespace win32 {
 
-// The module instance handle of the executable; set by the entry, used for the
-// window class, the window, the dialog and the image resources.
+// The module instance handle of the executable (the one WinMain is given),
+// used for the window class, the window, the dialog and the image resources.
 HINSTANCE ModuleInstance();
-void SetModuleInstance(HINSTANCE instance);
 
 inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
 inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
@@ -32,6 +31,15 @@ template <typename Function>
 Function ProcAddress(HMODULE module, const char* name) {
   FARPROC proc = GetProcAddress(module, name);
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+// A call that older systems lack, looked up at run time in a system library
+// the program links anyway ("user32.dll", "shell32.dll"); null when the
+// system has none.
+template <typename Function>
+Function OptionalCall(const char* library, const char* name) {
+  HMODULE module = GetModuleHandleA(library);
+  return module != nullptr ? ProcAddress<Function>(module, name) : nullptr;
 }
 
 }  // namespace win32

@@ -21,8 +21,7 @@ int StartupShowWindow() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  win32::SetModuleInstance(instance);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::InstallPictureDefaults();
   SettingsStore& store = platform::PlatformSettingsStore();
   EntryServices services;

@@ -1,7 +1,6 @@
 #include "host/x11/BorrowedWindow.h"
 
 #include "host/System.h"
-#include "host/x11/SaverWindow.h"
 
 #include <cstdio>
 
@@ -115,7 +114,7 @@ bool BorrowedWindow::HandlePendingEvent() {
   switch (event.type) {
     case ConfigureNotify:
       // Our child fills the daemon's window and follows its size.
-      FollowSize(display_, event.xconfigure, window_, direct_ || destroyed_ ? None : target_, &width_, &height_);
+      FollowSize(event.xconfigure, direct_ || destroyed_ ? None : target_);
       break;
     case DestroyNotify:
       NoteDestroyed(event.xdestroywindow, target_);

@@ -1,11 +1,57 @@
 #include "host/x11/GlWindow.h"
 
-#include "host/SceneSet.h"
 #include "host/System.h"
 
+// After the project's headers: Xlib defines None, which SaverMode also names.
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
 #include <cstdio>
+#include <cstring>
 
 namespace x11host {
+
+void NameSaverWindow(Display* display, Window window, bool fullScreen) {
+  XStoreName(display, window, "SaverWindow");
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const char* title = "SaverWindow";
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
+  XClassHint classHint;
+  classHint.res_name = const_cast<char*>("zirbel");
+  classHint.res_class = const_cast<char*>("Zirbel");
+  XSetClassHint(display, window, &classHint);
+  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &deleteWindow, 1);
+  if (fullScreen) {
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&fullscreen), 1);
+  }
+}
+
+bool MeasureWindow(Display* display, Window window, int* width, int* height, Visual** visual) {
+  XWindowAttributes attributes;
+  ClearError();
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || LastError() != 0) return false;
+  *width = attributes.width;
+  *height = attributes.height;
+  if (visual != nullptr) *visual = attributes.visual;
+  return true;
+}
+
+void GlWindow::FollowSize(const XConfigureEvent& event, Window parent) {
+  if (event.window == window_) {
+    if (event.width == width_ && event.height == height_) return;
+    width_ = event.width;
+    height_ = event.height;
+    LayoutChanged();
+  } else if (event.window == parent && parent != None) {
+    XResizeWindow(display_, window_, static_cast<unsigned>(event.width > 0 ? event.width : 1),
+                  static_cast<unsigned>(event.height > 0 ? event.height : 1));
+  }
+}
 
 GlWindow::GlWindow(Connection& connection)
     : display_(connection.display()), screen_(connection.screen()), root_(connection.root()) {}
@@ -79,7 +125,7 @@ void GlWindow::Relayout() {
   const std::vector<SceneView> before = views_;
   width_ = root.width;
   height_ = root.height;
-  if ((Views() != before || resized) && gScenes != nullptr) gScenes->Layout(views_, width_, height_);
+  if ((Views() != before || resized) && scenes_ != nullptr) scenes_->Layout(SceneLayout{{this, width_, height_, views_}});
   if (resized) ScreenResized();
 }
 

@@ -11,6 +11,13 @@
 
 namespace x11host {
 
+// Names the window as the saver's ("SaverWindow", class Zirbel) and lets the
+// window manager ask it to close; full screen when asked.
+void NameSaverWindow(Display* display, Window window, bool fullScreen);
+
+// The size (and visual) of an existing window; false when there is no such window.
+bool MeasureWindow(Display* display, Window window, int* width, int* height, Visual** visual = nullptr);
+
 class GlWindow : public SceneHost {
  public:
   GlWindow(const GlWindow&) = delete;
@@ -51,6 +58,10 @@ class GlWindow : public SceneHost {
   void Relayout();
   // The root window changed size under a window that spans the monitors.
   virtual void ScreenResized() {}
+  // A configure event of the window we draw in or of the window it fills
+  // (`parent`): the scenes follow the window's new size, and the window
+  // follows its parent's.
+  void FollowSize(const XConfigureEvent& event, Window parent);
 
   Display* display_;
   int screen_;

@@ -1,16 +1,12 @@
 #include "host/x11/SaverWindow.h"
 
-#include "host/SceneSet.h"
 #include "host/System.h"
-#include "scene/KaleidoScene.h"
 
 // After the project's headers: Xlib defines None, which SaverMode also names.
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 namespace x11host {
@@ -19,7 +15,7 @@ SaverWindow::SaverWindow(Connection& connection, SaverState& state, const SaverR
     : GlWindow(connection),
       mode_(run.mode),
       parentHandle_(run.parent),
-      policy_{state, *this, run.mode, &gScene},
+      policy_{state, *this, run.mode},
       everyMonitor_(state.allMonitors != 0) {}
 
 SaverWindow::~SaverWindow() {
@@ -59,29 +55,6 @@ bool SaverWindow::MeasureTarget() {
   return MeasureWindow(display_, parent_, &width_, &height_);
 }
 
-bool MeasureWindow(Display* display, Window window, int* width, int* height, Visual** visual) {
-  XWindowAttributes attributes;
-  ClearError();
-  if (XGetWindowAttributes(display, window, &attributes) == 0 || LastError() != 0) return false;
-  *width = attributes.width;
-  *height = attributes.height;
-  if (visual != nullptr) *visual = attributes.visual;
-  return true;
-}
-
-void FollowSize(Display* display, const XConfigureEvent& event, Window window, Window parent, int* width,
-                int* height) {
-  if (event.window == window) {
-    if (event.width == *width && event.height == *height) return;
-    *width = event.width;
-    *height = event.height;
-    if (gScenes != nullptr) gScenes->Resize(*width, *height);
-  } else if (event.window == parent && parent != None) {
-    XResizeWindow(display, window, static_cast<unsigned>(event.width > 0 ? event.width : 1),
-                  static_cast<unsigned>(event.height > 0 ? event.height : 1));
-  }
-}
-
 bool SaverWindow::CreateWindow() {
   colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
   CreateCursors();
@@ -106,26 +79,6 @@ bool SaverWindow::CreateWindow() {
   policy_.OnCreate();
   topRow_.Read(display_);
   return true;
-}
-
-void NameSaverWindow(Display* display, Window window, bool fullScreen) {
-  XStoreName(display, window, "SaverWindow");
-  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-  const char* title = "SaverWindow";
-  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
-  XClassHint classHint;
-  classHint.res_name = const_cast<char*>("zirbel");
-  classHint.res_class = const_cast<char*>("Zirbel");
-  XSetClassHint(display, window, &classHint);
-  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(display, window, &deleteWindow, 1);
-  if (fullScreen) {
-    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-    const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&fullscreen), 1);
-  }
 }
 
 void SaverWindow::CreateCursors() {
@@ -311,7 +264,7 @@ void SaverWindow::Translate(XEvent& event) {
       break;
     case ConfigureNotify:
       // The preview fills its parent and follows its size.
-      FollowSize(display_, event.xconfigure, window_, destroyed_ ? None : parent_, &width_, &height_);
+      FollowSize(event.xconfigure, destroyed_ ? None : parent_);
       break;
     case DestroyNotify:
       NoteDestroyed(event.xdestroywindow, parent_);

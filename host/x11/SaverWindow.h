@@ -8,19 +8,6 @@
 
 namespace x11host {
 
-// Names the window as the saver's ("SaverWindow", class Zirbel) and lets the
-// window manager ask it to close; full screen when asked.
-void NameSaverWindow(Display* display, Window window, bool fullScreen);
-
-// The size (and visual) of an existing window; false when there is no such window.
-bool MeasureWindow(Display* display, Window window, int* width, int* height, Visual** visual = nullptr);
-
-// A configure event of the window we draw in (`window`) or of the window it
-// fills (`parent`): the scene follows the window's new size, and the window
-// follows its parent's.
-void FollowSize(Display* display, const XConfigureEvent& event, Window window, Window parent, int* width,
-                int* height);
-
 class SaverWindow : public GlWindow, public SaverWindowServices {
  public:
   SaverWindow(Connection& connection, SaverState& state, const SaverRun& run);
@@ -28,6 +15,10 @@ class SaverWindow : public GlWindow, public SaverWindowServices {
 
   // SceneHost
   SetUpResult SetUp() override;
+  void Attach(SceneSet* scenes) override {
+    GlWindow::Attach(scenes);
+    policy_.scenes = scenes;
+  }
   void Show() override;
   void DropWindow() override;
   bool HandlePendingEvent() override;

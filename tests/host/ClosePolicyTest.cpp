@@ -44,6 +44,7 @@ class ClosePolicyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     services.policy = &policy;
+    scenes.Start(WholeWindow(640, 480), 640, 480, 1, 0);
     policy.OnCreate();
   }
   void MoveTo(std::int32_t x, std::int32_t y, ClosePolicy* other = nullptr) {
@@ -57,9 +58,9 @@ class ClosePolicyTest : public ::testing::Test {
 
   SaverState state;
   FakeServices services;
-  KaleidoScene bareScene;  // answers the key table without a field
-  KaleidoScene* scene = &bareScene;
-  ClosePolicy policy{state, services, SaverMode::Saver, &scene};
+  Log drawn;
+  SceneSet scenes{BareViews(&drawn)};  // answers the key table without a field
+  ClosePolicy policy{state, services, SaverMode::Saver, &scenes};
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
@@ -88,7 +89,7 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   EXPECT_EQ(services.log, Log({"arrow", "verify", "no arrow"})) << "the origin stays where it was after the check";
 
   SaverState fresh;  // unreadable at creation: the first position seen becomes the origin
-  ClosePolicy late{fresh, services, SaverMode::Saver, &scene};
+  ClosePolicy late{fresh, services, SaverMode::Saver, &scenes};
   services.cursorReadable = false;
   late.OnCreate();
   services.cursorReadable = true;
@@ -121,11 +122,11 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
 
 TEST_F(ClosePolicyTest, ConsumedKeysKeepTheSaverAndAnythingElseCloses) {
   policy.OnKeyOrButton('5');
-  EXPECT_EQ(bareScene.levels, 6) << "keys reach the scene";
+  EXPECT_EQ(scenes.Primary()->levels, 6) << "keys reach the primary scene";
   EXPECT_EQ(services.log, Log{}) << "a consumed key keeps the saver";
   EXPECT_EQ(policy.OnKeyOrButton(keycode::kEscape), Disposition::DefaultProcessing);
   policy.OnKeyOrButton(0x01);  // left button
-  scene = nullptr;  // without a scene every key closes
+  policy.scenes = nullptr;  // without scenes every key closes
   policy.OnKeyOrButton(keycode::kSpace);
   policy.OnActivation(true);
   policy.OnActivation(false);
@@ -156,7 +157,7 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
-  ClosePolicy preview{state, services, SaverMode::Preview, &scene};
+  ClosePolicy preview{state, services, SaverMode::Preview, &scenes};
   MoveTo(900, 900, &preview);
   preview.OnKeyOrButton('Q');
   preview.OnActivation(false);

@@ -7,12 +7,45 @@
 // as only asking again tells.
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/SceneLife.h"
 
 using Log = std::vector<std::string>;
+
+// A scene without GL: the scene's own keys and control state, its drawing
+// logged as "draw N" (N: the order it was made in).
+struct BareView : ViewScene {
+  Log* log = nullptr;
+  int id = 0;
+  bool present = true;
+  void Start(const SceneView& v, std::uint32_t seed) override {
+    Place(v);
+    log->push_back("start " + std::to_string(id) + " seed " + std::to_string(seed));
+  }
+  void Place(const SceneView& v) override {
+    scene.originX = v.x;
+    scene.width = v.width;
+  }
+  void Advance() override {}
+  bool RenderFrame(std::uint32_t) override {
+    log->push_back("draw " + std::to_string(id) + " at " + std::to_string(scene.originX));
+    return present;
+  }
+  void Resume() override {}
+  void ShowAtlas(const std::vector<unsigned char>&) override { log->push_back("atlas " + std::to_string(id)); }
+  void Teardown() override { log->push_back("end " + std::to_string(id)); }
+};
+inline SceneFactory BareViews(Log* log) {
+  return [log, made = 0]() mutable {
+    auto view = std::make_unique<BareView>();
+    view->log = log;
+    view->id = made++;
+    return std::unique_ptr<ViewScene>(std::move(view));
+  };
+}
 
 struct FakeHost : SceneHost, FrameRenderer {
   SetUpResult setUp = SetUpResult::Ready;
@@ -23,6 +56,7 @@ struct FakeHost : SceneHost, FrameRenderer {
   std::vector<std::uint32_t> flags;
   std::uint32_t now = 1000;
   Sight sight = Sight::Visible;
+  std::vector<SceneView> views = WholeWindow(640, 480);
 
   SetUpResult SetUp() override {
     log.push_back("set up");
@@ -30,6 +64,7 @@ struct FakeHost : SceneHost, FrameRenderer {
   }
   int Width() override { return 640; }
   int Height() override { return 480; }
+  std::vector<SceneView> Views() override { return views; }
   void Show() override { log.push_back("show"); }
   void DropWindow() override { log.push_back("drop window"); }
   void TearDown() override { log.push_back("tear down"); }
@@ -43,6 +78,7 @@ struct FakeHost : SceneHost, FrameRenderer {
   }
   bool QuitRequested() override { return !log.empty() && log.back() == "event quit"; }
   void Present() override { log.push_back("present"); }
+  void Clear() override { log.push_back("clear"); }
   bool WaitForEvent(std::int32_t ms) override {
     log.push_back(ms < 0 ? "wait" : "wait " + std::to_string(ms));
     const auto next = std::find_if(arrivals.begin(), arrivals.end(), [](const auto& a) { return a.second[0] != '~'; });
@@ -62,11 +98,11 @@ struct FakeHost : SceneHost, FrameRenderer {
     }
     return sight;
   }
-  bool RenderFrame(std::uint32_t f) override {
+  void RenderFrame(std::uint32_t f) override {
     log.push_back("frame " + std::to_string(now));
     now += 10;
     flags.push_back(f);
-    return flags.size() > presents.size() || presents[flags.size() - 1];
+    if (flags.size() > presents.size() || presents[flags.size() - 1]) Present();
   }
   void Resume() override { log.push_back("resume"); }
   std::int32_t SleepMs() override { return delays[std::min(flags.size(), delays.size()) - 1]; }

@@ -251,7 +251,7 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   const auto run = [&](std::int64_t until) {
     for (; frame < until; ++frame) {
       counter.value = frame * SceneRunner::kCountsPerFrame;
-      for (KaleidoScene* s = scenes.Primary(); s != nullptr; s = s->follower) s->AdvanceFrame();
+      scenes.AdvanceAll();
       runner.Step(frame);
     }
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // what no view may leave behind

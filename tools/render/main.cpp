@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "field/DiscField.h"
 #include "host/SceneSet.h"
 #include "images/PhotoAtlasSource.h"
 #include "images/PhotoTiles.h"
@@ -84,7 +83,7 @@ int RenderMonitors(const RenderOptions& options, const OffscreenGl& gl) {
       options, gl,
       [&](std::int64_t frame) {
         counter.value = frame * SceneRunner::kCountsPerFrame;
-        for (KaleidoScene* scene = scenes.Primary(); scene != nullptr; scene = scene->follower) scene->AdvanceFrame();
+        scenes.AdvanceAll();
       },
       [&](std::int64_t frame) {
         counter.value = frame * SceneRunner::kCountsPerFrame;
@@ -120,9 +119,7 @@ int main(int argc, char** argv) {
   runner.scene.levels = options.levels;
   std::vector<unsigned char> atlas;
   bool written = options.photos.empty() || MakePhotoAtlas(options.photos, &atlas, &error);
-  if (!options.photos.empty() && written && runner.scene.field != nullptr) {
-    runner.scene.field->ShowAtlas(atlas.data(), photo::kAtlasWidth, photo::kAtlasHeight);
-  }
+  if (!options.photos.empty() && written) runner.scene.ShowAtlas(atlas.data(), photo::kAtlasWidth, photo::kAtlasHeight);
   written = written && RunFrames(
       options, gl, [&](std::int64_t frame) { runner.Step(frame); },
       [&](std::int64_t frame) { runner.Render(frame, options.mirrors); }, &error);
