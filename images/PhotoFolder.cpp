@@ -1,7 +1,8 @@
 #include "images/PhotoFolder.h"
 
 #include <algorithm>
-#include <functional>
+#include <cstdint>
+#include <type_traits>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
@@ -45,9 +46,10 @@ class Walk {
     std::error_code error;
     const fs::path real = fs::canonical(folder, error);
     if (error) return Unreadable(folder, error);
-    // A link into a folder already walked. Folders are told apart by a hash
-    // of their real path, so that deep folders of long names cost little.
-    if (!seen_.insert(std::hash<PathString>()(real.native())).second) return;
+    // A link into a folder already walked. Folders are told apart by a
+    // 64-bit hash of their real path (on 32-bit systems too), so that deep
+    // folders of long names cost little.
+    if (!seen_.insert(PathHash(real.native())).second) return;
     // Where links are not resolved by canonical (Windows), a loop still
     // shows as a folder that is one of its own ancestors.
     for (const fs::path& ancestor : ancestors_) {
@@ -134,7 +136,17 @@ class Walk {
   const WalkLimits& limits_;
   const std::atomic<bool>* stop_;
   PhotoList* list_;
-  std::unordered_set<std::size_t> seen_;
+  // FNV-1a over the path's code units.
+  static std::uint64_t PathHash(const PathString& path) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const auto unit : path) {
+      hash ^= static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<PathString::value_type>>(unit));
+      hash *= 1099511628211ull;
+    }
+    return hash;
+  }
+
+  std::unordered_set<std::uint64_t> seen_;
   std::vector<fs::path> ancestors_;
   std::size_t entriesSeen_ = 0;
   std::size_t pathBytes_ = 0;
