@@ -71,22 +71,9 @@ class RegistryStore : public SettingsStore {
   // survives, or a REG_EXPAND_SZ with its %VARIABLES% expanded; anything
   // else, or more than a setting's text can hold, counts as absent.
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override {
-    std::wstring wideName;
-    if (!ToWide(name, &wideName)) return false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(group), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
-    // Room for the longest text in UTF-16, its end and one more to see a longer one.
-    std::vector<wchar_t> buffer(kMaxSettingText + 2, L'\0');
+    std::wstring wide;
     DWORD type = REG_NONE;
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    const LONG result =
-        RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0) {
-      return false;
-    }
-    std::wstring wide(buffer.data(), size / sizeof(wchar_t));
-    while (!wide.empty() && wide.back() == L'\0') wide.pop_back();  // the end, stored or not
+    if (!QueryText(group, name, &wide, &type)) return false;
     if (type == REG_EXPAND_SZ && !Expand(&wide)) return false;
     return ToUtf8(wide, value);
   }
@@ -95,6 +82,11 @@ class RegistryStore : public SettingsStore {
     std::wstring wideName;
     std::wstring wide;
     if (!ToWide(name, &wideName) || !ToWide(value, &wide)) return;
+    // A REG_EXPAND_SZ that still names the same folder keeps its variables
+    // (a profile folder that moves goes on being found).
+    std::wstring stored;
+    DWORD type = REG_NONE;
+    if (QueryText(group, name, &stored, &type) && type == REG_EXPAND_SZ && Expand(&stored) && stored == wide) return;
     HKEY key = nullptr;
     DWORD disposition = 0;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(group), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
@@ -104,6 +96,27 @@ class RegistryStore : public SettingsStore {
     const DWORD size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
     RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()), size);
     RegCloseKey(key);
+  }
+
+ private:
+  // The text of a REG_SZ or REG_EXPAND_SZ as stored, without its end.
+  static bool QueryText(SettingsGroup group, const char* name, std::wstring* wide, DWORD* type) {
+    std::wstring wideName;
+    if (!ToWide(name, &wideName)) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(group), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+    // Room for the longest text in UTF-16, its end and one more to see a longer one.
+    std::vector<wchar_t> buffer(kMaxSettingText + 2, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const LONG result =
+        RegQueryValueExW(key, wideName.c_str(), nullptr, type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || (*type != REG_SZ && *type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0) {
+      return false;
+    }
+    wide->assign(buffer.data(), size / sizeof(wchar_t));
+    while (!wide->empty() && wide->back() == L'\0') wide->pop_back();  // the end, stored or not
+    return true;
   }
 };
 

@@ -145,6 +145,15 @@ EOF2
       value=$(reg query "$own_key" /v PhotoFolder | awk '$1 == "PhotoFolder" && $2 == "REG_SZ" {print $3}')
       [ "$value" = "${case#*|}" ] || fail "after ${case%|*}: PhotoFolder is '$value'"
     done
+    # OK without a new choice keeps a folder named through a variable as it is.
+    set_value "$own_key" PhotoFolder REG_EXPAND_SZ '%ZIRBEL_TEST_WORK%\p'
+    start_saver /c
+    dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+    wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
+    xdotool key Return
+    expect_exit "$saver" 5 "the dialog after OK"
+    reg query "$own_key" /v PhotoFolder | grep -qF 'REG_EXPAND_SZ    %ZIRBEL_TEST_WORK%\p' ||
+      fail "OK rewrote the variable form: $(reg query "$own_key" /v PhotoFolder | grep PhotoFolder)"
     ;;
 
   preview)
