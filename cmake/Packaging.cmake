@@ -82,9 +82,9 @@ include(CPack)
 # both installers, packed by CPack from a staging directory. The paths default
 # to the win32 and win64 preset builds.
 set(ZIRBEL_WINDOWS_SCR_32 "${PROJECT_SOURCE_DIR}/build/win32/zirbel.scr" CACHE FILEPATH
-    "The 32-bit Windows screen saver for the Windows ZIP")
+    "The 32-bit Windows screen saver for its installer and the Windows ZIP")
 set(ZIRBEL_WINDOWS_SCR_64 "${PROJECT_SOURCE_DIR}/build/win64/zirbel.scr" CACHE FILEPATH
-    "The 64-bit Windows screen saver for the Windows ZIP")
+    "The 64-bit Windows screen saver for its installer and the Windows ZIP")
 set(zirbel_stage ${CMAKE_BINARY_DIR}/packaging/windows)
 set(zirbel_msi_32 zirbel-${PROJECT_VERSION}-32-bit.msi)
 set(zirbel_msi_64 zirbel-${PROJECT_VERSION}-64-bit.msi)
