@@ -4,8 +4,9 @@
 #       desktop entry
 #   cpack -G DEB (in BUILD)                 the Debian package
 #   cmake --build BUILD --target package-windows
-#       a ZIP of the two Windows screen savers (built by the win32 and win64
-#       presets) with a short install note
+#       the Windows installers (MSI, made by wixl) of the two Windows screen
+#       savers built by the win32 and win64 presets, and a ZIP of the savers
+#       and the installers with a short install note
 if(WIN32 OR CMAKE_CROSSCOMPILING)
   return()
 endif()
@@ -77,13 +78,16 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 include(CPack)
 
-# The ZIP of the two Windows screen savers, packed by CPack from a staging
-# directory. The paths default to the win32 and win64 preset builds.
+# An installer for each Windows screen saver, and the ZIP of both savers and
+# both installers, packed by CPack from a staging directory. The paths default
+# to the win32 and win64 preset builds.
 set(ZIRBEL_WINDOWS_SCR_32 "${PROJECT_SOURCE_DIR}/build/win32/zirbel.scr" CACHE FILEPATH
-    "The 32-bit Windows screen saver for the Windows ZIP")
+    "The 32-bit Windows screen saver for its installer and the Windows ZIP")
 set(ZIRBEL_WINDOWS_SCR_64 "${PROJECT_SOURCE_DIR}/build/win64/zirbel.scr" CACHE FILEPATH
-    "The 64-bit Windows screen saver for the Windows ZIP")
+    "The 64-bit Windows screen saver for its installer and the Windows ZIP")
 set(zirbel_stage ${CMAKE_BINARY_DIR}/packaging/windows)
+set(zirbel_msi_32 zirbel-${PROJECT_VERSION}-32-bit.msi)
+set(zirbel_msi_64 zirbel-${PROJECT_VERSION}-64-bit.msi)
 # The note as Windows editors expect it, with CR LF line ends.
 configure_file(${PROJECT_SOURCE_DIR}/data/README-Windows.txt ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt
                @ONLY NEWLINE_STYLE CRLF)
@@ -93,7 +97,7 @@ set(CPACK_PACKAGE_NAME zirbel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME zirbel-${PROJECT_VERSION}-windows)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Zirbel kaleidoscope screen saver for Windows\")
-set(CPACK_PACKAGE_DESCRIPTION \"The 32-bit and 64-bit screen savers with an install note.\")
+set(CPACK_PACKAGE_DESCRIPTION \"The 32-bit and 64-bit screen savers and their installers with an install note.\")
 set(CPACK_INSTALL_CMAKE_PROJECTS \"\")
 set(CPACK_INSTALLED_DIRECTORIES \"${zirbel_stage};.\")
 set(CPACK_PACKAGE_DIRECTORY \"${CMAKE_BINARY_DIR}/packaging/_windows\")
@@ -106,7 +110,13 @@ add_custom_target(package-windows
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_32} ${zirbel_stage}/32-bit/zirbel.scr
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_64} ${zirbel_stage}/64-bit/zirbel.scr
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt ${zirbel_stage}/README.txt
+  COMMAND ${CMAKE_COMMAND} -DARCH=x86 -DVERSION=${PROJECT_VERSION} -DSCR=${ZIRBEL_WINDOWS_SCR_32}
+          -DOUTPUT=${zirbel_stage}/${zirbel_msi_32} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsInstaller.cmake
+  COMMAND ${CMAKE_COMMAND} -DARCH=x64 -DVERSION=${PROJECT_VERSION} -DSCR=${ZIRBEL_WINDOWS_SCR_64}
+          -DOUTPUT=${zirbel_stage}/${zirbel_msi_64} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsInstaller.cmake
   COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/packaging/CPackWindowsConfig.cmake
+  COMMAND ${CMAKE_COMMAND} -E copy ${zirbel_stage}/${zirbel_msi_32} ${zirbel_stage}/${zirbel_msi_64}
+          ${CMAKE_BINARY_DIR}/packages
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-  COMMENT "Packing the Windows screen savers into packages/zirbel-${PROJECT_VERSION}-windows.zip"
+  COMMENT "Building packages/${zirbel_msi_32}, ${zirbel_msi_64} and zirbel-${PROJECT_VERSION}-windows.zip"
   VERBATIM)

@@ -27,14 +27,15 @@ pkgs=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils
 )
-# The tests and tools beyond it: the Windows cross-build and Wine, the
-# sanitizer and fuzz compiler, the screen-saver daemon, Xorg with two dummy
-# monitors, a headless sway, the packaging checks and the image generators.
+# The tests and tools beyond it: the Windows cross-build, its installers (wixl)
+# and Wine, the sanitizer and fuzz compiler, the screen-saver daemon, Xorg with
+# two dummy monitors, a headless sway, the packaging checks and the image
+# generators.
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
-    wine64
+    wine64 wixl msitools
     xscreensaver xscreensaver-gl lintian libxml2-utils
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

@@ -37,7 +37,7 @@ case "$kind" in
       fail "the Windows ZIP was not built (are the win32 and win64 presets built?)"
     zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1 | grep .) || fail "no ZIP was written"
     cmake -E tar tf "$zip" >"$work/contents" || fail "the ZIP cannot be read"
-    for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt; do
+    for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt 'zirbel-[0-9.]*-32-bit\.msi' 'zirbel-[0-9.]*-64-bit\.msi'; do
       grep -q "/$entry\$" "$work/contents" || fail "the ZIP lacks $entry"
     done
     mkdir "$work/unzip"

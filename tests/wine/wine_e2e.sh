@@ -208,6 +208,67 @@ EOF2
     pgrep -f "$ZIRBEL_SCR" && fail "a process of the saver is left"
     ;;
 
+  installer)
+    # The installers of the packaging command: the 32-bit one checked by its
+    # tables, the 64-bit one installed, replaced by a higher version and
+    # removed; a value the user stored under the saver's key stays throughout.
+    for tool in wixl msiinfo; do command -v $tool >/dev/null || skip "$tool is not installed"; done
+    [ -f "${ZIRBEL_WIN32_SCR:-}" ] || skip "no i686 zirbel.scr at '${ZIRBEL_WIN32_SCR:-}' (build the win32 preset first)"
+    cmake --build "$ZIRBEL_BUILD" --target package-windows >"$work/out.txt" 2>&1 || fail "package-windows failed"
+    msi=$ZIRBEL_BUILD/packages/zirbel-$ZIRBEL_VERSION
+    [ "$(msiinfo suminfo "$msi-32-bit.msi" | awk '$1 == "Template:" {print $2}')" = "Intel;1033" ] ||
+      fail "the 32-bit package is not marked for x86"
+    [ "$(msiinfo export "$msi-32-bit.msi" Component | tr -d '\r' | awk -F'\t' '$6 == "zirbel.scr" {print $3, int($4 / 256) % 2}')" = \
+      "SystemFolder 0" ] || fail "the 32-bit package does not put zirbel.scr into the 32-bit system folder"
+    msiexec() { "$WINE64" msiexec "$1" "Z:$(tr / '\\' <<<"$2")" /qn </dev/null >>"$work/out.txt" 2>&1; }
+    # CODE|NAME|VERSION|PUBLISHER of each entry named Zirbel among the installed programs.
+    entries() {
+      reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | awk '
+        /^HKEY/ { key = $0; sub(/.*\\/, "", key) }
+        { value = $0; sub(/^ +[^ ]+ +REG_[A-Z_]+ +/, "", value) }
+        $1 == "DisplayName" { name[key] = value } $1 == "DisplayVersion" { version[key] = value }
+        $1 == "Publisher" { publisher[key] = value }
+        END { for (k in name) if (name[k] == "Zirbel") print k "|" name[k] "|" version[k] "|" publisher[k] }'
+    }
+    mirrors() { reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" {print $3}' | grep . || echo absent; }
+    for code in $(entries | cut -d'|' -f1); do "$WINE64" msiexec /x "$code" /qn </dev/null; done  # an earlier run's
+    installed=$WINEPREFIX/drive_c/windows/system32/zirbel.scr built=$ZIRBEL_SCR
+
+    msiexec /i "$msi-64-bit.msi" || fail "msiexec /i of the 64-bit package failed"
+    cmp -s "$installed" "$built" || fail "zirbel.scr is not in system32"
+    code=$(entries | cut -d'|' -f1)
+    [ "$(entries | cut -d'|' -f2-)" = "Zirbel|$ZIRBEL_VERSION|Zirbel developers" ] || fail "the installed programs list '$(entries)'"
+    icon=$(reg query 'HKLM\Software\Classes\Installer\Products' /s | awk '$1 == "ProductIcon" {print $3}' | grep -F "$code")
+    [ "$icon" = "C:\\windows\\Installer\\$code\\zirbel.ico" ] &&
+      cmp -s "$WINEPREFIX/drive_c/windows/Installer/$code/zirbel.ico" "$(dirname "$0")/../../resources/zirbel.ico" ||
+      fail "the entry has no icon ('$icon')"
+    [ "$(mirrors)" = absent ] || fail "the installer wrote under $own_key"
+    ZIRBEL_SCR='C:\windows\system32\zirbel.scr' symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
+    saver_window
+    wait_for 10 mirrored root || fail "the installed saver draws no kaleidoscope"
+    xdotool key x
+    expect_exit "$saver" 5 "the key X"
+
+    # A rebuild of the same version stays one entry; a higher version replaces it in place.
+    set_value "$own_key" UseMirrors REG_DWORD 0
+    higher=${ZIRBEL_VERSION%.*}.$((${ZIRBEL_VERSION##*.} + 1))
+    cp "$built" "$work/zirbel.scr" && echo "a newer build" >>"$work/zirbel.scr"
+    for version in "$ZIRBEL_VERSION" "$higher"; do
+      cmake -DARCH=x64 -DVERSION="$version" -DSCR="$work/zirbel.scr" -DOUTPUT="$work/zirbel-$version.msi" \
+        -P "$(dirname "$0")/../../cmake/WindowsInstaller.cmake" >>"$work/out.txt" 2>&1 || fail "no package of $version"
+      msiexec /i "$work/zirbel-$version.msi" || [ "$version" = "$ZIRBEL_VERSION" ] || fail "msiexec /i of $version failed"
+      [ "$(entries | cut -d'|' -f2-3)" = "Zirbel|$version" ] || fail "after installing $version: '$(entries)'"
+    done
+    cmp -s "$installed" "$work/zirbel.scr" || fail "the higher version did not replace zirbel.scr"
+    [ "$(mirrors)" = 0x0 ] || fail "the upgrade changed the user's UseMirrors to $(mirrors)"
+
+    code=$(entries | cut -d'|' -f1)
+    msiexec /x "$work/zirbel-$higher.msi" || fail "msiexec /x failed"
+    [ -e "$installed" ] || [ -e "$WINEPREFIX/drive_c/windows/Installer/$code" ] && fail "files are left after removal"
+    [ -z "$(entries)" ] || fail "the entry is left after removal: $(entries)"
+    [ "$(mirrors)" = 0x0 ] || fail "the removal changed the user's UseMirrors to $(mirrors)"
+    ;;
+
   *) fail "unknown scenario '$scenario'" ;;
 esac
 echo "PASS: $scenario"
