@@ -6,14 +6,14 @@
 #include <tuple>
 
 #include "field/KeyCodes.h"
-#include "host/linux/HackOptions.h"
+#include "host/linux/WindowSystemChoice.h"
 #include "host/wayland/Outputs.h"
 #include "host/wayland/XkbKeys.h"
 
 namespace {
 
-using hack::WindowSystemKind;
-using hack::WindowSystemRequest;
+using linuxhost::WindowSystemKind;
+using linuxhost::WindowSystemRequest;
 
 TEST(WaylandHost, WindowSystemIsWaylandOnlyWithLayerShellUnlessForced) {
   const std::tuple<WindowSystemRequest, bool, const char*, bool, WindowSystemKind> cases[] = {
@@ -28,7 +28,7 @@ TEST(WaylandHost, WindowSystemIsWaylandOnlyWithLayerShellUnlessForced) {
   };
   for (const auto& [request, namesX, display, offered, expected] : cases) {
     int asked = 0;
-    const WindowSystemKind kind = hack::ChooseWindowSystem(request, namesX, display, [&] {
+    const WindowSystemKind kind = linuxhost::ChooseWindowSystem(request, namesX, display, [&] {
       ++asked;
       return offered;
     });
