@@ -3,8 +3,10 @@
 // that screen-saver daemons and lockers pass (--root, --window-id), the
 // Wayland background (--layer, --output), the window system's choice (--x11,
 // --wayland), and the picture's own options (--mirrors, --no-mirrors,
-// --levels, --photos), with --help and --version. They are declared here once; the usage text and the daemon's settings description (zirbel.xml)
-// are written from these declarations.
+// --levels, --photos), with --help and --version. They are declared here
+// once; the usage text and the daemon's settings description (zirbel.xml)
+// are written from these declarations. The window system's choice itself is
+// made in WindowSystemChoice.h.
 #include <cstdint>
 #include <string>
 #include <vector>
