@@ -7,9 +7,13 @@
 #include "host/SceneSet.h"
 #include "images/PhotoAtlasSource.h"
 
-PhotoFrames::PhotoFrames(SceneSet& scenes, const std::string& folder) : scenes_(scenes) {
+PhotoFrames::PhotoFrames(SceneSet& scenes, const std::string& folder)
+    : PhotoFrames(scenes, folder, photo::AtlasSourceOptions()) {}
+
+PhotoFrames::PhotoFrames(SceneSet& scenes, const std::string& folder, const photo::AtlasSourceOptions& options)
+    : scenes_(scenes) {
   if (folder.empty()) return;
-  source_.reset(new (std::nothrow) photo::PhotoAtlasSource(folder));
+  source_.reset(new (std::nothrow) photo::PhotoAtlasSource(folder, options));
   if (source_) source_->Start();
 }
 

@@ -11,12 +11,15 @@
 class SceneSet;
 namespace photo {
 class PhotoAtlasSource;
+struct AtlasSourceOptions;
 }
 
 class PhotoFrames : public FrameRenderer {
  public:
   // Starts the worker when `folder` is not empty.
   PhotoFrames(SceneSet& scenes, const std::string& folder);
+  // With the worker's own options (a test's reader, its waits).
+  PhotoFrames(SceneSet& scenes, const std::string& folder, const photo::AtlasSourceOptions& options);
   ~PhotoFrames() override;
   PhotoFrames(const PhotoFrames&) = delete;
   PhotoFrames& operator=(const PhotoFrames&) = delete;

@@ -86,8 +86,8 @@ std::string ApplyWindowId(Options& options, const std::string& value) {
 std::string ApplyLayer(Options& options, const std::string& value) {
   if (value != "background") return "--layer takes only \"background\", not \"" + value + "\"";
   options.target = Target::Layer;
-  if (options.windowSystem == WindowSystemRequest::X11) return "--layer needs Wayland, not --x11";
-  options.windowSystem = WindowSystemRequest::Wayland;
+  if (options.windowSystem == linuxhost::WindowSystemRequest::X11) return "--layer needs Wayland, not --x11";
+  options.windowSystem = linuxhost::WindowSystemRequest::Wayland;
   return std::string();
 }
 
@@ -99,12 +99,12 @@ std::string ApplyOutput(Options& options, const std::string& value) {
 
 std::string ApplyX11(Options& options, const std::string&) {
   if (options.target == Target::Layer) return "--layer needs Wayland, not --x11";
-  options.windowSystem = WindowSystemRequest::X11;
+  options.windowSystem = linuxhost::WindowSystemRequest::X11;
   return std::string();
 }
 
 std::string ApplyWayland(Options& options, const std::string&) {
-  options.windowSystem = WindowSystemRequest::Wayland;
+  options.windowSystem = linuxhost::WindowSystemRequest::Wayland;
   return std::string();
 }
 

@@ -3,11 +3,15 @@
 // that screen-saver daemons and lockers pass (--root, --window-id), the
 // Wayland background (--layer, --output), the window system's choice (--x11,
 // --wayland), and the picture's own options (--mirrors, --no-mirrors,
-// --levels, --photos), with --help and --version. They are declared here once; the usage text and the daemon's settings description (zirbel.xml)
-// are written from these declarations.
+// --levels, --photos), with --help and --version. They are declared here
+// once; the usage text and the daemon's settings description (zirbel.xml)
+// are written from these declarations. The window system's choice itself is
+// made in WindowSystemChoice.h.
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "host/linux/WindowSystemChoice.h"
 
 namespace hack {
 
@@ -29,20 +33,13 @@ enum class Target {
   Layer,     // --layer background: the Wayland desktop's background layer
 };
 
-// Which window system draws: chosen at start-up unless an option forces it.
-enum class WindowSystemRequest {
-  Automatic,  // Wayland when WAYLAND_DISPLAY is set and layer-shell is offered, else X11
-  X11,        // --x11
-  Wayland,    // --wayland
-};
-
 struct Options {
   Action action = Action::Run;
   std::string error;  // set for Action::Error
   Target target = Target::None;
   std::uint32_t windowId = 0;  // for Target::WindowId
   std::string output;          // for Target::Layer: the output's name, empty for every output
-  WindowSystemRequest windowSystem = WindowSystemRequest::Automatic;
+  linuxhost::WindowSystemRequest windowSystem = linuxhost::WindowSystemRequest::Automatic;
   std::int32_t useMirrors = -1;  // -1: the stored setting; else 0 or 1
   std::int32_t levels = 0;       // 0: the scene's default
   bool photosGiven = false;      // false: the stored photo folder
@@ -82,25 +79,6 @@ bool ParseWindowId(const char* text, std::uint32_t* id);
 // null when unset), or 0 for the root window when it is unset or empty.
 // False when it is set to something that is not a window id.
 bool RootTarget(const char* variable, std::uint32_t* id);
-
-// The window system a run uses: the one `request` forces; else X11 when the
-// run draws into an X window it was given (`namesXWindow`: --root,
-// --window-id, a preview parent); else Wayland when `waylandDisplay`
-// ($WAYLAND_DISPLAY, null when unset) names one and `offersLayerShell`
-// answers true (it is asked only then); else X11, which XWayland provides
-// where the compositor offers no layer-shell.
-enum class WindowSystemKind { X11, Wayland };
-template <typename Probe>
-WindowSystemKind ChooseWindowSystem(WindowSystemRequest request, bool namesXWindow, const char* waylandDisplay,
-                                    Probe offersLayerShell) {
-  switch (request) {
-    case WindowSystemRequest::X11: return WindowSystemKind::X11;
-    case WindowSystemRequest::Wayland: return WindowSystemKind::Wayland;
-    case WindowSystemRequest::Automatic: break;
-  }
-  const bool wayland = !namesXWindow && waylandDisplay != nullptr && *waylandDisplay != '\0' && offersLayerShell();
-  return wayland ? WindowSystemKind::Wayland : WindowSystemKind::X11;
-}
 
 // The text of --help.
 std::string UsageText();

@@ -17,6 +17,7 @@
 #include "host/linux/HackOptions.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/WindowSystem.h"
+#include "host/linux/WindowSystemChoice.h"
 
 #ifndef ZIRBEL_VERSION
 #define ZIRBEL_VERSION "unknown"
@@ -73,9 +74,9 @@ int main(int argc, char** argv) {
   const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
                             ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode ==
                                 SaverMode::Preview;
-  const hack::WindowSystemKind kind = hack::ChooseWindowSystem(
+  const linuxhost::WindowSystemKind kind = linuxhost::ChooseWindowSystem(
       options.windowSystem, namesXWindow, std::getenv("WAYLAND_DISPLAY"), &linuxhost::WaylandOffersLayerShell);
-  const std::unique_ptr<linuxhost::WindowSystem> windows = kind == hack::WindowSystemKind::Wayland
+  const std::unique_ptr<linuxhost::WindowSystem> windows = kind == linuxhost::WindowSystemKind::Wayland
                                                                ? linuxhost::CreateWaylandWindowSystem()
                                                                : linuxhost::CreateX11WindowSystem();
   SettingsStore& store = platform::PlatformSettingsStore();

@@ -2,8 +2,9 @@
 // The window system of the Linux program, behind one interface: X11
 // (host/x11/, XWayland included) or Wayland with layer-shell (host/wayland/).
 // The binary holds both; Main.cpp picks one once, at start-up: it is the one
-// place where the platform is chosen at run time (hack::ChooseWindowSystem
-// decides). Everything else of host/linux/ is the same whatever draws.
+// place where the platform is chosen at run time (ChooseWindowSystem, in
+// WindowSystemChoice.h beside this, decides). Everything else of host/linux/
+// is the same whatever draws.
 #include <cstdint>
 #include <cstdio>
 #include <memory>

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/SceneLife.h"
@@ -16,11 +17,13 @@
 using Log = std::vector<std::string>;
 
 // A scene without GL: the scene's own keys and control state, its drawing
-// logged as "draw N" (N: the order it was made in).
+// logged as "draw N" (N: the order it was made in), an atlas shown to it as
+// "atlas N", marked when it came on another thread than the one that made it.
 struct BareView : ViewScene {
   Log* log = nullptr;
   int id = 0;
   bool present = true;
+  std::thread::id thread = std::this_thread::get_id();
   void Start(const SceneView& v, std::uint32_t seed) override {
     Place(v);
     log->push_back("start " + std::to_string(id) + " seed " + std::to_string(seed));
@@ -35,7 +38,9 @@ struct BareView : ViewScene {
     return present;
   }
   void Resume() override {}
-  void ShowAtlas(const std::vector<unsigned char>&) override { log->push_back("atlas " + std::to_string(id)); }
+  void ShowAtlas(const std::vector<unsigned char>&) override {
+    log->push_back("atlas " + std::to_string(id) + (std::this_thread::get_id() == thread ? "" : " on another thread"));
+  }
   void Teardown() override { log->push_back("end " + std::to_string(id)); }
 };
 inline SceneFactory BareViews(Log* log) {
