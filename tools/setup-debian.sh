@@ -29,7 +29,8 @@ pkgs=(
 )
 # The tests and tools beyond it: the Windows cross-build and Wine, the
 # sanitizer and fuzz compiler, the screen-saver daemon, Xorg with two dummy
-# monitors, a headless sway, the packaging checks and the image generators.
+# monitors, a headless sway, the packaging checks, the image generators, and
+# the web page's compiler and the browser its tests drive.
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick
@@ -39,7 +40,9 @@ if [ $linux_only = 0 ]; then
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     sway grim wtype
+    emscripten node-acorn chromium
   )
+  command -v npm >/dev/null || pkgs+=(npm)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
@@ -75,3 +78,12 @@ if [ $linux_only = 1 ]; then exit 0; fi
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
+
+# The same libraries for the web page (WebAssembly), and the DevTools-protocol
+# client its tests drive the browser with, kept in the build tree.
+"$here/cmake/build-wasm-libraries.sh"
+driver="${ZIRBEL_DEPS_DIR:-$here/build/_deps}/web-driver"
+if [ ! -f "$driver/node_modules/puppeteer-core/package.json" ]; then
+  mkdir -p "$driver"
+  npm install --prefix "$driver" --no-audit --no-fund --silent puppeteer-core@24 >/dev/null
+fi
