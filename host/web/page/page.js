@@ -2,7 +2,7 @@
 // The page around the kaleidoscope: the runtime's settings, the photo folder
 // the user picks or drops (copied into the program's file system, where the
 // program reads it as the saver reads a folder), and what a test reads back:
-// Module.framesDrawn and Module.capture().
+// Module.framesDrawn, Module.levels, Module.mirrorsOff and Module.capture().
 
 // Files larger than this are left out, as the saver skips them; the copies
 // together stay below the second bound.
@@ -16,20 +16,9 @@ var Module = {
   printErr: (text) => console.warn(text),
 };
 
-// The next drawn frame as a binary PPM (rows top first), base64.
+// The next drawn frame (in still mode the still one): RGBA, bottom row first.
 Module.capture = () => new Promise((resolve) => {
-  Module.captured = (rgba, width, height) => {
-    let ppm = `P6 ${width} ${height} 255\n`;
-    for (let y = height - 1; y >= 0; --y) {
-      let row = '';
-      for (let x = 0; x < width; ++x) {
-        const i = (y * width + x) * 4;
-        row += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-      }
-      ppm += row;
-    }
-    resolve(btoa(ppm));
-  };
+  Module.captured = (rgba, width, height) => resolve({width, height, rgba: rgba.slice()});
   Module._zirbel_capture(Module.page);
 });
 
