@@ -44,6 +44,12 @@ measure() (  # a layout: the monitors' sizes, left to right; cleaned up on leavi
 )
 
 echo "$(nproc) CPUs, $seconds s per layout"
+# ZIRBEL_CPU_LAYOUT="1280x720" measures that layout alone (bench/web.sh).
+if [ -n "${ZIRBEL_CPU_LAYOUT:-}" ]; then
+  # shellcheck disable=SC2086
+  measure $ZIRBEL_CPU_LAYOUT
+  exit
+fi
 measure 2048x768
 measure 1024x768 1024x768
 # Half the pixels, one kaleidoscope as large as each of the two above: whether

@@ -58,8 +58,10 @@ EM_JS(void, LeaveFullscreen, (), {
 
 EM_JS(void, ShowCursor, (bool visible), { Module.canvas.style.cursor = visible ? "auto" : "none"; });
 
-// What a test reads back: the frames drawn and the control keys' state.
+// What a test or a benchmark reads back: the frames drawn, when the first
+// was (milliseconds since the page began to load), the control keys' state.
 EM_JS(void, FrameDrawn, (double count, int levels, bool mirrorsOff), {
+  if (count === 1) Module.firstFrameMs = performance.now();
   Module.framesDrawn = count;
   Module.levels = levels;
   Module.mirrorsOff = mirrorsOff;
