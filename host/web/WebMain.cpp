@@ -233,9 +233,14 @@ class Page : public SaverWindowServices {
     }
     stillCounter_.value = last;
     scenes_.RenderFrame(FrameFlags(state_.useMirrors));
+    ReadFrame();
+    Drawn();
+  }
+
+  // The frame just drawn, into captured_ (RGBA, bottom row first).
+  void ReadFrame() {
     captured_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, captured_.data());
-    Drawn();
   }
 
   void Drawn() {
@@ -243,8 +248,7 @@ class Page : public SaverWindowServices {
     FrameDrawn(static_cast<double>(++framesDrawn_), primary->levels, primary->mirrorsSuppressed);
     if (!captureWanted_) return;
     captureWanted_ = false;
-    captured_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, captured_.data());
+    ReadFrame();
     Captured(captured_.data(), width_, height_);
   }
 
