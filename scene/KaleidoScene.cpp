@@ -118,7 +118,7 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   for (int i = 0; i < 2; ++i) {
     feedbackTextures[i] = names[i];
     glBindTexture(GL_TEXTURE_2D, names[i]);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kFeedbackSize, kFeedbackSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, kFeedbackSize, kFeedbackSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
