@@ -13,22 +13,27 @@ constexpr std::size_t kReportedProblems = 5;
 
 }  // namespace
 
-PhotoSteps::PhotoSteps(std::string folder, std::FILE* messages) : folder_(std::move(folder)), messages_(messages) {}
+PhotoSteps::PhotoSteps(std::string folder, std::FILE* messages, double refreshMs)
+    : folder_(std::move(folder)), messages_(messages), refreshMs_(refreshMs) {}
 
 void PhotoSteps::Report(const std::string& text) {
   if (messages_ != nullptr) std::fprintf(messages_, "zirbel: photos: %s\n", text.c_str());
 }
 
-bool PhotoSteps::Step(std::vector<unsigned char>* atlas) {
-  if (done_) return false;
+bool PhotoSteps::Step(double nowMs, std::vector<unsigned char>* atlas) {
+  if (done_ || Waiting(nowMs)) return false;
   if (!listed_) {
     list_ = photo::ListPhotos(folder_, photo::WalkLimits());
     for (std::size_t i = 0; i < list_.problems.size() && i < kReportedProblems; ++i) Report(list_.problems[i]);
     listed_ = true;
     return false;
   }
-  if (next_ < list_.photos.size() && tiles_.size() < static_cast<std::size_t>(photo::kTileCount)) {
-    const photo::PathString& path = list_.photos[next_++];
+  // The next photos, each tried once per atlas, until the atlas is full.
+  const std::size_t count = list_.photos.size();
+  if (tried_ < count && tiles_.size() < static_cast<std::size_t>(photo::kTileCount)) {
+    const photo::PathString& path = list_.photos[next_];
+    next_ = (next_ + 1) % count;
+    ++tried_;
     std::vector<unsigned char> bytes;
     std::string error;
     photo::Tile tile;
@@ -40,8 +45,10 @@ bool PhotoSteps::Step(std::vector<unsigned char>* atlas) {
     }
     return false;
   }
-  done_ = true;
+  tried_ = 0;
   if (tiles_.empty()) {
+    done_ = true;
+    if (shown_) return false;
     const std::string name = photo::ShownPath(std::filesystem::u8path(folder_));
     Report(list_.folderUsable ? "no usable photo in " + name + "; showing the built-in pictures"
                               : "cannot read the folder " + name + "; showing the built-in pictures");
@@ -49,5 +56,9 @@ bool PhotoSteps::Step(std::vector<unsigned char>* atlas) {
   }
   *atlas = photo::PackAtlas(tiles_);
   tiles_.clear();
+  shown_ = true;
+  // All the photos fit into one atlas: it never changes.
+  done_ = count <= static_cast<std::size_t>(photo::kTileCount);
+  nextAtlasMs_ = nowMs + refreshMs_;
   return true;
 }

@@ -26,6 +26,7 @@
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
 #include "images/GL.h"
+#include "images/PhotoAtlasSource.h"
 #include "scene/FrameClock.h"
 
 namespace {
@@ -118,14 +119,17 @@ class Page : public SaverWindowServices {
     // Photos decode in the time left after the frame, a step at a time.
     if (photos_) {
       std::vector<unsigned char> atlas;
-      while (!photos_->Done() && emscripten_get_now() - nowMs < kPhotoStepMs) {
-        if (photos_->Step(&atlas)) scenes_.ShowAtlas(std::move(atlas));
+      while (!photos_->Done() && !photos_->Waiting(nowMs) && emscripten_get_now() - nowMs < kPhotoStepMs) {
+        if (photos_->Step(nowMs, &atlas)) scenes_.ShowAtlas(std::move(atlas));
       }
       if (photos_->Done()) photos_.reset();
     }
   }
 
-  void ShowPhotos(const char* folder) { photos_.reset(new PhotoSteps(folder, stderr)); }
+  void ShowPhotos(const char* folder) {
+    const double refreshMs = static_cast<double>(photo::AtlasSourceOptions().refresh.count());
+    photos_.reset(new PhotoSteps(folder, stderr, refreshMs));
+  }
 
   void Capture() {
     if (options_.still && framesDrawn_ > 0) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "field/KeyCodes.h"
@@ -64,38 +65,71 @@ TEST(WebPage, FramesWaitOutTheSceneDelayAndNoneIsDrawnWhileHidden) {
   EXPECT_EQ(renderer.log, (std::vector<std::string>{"frame 7", "frame 7", "frame 7", "resume", "frame 7"}));
 }
 
-TEST(WebPage, PhotoStepsMakeTheAtlasOnePhotoAtATimeAndSkipWhatIsBroken) {
-  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "zirbel-web-photos";
+// A folder of plain 96 x 64 PNG photos, green unless `red` names them.
+std::filesystem::path PhotoFolder(const char* name, int count, int red) {
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / name;
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
-  std::vector<unsigned char> pixels(96 * 64 * 3, 0);
-  for (std::size_t i = 1; i < pixels.size(); i += 3) pixels[i] = 255;
-  ASSERT_TRUE(gen::WriteFile((folder / "a.png").string(), gen::MakePng(96, 64, pixels, gen::PngOptions())));
-  ASSERT_TRUE(gen::WriteFile((folder / "b.jpg").string(), {0xFF, 0xD8, 0xFF, 0xE0, 1, 2}));
+  for (int i = 0; i < count; ++i) {
+    std::vector<unsigned char> pixels(96 * 64 * 3, 0);
+    for (std::size_t p = i == red ? 0 : 1; p < pixels.size(); p += 3) pixels[p] = 255;
+    char file[32];
+    std::snprintf(file, sizeof file, "%03d.png", i);
+    EXPECT_TRUE(gen::WriteFile((folder / file).string(), gen::MakePng(96, 64, pixels, gen::PngOptions())));
+  }
+  return folder;
+}
 
+// The red and green of the centre of the atlas's tile `t`.
+std::pair<int, int> TileCentre(const std::vector<unsigned char>& atlas, int t) {
+  const std::size_t x = static_cast<std::size_t>(t % photo::kTilesPerRow) * photo::kTilePixels + photo::kTilePixels / 2;
+  const std::size_t y = static_cast<std::size_t>(t / photo::kTilesPerRow) * photo::kTilePixels + photo::kTilePixels / 2;
+  const std::size_t at = (y * photo::kAtlasWidth + x) * 4;
+  return {atlas.at(at), atlas.at(at + 1)};
+}
+
+TEST(WebPage, PhotoStepsMakeTheAtlasOnePhotoAtATimeAndSkipWhatIsBroken) {
+  const std::filesystem::path folder = PhotoFolder("zirbel-web-photos", 1, -1);
+  ASSERT_TRUE(gen::WriteFile((folder / "b.jpg").string(), {0xFF, 0xD8, 0xFF, 0xE0, 1, 2}));
   char text[512] = {};
   std::FILE* messages = fmemopen(text, sizeof text - 1, "w");
-  PhotoSteps steps(folder.string(), messages);
+  PhotoSteps steps(folder.string(), messages, 1000.0);
   std::vector<unsigned char> atlas;
   int taken = 0;
   while (!steps.Done() && taken < 10) {
+    if (steps.Step(0.0, &atlas)) {
+      EXPECT_EQ(taken, 3);  // after the walk and the two files
+    }
     ++taken;
-    if (steps.Step(&atlas)) break;
   }
   std::fclose(messages);
-  EXPECT_EQ(taken, 4);  // the walk, two photos, the atlas
-  EXPECT_TRUE(steps.Done());
-  EXPECT_FALSE(steps.Step(&atlas));
+  EXPECT_EQ(taken, 4);  // one atlas holds every photo: done
+  EXPECT_FALSE(steps.Step(5000.0, &atlas));
   ASSERT_EQ(atlas.size(), static_cast<std::size_t>(photo::kAtlasWidth) * photo::kAtlasHeight * 4);
-  // The first tile's centre is the photo's green.
-  const std::size_t centre = (static_cast<std::size_t>(photo::kTilePixels / 2) * photo::kAtlasWidth +
-                              photo::kTilePixels / 2) * 4;
-  EXPECT_LT(atlas[centre], 40);
-  EXPECT_GT(atlas[centre + 1], 200);
+  EXPECT_LT(TileCentre(atlas, 0).first, 40);
+  EXPECT_GT(TileCentre(atlas, 0).second, 200);
   EXPECT_NE(std::string(text).find("b.jpg: skipped"), std::string::npos) << text;
 
-  PhotoSteps none((folder / "missing").string(), nullptr);
-  while (!none.Done()) EXPECT_FALSE(none.Step(&atlas));
+  PhotoSteps none((folder / "missing").string(), nullptr, 1000.0);
+  while (!none.Done()) {
+    EXPECT_FALSE(none.Step(0.0, &atlas));
+  }
+  std::filesystem::remove_all(folder);
+}
+
+TEST(WebPage, PhotoStepsTakeTheNextPhotosForTheNextAtlasAfterTheRefresh) {
+  const std::filesystem::path folder = PhotoFolder("zirbel-web-turns", photo::kTileCount + 1, photo::kTileCount);
+  PhotoSteps steps(folder.string(), nullptr, 1000.0);
+  std::vector<unsigned char> first, second;
+  while (!steps.Step(0.0, &first)) ASSERT_FALSE(steps.Done());
+  EXPECT_GT(TileCentre(first, 0).second, 200);  // 000.png, green; the red 078.png left out
+  EXPECT_TRUE(steps.Waiting(999.0));
+  EXPECT_FALSE(steps.Step(999.0, &second));
+  EXPECT_FALSE(steps.Waiting(1000.0));
+  while (!steps.Step(1000.0, &second)) ASSERT_FALSE(steps.Done());
+  EXPECT_GT(TileCentre(second, 0).first, 200);  // 078.png comes first, then 000.png and on
+  EXPECT_GT(TileCentre(second, 1).second, 200);
+  EXPECT_FALSE(steps.Done());
   std::filesystem::remove_all(folder);
 }
 
