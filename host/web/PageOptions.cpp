@@ -4,7 +4,10 @@
 #include <utility>
 
 #include "field/KeyCodes.h"
+#include "host/SaverState.h"
 #include "scene/KaleidoScene.h"
+
+const char* const kLevelsSetting = "Levels";
 
 namespace {
 
@@ -50,6 +53,25 @@ PageOptions ParsePageQuery(const std::string& query) {
     }
   }
   return options;
+}
+
+PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store) {
+  SaverState state;
+  LoadSettings(state, store);
+  PageSettings settings;
+  settings.useMirrors = state.useMirrors;
+  if (options.mirrors >= 0) {
+    settings.useMirrors = options.mirrors;
+    store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, options.mirrors);
+  }
+  settings.levels = options.levels;
+  if (settings.levels > 0) {
+    store.WriteNumber(SettingsGroup::Program, kLevelsSetting, settings.levels);
+  } else if (!store.ReadNumber(SettingsGroup::Program, kLevelsSetting, &settings.levels) || settings.levels < 1 ||
+             settings.levels > kMaxLevels) {
+    settings.levels = 0;
+  }
+  return settings;
 }
 
 std::uint32_t KeyCodeForDomCode(const std::string& code) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/FrameLoop.h"
+#include "host/Settings.h"
 
 // The options of the page's address (its query: "?seed=1&time=5&still").
 struct PageOptions {
@@ -21,6 +22,18 @@ struct PageOptions {
 // Reads `query` ("?a=1&b", the leading '?' optional). Unknown names and
 // values out of range are ignored.
 PageOptions ParsePageQuery(const std::string& query);
+
+// The page's own setting beside the saver's: the starting level count.
+extern const char* const kLevelsSetting;
+
+// The mirror setting and the starting level count (0: the scene's own) the
+// page starts with: the address's where it gives them, which are then kept
+// in `store` for the next visit, else the stored ones, else the defaults.
+struct PageSettings {
+  std::int32_t useMirrors = 1;
+  std::int32_t levels = 0;
+};
+PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store);
 
 // The key code (field/KeyCodes.h) of a KeyboardEvent's `code` ("Digit3",
 // "KeyM", "ArrowLeft", "Space"); 0 for a key the scene has no code for.

@@ -33,8 +33,6 @@ namespace {
 
 // The left button, as the other hosts hand a button press to the close policy.
 constexpr std::uint32_t kLeftButtonFlag = 0x0001;
-// The page's own setting beside the saver's: the starting level count.
-constexpr const char* kLevelsSetting = "Levels";
 // The share of an animation frame that photo decoding may take after a frame.
 constexpr double kPhotoStepMs = 6.0;
 // The still frame's counter: one count per frame at the frame clock's pace.
@@ -81,19 +79,8 @@ class Page : public SaverWindowServices {
       platform::ShowErrorMessage("no WebGL context can be created on this page");
       return false;
     }
-    SettingsStore& store = platform::PlatformSettingsStore();
-    LoadSettings(state_, store);
-    std::int32_t levels = options_.levels;
-    if (options_.mirrors >= 0) {
-      state_.useMirrors = options_.mirrors;
-      store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, options_.mirrors);
-    }
-    if (levels > 0) {
-      store.WriteNumber(SettingsGroup::Program, kLevelsSetting, levels);
-    } else if (!store.ReadNumber(SettingsGroup::Program, kLevelsSetting, &levels) || levels < 1 ||
-               levels > kMaxLevels) {
-      levels = 0;
-    }
+    const PageSettings settings = ResolvePageSettings(options_, platform::PlatformSettingsStore());
+    state_.useMirrors = settings.useMirrors;
     if (options_.still) {
       stillCounter_.frequency = kStillFrequency;
       SetDefaultCounterSource(&stillCounter_);
@@ -101,7 +88,7 @@ class Page : public SaverWindowServices {
     FollowCanvasSize();
     const std::uint32_t seed =
         options_.seedGiven ? options_.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
-    if (!scenes_.Start(WholeWindow(width_, height_), width_, height_, seed, levels)) return false;
+    if (!scenes_.Start(WholeWindow(width_, height_), width_, height_, seed, settings.levels)) return false;
     frames_.SetFlags(FrameFlags(state_.useMirrors));
     policy_.OnCreate();
     return true;

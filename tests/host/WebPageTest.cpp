@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,37 @@ TEST(WebPage, QueryOptionsTakeWhatIsInRangeAndIgnoreTheRest) {
   EXPECT_EQ(bad.mirrors, -1);
   EXPECT_DOUBLE_EQ(bad.time, 0.0);
   EXPECT_EQ(ParsePageQuery("").levels, 0);
+}
+
+// The program's numbers of a store like the page's local storage.
+struct FakeStore : SettingsStore {
+  std::map<std::string, std::int32_t> numbers;
+  bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override {
+    const auto found = numbers.find(name);
+    if (group != SettingsGroup::Program || found == numbers.end()) return false;
+    *value = found->second;
+    return true;
+  }
+  void WriteNumber(SettingsGroup, const char* name, std::int32_t value) override { numbers[name] = value; }
+  bool ReadText(SettingsGroup, const char*, std::string*) override { return false; }
+  void WriteText(SettingsGroup, const char*, const std::string&) override {}
+};
+
+TEST(WebPage, SettingsFromTheAddressAreKeptElseTheStoredOnesHold) {
+  FakeStore store;
+  PageSettings settings = ResolvePageSettings(ParsePageQuery(""), store);
+  EXPECT_EQ(settings.useMirrors, 1);
+  EXPECT_EQ(settings.levels, 0);
+  EXPECT_TRUE(store.numbers.empty());
+  settings = ResolvePageSettings(ParsePageQuery("?mirrors=0&levels=4"), store);
+  EXPECT_EQ(settings.useMirrors, 0);
+  EXPECT_EQ(settings.levels, 4);
+  settings = ResolvePageSettings(ParsePageQuery(""), store);  // the next visit
+  EXPECT_EQ(settings.useMirrors, 0);
+  EXPECT_EQ(settings.levels, 4);
+  store.numbers[kLevelsSetting] = 11;  // out of range: the scene's own
+  EXPECT_EQ(ResolvePageSettings(ParsePageQuery("mirrors=1"), store).levels, 0);
+  EXPECT_EQ(store.numbers[setting::kUseMirrors], 1);
 }
 
 TEST(WebPage, KeysAreTheSceneCodes) {
