@@ -23,7 +23,13 @@ more_frames_than() { [ "$(frames)" -gt "$1" ]; }
 
 measure() (  # a layout: the monitors' sizes, left to right; cleaned up on leaving
   begin_test
-  start_xorg_dummy "$@" || { echo "monitors-cpu: $xorg_why" >&2; exit 1; }
+  if [ -n "${ZIRBEL_CPU_XVFB:-}" ]; then  # one monitor on Xvfb instead
+    start_xvfb "${1}x24" || { echo "monitors-cpu: Xvfb would not start" >&2; exit 1; }
+    xorg=$xvfb xorg_display=$xvfb_display
+    pids+=("$xvfb")
+  else
+    start_xorg_dummy "$@" || { echo "monitors-cpu: $xorg_why" >&2; exit 1; }
+  fi
   export DISPLAY=$xorg_display XDG_CONFIG_HOME=$work/config
   xdotool mousemove 10 10
   LD_PRELOAD=$probe ZIRBEL_SWAP_LOG=$work/swaps "$zirbel" /s >"$work/out.txt" 2>&1 &
@@ -44,6 +50,13 @@ measure() (  # a layout: the monitors' sizes, left to right; cleaned up on leavi
 )
 
 echo "$(nproc) CPUs, $seconds s per layout"
+# ZIRBEL_CPU_LAYOUT="1280x720" measures that layout alone (bench/web.sh), on
+# Xvfb rather than Xorg with ZIRBEL_CPU_XVFB=1.
+if [ -n "${ZIRBEL_CPU_LAYOUT:-}" ]; then
+  # shellcheck disable=SC2086
+  measure $ZIRBEL_CPU_LAYOUT
+  exit
+fi
 measure 2048x768
 measure 1024x768 1024x768
 # Half the pixels, one kaleidoscope as large as each of the two above: whether

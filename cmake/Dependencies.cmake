@@ -2,7 +2,27 @@
 # target platform and exposes them as Zirbel::GL, Zirbel::JPEG, Zirbel::PNG and
 # Threads::Threads.
 find_package(Threads REQUIRED)
-if(WIN32)
+set(ZIRBEL_DEPS_DIR "${PROJECT_SOURCE_DIR}/build/_deps" CACHE PATH
+    "Where tools/setup-debian.sh keeps the libraries and sources it fetches and builds")
+if(EMSCRIPTEN)
+  # WebGL through Emscripten's GL emulation, linked by the web page itself.
+  add_library(Zirbel::GL INTERFACE IMPORTED)
+  # zlib, libpng and libjpeg-turbo for WebAssembly, built by
+  # cmake/build-wasm-libraries.sh.
+  set(ZIRBEL_WASM_PREFIX "${ZIRBEL_DEPS_DIR}/wasm" CACHE PATH "Install prefix of the WebAssembly libraries")
+  if(NOT EXISTS "${ZIRBEL_WASM_PREFIX}/lib/libjpeg.a")
+    message(FATAL_ERROR "No WebAssembly libjpeg at ${ZIRBEL_WASM_PREFIX}; run cmake/build-wasm-libraries.sh")
+  endif()
+  foreach(lib ZLIB PNG JPEG)
+    string(TOLOWER ${lib} name)
+    string(REPLACE zlib z name ${name})
+    add_library(Zirbel::${lib} STATIC IMPORTED)
+    set_target_properties(Zirbel::${lib} PROPERTIES
+      IMPORTED_LOCATION "${ZIRBEL_WASM_PREFIX}/lib/lib${name}.a"
+      INTERFACE_INCLUDE_DIRECTORIES "${ZIRBEL_WASM_PREFIX}/include")
+  endforeach()
+  set_target_properties(Zirbel::PNG PROPERTIES INTERFACE_LINK_LIBRARIES Zirbel::ZLIB)
+elseif(WIN32)
   add_library(Zirbel::GL INTERFACE IMPORTED)
   target_link_libraries(Zirbel::GL INTERFACE opengl32 glu32)
   # Keep <windows.h> out of the portable code: MinGW's GL/gl.h pulls it in

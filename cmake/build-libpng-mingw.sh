@@ -25,24 +25,9 @@ done
 srcroot="$deps/src"
 mkdir -p "$srcroot"
 
-# Unpacks Debian's source of `package` (with Debian's patches) once; tries the
-# versions the archive lists, newest first, as a mirror may lack the newest.
-fetch() {
-  local package=$1 pattern=$2 dir
-  dir=$(find "$srcroot" -mindepth 1 -maxdepth 1 -type d -name "$pattern" | sort | tail -n 1)
-  if [ -z "$dir" ] || [ ! -f "$dir/CMakeLists.txt" ]; then
-    command -v apt-get >/dev/null || { echo "build-libpng-mingw: apt-get is needed to fetch $package" >&2; exit 1; }
-    local version
-    for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-      (cd "$srcroot" && apt-get source -qq "$package=$version" >/dev/null 2>&1) && break
-    done
-    dir=$(find "$srcroot" -mindepth 1 -maxdepth 1 -type d -name "$pattern" | sort | tail -n 1)
-    [ -n "$dir" ] && [ -f "$dir/CMakeLists.txt" ] || { echo "build-libpng-mingw: no $package source in $srcroot" >&2; exit 1; }
-  fi
-  echo "$dir"
-}
-zsrc=$(fetch zlib 'zlib-*')
-psrc=$(fetch libpng1.6 'libpng1.6-*')
+source "$(dirname "$0")/debian-source.sh"
+zsrc=$(debian_source zlib 'zlib-*' "$srcroot")
+psrc=$(debian_source libpng1.6 'libpng1.6-*' "$srcroot")
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)

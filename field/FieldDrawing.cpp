@@ -47,10 +47,11 @@ void DrawLogo(GLuint logo, float seconds, float x, float y) {
 
 // A white quad from (-1, -1) to (1, 1) at z = 1 whose texture runs from
 // (0, 0) at the bottom left to (1, 1) at the top right.
+// Lighting is off, so no normal is given; the colour is set before glBegin,
+// as every vertex takes the same.
 void FeedbackQuad() {
-  glBegin(GL_QUADS);
-  glNormal3f(0.0f, 0.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
+  glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f);
   glVertex3f(-1.0f, -1.0f, 1.0f);
   glTexCoord2f(1.0f, 0.0f);
@@ -114,9 +115,8 @@ void DiscField::DrawDiscs() {
     for (int i = 0; i < kDiscCount; ++i) batch.corners[i] = discs[i].Corners();
     batch.current = batch.inPass;
   }
+  glColor3f(1.0f, 1.0f, 1.0f);  // as for the feedback quad
   glBegin(GL_QUADS);
-  glNormal3f(0.0f, 0.0f, 1.0f);
-  glColor3f(1.0f, 1.0f, 1.0f);
   for (const DiscCorners& quad : batch.corners) {
     for (int k = 0; k < 4; ++k) {
       glTexCoord2fv(quad.texCoord[k]);

@@ -2,11 +2,24 @@
 # Sets up, builds and runs the Zirbel saver full screen on the current X11 or
 # Wayland display. With no display it renders a few seconds offscreen into an
 # animated WebP file, which a web browser plays, and says where it is.
-# Usage: tools/run.sh      (as root on Debian 12 it installs what the Linux
-#                           build needs; ZIRBEL_SKIP_SETUP=1 skips that)
+# With --web it builds the web page instead and serves it on 127.0.0.1
+# (port ZIRBEL_WEB_PORT, default 8800) until interrupted.
+# Usage: tools/run.sh [--web]  (as root on Debian 12 it installs what the build
+#                               needs; ZIRBEL_SKIP_SETUP=1 skips that)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+
+if [ "${1:-}" = --web ]; then
+  if [ "$(id -u)" = 0 ] && [ -z "${ZIRBEL_SKIP_SETUP:-}" ]; then
+    tools/setup-debian.sh --web
+  fi
+  cmake --preset web >/dev/null
+  cmake --build --preset web -j "$(nproc)"
+  port=${ZIRBEL_WEB_PORT:-8800}
+  echo "Zirbel's web page: http://127.0.0.1:$port/  (Ctrl+C stops the server)"
+  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$root/build/web/site"
+fi
 
 if [ "$(id -u)" = 0 ] && [ -z "${ZIRBEL_SKIP_SETUP:-}" ]; then
   tools/setup-debian.sh --linux-only

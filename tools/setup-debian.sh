@@ -3,17 +3,19 @@
 # layer-shell protocol from Debian's wlroots source. Without options it installs
 # everything the tests need and cross-builds libjpeg-turbo, libpng and zlib for
 # the two MinGW targets; with --linux-only it installs only what the Linux
-# build (tools/run.sh) needs and builds nothing for Windows. Safe to run again:
-# it skips what is already there.
-# Usage: tools/setup-debian.sh [--linux-only]
+# build (tools/run.sh) needs and builds nothing for Windows; with --web, that
+# and the web page's compiler and its libraries (tools/run.sh --web). Safe to
+# run again: it skips what is already there.
+# Usage: tools/setup-debian.sh [--linux-only | --web]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-linux_only=0
+linux_only=0 web=1
 case "${1:-}" in
   "") ;;
-  --linux-only) linux_only=1 ;;
-  *) echo "usage: tools/setup-debian.sh [--linux-only]" >&2; exit 2 ;;
+  --linux-only) linux_only=1 web=0 ;;
+  --web) linux_only=1 ;;
+  *) echo "usage: tools/setup-debian.sh [--linux-only | --web]" >&2; exit 2 ;;
 esac
 
 # The Linux build: the program, its dialog, the offscreen renderer, and the
@@ -29,8 +31,8 @@ pkgs=(
 )
 # The tests and tools beyond it: the Windows cross-build, its installers (wixl)
 # and Wine, the sanitizer and fuzz compiler, the screen-saver daemon, Xorg with
-# two dummy monitors, a headless sway, the packaging checks and the image
-# generators.
+# two dummy monitors, a headless sway, the packaging checks, the image
+# generators, and the web page's compiler and the browser its tests drive.
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick
@@ -40,7 +42,13 @@ if [ $linux_only = 0 ]; then
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     sway grim wtype
+    chromium
   )
+  command -v npm >/dev/null || pkgs+=(npm)
+fi
+# The web page's compiler (its JavaScript optimizer needs acorn).
+if [ $web = 1 ]; then
+  pkgs+=(emscripten node-acorn)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
@@ -68,6 +76,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 "$here/cmake/fetch-layer-shell.sh"
+# zlib, libpng and libjpeg-turbo for the web page (WebAssembly).
+if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; fi
 if [ $linux_only = 1 ]; then exit 0; fi
 
 # The MinGW toolchain files name the posix threading flavour of the compilers
@@ -76,3 +86,11 @@ if [ $linux_only = 1 ]; then exit 0; fi
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
+
+# The DevTools-protocol client the web tests drive the browser with, kept in
+# the build tree.
+driver="${ZIRBEL_DEPS_DIR:-$here/build/_deps}/web-driver"
+if [ ! -f "$driver/node_modules/puppeteer-core/package.json" ]; then
+  mkdir -p "$driver"
+  npm install --prefix "$driver" --no-audit --no-fund --silent puppeteer-core@24 >/dev/null
+fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every Zirbel test: unit, render, Linux end-to-end
-# under Xvfb, Windows end-to-end under wine64, the sanitizer build and the
-# fuzz targets.
+# under Xvfb, Windows end-to-end under wine64, the web page in headless
+# Chromium, the sanitizer build and the fuzz targets.
 # Usage: tools/test.sh            (as root on Debian 12; installs what it needs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,6 +38,10 @@ step "build Linux"
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs"
 
+step "build the web page (Emscripten), for the web tests"
+cmake --preset web >/dev/null
+cmake --build --preset web -j "$jobs"
+
 step "build Linux with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
@@ -57,9 +61,9 @@ step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 # checking stays on, without that scan.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --preset sanitize -j "$jobs" -LE 'e2e|wine' || status=1
+ctest --preset sanitize -j "$jobs" -LE 'e2e|wine|web' || status=1
 
-step "tests: unit, render, Linux end-to-end, Windows end-to-end"
+step "tests: unit, render, Linux end-to-end, Windows end-to-end, web"
 ctest --preset linux -j "$jobs" || status=1
 
 echo

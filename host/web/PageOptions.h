@@ -1,0 +1,59 @@
+#pragma once
+// What the web page decides without the browser: the options of its address,
+// the keys of the browser's keyboard events as the scene's key codes, and the
+// pacing of the scene's frames on the browser's animation frames.
+#include <cstdint>
+#include <string>
+
+#include "host/FrameLoop.h"
+#include "host/Settings.h"
+
+// The options of the page's address (its query: "?seed=1&time=5&still").
+struct PageOptions {
+  bool seedGiven = false;
+  std::uint32_t seed = 0;    // seed=N: the start seed; else one from the calendar time
+  std::int32_t levels = 0;   // levels=1..10: the starting level count; 0 keeps the scene's own
+  std::int32_t mirrors = -1; // mirrors=0 or 1: the mirror setting; -1: the stored one
+  bool still = false;        // still: one frame at `time`, drawn once, then nothing more
+  double time = 0.0;         // time=S: the scene time of the still frame, in seconds (0..3600)
+  bool saver = false;        // saver: in full screen any input but the control keys leaves it
+};
+
+// Reads `query` ("?a=1&b", the leading '?' optional). Unknown names and
+// values out of range are ignored.
+PageOptions ParsePageQuery(const std::string& query);
+
+// The page's own setting beside the saver's: the starting level count.
+extern const char* const kLevelsSetting;
+
+// The mirror setting and the starting level count (0: the scene's own) the
+// page starts with: the address's where it gives them, which are then kept
+// in `store` for the next visit, else the stored ones, else the defaults.
+struct PageSettings {
+  std::int32_t useMirrors = 1;
+  std::int32_t levels = 0;
+};
+PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store);
+
+// The key code (field/KeyCodes.h) of a KeyboardEvent's `code` ("Digit3",
+// "KeyM", "ArrowLeft", "Space"); 0 for a key the scene has no code for.
+std::uint32_t KeyCodeForDomCode(const std::string& code);
+
+// The scene's frames on the browser's animation frames: a frame is drawn on
+// the first animation frame once the scene's delay after the last one has
+// passed, as the native loop waits it out; a hidden page draws nothing, and
+// the first frame after it resumes the renderer.
+class PacedFrames {
+ public:
+  PacedFrames(FrameRenderer& renderer, std::uint32_t flags) : renderer_(renderer), flags_(flags) {}
+  // One animation frame at `nowMs` (a monotonic clock); true when a frame was drawn.
+  bool Tick(double nowMs, bool visible);
+  void SetFlags(std::uint32_t flags) { flags_ = flags; }
+
+ private:
+  FrameRenderer& renderer_;
+  std::uint32_t flags_;
+  bool paused_ = false;
+  bool started_ = false;
+  double due_ = 0.0;
+};
