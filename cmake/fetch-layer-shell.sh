@@ -8,6 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 srcroot="${ZIRBEL_DEPS_DIR:-$here/build/_deps}/src"
 find_xml() {
+  [ -d "$srcroot" ] || return 0  # nothing fetched yet
   find "$srcroot" -mindepth 3 -maxdepth 3 -path '*/wlroots-*/protocol/wlr-layer-shell-unstable-v1.xml' 2>/dev/null |
     sort | tail -n 1
 }
