@@ -243,6 +243,19 @@ bool PngHasFarTooMuchData(const unsigned char* data, std::size_t size) {
   return width > 0 && picture > need + need / 8 + 4096;  // without a header the library says what is wrong
 }
 
+// Whether a chunk before the picture data claims more bytes than the file
+// has left: the library would take the memory for it (a text, say) before it
+// finds the file cut short. The picture data itself is read in pieces.
+bool PngChunkCutShort(const unsigned char* data, std::size_t size) {
+  for (std::size_t at = 8; at + 8 <= size;) {
+    const std::uint64_t length = Big32(data + at);
+    if (std::memcmp(data + at + 4, "IDAT", 4) == 0) break;
+    if (length + 12 > size - at) return true;
+    at += 12 + length;
+  }
+  return false;
+}
+
 struct PngInput {
   const unsigned char* data;
   std::size_t size;
@@ -340,6 +353,10 @@ bool DecodePng(const unsigned char* data, std::size_t size, Tile* tile, std::str
   // The size in the header comes first, before the library reads on.
   if (size >= 24 && Big32(data + 16) * Big32(data + 20) > kMaxDecodedPixels) {
     *error = "too large (" + SizeText(Big32(data + 16), Big32(data + 20)) + ")";
+    return false;
+  }
+  if (PngChunkCutShort(data, size)) {
+    *error = "cut short";
     return false;
   }
   if (PngHasFarTooMuchData(data, size)) {

@@ -14,6 +14,7 @@ const puppeteer = createRequire(path.resolve(driver, 'index.js'))('puppeteer-cor
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'zirbel-web-'));
 const files = {'/reference.png': null};
 const fail = (why) => { throw new Error(why); };
+if (!fs.existsSync(path.join(site, 'zirbel.wasm'))) fail(`no web page in ${site} (build the web preset)`);
 
 const server = http.createServer((request, response) => {
   const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
