@@ -73,15 +73,11 @@ void SetDefaultPhotoReader(ReaderFunction reader) { defaultReader = reader; }
 // Everything the worker touches: it holds this to the end, so that it may
 // outlive the source (and the rest of the program) while it is held up.
 struct PhotoAtlasSource::State {
-  State(std::string folderIn, AtlasSourceOptions optionsIn) : folder(std::move(folderIn)), options(std::move(optionsIn)) {
-    if (!options.reader) options.reader = defaultReader.load() != nullptr ? defaultReader.load() : &ReadPhotoFile;
-    options.read.stop = &stop;
-  }
+  State(std::string folderIn, AtlasSourceOptions optionsIn) : folder(std::move(folderIn)), options(std::move(optionsIn)) {}
   void Run();
   void Work();
   bool Sleep(std::chrono::milliseconds duration);  // false when stopped
   void Report(const std::string& text);
-  bool ReadAndDecode(const PathString& path, std::vector<unsigned char>* bytes, Tile* tile, std::string* error);
 
   const std::string folder;
   AtlasSourceOptions options;
@@ -92,7 +88,6 @@ struct PhotoAtlasSource::State {
   bool fresh = false;                // under mutex
   bool ended = false;                // under mutex
   int atlases = 0;                   // under mutex
-  std::size_t reported = 0;          // worker only
 };
 
 PhotoAtlasSource::PhotoAtlasSource(std::string folder, AtlasSourceOptions options)
@@ -179,48 +174,13 @@ void PhotoAtlasSource::State::Run() {
   changed.notify_all();
 }
 
-// One photo into one tile. Memory running out for one photo skips that one.
-bool PhotoAtlasSource::State::ReadAndDecode(const PathString& path, std::vector<unsigned char>* bytes, Tile* tile,
-                                            std::string* error) {
-  bool decoded = false;
-  try {
-    decoded = options.reader(path, options.read, bytes, error) &&
-              DecodePhotoTile(bytes->data(), bytes->size(), tile, error, &stop);
-  } catch (const std::bad_alloc&) {
-    *error = "not enough memory for it";
-  } catch (const std::length_error&) {
-    *error = "not enough memory for it";
-  }
-  if (bytes->capacity() > kKeptBufferBytes) std::vector<unsigned char>().swap(*bytes);
-  return decoded;
-}
-
 void PhotoAtlasSource::State::Work() {
-  PhotoList list = ListPhotos(folder, options.limits, &stop);
-  for (std::size_t i = 0; i < list.problems.size() && i < options.reportedProblems; ++i) Report(list.problems[i]);
-  list.problems = std::vector<std::string>();
-  std::size_t next = 0;
-  bool shown = false;
-  while (!stop && !list.photos.empty()) {
-    // The next photos, each tried once per atlas, until the atlas is full.
-    std::vector<Tile> tiles;
-    tiles.reserve(kTileCount);
-    std::vector<unsigned char> bytes;
-    const std::size_t count = list.photos.size();
-    for (std::size_t tried = 0; tried < count && tiles.size() < static_cast<std::size_t>(kTileCount) && !stop;
-         ++tried) {
-      const PathString& path = list.photos[next];
-      next = (next + 1) % count;
-      std::string error;
-      Tile tile;
-      if (ReadAndDecode(path, &bytes, &tile, &error)) {
-        tiles.push_back(std::move(tile));
-      } else if (!stop && reported++ < options.reportedProblems) {
-        Report(ShownPath(path) + ": skipped, " + error);
-      }
-    }
-    if (stop || tiles.empty()) break;
-    std::vector<unsigned char> atlas = PackAtlas(tiles);
+  AtlasMaker maker(folder, options, &stop);
+  for (;;) {
+    std::vector<unsigned char> atlas;
+    const AtlasMaker::Step step = maker.Next(&atlas);
+    if (stop || step == AtlasMaker::Step::Done) break;
+    if (step != AtlasMaker::Step::Atlas) continue;
     {
       std::lock_guard<std::mutex> lock(mutex);
       ready = std::move(atlas);
@@ -228,16 +188,76 @@ void PhotoAtlasSource::State::Work() {
       ++atlases;
     }
     changed.notify_all();
-    shown = true;
-    // All the photos fit into one atlas: it never changes.
-    if (count <= static_cast<std::size_t>(kTileCount)) break;
-    if (!Sleep(options.refresh)) break;
+    if (maker.Finished() || !Sleep(options.refresh)) break;
   }
-  if (!shown && !stop) {
-    const std::string name = ShownPath(std::filesystem::u8path(folder));
-    Report(list.folderUsable ? "no usable photo in " + name + "; showing the built-in pictures"
-                             : "cannot read the folder " + name + "; showing the built-in pictures");
+}
+
+AtlasMaker::AtlasMaker(std::string folder, AtlasSourceOptions options, const std::atomic<bool>* stop)
+    : folder_(std::move(folder)), options_(std::move(options)), stop_(stop) {
+  if (!options_.reader) options_.reader = defaultReader.load() != nullptr ? defaultReader.load() : &ReadPhotoFile;
+  options_.read.stop = stop;
+}
+
+void AtlasMaker::Report(const std::string& text) {
+  if (options_.messages == nullptr || Stopped()) return;
+  std::fprintf(options_.messages, "zirbel: photos: %s\n", text.c_str());
+}
+
+// One photo into one tile. Memory running out for one photo skips that one.
+bool AtlasMaker::ReadAndDecode(const PathString& path, Tile* tile, std::string* error) {
+  bool decoded = false;
+  try {
+    decoded = options_.reader(path, options_.read, &bytes_, error) &&
+              DecodePhotoTile(bytes_.data(), bytes_.size(), tile, error, stop_);
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory for it";
+  } catch (const std::length_error&) {
+    *error = "not enough memory for it";
   }
+  if (bytes_.capacity() > kKeptBufferBytes) std::vector<unsigned char>().swap(bytes_);
+  return decoded;
+}
+
+AtlasMaker::Step AtlasMaker::Next(std::vector<unsigned char>* atlas) {
+  if (finished_) return Step::Done;
+  if (!listed_) {
+    list_ = ListPhotos(folder_, options_.limits, stop_);
+    for (std::size_t i = 0; i < list_.problems.size() && i < options_.reportedProblems; ++i) Report(list_.problems[i]);
+    list_.problems = std::vector<std::string>();
+    listed_ = true;
+    return Step::Working;
+  }
+  // The next photos, each tried once per atlas, until the atlas is full.
+  const std::size_t count = list_.photos.size();
+  if (tried_ < count && tiles_.size() < static_cast<std::size_t>(kTileCount) && !Stopped()) {
+    const PathString& path = list_.photos[next_];
+    next_ = (next_ + 1) % count;
+    ++tried_;
+    std::string error;
+    Tile tile;
+    if (ReadAndDecode(path, &tile, &error)) {
+      tiles_.push_back(std::move(tile));
+    } else if (!Stopped() && reported_++ < options_.reportedProblems) {
+      Report(ShownPath(path) + ": skipped, " + error);
+    }
+    return Step::Working;
+  }
+  tried_ = 0;
+  if (tiles_.empty() || Stopped()) {
+    finished_ = true;
+    if (!shown_) {
+      const std::string name = ShownPath(std::filesystem::u8path(folder_));
+      Report(list_.folderUsable ? "no usable photo in " + name + "; showing the built-in pictures"
+                                : "cannot read the folder " + name + "; showing the built-in pictures");
+    }
+    return Step::Done;
+  }
+  *atlas = PackAtlas(tiles_);
+  tiles_.clear();
+  shown_ = true;
+  // All the photos fit into one atlas: it never changes.
+  finished_ = count <= static_cast<std::size_t>(kTileCount);
+  return Step::Atlas;
 }
 
 }  // namespace photo

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "images/PhotoFolder.h"
+#include "images/PhotoTiles.h"
 
 namespace photo {
 
@@ -49,6 +50,44 @@ struct AtlasSourceOptions {
   std::size_t reportedProblems = 5;    // messages for the first few skipped
   std::FILE* messages = stderr;        // null: none
   std::chrono::milliseconds stopWait{50};  // how long Stop() waits for the worker
+};
+
+// The atlases of a folder, made one small piece of work at a time: the walk,
+// then one photo, then the atlas. The worker runs the pieces back to back; a
+// host without threads runs one between two frames. With more photos than
+// tiles, each atlas takes the next ones.
+class AtlasMaker {
+ public:
+  enum class Step {
+    Working,  // a piece done; more to come
+    Atlas,    // an atlas is finished (the caller waits `refresh` before the next)
+    Done,     // nothing more: the only atlas was made, or there is none
+  };
+  // `stop` (may be null) is heard within a read or a decode, and silences
+  // the messages.
+  AtlasMaker(std::string folder, AtlasSourceOptions options, const std::atomic<bool>* stop = nullptr);
+  // The next piece of work; an atlas is moved into `atlas`.
+  Step Next(std::vector<unsigned char>* atlas);
+  // True once Next has nothing more to make.
+  bool Finished() const { return finished_; }
+
+ private:
+  bool Stopped() const { return stop_ != nullptr && stop_->load(std::memory_order_relaxed); }
+  void Report(const std::string& text);
+  bool ReadAndDecode(const PathString& path, Tile* tile, std::string* error);
+
+  const std::string folder_;
+  AtlasSourceOptions options_;
+  const std::atomic<bool>* stop_;
+  PhotoList list_;
+  bool listed_ = false;
+  bool shown_ = false;
+  bool finished_ = false;
+  std::size_t next_ = 0;      // the photo to try next
+  std::size_t tried_ = 0;     // photos tried for the atlas being made
+  std::size_t reported_ = 0;  // photos reported as skipped
+  std::vector<Tile> tiles_;
+  std::vector<unsigned char> bytes_;  // the file being decoded
 };
 
 class PhotoAtlasSource {
