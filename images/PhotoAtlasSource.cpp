@@ -25,15 +25,8 @@ constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
 
 }  // namespace
 
-bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
-                   std::string* error) {
-  const auto deadline = std::chrono::steady_clock::now() + bounds.time;
-  std::error_code code;
-  const std::uintmax_t size = std::filesystem::file_size(path, code);
-  if (code) {
-    *error = "cannot be read (" + code.message() + ")";
-    return false;
-  }
+bool ReadPhotoPieces(std::uintmax_t size, std::chrono::steady_clock::time_point started, const ReadBounds& bounds,
+                     std::vector<unsigned char>* bytes, std::string* error, const PieceReader& readPiece) {
   if (size == 0) {
     *error = "empty file";
     return false;
@@ -42,17 +35,14 @@ bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, 
     *error = "file too large (" + std::to_string(size) + " bytes)";
     return false;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = "cannot be opened";
-    return false;
-  }
+  const auto deadline = started + bounds.time;
   bytes->resize(static_cast<std::size_t>(size));
-  // In pieces, so that a stop is heard within one piece even from slow storage.
+  // In pieces, so that a stop or the time running out is heard within one
+  // piece even from slow storage.
   constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::size_t done = 0;
-  while (done < bytes->size() && file) {
-    if (bounds.stop != nullptr && *bounds.stop) {
+  while (done < bytes->size()) {
+    if (bounds.stop != nullptr && bounds.stop->load(std::memory_order_relaxed)) {
       *error = "stopped";
       return false;
     }
@@ -60,12 +50,36 @@ bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, 
       *error = "took longer than " + std::to_string(bounds.time.count() / 1000) + " s to read";
       return false;
     }
-    const std::size_t piece = std::min(kPiece, bytes->size() - done);
-    file.read(reinterpret_cast<char*>(bytes->data() + done), static_cast<std::streamsize>(piece));
-    done += static_cast<std::size_t>(file.gcount());
+    const long long got = readPiece(bytes->data() + done, std::min(kPiece, bytes->size() - done), error);
+    if (got < 0) return false;
+    if (got == 0) break;  // a file that shrank meanwhile
+    done += static_cast<std::size_t>(got);
   }
-  bytes->resize(done);  // a file that shrank meanwhile
+  bytes->resize(done);
   return true;
+}
+
+bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
+                   std::string* error) {
+  const auto started = std::chrono::steady_clock::now();
+  std::error_code code;
+  const std::uintmax_t size = std::filesystem::file_size(path, code);
+  if (code) {
+    *error = "cannot be read (" + code.message() + ")";
+    return false;
+  }
+  std::ifstream file;
+  if (size != 0 && size <= bounds.maxBytes) {
+    file.open(path, std::ios::binary);
+    if (!file) {
+      *error = "cannot be opened";
+      return false;
+    }
+  }
+  return ReadPhotoPieces(size, started, bounds, bytes, error, [&file](unsigned char* to, std::size_t count, std::string*) {
+    file.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(count));
+    return static_cast<long long>(file.gcount());
+  });
 }
 
 void SetDefaultPhotoReader(ReaderFunction reader) { defaultReader = reader; }

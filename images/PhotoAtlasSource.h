@@ -8,6 +8,7 @@
 // answering) is left behind, and ends with the process.
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -33,6 +34,14 @@ struct ReadBounds {
 // running out between two pieces.
 using PhotoReader = std::function<bool(const std::filesystem::path& path, const ReadBounds& bounds,
                                        std::vector<unsigned char>* bytes, std::string* error)>;
+
+// What every reader shares once it has the file open and knows its size:
+// the size's bounds, then the file in pieces, hearing a stop or the time
+// (counted from `started`) between two. `readPiece` reads at most `count`
+// bytes to `to` and gives how many, 0 at the end, or -1 with `error` set.
+using PieceReader = std::function<long long(unsigned char* to, std::size_t count, std::string* error)>;
+bool ReadPhotoPieces(std::uintmax_t size, std::chrono::steady_clock::time_point started, const ReadBounds& bounds,
+                     std::vector<unsigned char>* bytes, std::string* error, const PieceReader& readPiece);
 
 // The portable reader (std::ifstream).
 bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <system_error>
@@ -41,7 +40,7 @@ class Descriptor {
 
 bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& bounds,
                    std::vector<unsigned char>* bytes, std::string* error) {
-  const auto deadline = std::chrono::steady_clock::now() + bounds.time;
+  const auto started = std::chrono::steady_clock::now();
   const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0) {
     const int code = errno;
@@ -64,40 +63,17 @@ bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& b
     *error = std::string("not a regular file (") + KindText(info.st_mode) + ")";
     return false;
   }
-  const auto size = static_cast<std::uintmax_t>(info.st_size);
-  if (size == 0) {
-    *error = "empty file";
-    return false;
-  }
-  if (size > bounds.maxBytes) {
-    *error = "file too large (" + std::to_string(size) + " bytes)";
-    return false;
-  }
-  bytes->resize(static_cast<std::size_t>(size));
-  // In pieces, so that a stop or the time running out is heard within one
-  // piece even from slow storage.
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  std::size_t done = 0;
-  while (done < bytes->size()) {
-    if (bounds.stop != nullptr && bounds.stop->load(std::memory_order_relaxed)) {
-      *error = "stopped";
-      return false;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      *error = "took longer than " + std::to_string(bounds.time.count() / 1000) + " s to read";
-      return false;
-    }
-    const ssize_t got = read(file.get(), bytes->data() + done, std::min(kPiece, bytes->size() - done));
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got < 0) {
-      *error = "cannot be read (" + Reason(errno) + ")";
-      return false;
-    }
-    if (got == 0) break;  // a file that shrank meanwhile
-    done += static_cast<std::size_t>(got);
-  }
-  bytes->resize(done);
-  return true;
+  const int fd = file.get();
+  return photo::ReadPhotoPieces(static_cast<std::uintmax_t>(info.st_size), started, bounds, bytes, error,
+                                [fd](unsigned char* to, std::size_t count, std::string* why) -> long long {
+                                  for (;;) {
+                                    const ssize_t got = read(fd, to, count);
+                                    if (got >= 0) return got;
+                                    if (errno == EINTR || errno == EAGAIN) continue;
+                                    *why = "cannot be read (" + Reason(errno) + ")";
+                                    return -1;
+                                  }
+                                });
 }
 
 }  // namespace linuxhost
