@@ -7,7 +7,6 @@
 #include "field/Random.h"
 #include "images/GL.h"
 
-
 namespace {
 
 constexpr double kFieldOfView = 90.0;
