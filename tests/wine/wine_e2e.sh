@@ -210,20 +210,26 @@ EOF2
 
   installer)
     # The installers of the packaging command: the 32-bit one checked by its
-    # tables, the 64-bit one installed, replaced by a higher version and
-    # removed; a value the user stored under the saver's key stays throughout.
+    # tables and refused by this 64-bit Windows, the 64-bit one installed,
+    # replaced by a higher version and removed; a value the user stored under
+    # the saver's key stays throughout.
     for tool in wixl msiinfo; do command -v $tool >/dev/null || skip "$tool is not installed"; done
     [ -f "${ZIRBEL_WIN32_SCR:-}" ] || skip "no i686 zirbel.scr at '${ZIRBEL_WIN32_SCR:-}' (build the win32 preset first)"
     cmake --build "$ZIRBEL_BUILD" --target package-windows >"$work/out.txt" 2>&1 || fail "package-windows failed"
     msi=$ZIRBEL_BUILD/packages/zirbel-$ZIRBEL_VERSION
-    [ "$(msiinfo suminfo "$msi-32-bit.msi" | awk '$1 == "Template:" {print $2}')" = "Intel;1033" ] ||
-      fail "the 32-bit package is not marked for x86"
+    # Each package is marked for its processor and refuses the other Windows, naming the package to use.
+    while read -r bits other template condition; do
+      message="This is the installer of Zirbel for $bits-bit Windows, and this Windows is $other-bit: use zirbel-$ZIRBEL_VERSION-$other-bit.msi instead."
+      [ "$(msiinfo suminfo "$msi-$bits-bit.msi" | awk '$1 == "Template:" {print $2}')" = "$template" ] &&
+        msiinfo export "$msi-$bits-bit.msi" LaunchCondition | tr -d '\r' | grep -qxF "Installed OR $condition"$'\t'"$message" ||
+        fail "the $bits-bit package is not marked $template or lacks the launch condition $condition"
+    done <<<$'32 64 Intel;1033 NOT VersionNT64\n64 32 x64;1033 VersionNT64'
     [ "$(msiinfo export "$msi-32-bit.msi" Component | tr -d '\r' | awk -F'\t' '$6 == "zirbel.scr" {print $3, int($4 / 256) % 2}')" = \
       "SystemFolder 0" ] || fail "the 32-bit package does not put zirbel.scr into the 32-bit system folder"
     msiexec() { "$WINE64" msiexec "$1" "Z:$(tr / '\\' <<<"$2")" /qn </dev/null >>"$work/out.txt" 2>&1; }
     # CODE|NAME|VERSION|PUBLISHER of each entry named Zirbel among the installed programs.
-    entries() {
-      reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | awk '
+    entries() {  # [/reg:32 for the 32-bit programs' list]
+      reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "$@" | awk '
         /^HKEY/ { key = $0; sub(/.*\\/, "", key) }
         { value = $0; sub(/^ +[^ ]+ +REG_[A-Z_]+ +/, "", value) }
         $1 == "DisplayName" { name[key] = value } $1 == "DisplayVersion" { version[key] = value }
@@ -231,8 +237,14 @@ EOF2
         END { for (k in name) if (name[k] == "Zirbel") print k "|" name[k] "|" version[k] "|" publisher[k] }'
     }
     mirrors() { reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" {print $3}' | grep . || echo absent; }
-    for code in $(entries | cut -d'|' -f1); do "$WINE64" msiexec /x "$code" /qn </dev/null; done  # an earlier run's
+    for code in $({ entries; entries /reg:32; } | cut -d'|' -f1); do "$WINE64" msiexec /x "$code" /qn </dev/null; done  # an earlier run's
     installed=$WINEPREFIX/drive_c/windows/system32/zirbel.scr built=$ZIRBEL_SCR
+
+    # Silently, the 32-bit package ends with a failed launch condition's code (as Windows programs see it) and writes nothing.
+    status=$("$WINE64" cmd /v:on /c msiexec /i "Z:$(tr / '\\' <<<"$msi-32-bit.msi")" /qn '&' echo '!ERRORLEVEL!' </dev/null | tr -d '\r')
+    [ "$status" = 1603 ] || fail "msiexec /i of the 32-bit package ended with '$status', not 1603"
+    [ -e "$installed" ] || [ -e "$WINEPREFIX/drive_c/windows/syswow64/zirbel.scr" ] && fail "the 32-bit package left zirbel.scr"
+    [ -z "$(entries; entries /reg:32)" ] || fail "the 32-bit package left an entry: $(entries /reg:32)"
 
     msiexec /i "$msi-64-bit.msi" || fail "msiexec /i of the 64-bit package failed"
     cmp -s "$installed" "$built" || fail "zirbel.scr is not in system32"
