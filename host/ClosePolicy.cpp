@@ -11,14 +11,14 @@ void ClosePolicy::OnCreate() {
 }
 
 Disposition ClosePolicy::OnActivation(bool active) {
-  if (mode == SaverMode::Saver && state.inPasswordCheck == 0 && !active) {
+  if (saver && state.inPasswordCheck == 0 && !active) {
     state.RequestClose(services);
   }
   return Disposition::DefaultProcessing;
 }
 
 Disposition ClosePolicy::OnKeyOrButton(std::uint32_t code) {
-  if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
+  if (!saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
   KaleidoScene* current = scenes != nullptr ? scenes->Primary() : nullptr;
   if (current != nullptr && current->HandleKey(code)) return Disposition::DefaultProcessing;
   state.RequestClose(services);
@@ -26,7 +26,7 @@ Disposition ClosePolicy::OnKeyOrButton(std::uint32_t code) {
 }
 
 Disposition ClosePolicy::OnMouseMove() {
-  if (mode != SaverMode::Saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
+  if (!saver || state.inPasswordCheck != 0) return Disposition::DefaultProcessing;
   CursorPoint now;
   if (!services.CursorPosition(now)) return Disposition::DefaultProcessing;
   if (!state.cursorOriginKnown) {
@@ -42,7 +42,7 @@ Disposition ClosePolicy::OnMouseMove() {
 }
 
 Disposition ClosePolicy::OnClose() {
-  if (mode != SaverMode::Saver) return Disposition::DefaultProcessing;
+  if (!saver) return Disposition::DefaultProcessing;
   // Close requests that no activity asked for, or that arrive while the
   // password dialog is up, are dropped.
   if (state.closeRequested == 0 || state.inPasswordCheck != 0) return Disposition::Handled;
@@ -62,11 +62,11 @@ Disposition ClosePolicy::OnClose() {
 }
 
 Disposition ClosePolicy::OnSystemCommand(bool isCloseOrScreenSave) {
-  if (mode == SaverMode::Saver && isCloseOrScreenSave) return Disposition::Handled;
+  if (saver && isCloseOrScreenSave) return Disposition::Handled;
   return Disposition::DefaultProcessing;
 }
 
 bool ClosePolicy::CursorVisible() const {
-  if (mode != SaverMode::Saver) return true;
+  if (!saver) return true;
   return state.inPasswordCheck != 0;
 }

@@ -1,24 +1,22 @@
 #pragma once
-// The saver's reaction to input and window events, independent of the window
-// system. The Win32 window procedure and the X11 event loop translate their
-// events into these calls; each returns whether the event should still get the
-// platform's default processing.
+// The saver's reaction to input and window events, whatever the window
+// system: the driver hands each event a backend reports to these calls; each
+// returns whether the event should still get the platform's default
+// processing.
 #include <cstdint>
 
-#include "host/SaverMode.h"
+#include "host/Backend.h"
 #include "host/SaverState.h"
+#include "host/SaverWindowServices.h"
 
 class SceneSet;
-
-enum class Disposition {
-  DefaultProcessing,  // pass the event on to the platform's default handling
-  Handled,            // swallow it (result 0)
-};
 
 struct ClosePolicy {
   SaverState& state;
   SaverWindowServices& services;
-  SaverMode mode;
+  // True while the full-screen saver runs, where input ends it; false where
+  // the picture only draws (a preview, a daemon's window, the background).
+  bool saver;
   // The run's scenes, whose primary takes the control keys; null until they
   // are started (every key closes).
   const SceneSet* scenes = nullptr;
@@ -32,8 +30,8 @@ struct ClosePolicy {
   // Pointer motion; the position is read through the services, not the event.
   // A position that cannot be read counts as no movement.
   Disposition OnMouseMove();
-  // A close request reached the window. Handled means "result 0"; in Preview
-  // the platform's default (destroy) applies.
+  // A close request reached the window. Handled means "result 0"; where the saver
+  // does not run the platform's default (destroy) applies.
   Disposition OnClose();
   // System commands: the close and screen-saver commands are swallowed while
   // the saver runs.

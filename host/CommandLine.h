@@ -5,7 +5,7 @@
 #include "host/SaverMode.h"
 
 struct CommandLineResult {
-  SaverMode mode = SaverMode::None;
+  SaverMode mode = SaverMode::Unrecognised;
   WindowHandle parent = 0;
 };
 

@@ -4,9 +4,9 @@
 
 #include "host/CommandLine.h"
 #include "host/SaverState.h"
-#include "host/SceneLife.h"
+#include "host/Driver.h"
 
-int RunEntry(const char* commandLine, int showWindow, const EntryServices& services) {
+int RunEntry(const char* commandLine, const EntryServices& services) {
   const CommandLineResult parsed = ParseCommandLine(commandLine, services.foregroundWindow);
 
   SaverState* state = new (std::nothrow) SaverState();
@@ -26,14 +26,13 @@ int RunEntry(const char* commandLine, int showWindow, const EntryServices& servi
     case SaverMode::Preview:
     case SaverMode::Saver: {
       SaverRun run;
-      run.mode = parsed.mode;
-      run.parent = parsed.parent;
-      run.showWindow = showWindow;
+      run.kind = parsed.mode == SaverMode::Saver ? RunKind::Saver : RunKind::Preview;
+      run.window = parsed.parent;
       run.photoFolder = state->photoFolder;
       services.runSaverWindow(*state, run);
       break;
     }
-    case SaverMode::None:
+    case SaverMode::Unrecognised:
       break;
   }
 

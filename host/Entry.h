@@ -19,13 +19,13 @@ struct EntryServices {
   std::function<WindowHandle()> foregroundWindow;
   std::function<void(WindowHandle parent)> changeSaverPassword;
   std::function<void(SaverState&, WindowHandle owner)> runConfigDialog;
-  // Preview and Saver; the run carries the mode, the parent and the show value.
+  // Preview and Saver; the run carries its kind and the preview's parent.
   std::function<void(SaverState&, const SaverRun&)> runSaverWindow;
 };
 
 // Runs the mode the command line names, program path first. Returns the
 // process exit code, which is always 0.
-int RunEntry(const char* commandLine, int showWindow, const EntryServices& services);
+int RunEntry(const char* commandLine, const EntryServices& services);
 
 // The command line of a program started with an argument vector: "zirbel"
 // followed by the arguments (without argv[0]) joined with single blanks.

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "host/FrameLoop.h"
+#include "host/FramePacer.h"
 
 class SceneSet;
 namespace photo {

@@ -3,7 +3,7 @@
 
 // The process-wide run mode chosen by the command line.
 enum class SaverMode : std::int32_t {
-  None = 0,
+  Unrecognised = 0,  // no switch it knows: nothing runs
   Config = 1,
   ChangePassword = 2,
   Preview = 3,

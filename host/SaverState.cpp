@@ -1,5 +1,7 @@
 #include "host/SaverState.h"
 
+#include "host/SaverWindowServices.h"
+
 void SaverState::RequestClose(SaverWindowServices& services) {
   closeRequested = 1;
   services.PostCloseRequest();

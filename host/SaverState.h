@@ -4,27 +4,11 @@
 #include <cstdint>
 #include <string>
 
+class SaverWindowServices;
+
 struct CursorPoint {
   std::int32_t x = 0;
   std::int32_t y = 0;
-};
-
-// What the close policy needs from the window system. The Win32 window
-// procedure and the X11 event loop each provide one; tests provide fakes.
-class SaverWindowServices {
- public:
-  virtual ~SaverWindowServices() = default;
-  // Queue a close request to the saver window (PostMessage WM_CLOSE).
-  virtual void PostCloseRequest() = 0;
-  // Show the arrow cursor while a password check runs, hide it otherwise
-  // (SendMessage WM_SETCURSOR).
-  virtual void RefreshCursor() = 0;
-  // The cursor in screen pixels; false when the cursor cannot be read.
-  virtual bool CursorPosition(CursorPoint& out) = 0;
-  virtual std::uint32_t TickCount() = 0;
-  // Shows the system's password dialog; nonzero means the saver may close.
-  virtual int VerifyPassword() = 0;
-  virtual void DestroySaverWindow() = 0;
 };
 
 class SaverState {

@@ -4,6 +4,8 @@
 
 #include "images/PhotoTiles.h"
 
+void RenderTarget::Clear() { ClearWindow(); }
+
 void ViewScene::Start(const SceneView& view, std::uint32_t seed) {
   scene.originX = view.x;
   scene.originY = view.y;

@@ -12,7 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/FrameLoop.h"
+#include "host/Backend.h"
+#include "host/FramePacer.h"
 #include "host/Monitors.h"
 #include "scene/KaleidoScene.h"
 
@@ -34,28 +35,6 @@ class SceneRenderer {
  private:
   KaleidoScene& scene_;
 };
-
-// Where scenes are drawn: made current before they draw, presented after.
-class RenderTarget {
- public:
-  virtual ~RenderTarget() = default;
-  // False: nothing can be drawn there now.
-  virtual bool MakeCurrent() { return true; }
-  // Clears all of it, where no view covers it or none is on it.
-  virtual void Clear() { ClearWindow(); }
-  virtual void Present() = 0;
-};
-
-// A target with its size and the views on it (window pixels, the origin at
-// the lower-left corner). A target without views stays black; one whose
-// views leave gaps is cleared before its scenes draw.
-struct TargetViews {
-  RenderTarget* target = nullptr;  // null: the context already current, presented by the caller
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<SceneView> views;
-};
-using SceneLayout = std::vector<TargetViews>;
 
 // One kaleidoscope of the run in its view. What needs the GL context is
 // virtual, so that a test can run the owner without one; the keys and the

@@ -1,25 +1,24 @@
 // The configuration dialog is a separate program, so that the toolkit never
-// loads into the saver.
+// loads into the saver; it reads and writes the settings file itself.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "host/System.h"
 #include "host/linux/Programs.h"
+#include "host/linux/SystemServices.h"
 
-namespace platform {
+namespace linuxhost {
 
-// The dialog program reads and writes the settings file itself.
-void RunConfigDialog(SaverState& /*state*/, SettingsStore& /*store*/, WindowHandle owner) {
-  const std::string path = linuxhost::SiblingProgram("zirbel-config");
+void RunConfigDialog(WindowHandle owner) {
+  const std::string path = SiblingProgram("zirbel-config");
   std::vector<std::string> arguments = {"zirbel-config"};
   if (owner != 0) {
     arguments.push_back("--owner");
     arguments.push_back(std::to_string(owner));
   }
-  if (linuxhost::RunProgramAndWait(path, arguments) < 0) {
+  if (RunProgramAndWait(path, arguments) < 0) {
     std::fprintf(stderr, "zirbel: cannot run the configuration dialog %s\n", path.c_str());
   }
 }
 
-}  // namespace platform
+}  // namespace linuxhost

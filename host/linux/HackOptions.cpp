@@ -86,8 +86,6 @@ std::string ApplyWindowId(Options& options, const std::string& value) {
 std::string ApplyLayer(Options& options, const std::string& value) {
   if (value != "background") return "--layer takes only \"background\", not \"" + value + "\"";
   options.target = Target::Layer;
-  if (options.windowSystem == linuxhost::WindowSystemRequest::X11) return "--layer needs Wayland, not --x11";
-  options.windowSystem = linuxhost::WindowSystemRequest::Wayland;
   return std::string();
 }
 
@@ -98,13 +96,12 @@ std::string ApplyOutput(Options& options, const std::string& value) {
 }
 
 std::string ApplyX11(Options& options, const std::string&) {
-  if (options.target == Target::Layer) return "--layer needs Wayland, not --x11";
-  options.windowSystem = linuxhost::WindowSystemRequest::X11;
+  options.windowSystem = "x11";
   return std::string();
 }
 
 std::string ApplyWayland(Options& options, const std::string&) {
-  options.windowSystem = linuxhost::WindowSystemRequest::Wayland;
+  options.windowSystem = "wayland";
   return std::string();
 }
 

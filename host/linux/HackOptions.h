@@ -6,12 +6,11 @@
 // --levels, --photos), with --help and --version. They are declared here
 // once; the usage text and the daemon's settings description (zirbel.xml)
 // are written from these declarations. The window system's choice itself is
-// made in WindowSystemChoice.h.
+// made in WindowSystems.h.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "host/linux/WindowSystemChoice.h"
 
 namespace hack {
 
@@ -39,7 +38,7 @@ struct Options {
   Target target = Target::None;
   std::uint32_t windowId = 0;  // for Target::WindowId
   std::string output;          // for Target::Layer: the output's name, empty for every output
-  linuxhost::WindowSystemRequest windowSystem = linuxhost::WindowSystemRequest::Automatic;
+  std::string windowSystem;    // the window system an option forces (its name); empty: chosen
   std::int32_t useMirrors = -1;  // -1: the stored setting; else 0 or 1
   std::int32_t levels = 0;       // 0: the scene's default
   bool photosGiven = false;      // false: the stored photo folder

@@ -5,19 +5,21 @@
 // options are taken first.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/CommandLine.h"
+#include "host/Driver.h"
 #include "host/Entry.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
 #include "host/System.h"
 #include "host/linux/HackOptions.h"
 #include "host/linux/PhotoFile.h"
-#include "host/linux/WindowSystem.h"
-#include "host/linux/WindowSystemChoice.h"
+#include "host/linux/SystemServices.h"
+#include "host/linux/WindowSystems.h"
 
 #ifndef ZIRBEL_VERSION
 #define ZIRBEL_VERSION "unknown"
@@ -25,20 +27,22 @@
 
 namespace {
 
-// The daemon's modes: settings as in every mode, then the drawing; input
-// never ends it (the daemon owns the keyboard, the pointer and the lock).
-int RunForDaemon(linuxhost::WindowSystem& windows, const EntryServices& services, const SaverRun& run,
-                 const hack::Options& options, std::uint32_t window) {
-  SaverState state;
-  services.loadSystemSettings(state);
-  services.loadSettings(state);
-  SaverRun withPhotos = run;
-  withPhotos.photoFolder = state.photoFolder;
-  if (options.target == hack::Target::Layer) {
-    windows.RunOnBackground(state, withPhotos, options.output);
-  } else {
-    windows.RunInWindow(state, withPhotos, window);
+// What the options ask the window system to draw: the daemons' window, the
+// background, or what the Windows-style switches say.
+RunKind KindOf(const hack::Options& options, const std::string& commandLine) {
+  switch (options.target) {
+    case hack::Target::Root:
+    case hack::Target::WindowId: return RunKind::Borrowed;
+    case hack::Target::Layer: return RunKind::Background;
+    case hack::Target::None: break;
   }
+  const SaverMode mode = ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode;
+  return mode == SaverMode::Preview ? RunKind::Preview : RunKind::Saver;
+}
+
+int OptionError(const std::string& error) {
+  // Like an unrecognised switch, nothing runs and the exit code is 0.
+  std::fprintf(stderr, "zirbel: %s\nTry 'zirbel --help' for the options.\n", error.c_str());
   return 0;
 }
 
@@ -57,9 +61,7 @@ int main(int argc, char** argv) {
       std::printf("zirbel %s\n", ZIRBEL_VERSION);
       return 0;
     case hack::Action::Error:
-      // Like an unrecognised switch, nothing runs and the exit code is 0.
-      std::fprintf(stderr, "zirbel: %s\nTry 'zirbel --help' for the options.\n", options.error.c_str());
-      return 0;
+      return OptionError(options.error);
     case hack::Action::Run:
       break;
   }
@@ -68,17 +70,19 @@ int main(int argc, char** argv) {
   for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
   const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
 
-  platform::InstallPictureDefaults();
-  photo::SetDefaultPhotoReader(&linuxhost::ReadPhotoFile);  // never waits on a pipe or a device
   // The one place where the window system is chosen.
-  const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
-                            ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode ==
-                                SaverMode::Preview;
-  const linuxhost::WindowSystemKind kind = linuxhost::ChooseWindowSystem(
-      options.windowSystem, namesXWindow, std::getenv("WAYLAND_DISPLAY"), &linuxhost::WaylandOffersLayerShell);
-  const std::unique_ptr<linuxhost::WindowSystem> windows = kind == linuxhost::WindowSystemKind::Wayland
-                                                               ? linuxhost::CreateWaylandWindowSystem()
-                                                               : linuxhost::CreateX11WindowSystem();
+  std::string unable;
+  const linuxhost::WindowSystem* system = linuxhost::ChooseWindowSystem(
+      linuxhost::WindowSystems(), options.windowSystem, KindOf(options, commandLine), &unable);
+  if (system == nullptr) return OptionError(unable);
+
+  platform::InstallPictureDefaults();
+  linuxhost::MonotonicCounter counter;
+  RunInputs inputs;
+  inputs.counter = &counter;
+  inputs.photoReader = &linuxhost::ReadPhotoFile;  // never waits on a pipe or a device
+  inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
+  inputs.showError = &linuxhost::ShowErrorMessage;
   SettingsStore& store = platform::PlatformSettingsStore();
 
   // The command line's options hold for this run only, over the stored settings.
@@ -89,31 +93,37 @@ int main(int argc, char** argv) {
     if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
     if (options.photosGiven) state.photoFolder = options.photoFolder;
   };
-  services.foregroundWindow = [&windows] { return windows->ForegroundWindow(); };
-  services.changeSaverPassword = &platform::ChangeSaverPassword;
-  services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
-    platform::RunConfigDialog(state, store, owner);
-  };
-  services.runSaverWindow = [&windows, &options](SaverState& state, const SaverRun& entryRun) {
+  services.foregroundWindow = system->foreground;
+  // Linux has no screen-saver password to change.
+  services.changeSaverPassword = [](WindowHandle) {};
+  services.runConfigDialog = [](SaverState&, WindowHandle owner) { linuxhost::RunConfigDialog(owner); };
+  services.runSaverWindow = [&](SaverState& state, const SaverRun& entryRun) {
     SaverRun run = entryRun;
     run.levels = options.levels;
-    windows->RunSaverWindow(state, run);
+    const std::unique_ptr<WaitingBackend> backend = system->make(state, run);
+    RunSaver(*backend, state, run, inputs);
   };
+  if (options.target == hack::Target::None) return RunEntry(commandLine.c_str(), services);
 
-  if (options.target != hack::Target::None) {
-    std::uint32_t window = options.windowId;
-    if (options.target == hack::Target::Root) {
-      const char* variable = std::getenv("XSCREENSAVER_WINDOW");
-      if (!hack::RootTarget(variable, &window)) {
-        std::fprintf(stderr, "zirbel: XSCREENSAVER_WINDOW is not a window id: \"%s\"\n", variable);
-        return 0;
-      }
+  // The daemons' modes: settings as in every mode, then the drawing; input
+  // never ends it (the daemon owns the keyboard, the pointer and the lock).
+  SaverRun run;
+  run.kind = KindOf(options, commandLine);
+  run.output = options.output;
+  run.window = options.windowId;
+  if (options.target == hack::Target::Root) {
+    const char* variable = std::getenv("XSCREENSAVER_WINDOW");
+    std::uint32_t window = 0;
+    if (!hack::RootTarget(variable, &window)) {
+      std::fprintf(stderr, "zirbel: XSCREENSAVER_WINDOW is not a window id: \"%s\"\n", variable);
+      return 0;
     }
-    SaverRun run;
-    run.mode = SaverMode::Preview;
-    run.levels = options.levels;
-    return RunForDaemon(*windows, services, run, options, window);
+    run.window = window;
   }
-  constexpr int kShowDefault = 10;
-  return RunEntry(commandLine.c_str(), kShowDefault, services);
+  SaverState state;
+  services.loadSystemSettings(state);
+  services.loadSettings(state);
+  run.photoFolder = state.photoFolder;
+  services.runSaverWindow(state, run);
+  return 0;
 }

@@ -3,35 +3,34 @@
 #include <EGL/eglext.h>
 #include <wayland-egl.h>
 
-#include <cstdio>
 
 namespace waylandhost {
 
-bool EglContext::Open(wl_display* wayland) {
+bool EglContext::Open(wl_display* wayland, std::string* problem) {
   display_ = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, wayland, nullptr);
   EGLint major = 0;
   EGLint minor = 0;
   if (display_ == EGL_NO_DISPLAY || eglInitialize(display_, &major, &minor) != EGL_TRUE) {
-    std::fprintf(stderr, "zirbel: EGL cannot be initialised on the Wayland display\n");
+    *problem = "EGL cannot be initialised on the Wayland display.";
     display_ = EGL_NO_DISPLAY;
     return false;
   }
   // The scene speaks OpenGL 1.1: a desktop OpenGL context, not OpenGL ES.
   if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-    std::fprintf(stderr, "zirbel: EGL offers no desktop OpenGL\n");
+    *problem = "EGL offers no desktop OpenGL.";
     return false;
   }
   const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
   EGLint found = 0;
   if (eglChooseConfig(display_, attributes, &config_, 1, &found) != EGL_TRUE || found < 1) {
-    std::fprintf(stderr, "zirbel: EGL offers no RGB window config with desktop OpenGL\n");
+    *problem = "EGL offers no RGB window config with desktop OpenGL.";
     return false;
   }
   // No attributes: the compatibility profile, in which OpenGL 1.1 runs.
   context_ = eglCreateContext(display_, config_, EGL_NO_CONTEXT, nullptr);
   if (context_ == EGL_NO_CONTEXT) {
-    std::fprintf(stderr, "zirbel: EGL cannot create an OpenGL context\n");
+    *problem = "EGL cannot create an OpenGL context.";
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 #include <EGL/egl.h>
 
 #include <cstdint>
+#include <string>
 
 struct wl_display;
 struct wl_surface;
@@ -19,9 +20,9 @@ class EglContext {
   EglContext& operator=(const EglContext&) = delete;
   ~EglContext() { Close(); }
 
-  // A double-buffered RGB config and a context; false (with a line on
-  // standard error) when there is none.
-  bool Open(wl_display* display);
+  // A double-buffered RGB config and a context; false, with `problem` saying
+  // why, when there is none.
+  bool Open(wl_display* display, std::string* problem);
   void Close();
   // Leaves no surface current (where the driver allows it).
   void Release();

@@ -3,9 +3,10 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
-#include "host/wayland/WaylandSaver.h"
+#include "host/wayland/WaylandBackend.h"
 #include "wayland/fractional-scale-v1-client-protocol.h"
 // The layer-shell header names a parameter "namespace", a C++ keyword.
 #define namespace namespace_
@@ -31,9 +32,9 @@ void ReleaseOutput(wl_output* output) {
 
 namespace {
 void Global(void* data, wl_registry* registry, std::uint32_t id, const char* interface, std::uint32_t version) {
-  static_cast<WaylandSaver*>(data)->OnGlobal(registry, id, interface, version);
+  static_cast<WaylandBackend*>(data)->OnGlobal(registry, id, interface, version);
 }
-void GlobalRemove(void* data, wl_registry*, std::uint32_t id) { static_cast<WaylandSaver*>(data)->OnGlobalRemove(id); }
+void GlobalRemove(void* data, wl_registry*, std::uint32_t id) { static_cast<WaylandBackend*>(data)->OnGlobalRemove(id); }
 const wl_registry_listener kRegistryListener = {&Global, &GlobalRemove};
 
 void OutputGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
@@ -88,20 +89,20 @@ void PreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
 const wp_fractional_scale_v1_listener kFractionListener = {&PreferredScale};
 
 void SeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities) {
-  static_cast<WaylandSaver*>(data)->OnSeatCapabilities(capabilities);
+  static_cast<WaylandBackend*>(data)->OnSeatCapabilities(capabilities);
 }
 void SeatName(void*, wl_seat*, const char*) {}
 const wl_seat_listener kSeatListener = {&SeatCapabilities, &SeatName};
 
 void PointerEnter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-  static_cast<WaylandSaver*>(data)->OnPointerAt(surface, wl_fixed_to_double(x), wl_fixed_to_double(y), serial);
+  static_cast<WaylandBackend*>(data)->OnPointerAt(surface, wl_fixed_to_double(x), wl_fixed_to_double(y), serial);
 }
 void PointerLeave(void*, wl_pointer*, std::uint32_t, wl_surface*) {}
 void PointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-  static_cast<WaylandSaver*>(data)->OnPointerAt(nullptr, wl_fixed_to_double(x), wl_fixed_to_double(y), 0);
+  static_cast<WaylandBackend*>(data)->OnPointerAt(nullptr, wl_fixed_to_double(x), wl_fixed_to_double(y), 0);
 }
 void PointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button, std::uint32_t state) {
-  static_cast<WaylandSaver*>(data)->OnButton(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
+  static_cast<WaylandBackend*>(data)->OnButton(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
 }
 void PointerAxis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
 void PointerFrame(void*, wl_pointer*) {}
@@ -114,23 +115,23 @@ const wl_pointer_listener kPointerListener = {&PointerEnter,      &PointerLeave,
                                               nullptr};
 
 void KeyboardKeymap(void* data, wl_keyboard*, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
-  static_cast<WaylandSaver*>(data)->OnKeymap(format, fd, size);
+  static_cast<WaylandBackend*>(data)->OnKeymap(format, fd, size);
 }
 void KeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
-  static_cast<WaylandSaver*>(data)->OnKeyboardFocus(surface, true);
+  static_cast<WaylandBackend*>(data)->OnKeyboardFocus(surface, true);
 }
 void KeyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
-  static_cast<WaylandSaver*>(data)->OnKeyboardFocus(surface, false);
+  static_cast<WaylandBackend*>(data)->OnKeyboardFocus(surface, false);
 }
 void KeyboardKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key, std::uint32_t state) {
-  static_cast<WaylandSaver*>(data)->OnKey(key, state == WL_KEYBOARD_KEY_STATE_PRESSED);
+  static_cast<WaylandBackend*>(data)->OnKey(key, state == WL_KEYBOARD_KEY_STATE_PRESSED);
 }
 void KeyboardModifiers(void* data, wl_keyboard*, std::uint32_t, std::uint32_t depressed, std::uint32_t latched,
                        std::uint32_t locked, std::uint32_t group) {
-  static_cast<WaylandSaver*>(data)->OnModifiers(depressed, latched, locked, group);
+  static_cast<WaylandBackend*>(data)->OnModifiers(depressed, latched, locked, group);
 }
 void KeyboardRepeat(void* data, wl_keyboard*, std::int32_t rate, std::int32_t delay) {
-  static_cast<WaylandSaver*>(data)->OnRepeatInfo(rate, delay);
+  static_cast<WaylandBackend*>(data)->OnRepeatInfo(rate, delay);
 }
 const wl_keyboard_listener kKeyboardListener = {&KeyboardKeymap, &KeyboardEnter,     &KeyboardLeave,
                                                 &KeyboardKey,    &KeyboardModifiers, &KeyboardRepeat};
@@ -146,7 +147,7 @@ void ProbeGlobalRemove(void*, wl_registry*, std::uint32_t) {}
 const wl_registry_listener kProbeListener = {&ProbeGlobal, &ProbeGlobalRemove};
 }  // namespace
 
-void Listen(wl_registry* registry, WaylandSaver* saver) { wl_registry_add_listener(registry, &kRegistryListener, saver); }
+void Listen(wl_registry* registry, WaylandBackend* saver) { wl_registry_add_listener(registry, &kRegistryListener, saver); }
 void Listen(wl_output* output, SaverOutput* described) { wl_output_add_listener(output, &kOutputListener, described); }
 void Listen(zxdg_output_v1* output, SaverOutput* described) {
   zxdg_output_v1_add_listener(output, &kXdgOutputListener, described);
@@ -157,13 +158,16 @@ void Listen(zwlr_layer_surface_v1* layer, SaverSurface* surface) {
 void Listen(wp_fractional_scale_v1* fraction, SaverSurface* surface) {
   wp_fractional_scale_v1_add_listener(fraction, &kFractionListener, surface);
 }
-void Listen(wl_seat* seat, WaylandSaver* saver) { wl_seat_add_listener(seat, &kSeatListener, saver); }
-void Listen(wl_pointer* pointer, WaylandSaver* saver) { wl_pointer_add_listener(pointer, &kPointerListener, saver); }
-void Listen(wl_keyboard* keyboard, WaylandSaver* saver) {
+void Listen(wl_seat* seat, WaylandBackend* saver) { wl_seat_add_listener(seat, &kSeatListener, saver); }
+void Listen(wl_pointer* pointer, WaylandBackend* saver) { wl_pointer_add_listener(pointer, &kPointerListener, saver); }
+void Listen(wl_keyboard* keyboard, WaylandBackend* saver) {
   wl_keyboard_add_listener(keyboard, &kKeyboardListener, saver);
 }
 
 bool OffersLayerShell() {
+  // Without $WAYLAND_DISPLAY the library would try "wayland-0" all the same.
+  const char* named = std::getenv("WAYLAND_DISPLAY");
+  if (named == nullptr || *named == '\0') return false;
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return false;
   Probe probe;

@@ -7,10 +7,10 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include "host/System.h"
 #include "host/linux/KeySyms.h"
 #include "host/linux/StopSignals.h"
-#include "host/wayland/WaylandSaver.h"
+#include "host/linux/SystemServices.h"
+#include "host/wayland/WaylandBackend.h"
 
 namespace waylandhost {
 
@@ -25,16 +25,10 @@ constexpr std::uint32_t kButtonMiddle = 0x112;
 
 // --- the event loop --------------------------------------------------------
 
-bool WaylandSaver::HandlePendingEvent() {
-  // Close requests posted by the policy come first, as posted messages do.
-  if (pendingCloses_ > 0) {
-    --pendingCloses_;
-    HandleClose();
-    return true;
-  }
+bool WaylandBackend::Dispatch() {
   std::uint32_t repeated = 0;
-  if (repeat_.Due(platform::TickCount(), &repeated)) {
-    policy_.OnKeyOrButton(repeated);
+  if (repeat_.Due(linuxhost::MonotonicMilliseconds(), &repeated)) {
+    events_->KeyOrButton(repeated);
     return true;
   }
   int handled = wl_display_dispatch_pending(display_);
@@ -52,21 +46,21 @@ bool WaylandSaver::HandlePendingEvent() {
   DropGoneSurfaces();
   if (layoutChanged_) {
     layoutChanged_ = false;
-    LayoutChanged();
+    events_->LayoutChanged();
   }
   // The keyboard left and went to none of the saver's surfaces; the focus
   // that goes with the seat's last keyboard is not taken by anyone.
   if (focusChanged_) {
     focusChanged_ = false;
-    if (hadFocus_ && focus_ == nullptr && keyboardPresent_) policy_.OnActivation(false);
+    if (hadFocus_ && focus_ == nullptr && keyboardPresent_) events_->Activation(false);
   }
   return handled > 0;
 }
 
-bool WaylandSaver::WaitForEvent(std::int32_t milliseconds) {
-  if (pendingCloses_ > 0 || linuxhost::StopRequested() || lost_) return true;
+bool WaylandBackend::Wait(std::int32_t milliseconds) {
+  if (linuxhost::StopRequested() || lost_) return true;
   // A held key's next repeat ends the wait as an event would.
-  const std::int32_t repeatIn = repeat_.Wait(platform::TickCount());
+  const std::int32_t repeatIn = repeat_.Wait(linuxhost::MonotonicMilliseconds());
   if (repeatIn == 0) return true;
   const bool repeatFirst = repeatIn > 0 && (milliseconds < 0 || repeatIn < milliseconds);
   if (repeatFirst) milliseconds = repeatIn;
@@ -83,21 +77,15 @@ bool WaylandSaver::WaitForEvent(std::int32_t milliseconds) {
   return ready != 0 || repeatFirst;
 }
 
-bool WaylandSaver::QuitRequested() {
+bool WaylandBackend::QuitRequested() {
   if (lost_ && !quit_) std::fputs("zirbel: the connection to the Wayland compositor was lost\n", stderr);
   if (lost_) quit_ = true;
   return quit_ || linuxhost::StopRequested();
 }
 
-std::uint32_t WaylandSaver::Milliseconds() { return platform::TickCount(); }
-
-void WaylandSaver::HandleClose() {
-  if (policy_.OnClose() == Disposition::DefaultProcessing) quit_ = true;
-}
-
 // --- input (the saver only) ------------------------------------------------
 
-void WaylandSaver::OnSeatCapabilities(std::uint32_t capabilities) {
+void WaylandBackend::OnSeatCapabilities(std::uint32_t capabilities) {
   if ((capabilities & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr) {
     pointer_ = wl_seat_get_pointer(seat_);
     Listen(pointer_, this);
@@ -111,14 +99,14 @@ void WaylandSaver::OnSeatCapabilities(std::uint32_t capabilities) {
   }
 }
 
-SaverOutput* WaylandSaver::OutputShowing(wl_surface* surface) {
+SaverOutput* WaylandBackend::OutputShowing(wl_surface* surface) {
   for (auto& output : outputs_) {
     if (surface != nullptr && output->surface && output->surface->surface == surface) return output.get();
   }
   return nullptr;
 }
 
-void WaylandSaver::OnPointerAt(wl_surface* surface, double sx, double sy, std::uint32_t enterSerial) {
+void WaylandBackend::OnPointerAt(wl_surface* surface, double sx, double sy, std::uint32_t enterSerial) {
   if (surface != nullptr) {
     // Entering one of the saver's surfaces: the cursor is hidden there.
     pointerSerial_ = enterSerial;
@@ -129,10 +117,10 @@ void WaylandSaver::OnPointerAt(wl_surface* surface, double sx, double sy, std::u
   if (output == nullptr) return;
   pointerAt_ = DesktopPoint(output->info, sx, sy);
   pointerKnown_ = true;
-  policy_.OnMouseMove();
+  events_->PointerMoved();
 }
 
-void WaylandSaver::OnButton(std::uint32_t button, bool pressed) {
+void WaylandBackend::OnButton(std::uint32_t button, bool pressed) {
   if (!pressed) return;
   std::uint32_t flags = 0;
   switch (button) {
@@ -141,10 +129,10 @@ void WaylandSaver::OnButton(std::uint32_t button, bool pressed) {
     case kButtonMiddle: flags = linuxhost::kMkMiddle; break;
     default: return;  // side buttons are not clicks
   }
-  policy_.OnKeyOrButton(flags);
+  events_->KeyOrButton(flags);
 }
 
-void WaylandSaver::OnKeymap(std::uint32_t format, int fd, std::uint32_t size) {
+void WaylandBackend::OnKeymap(std::uint32_t format, int fd, std::uint32_t size) {
   if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (text != MAP_FAILED) {
@@ -155,12 +143,12 @@ void WaylandSaver::OnKeymap(std::uint32_t format, int fd, std::uint32_t size) {
   close(fd);
 }
 
-void WaylandSaver::OnKeyboardFocus(wl_surface* surface, bool entered) {
+void WaylandBackend::OnKeyboardFocus(wl_surface* surface, bool entered) {
   if (entered) {
     if (OutputShowing(surface) == nullptr) return;
     focus_ = surface;
     hadFocus_ = true;
-    policy_.OnActivation(true);
+    events_->Activation(true);
     return;
   }
   repeat_.Stop();
@@ -171,36 +159,32 @@ void WaylandSaver::OnKeyboardFocus(wl_surface* surface, bool entered) {
   focusChanged_ = true;
 }
 
-void WaylandSaver::OnKey(std::uint32_t key, bool pressed) {
+void WaylandBackend::OnKey(std::uint32_t key, bool pressed) {
   if (!pressed) {
     repeat_.Release(key);
     return;
   }
   const linuxhost::TranslatedKey press = keys_.Translate(key);
   if (!press.activity) return;
-  if (keys_.Repeats(key)) repeat_.Press(key, press.code, platform::TickCount());
-  policy_.OnKeyOrButton(press.code);
+  if (keys_.Repeats(key)) repeat_.Press(key, press.code, linuxhost::MonotonicMilliseconds());
+  events_->KeyOrButton(press.code);
 }
 
-void WaylandSaver::OnModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
+void WaylandBackend::OnModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
                                std::uint32_t group) {
   keys_.UpdateModifiers(depressed, latched, locked, group);
 }
 
-void WaylandSaver::RefreshCursor() {
+void WaylandBackend::RefreshCursor() {
   // No cursor over the saver; the password check, where there is one, shows
   // its own window.
   if (pointer_ != nullptr && pointerSerial_ != 0) wl_pointer_set_cursor(pointer_, pointerSerial_, nullptr, 0, 0);
 }
 
-bool WaylandSaver::CursorPosition(CursorPoint& out) {
+bool WaylandBackend::CursorPosition(CursorPoint& out) {
   if (!pointerKnown_) return false;
   out = pointerAt_;
   return true;
 }
-
-std::uint32_t WaylandSaver::TickCount() { return platform::TickCount(); }
-
-int WaylandSaver::VerifyPassword() { return platform::VerifySaverPassword(0); }
 
 }  // namespace waylandhost

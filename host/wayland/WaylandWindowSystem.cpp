@@ -1,45 +1,25 @@
-// Wayland, with layer-shell, as the Linux program's window system.
-#include <cstdio>
-
+// Wayland, with layer-shell, as one of the Linux program's window systems:
+// the saver on the overlay layer, the desktop's background layer.
 #include "host/SaverState.h"
-#include "host/System.h"
-#include "host/linux/WindowSystem.h"
-#include "host/wayland/WaylandSaver.h"
+#include "host/wayland/WaylandBackend.h"
 
 namespace waylandhost {
 
 namespace {
 
-class WaylandWindowSystem : public linuxhost::WindowSystem {
- public:
-  // Wayland tells no client which window has the focus.
-  WindowHandle ForegroundWindow() override { return 0; }
+std::unique_ptr<WaitingBackend> Make(const SaverState& state, const SaverRun& run) {
+  const Layer layer = run.kind == RunKind::Background ? Layer::Background : Layer::Overlay;
+  return std::make_unique<WaylandBackend>(layer, run.output, state.allMonitors != 0);
+}
 
-  void RunSaverWindow(SaverState& state, const SaverRun& run) override {
-    if (run.mode != SaverMode::Saver) {
-      std::fputs("zirbel: a preview draws into an X window: run it with --x11\n", stderr);
-      return;
-    }
-    WaylandSaver saver(state, Layer::Overlay, std::string());
-    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
-  }
-
-  void RunInWindow(SaverState&, const SaverRun&, std::uint32_t) override {
-    std::fputs("zirbel: --root and --window-id draw into X windows: run it with --x11\n", stderr);
-  }
-
-  void RunOnBackground(SaverState& state, const SaverRun& run, const std::string& output) override {
-    WaylandSaver saver(state, Layer::Background, output);
-    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
-  }
-};
+// Wayland tells no client which window has the focus.
+WindowHandle NoForegroundWindow() { return 0; }
 
 }  // namespace
 
-}  // namespace waylandhost
-
-std::unique_ptr<linuxhost::WindowSystem> linuxhost::CreateWaylandWindowSystem() {
-  return std::make_unique<waylandhost::WaylandWindowSystem>();
+linuxhost::WindowSystem WaylandWindowSystem() {
+  return {"wayland", "Wayland", "draw through Wayland's layer-shell, without asking", kWaylandCaps,
+          &OffersLayerShell, &Make, &NoForegroundWindow};
 }
 
-bool linuxhost::WaylandOffersLayerShell() { return waylandhost::OffersLayerShell(); }
+}  // namespace waylandhost

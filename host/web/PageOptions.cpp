@@ -95,21 +95,3 @@ std::uint32_t KeyCodeForDomCode(const std::string& code) {
   }
   return 0;
 }
-
-bool PacedFrames::Tick(double nowMs, bool visible) {
-  if (!visible) {
-    paused_ = started_;
-    return false;
-  }
-  if (paused_) {
-    renderer_.Resume();
-    paused_ = false;
-    due_ = nowMs;
-  }
-  if (started_ && nowMs < due_) return false;
-  started_ = true;
-  renderer_.RenderFrame(flags_);
-  // The delay is read after the frame, so a change made during it counts now.
-  due_ = nowMs + renderer_.SleepMs();
-  return true;
-}

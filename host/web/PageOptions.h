@@ -1,11 +1,9 @@
 #pragma once
-// What the web page decides without the browser: the options of its address,
-// the keys of the browser's keyboard events as the scene's key codes, and the
-// pacing of the scene's frames on the browser's animation frames.
+// What the web page decides without the browser: the options of its address
+// and the keys of the browser's keyboard events as the scene's key codes.
 #include <cstdint>
 #include <string>
 
-#include "host/FrameLoop.h"
 #include "host/Settings.h"
 
 // The options of the page's address (its query: "?seed=1&time=5&still").
@@ -38,22 +36,3 @@ PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& stor
 // The key code (field/KeyCodes.h) of a KeyboardEvent's `code` ("Digit3",
 // "KeyM", "ArrowLeft", "Space"); 0 for a key the scene has no code for.
 std::uint32_t KeyCodeForDomCode(const std::string& code);
-
-// The scene's frames on the browser's animation frames: a frame is drawn on
-// the first animation frame once the scene's delay after the last one has
-// passed, as the native loop waits it out; a hidden page draws nothing, and
-// the first frame after it resumes the renderer.
-class PacedFrames {
- public:
-  PacedFrames(FrameRenderer& renderer, std::uint32_t flags) : renderer_(renderer), flags_(flags) {}
-  // One animation frame at `nowMs` (a monotonic clock); true when a frame was drawn.
-  bool Tick(double nowMs, bool visible);
-  void SetFlags(std::uint32_t flags) { flags_ = flags; }
-
- private:
-  FrameRenderer& renderer_;
-  std::uint32_t flags_;
-  bool paused_ = false;
-  bool started_ = false;
-  double due_ = 0.0;
-};

@@ -10,7 +10,6 @@
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/win32/Win32Host.h"
 #include "host/win32/resource.h"
 
@@ -142,13 +141,13 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-namespace platform {
+namespace win32 {
 
 void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner) {
   DialogContext context{&state, &store, state.photoFolder};
   // The wide dialog: the photo folder shows with every character it has.
-  DialogBoxParamW(win32::ModuleInstance(), MAKEINTRESOURCEW(IDD_CONFIG), win32::ToHwnd(owner), ConfigDialogProc,
+  DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_CONFIG), ToHwnd(owner), ConfigDialogProc,
                   reinterpret_cast<LPARAM>(&context));
 }
 
-}  // namespace platform
+}  // namespace win32

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -37,19 +36,19 @@ HMODULE LoadSystemLibrary(const char* name) {
 
 }  // namespace
 
-namespace platform {
+namespace win32 {
 
 int VerifySaverPassword(WindowHandle window) {
   // The NT family checks the password itself when the saver is secured.
   if (IsNtFamily()) return 1;
   HMODULE library = LoadSystemLibrary("PASSWORD.CPL");
   if (library == nullptr) return 1;
-  auto verify = win32::ProcAddress<VerifyScreenSavePwdFn>(library, "VerifyScreenSavePwd");
+  auto verify = ProcAddress<VerifyScreenSavePwdFn>(library, "VerifyScreenSavePwd");
   if (verify == nullptr) {
     FreeLibrary(library);
     return 1;
   }
-  const BOOL verified = verify(win32::ToHwnd(window));
+  const BOOL verified = verify(ToHwnd(window));
   FreeLibrary(library);
   return verified;
 }
@@ -57,9 +56,9 @@ int VerifySaverPassword(WindowHandle window) {
 void ChangeSaverPassword(WindowHandle parent) {
   HMODULE library = LoadSystemLibrary("MPR.DLL");
   if (library == nullptr) return;
-  auto change = win32::ProcAddress<PwdChangePasswordFn>(library, "PwdChangePasswordA");
-  if (change != nullptr) change("SCRSAVE", win32::ToHwnd(parent), 0, 0);
+  auto change = ProcAddress<PwdChangePasswordFn>(library, "PwdChangePasswordA");
+  if (change != nullptr) change("SCRSAVE", ToHwnd(parent), 0, 0);
   FreeLibrary(library);
 }
 
-}  // namespace platform
+}  // namespace win32

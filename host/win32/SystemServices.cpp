@@ -1,5 +1,5 @@
-// The Windows system services of host/System.h: clock, tick count, sleep,
-// embedded images, error messages.
+// The Windows system services: clock, tick count, embedded images, error
+// messages.
 #include <windows.h>
 
 #include "host/System.h"
@@ -28,8 +28,6 @@ std::int64_t CounterValue() {
 
 std::uint32_t TickCount() { return GetTickCount(); }
 
-void SleepMilliseconds(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
-
 bool FindImageResource(const char* name, const unsigned char** data, std::uint32_t* size) {
   if (name == nullptr || data == nullptr || size == nullptr) return false;
   HINSTANCE module = win32::ModuleInstance();
@@ -46,6 +44,22 @@ bool FindImageResource(const char* name, const unsigned char** data, std::uint32
   return true;
 }
 
+}  // namespace platform
+
+namespace win32 {
+
+SystemCounter::SystemCounter() : useTicks_(platform::CounterFrequency() <= 0) {}
+
+std::int64_t SystemCounter::Frequency() { return useTicks_ ? 1000 : platform::CounterFrequency(); }
+
+std::int64_t SystemCounter::Value() {
+  if (!useTicks_) return platform::CounterValue();
+  const std::uint32_t tick = GetTickCount();
+  if (tick < lastTick_) wraps_ += std::int64_t{1} << 32;
+  lastTick_ = tick;
+  return wraps_ + tick;
+}
+
 void ShowErrorMessage(const char* text) { MessageBoxA(nullptr, text, "Error", MB_OK); }
 
-}  // namespace platform
+}  // namespace win32

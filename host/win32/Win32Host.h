@@ -5,9 +5,10 @@
 #include <string>
 
 #include "host/WindowHandle.h"
+#include "scene/FrameClock.h"
 
 class SaverState;
-struct SaverRun;
+class SettingsStore;
 
 namespace win32 {
 
@@ -18,8 +19,30 @@ HINSTANCE ModuleInstance();
 inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
 inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
 
-// The saver window in Preview or Saver, until it is destroyed.
-void RunSaverWindow(SaverState& state, const SaverRun& run);
+// The system's high-resolution counter; where it has none, the millisecond
+// tick count, widened past its 32-bit wrap.
+class SystemCounter : public CounterSource {
+ public:
+  SystemCounter();
+  std::int64_t Frequency() override;
+  std::int64_t Value() override;
+
+ private:
+  bool useTicks_;
+  std::uint32_t lastTick_ = 0;
+  std::int64_t wraps_ = 0;
+};
+
+// The modal message box titled "Error" with an OK button.
+void ShowErrorMessage(const char* text);
+
+// The system's screen-saver password services: the check before the saver
+// closes (nonzero: it may) and the password change dialog.
+int VerifySaverPassword(WindowHandle window);
+void ChangeSaverPassword(WindowHandle parent);
+
+// The configuration dialog; OK saves its settings into `store`.
+void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner);
 
 // UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
 bool ToWide(const std::string& text, std::wstring* wide);

@@ -2,9 +2,13 @@
 // value go to the portable entry, which picks and runs the mode.
 #include <windows.h>
 
+#include <ctime>
+
+#include "host/Driver.h"
 #include "host/Entry.h"
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/win32/Win32Backend.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -24,15 +28,25 @@ int StartupShowWindow() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::InstallPictureDefaults();
   SettingsStore& store = platform::PlatformSettingsStore();
+  win32::SystemCounter counter;
+  RunInputs inputs;
+  inputs.counter = &counter;
+  inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
+  inputs.showError = &win32::ShowErrorMessage;
+  const int showWindow = StartupShowWindow();
+
   EntryServices services;
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
   services.loadSettings = [&store](SaverState& state) { LoadSettings(state, store); };
   services.foregroundWindow = [] { return win32::FromHwnd(GetForegroundWindow()); };
-  services.changeSaverPassword = &platform::ChangeSaverPassword;
+  services.changeSaverPassword = &win32::ChangeSaverPassword;
   services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
-    platform::RunConfigDialog(state, store, owner);
+    win32::RunConfigDialog(state, store, owner);
   };
-  services.runSaverWindow = &win32::RunSaverWindow;
+  services.runSaverWindow = [&inputs, showWindow](SaverState& state, const SaverRun& run) {
+    win32::Win32Backend backend(run.kind == RunKind::Saver, run.window, state.allMonitors != 0, showWindow);
+    RunSaver(backend, state, run, inputs);
+  };
   const char* commandLine = GetCommandLineA();
-  return RunEntry(commandLine != nullptr ? commandLine : "", StartupShowWindow(), services);
+  return RunEntry(commandLine != nullptr ? commandLine : "", services);
 }

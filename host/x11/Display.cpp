@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 #include "host/linux/StopSignals.h"
 
@@ -38,10 +37,7 @@ int EndOnLostServer(Display*) {
 bool Connection::Open() {
   linuxhost::CatchStopSignals();
   display_ = XOpenDisplay(nullptr);
-  if (display_ == nullptr) {
-    std::fprintf(stderr, "zirbel: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
-    return false;
-  }
+  if (display_ == nullptr) return false;
   previous_ = XSetErrorHandler(&NoteXError);
   XSetIOErrorHandler(&EndOnLostServer);
   return true;

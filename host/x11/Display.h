@@ -17,8 +17,7 @@ class Connection {
   ~Connection();
 
   // Catches the stop signals, opens the display named by $DISPLAY and
-  // installs the error handlers. False (with a line on standard error) when
-  // there is no display.
+  // installs the error handlers. False when there is no display.
   bool Open();
 
   Display* display() const { return display_; }

@@ -2,7 +2,7 @@
 
 #include <X11/extensions/dpms.h>
 
-#include "host/System.h"
+#include "host/linux/SystemServices.h"
 
 namespace x11host {
 
@@ -16,7 +16,7 @@ void Sightline::Watch(Display* display, Window window, Window outer) {
   int event = 0;
   int error = 0;
   dpms_ = DPMSQueryExtension(display, &event, &error) && DPMSCapable(display);
-  lastAsked_ = platform::TickCount() - kHiddenPollMs;
+  lastAsked_ = linuxhost::MonotonicMilliseconds() - kHiddenPollMs;
 }
 
 void Sightline::Note(const XEvent& event) {
@@ -42,7 +42,7 @@ void Sightline::Note(const XEvent& event) {
 
 Sight Sightline::Now() {
   if (unmapped_ || outerUnmapped_ || obscured_) return Sight::Hidden;
-  const std::uint32_t now = platform::TickCount();
+  const std::uint32_t now = linuxhost::MonotonicMilliseconds();
   if (dpms_ && now - lastAsked_ >= kHiddenPollMs / 2) {
     lastAsked_ = now;
     CARD16 level = DPMSModeOn;

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "host/FrameLoop.h"
+#include "host/Backend.h"
 
 namespace x11host {
 

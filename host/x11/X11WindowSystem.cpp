@@ -1,49 +1,37 @@
-// X11 as the Linux program's window system.
+// X11 as one of the Linux program's window systems: the saver's own window
+// for /s and /p, the daemons' window for --root and --window-id.
 #include "host/SaverState.h"
-#include "host/System.h"
-#include "host/linux/WindowSystem.h"
-#include "host/x11/BorrowedWindow.h"
-#include "host/x11/SaverWindow.h"
+#include "host/x11/X11Backend.h"
+#include "host/x11/X11BorrowedBackend.h"
 
 namespace x11host {
 
 namespace {
 
-class X11WindowSystem : public linuxhost::WindowSystem {
- public:
-  WindowHandle ForegroundWindow() override {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return 0;
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    XCloseDisplay(display);
-    if (focus == None || focus == PointerRoot) return 0;
-    return static_cast<WindowHandle>(focus);
-  }
+std::unique_ptr<WaitingBackend> Make(const SaverState& state, const SaverRun& run) {
+  const auto window = static_cast<Window>(run.window);
+  const bool allMonitors = state.allMonitors != 0;
+  if (run.kind == RunKind::Borrowed) return std::make_unique<X11BorrowedBackend>(window, allMonitors);
+  return std::make_unique<X11Backend>(run.kind == RunKind::Saver, window, allMonitors);
+}
 
-  void RunSaverWindow(SaverState& state, const SaverRun& run) override {
-    Connection connection;
-    if (!connection.Open()) {
-      platform::ShowErrorMessage(SetUpMessage(SetUpResult::NoPixelFormat));
-      return;
-    }
-    SaverWindow window(connection, state, run);
-    RunScene(window, run, state.useMirrors, &platform::ShowErrorMessage);
-  }
-
-  void RunInWindow(SaverState& state, const SaverRun& run, std::uint32_t target) override {
-    Connection connection;
-    if (!connection.Open()) return;
-    BorrowedWindow window(connection, static_cast<Window>(target), state.allMonitors != 0);
-    RunScene(window, run, state.useMirrors, &platform::ShowErrorMessage);
-  }
-};
+WindowHandle ForegroundWindow() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 0;
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  XCloseDisplay(display);
+  if (focus == None || focus == PointerRoot) return 0;
+  return static_cast<WindowHandle>(focus);
+}
 
 }  // namespace
 
-}  // namespace x11host
-
-std::unique_ptr<linuxhost::WindowSystem> linuxhost::CreateX11WindowSystem() {
-  return std::make_unique<x11host::X11WindowSystem>();
+linuxhost::WindowSystem X11WindowSystem() {
+  // No probe: X11 is there wherever nothing else is, XWayland included.
+  return {"x11", "X11", "draw through X11 (XWayland too), even under Wayland", kX11Caps, nullptr, &Make,
+          &ForegroundWindow};
 }
+
+}  // namespace x11host

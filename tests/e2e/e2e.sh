@@ -74,7 +74,7 @@ case "$case_name" in
 -||/x
 -||-p 12345
 -||-p $parent
-ChoosePixelFormat() failed:  Cannot find a suitable pixel format.|DISPLAY=:4093|/s
+Cannot open the X display ":4093".|DISPLAY=:4093|/s
 display|DISPLAY=|-c
 --bogus||/s --bogus
 0x1ffff0||--window-id 0x1ffff0

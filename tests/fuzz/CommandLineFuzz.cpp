@@ -12,7 +12,7 @@
 #include "host/CommandLine.h"
 #include "host/Entry.h"
 #include "host/SaverState.h"
-#include "host/SceneLife.h"
+#include "host/Driver.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void Config(SaverState&, WindowHandle owner) { runs.emplace_back(SaverMode::Conf
 void SaverWindow(SaverState& state, const SaverRun& run) {
   // The state the entry hands over is the one the settings were read into.
   if (&state != loadedInto || settingsLoads != 2) std::abort();
-  runs.emplace_back(run.mode, run.parent);
+  runs.emplace_back(run.kind == RunKind::Saver ? SaverMode::Saver : SaverMode::Preview, run.window);
 }
 
 }  // namespace
@@ -53,11 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   foregroundCalls = 0;
   const CommandLineResult parsed = ParseCommandLine(text.get(), &Foreground);
-  if (parsed.mode < SaverMode::None || parsed.mode > SaverMode::Saver) std::abort();
+  if (parsed.mode < SaverMode::Unrecognised || parsed.mode > SaverMode::Saver) std::abort();
   // Only a bare configuration switch asks for the foreground window.
   if (foregroundCalls > 1 || (foregroundCalls == 1 && parsed.mode != SaverMode::Config)) std::abort();
   if (foregroundCalls == 1 && parsed.parent != kForeground) std::abort();
-  if ((parsed.mode == SaverMode::None || parsed.mode == SaverMode::Saver) && parsed.parent != 0) std::abort();
+  if ((parsed.mode == SaverMode::Unrecognised || parsed.mode == SaverMode::Saver) && parsed.parent != 0) std::abort();
   // The parent is a 32-bit number widened as a handle.
   const auto asSigned = static_cast<std::intptr_t>(parsed.parent);
   if (parsed.parent != kForeground && (asSigned < INT32_MIN || asSigned > INT32_MAX)) std::abort();
@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settingsLoads = 0;
   runs.clear();
   const EntryServices services{&LoadSystem, &Load, &Foreground, &ChangePassword, &Config, &SaverWindow};
-  if (RunEntry(text.get(), 10, services) != 0) std::abort();
+  if (RunEntry(text.get(), services) != 0) std::abort();
   if (settingsLoads != 2) std::abort();
-  if (runs.size() != (parsed.mode == SaverMode::None ? 0u : 1u)) std::abort();
+  if (runs.size() != (parsed.mode == SaverMode::Unrecognised ? 0u : 1u)) std::abort();
   if (!runs.empty() && runs[0] != std::make_pair(parsed.mode, parsed.parent)) std::abort();
   return 0;
 }

@@ -7,7 +7,7 @@
 #include "field/KeyCodes.h"
 #include "host/ClosePolicy.h"
 #include "scene/KaleidoScene.h"
-#include "tests/host/FakeHost.h"
+#include "tests/host/FakeBackend.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ class ClosePolicyTest : public ::testing::Test {
   FakeServices services;
   Log drawn;
   SceneSet scenes{BareViews(&drawn)};  // answers the key table without a field
-  ClosePolicy policy{state, services, SaverMode::Saver, &scenes};
+  ClosePolicy policy{state, services, true, &scenes};
 };
 
 TEST_F(ClosePolicyTest, MouseThresholdIsPerAxisAndStrict) {
@@ -89,7 +89,7 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   EXPECT_EQ(services.log, Log({"arrow", "verify", "no arrow"})) << "the origin stays where it was after the check";
 
   SaverState fresh;  // unreadable at creation: the first position seen becomes the origin
-  ClosePolicy late{fresh, services, SaverMode::Saver, &scenes};
+  ClosePolicy late{fresh, services, true, &scenes};
   services.cursorReadable = false;
   late.OnCreate();
   services.cursorReadable = true;
@@ -157,7 +157,7 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {
-  ClosePolicy preview{state, services, SaverMode::Preview, &scenes};
+  ClosePolicy preview{state, services, false, &scenes};
   MoveTo(900, 900, &preview);
   preview.OnKeyOrButton('Q');
   preview.OnActivation(false);

@@ -32,11 +32,11 @@ TEST(ParseCommandLine, GivesModeAndParentAskingForTheForegroundOnlyWhenNeeded) {
       {"zirbel.scr /l  ::  42", M::Preview, 42}, {"zirbel.scr -L42", M::Preview, 42},
       {"zirbel.scr /P:7", M::Preview, 7}, {"zirbel.scr /p", M::Preview, 0}, {"zirbel.scr /p abc", M::Preview, 0},
       {"zirbel.scr /a 321", M::ChangePassword, 321}, {"zirbel.scr -A", M::ChangePassword, 0},
-      {"zirbel.scr /x", M::None, 0}, {"zirbel.scr /", M::None, 0}, {"zirbel.scr -", M::None, 0},
-      {"zirbel.scr / s", M::None, 0}, {"zirbel.scr 5", M::None, 0}, {"zirbel.scr //s", M::None, 0},
+      {"zirbel.scr /x", M::Unrecognised, 0}, {"zirbel.scr /", M::Unrecognised, 0}, {"zirbel.scr -", M::Unrecognised, 0},
+      {"zirbel.scr / s", M::Unrecognised, 0}, {"zirbel.scr 5", M::Unrecognised, 0}, {"zirbel.scr //s", M::Unrecognised, 0},
       // An unquoted path runs to the first blank; tabs are not blanks; an unclosed quote takes everything.
-      {"zirbel.scr/s", M::Config, 0}, {"\"zirbel.scr\"\t/s", M::None, 0}, {"zirbel.scr\t/s", M::Config, 0},
-      {"zirbel.scr \t/s", M::None, 0}, {"\"zirbel.scr /s", M::Config, 0}, {"\"zirbel.scr\"/s", M::Saver, 0},
+      {"zirbel.scr/s", M::Config, 0}, {"\"zirbel.scr\"\t/s", M::Unrecognised, 0}, {"zirbel.scr\t/s", M::Config, 0},
+      {"zirbel.scr \t/s", M::Unrecognised, 0}, {"\"zirbel.scr /s", M::Config, 0}, {"\"zirbel.scr\"/s", M::Saver, 0},
       // The number as atoi reads it: white space, sign, digits.
       {"zirbel.scr /p \t+15", M::Preview, 15}, {"zirbel.scr /p\t15", M::Preview, 15},
       {"zirbel.scr /p -15", M::Preview, Handle(-15)}, {"zirbel.scr /p 12ab34", M::Preview, 12},

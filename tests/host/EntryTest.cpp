@@ -6,8 +6,8 @@
 
 #include "host/Entry.h"
 #include "host/SaverState.h"
-#include "host/SceneLife.h"
-#include "tests/host/FakeHost.h"
+#include "host/Driver.h"
+#include "tests/host/FakeBackend.h"
 
 namespace {
 
@@ -34,16 +34,15 @@ EntryServices Fakes(Log& log) {
     log.push_back("config " + std::to_string(owner) + loaded(state));
   };
   s.runSaverWindow = [&log, loaded](SaverState& state, const SaverRun& run) {
-    log.push_back((run.mode == SaverMode::Saver ? "saver " : "preview ") + std::to_string(run.parent) + " show " +
-                  std::to_string(run.showWindow) + loaded(state));
+    log.push_back((run.kind == RunKind::Saver ? "saver " : "preview ") + std::to_string(run.window) + loaded(state));
   };
   return s;
 }
 
 TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
   const std::pair<const char*, Log> cases[] = {
-      {"zirbel.scr /s", {"system", "own", "saver 0 show 5 loaded"}},
-      {"zirbel.scr /p 4242", {"system", "own", "preview 4242 show 5 loaded"}},
+      {"zirbel.scr /s", {"system", "own", "saver 0 loaded"}},
+      {"zirbel.scr /p 4242", {"system", "own", "preview 4242 loaded"}},
       {"zirbel.scr /c", {"system", "own", "config 99 loaded"}},
       {"zirbel.scr", {"system", "own", "config 0 loaded"}},
       {"zirbel.scr /a 77", {"system", "own", "password 77"}},
@@ -51,37 +50,12 @@ TEST(Entry, RunsExactlyTheNamedModeAfterBothLoads) {
   };
   for (const auto& [line, calls] : cases) {
     Log log;
-    EXPECT_EQ(RunEntry(line, 5, Fakes(log)), 0) << line;
+    EXPECT_EQ(RunEntry(line, Fakes(log)), 0) << line;
     EXPECT_EQ(log, calls) << line;
   }
   const char* argv[] = {"/usr/bin/zirbel", "-p", "12345"};
   EXPECT_EQ(JoinArguments(1, argv), "zirbel");
   EXPECT_EQ(JoinArguments(3, argv), "zirbel -p 12345");
-}
-
-Log* errors = nullptr;
-void ShowError(const char* text) { errors->push_back(std::string("error: ") + text); }
-
-// The window is gone before the message shows: a saver window left up would
-// take the message's activation, ask to close, and end its loop unread.
-TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
-  const std::pair<SetUpResult, const char*> cases[] = {
-      {SetUpResult::NoWindowClass, "RegisterClass() failed:  Cannot register window class."},
-      {SetUpResult::NoPixelFormat, "ChoosePixelFormat() failed:  Cannot find a suitable pixel format."},
-      {SetUpResult::FormatNotSet, "SetPixelFormat() failed:  Cannot set format specified."},
-      {SetUpResult::NoContext, "wglCreateContext() failed:  Cannot create an OpenGL rendering context."},
-      {SetUpResult::Quiet, nullptr},
-  };
-  for (const auto& [result, message] : cases) {
-    FakeHost host;
-    host.setUp = result;
-    errors = &host.log;
-    RunScene(host, SaverRun{}, 1, &ShowError);
-    Log expected = {"set up", "drop window"};
-    if (message != nullptr) expected.push_back(std::string("error: ") + message);
-    expected.push_back("tear down");
-    EXPECT_EQ(host.log, expected);
-  }
 }
 
 }  // namespace

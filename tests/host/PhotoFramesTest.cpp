@@ -13,7 +13,7 @@
 
 #include "host/PhotoFrames.h"
 #include "images/PhotoAtlasSource.h"
-#include "tests/host/FakeHost.h"
+#include "tests/host/FakeBackend.h"
 #include "tools/genimages/JpegWriter.h"
 
 namespace {

@@ -5,7 +5,6 @@
 
 #include "field/DiscField.h"
 #include "field/KeyCodes.h"
-#include "host/FrameLoop.h"
 #include "host/SceneSet.h"
 #include "images/GL.h"
 #include "tests/render/RenderHarness.h"

@@ -7,7 +7,7 @@
 
 #include "field/KeyCodes.h"
 #include "host/wayland/Outputs.h"
-#include "host/wayland/XkbKeys.h"
+#include "host/linux/XkbKeys.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ struct Press {
   bool activity;
 };
 
-void ExpectPresses(waylandhost::XkbKeys& keys, std::initializer_list<Press> presses, const char* layout) {
+void ExpectPresses(linuxhost::XkbKeys& keys, std::initializer_list<Press> presses, const char* layout) {
   for (const Press& press : presses) {
     const linuxhost::TranslatedKey translated = keys.Translate(press.key);
     EXPECT_EQ(translated.code, press.code) << layout << " key " << press.key;
@@ -25,12 +25,12 @@ void ExpectPresses(waylandhost::XkbKeys& keys, std::initializer_list<Press> pres
   }
 }
 
-void Toggle(waylandhost::XkbKeys& keys, unsigned key, xkb_key_direction direction) {
+void Toggle(linuxhost::XkbKeys& keys, unsigned key, xkb_key_direction direction) {
   xkb_state_update_key(keys.State(), key + 8, direction);
 }
 
 TEST(WaylandHost, KeysTranslateThroughTheCompositorsKeymap) {
-  waylandhost::XkbKeys keys;
+  linuxhost::XkbKeys keys;
   EXPECT_EQ(keys.Translate(KEY_M).code, linuxhost::kUnmappedKey) << "no keymap yet";
   ASSERT_TRUE(keys.LoadNames("us"));
   // The compositor sends its keymap as text, with or without its zero.
@@ -67,7 +67,7 @@ TEST(WaylandHost, KeysTranslateThroughTheCompositorsKeymap) {
 
 // A held key repeats after the delay at the rate, until it is released.
 TEST(WaylandHost, HeldKeysRepeatAsTheCompositorAsks) {
-  waylandhost::KeyRepeat repeat;
+  linuxhost::KeyRepeat repeat;
   repeat.Configure(25, 600);  // every 40 ms after 600 ms
   std::uint32_t code = 0;
   repeat.Press(KEY_LEFT, keycode::kLeft, 0xFFFFFF00u);  // across the tick wrap

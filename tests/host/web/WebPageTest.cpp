@@ -74,29 +74,6 @@ TEST(WebPage, KeysAreTheSceneCodes) {
   }
 }
 
-struct FakeFrames : FrameRenderer {
-  std::vector<std::string> log;
-  std::int32_t delay = 40;
-  void RenderFrame(std::uint32_t flags) override { log.push_back("frame " + std::to_string(flags)); }
-  std::int32_t SleepMs() override { return delay; }
-  void Resume() override { log.push_back("resume"); }
-};
-
-TEST(WebPage, FramesWaitOutTheSceneDelayAndNoneIsDrawnWhileHidden) {
-  FakeFrames renderer;
-  PacedFrames frames(renderer, 7);
-  EXPECT_TRUE(frames.Tick(1000.0, true));
-  EXPECT_FALSE(frames.Tick(1017.0, true));
-  EXPECT_FALSE(frames.Tick(1039.0, true));
-  EXPECT_TRUE(frames.Tick(1040.0, true));
-  renderer.delay = 10;  // a delay changed by a frame counts after it
-  EXPECT_TRUE(frames.Tick(1090.0, true));
-  EXPECT_FALSE(frames.Tick(1200.0, false));
-  EXPECT_FALSE(frames.Tick(1300.0, false));
-  EXPECT_TRUE(frames.Tick(5000.0, true));
-  EXPECT_EQ(renderer.log, (std::vector<std::string>{"frame 7", "frame 7", "frame 7", "resume", "frame 7"}));
-}
-
 // A folder of plain 96 x 64 PNG photos, green unless `red` names them.
 std::filesystem::path PhotoFolder(const char* name, int count, int red) {
   const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / name;

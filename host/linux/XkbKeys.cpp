@@ -1,8 +1,8 @@
-#include "host/wayland/XkbKeys.h"
+#include "host/linux/XkbKeys.h"
 
 #include <string>
 
-namespace waylandhost {
+namespace linuxhost {
 
 namespace {
 
@@ -51,8 +51,8 @@ void XkbKeys::UpdateModifiers(std::uint32_t depressed, std::uint32_t latched, st
   if (state_ != nullptr) xkb_state_update_mask(state_, depressed, latched, locked, 0, 0, group);
 }
 
-linuxhost::TranslatedKey XkbKeys::Translate(std::uint32_t key) const {
-  if (state_ == nullptr) return linuxhost::TranslatedKey{true, linuxhost::kUnmappedKey};
+TranslatedKey XkbKeys::Translate(std::uint32_t key) const {
+  if (state_ == nullptr) return TranslatedKey{true, linuxhost::kUnmappedKey};
   const xkb_keycode_t code = key + kEvdevOffset;
   // The key's own symbol, without Shift: letters and digits as printed.
   const xkb_keysym_t* symbols = nullptr;
@@ -104,4 +104,4 @@ std::int32_t KeyRepeat::Wait(std::uint32_t now) const {
   return left > 0 ? left : 0;
 }
 
-}  // namespace waylandhost
+}  // namespace linuxhost

@@ -1,25 +1,25 @@
 #pragma once
-// The Wayland run as a host of the scenes' life: a layer-shell surface on
-// every output (or on the one asked for), each a render target of its own at
-// the output's size and scale. The outputs are the monitors: the scenes go
-// on them by the rule every window system follows (the first output stands
-// for the primary, which Wayland does not name). The frame loop waits on the
-// connection and on the stop signals; outputs that come and go while it runs
-// are followed.
+// Wayland with layer-shell: a layer surface on every output (or on the one
+// asked for), each a render target of its own at the output's size and scale.
 //
-// Saver: overlay surfaces with the keyboard to themselves; their input goes
-// through the close policy as the X11 and Win32 windows' does, and losing
-// every surface ends the run. Background: background-layer surfaces that take
-// no input; SIGTERM, SIGINT or the compositor closing them end the run.
+// Offers: a kaleidoscope on every output (the first output stands for the
+// primary, which Wayland does not name), outputs that come and go while it
+// runs, fractional scales (viewporter), the desktop's background layer.
+// Saver: overlay surfaces with the keyboard to themselves, their input
+// reported as every backend's is; losing every surface ends the run.
+// Background: background-layer surfaces that take no input; SIGTERM, SIGINT
+// or the compositor closing them end the run. Not offered: a preview inside
+// another program's window and the daemons' windows (X11 has those); the
+// cursor's place before the pointer first moves over a surface.
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "host/ClosePolicy.h"
-#include "host/SceneLife.h"
+#include "host/Backend.h"
+#include "host/linux/WindowSystems.h"
+#include "host/linux/XkbKeys.h"
 #include "host/wayland/EglOutput.h"
 #include "host/wayland/Outputs.h"
-#include "host/wayland/XkbKeys.h"
 
 struct wl_interface;
 struct wl_compositor;
@@ -41,17 +41,23 @@ struct zxdg_output_v1;
 
 namespace waylandhost {
 
+constexpr BackendCaps kWaylandCaps{/*monitors=*/true, /*hotPlug=*/true, /*preview=*/false, /*borrowed=*/false,
+                                   /*background=*/true, /*password=*/false};
+
 enum class Layer { Overlay, Background };
 
-// Whether $WAYLAND_DISPLAY can be reached and its compositor offers layer-shell.
+// Whether $WAYLAND_DISPLAY is set, can be reached and its compositor offers layer-shell.
 bool OffersLayerShell();
 
-class WaylandSaver;
+// Wayland's row in the table of window systems.
+linuxhost::WindowSystem WaylandWindowSystem();
+
+class WaylandBackend;
 struct SaverOutput;
 
 // One output's layer surface: a render target with the EGL window behind it.
 struct SaverSurface : RenderTarget {
-  WaylandSaver* owner = nullptr;
+  WaylandBackend* owner = nullptr;
   SaverOutput* output = nullptr;
   wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
@@ -73,51 +79,34 @@ struct SaverSurface : RenderTarget {
 };
 
 struct SaverOutput {
-  WaylandSaver* owner = nullptr;
+  WaylandBackend* owner = nullptr;
   OutputInfo info;
   wl_output* output = nullptr;
   zxdg_output_v1* xdgOutput = nullptr;
   std::unique_ptr<SaverSurface> surface;
 };
 
-class WaylandSaver : public SceneHost, public SaverWindowServices {
+class WaylandBackend : public WaitingBackend {
  public:
-  WaylandSaver(SaverState& state, Layer layer, std::string onlyOutput);
-  ~WaylandSaver() override;
-  WaylandSaver(const WaylandSaver&) = delete;
-  WaylandSaver& operator=(const WaylandSaver&) = delete;
+  WaylandBackend(Layer layer, std::string onlyOutput, bool allMonitors);
+  ~WaylandBackend() override;
+  WaylandBackend(const WaylandBackend&) = delete;
+  WaylandBackend& operator=(const WaylandBackend&) = delete;
 
-  // SceneHost: connects, sets up EGL and the first surfaces; Quiet (with a
-  // line on standard error) or NoPixelFormat when nothing can run.
-  SetUpResult SetUp() override;
-  int Width() override { return 0; }  // no one window: see Layout
-  int Height() override { return 0; }
+  // Connects, sets up EGL and the first surfaces; Quiet (with a line on
+  // standard error) when there is nothing to draw on.
+  Opened Open(BackendEvents& events) override;
   // A target per configured surface: those of the outputs chosen for a
   // scene first, the primary's first; the others stay black.
   SceneLayout Layout() override;
-  void Attach(SceneSet* scenes) override {
-    SceneHost::Attach(scenes);
-    policy_.scenes = scenes;
-  }
-  void Show() override {}
-  void DropWindow() override {}
-  void TearDown() override;
-  void Present() override {}  // each surface is presented by itself
-
-  // FrameLoopHost
-  bool HandlePendingEvent() override;
+  void Close() override;
+  bool Dispatch() override;
   bool QuitRequested() override;
-  bool WaitForEvent(std::int32_t milliseconds) override;
-  std::uint32_t Milliseconds() override;
+  bool Wait(std::int32_t milliseconds) override;
   Sight PictureSight() override;
-
-  // SaverWindowServices
-  void PostCloseRequest() override { ++pendingCloses_; }
-  void RefreshCursor() override;
   bool CursorPosition(CursorPoint& out) override;
-  std::uint32_t TickCount() override;
-  int VerifyPassword() override;
-  void DestroySaverWindow() override { quit_ = true; }
+  void RefreshCursor() override;
+  void DestroyWindow() override { quit_ = true; }
 
   // The protocol's callbacks, through the listeners of Listeners.cpp.
   void OnGlobal(wl_registry* registry, std::uint32_t id, const char* interface, std::uint32_t version);
@@ -143,13 +132,12 @@ class WaylandSaver : public SceneHost, public SaverWindowServices {
   void DropSurface(SaverOutput& output);
   void DropGoneSurfaces();
   SaverOutput* OutputShowing(wl_surface* surface);
-  void HandleClose();
   void ReleaseGlobals();
 
-  SaverState& state_;
   Layer layer_;
   std::string onlyOutput_;
-  ClosePolicy policy_;
+  bool allMonitors_;
+  BackendEvents* events_ = nullptr;
 
   wl_display* display_ = nullptr;
   wl_registry* registry_ = nullptr;
@@ -162,8 +150,8 @@ class WaylandSaver : public SceneHost, public SaverWindowServices {
   wl_pointer* pointer_ = nullptr;
   wl_keyboard* keyboard_ = nullptr;
   EglContext egl_;
-  XkbKeys keys_;
-  KeyRepeat repeat_;
+  linuxhost::XkbKeys keys_;
+  linuxhost::KeyRepeat repeat_;
   std::vector<std::unique_ptr<SaverOutput>> outputs_;
   std::vector<SaverSurface*> gone_;  // closed by the compositor, dropped after the events
 
@@ -180,18 +168,17 @@ class WaylandSaver : public SceneHost, public SaverWindowServices {
   bool layoutChanged_ = false;
   bool lost_ = false;
   bool quit_ = false;
-  int pendingCloses_ = 0;
 };
 
 // The listeners of Listeners.cpp, each handing its events to the saver.
-void Listen(wl_registry* registry, WaylandSaver* saver);
+void Listen(wl_registry* registry, WaylandBackend* saver);
 void Listen(wl_output* output, SaverOutput* described);
 void Listen(zxdg_output_v1* output, SaverOutput* described);
 void Listen(zwlr_layer_surface_v1* layer, SaverSurface* surface);
 void Listen(wp_fractional_scale_v1* fraction, SaverSurface* surface);
-void Listen(wl_seat* seat, WaylandSaver* saver);
-void Listen(wl_pointer* pointer, WaylandSaver* saver);
-void Listen(wl_keyboard* keyboard, WaylandSaver* saver);
+void Listen(wl_seat* seat, WaylandBackend* saver);
+void Listen(wl_pointer* pointer, WaylandBackend* saver);
+void Listen(wl_keyboard* keyboard, WaylandBackend* saver);
 // Binds a global at the lower of the version offered and the one wanted.
 void* Bind(wl_registry* registry, std::uint32_t id, const wl_interface* interface, std::uint32_t offered,
            std::uint32_t wanted);

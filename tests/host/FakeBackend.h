@@ -1,10 +1,9 @@
 #pragma once
-// A window system and a picture under the test's control, logging what is
+// A window system and scenes under the test's control, logging what is
 // done. Events are names: `waiting` ones are there from the start, each of
-// `arrivals` comes at its time on a clock that moves only while the loop
-// waits (and 10 ms a frame). "quit" ends the loop; "hide" and "off" hide the
-// picture, any other event shows it, and "~show" shows it without an event,
-// as only asking again tells.
+// `arrivals` comes at its time on the backend's clock. "quit" ends the run;
+// "hide" and "off" hide the picture, any other event shows it, and "~show"
+// shows it without an event, as only asking again tells.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -12,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/SceneLife.h"
+#include "host/Driver.h"
 
 using Log = std::vector<std::string>;
 
@@ -52,28 +51,27 @@ inline SceneFactory BareViews(Log* log) {
   };
 }
 
-struct FakeHost : SceneHost, FrameRenderer {
-  SetUpResult setUp = SetUpResult::Ready;
+// A window system under the test's control: one target with `views`, its
+// clock (a counter in milliseconds) moving only while the run waits and
+// while a PacedView draws (10 ms a frame).
+struct FakeBackend : WaitingBackend, RenderTarget, CounterSource {
+  Opened opened;
   Log waiting, log;
   std::multimap<std::uint32_t, std::string> arrivals;
-  std::vector<std::int32_t> delays{40};  // the delay after frame i; the last one stays
-  std::vector<bool> presents;            // per frame; true when missing
-  std::vector<std::uint32_t> flags;
   std::uint32_t now = 1000;
   Sight sight = Sight::Visible;
   std::vector<SceneView> views = WholeWindow(640, 480);
 
-  SetUpResult SetUp() override {
-    log.push_back("set up");
-    return setUp;
+  Opened Open(BackendEvents&) override {
+    log.push_back("open");
+    return opened;
   }
-  int Width() override { return 640; }
-  int Height() override { return 480; }
-  std::vector<SceneView> Views() override { return views; }
+  SceneLayout Layout() override { return SceneLayout{{this, 640, 480, views}}; }
   void Show() override { log.push_back("show"); }
   void DropWindow() override { log.push_back("drop window"); }
-  void TearDown() override { log.push_back("tear down"); }
-  bool HandlePendingEvent() override {
+  void Close() override { log.push_back("close"); }
+  void DestroyWindow() override { log.push_back("destroy"); }
+  bool Dispatch() override {
     PictureSight();  // takes in what has arrived
     if (waiting.empty()) return false;
     log.push_back("event " + waiting.front());
@@ -84,7 +82,7 @@ struct FakeHost : SceneHost, FrameRenderer {
   bool QuitRequested() override { return !log.empty() && log.back() == "event quit"; }
   void Present() override { log.push_back("present"); }
   void Clear() override { log.push_back("clear"); }
-  bool WaitForEvent(std::int32_t ms) override {
+  bool Wait(std::int32_t ms) override {
     log.push_back(ms < 0 ? "wait" : "wait " + std::to_string(ms));
     const auto next = std::find_if(arrivals.begin(), arrivals.end(), [](const auto& a) { return a.second[0] != '~'; });
     if (next == arrivals.end() && ms < 0) waiting.push_back("quit");  // it would wait for ever
@@ -95,7 +93,6 @@ struct FakeHost : SceneHost, FrameRenderer {
     now = std::max(now, next->first);
     return true;
   }
-  std::uint32_t Milliseconds() override { return now; }
   Sight PictureSight() override {
     for (auto a = arrivals.begin(); a != arrivals.end() && a->first <= now; a = arrivals.erase(a)) {
       if (a->second[0] == '~') sight = Sight::Visible;
@@ -103,12 +100,34 @@ struct FakeHost : SceneHost, FrameRenderer {
     }
     return sight;
   }
-  void RenderFrame(std::uint32_t f) override {
-    log.push_back("frame " + std::to_string(now));
-    now += 10;
-    flags.push_back(f);
-    if (flags.size() > presents.size() || presents[flags.size() - 1]) Present();
-  }
-  void Resume() override { log.push_back("resume"); }
-  std::int32_t SleepMs() override { return delays[std::min(flags.size(), delays.size()) - 1]; }
+  std::int64_t Frequency() override { return 1000; }
+  std::int64_t Value() override { return now; }
 };
+
+// A scene that draws in 10 ms of the backend's clock, logged as "frame T",
+// with the delays after its frames (the last one stays) and whether each
+// frame is presented (true when missing).
+struct PacedView : BareView {
+  FakeBackend* backend = nullptr;
+  std::vector<std::int32_t> delays{40};
+  std::vector<bool> presents;
+  std::size_t frames = 0;
+  bool RenderFrame(std::uint32_t) override {
+    log->push_back("frame " + std::to_string(backend->now));
+    backend->now += 10;
+    scene.sleepMs = delays[std::min(frames, delays.size() - 1)];
+    const bool present = frames >= presents.size() || presents[frames];
+    ++frames;
+    return present;
+  }
+  void Resume() override { log->push_back("resume"); }
+};
+
+// The inputs of a run on `backend` with the scenes `make` makes.
+inline RunInputs FakeInputs(FakeBackend& backend, SceneFactory make) {
+  RunInputs inputs;
+  inputs.counter = &backend;
+  inputs.make = std::move(make);
+  inputs.photos.messages = nullptr;
+  return inputs;
+}

@@ -1,4 +1,4 @@
-#include "host/wayland/WaylandSaver.h"
+#include "host/wayland/WaylandBackend.h"
 
 #include <wayland-client.h>
 
@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/System.h"
 #include "host/linux/StopSignals.h"
 #include "images/GL.h"
 #include "wayland/fractional-scale-v1-client-protocol.h"
@@ -59,31 +58,36 @@ void SaverSurface::Clear() {
   ClearWindow();
 }
 
-WaylandSaver::WaylandSaver(SaverState& state, Layer layer, std::string onlyOutput)
-    : state_(state),
-      layer_(layer),
-      onlyOutput_(std::move(onlyOutput)),
-      policy_{state, *this, layer == Layer::Overlay ? SaverMode::Saver : SaverMode::Preview} {}
+WaylandBackend::WaylandBackend(Layer layer, std::string onlyOutput, bool allMonitors)
+    : layer_(layer), onlyOutput_(std::move(onlyOutput)), allMonitors_(allMonitors) {}
 
-WaylandSaver::~WaylandSaver() { TearDown(); }
+WaylandBackend::~WaylandBackend() { Close(); }
 
-SetUpResult WaylandSaver::SetUp() {
+Opened WaylandBackend::Open(BackendEvents& events) {
+  const Opened quiet{Opened::Result::Quiet, std::string()};
+  events_ = &events;
   linuxhost::CatchStopSignals();
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
     const char* name = std::getenv("WAYLAND_DISPLAY");
     std::fprintf(stderr, "zirbel: cannot connect to the Wayland display \"%s\"\n", name != nullptr ? name : "");
-    return SetUpResult::Quiet;
+    return quiet;
   }
   registry_ = wl_display_get_registry(display_);
   Listen(registry_, this);
   wl_display_roundtrip(display_);
   if (compositor_ == nullptr || layerShell_ == nullptr) {
     std::fprintf(stderr, "zirbel: the Wayland compositor offers no layer-shell (zwlr_layer_shell_v1)\n");
-    return SetUpResult::Quiet;
+    return quiet;
   }
-  if (Saver()) policy_.OnCreate();
-  if (!egl_.Open(display_)) return Saver() ? SetUpResult::NoPixelFormat : SetUpResult::Quiet;
+  if (Saver()) events_->Created();
+  std::string eglProblem;
+  if (!egl_.Open(display_, &eglProblem)) {
+    // The saver's user gets to see why nothing shows; a background says it on standard error.
+    if (Saver()) return Opened{Opened::Result::Failed, eglProblem};
+    std::fprintf(stderr, "zirbel: %s\n", eglProblem.c_str());
+    return quiet;
+  }
   // The outputs' descriptions (and xdg-output's, asked for in the first
   // round) arrive now; from here on each described output gets its surface.
   wl_display_roundtrip(display_);
@@ -102,13 +106,13 @@ SetUpResult WaylandSaver::SetUp() {
     } else {
       std::fprintf(stderr, "zirbel: there is no output named \"%s\"\n", onlyOutput_.c_str());
     }
-    return SetUpResult::Quiet;
+    return quiet;
   }
   layoutChanged_ = false;
-  return SetUpResult::Ready;
+  return Opened{};
 }
 
-void WaylandSaver::TearDown() {
+void WaylandBackend::Close() {
   for (auto& output : outputs_) DropSurface(*output);
   gone_.clear();
   for (auto& output : outputs_) {
@@ -147,7 +151,7 @@ void WaylandSaver::TearDown() {
 
 // --- globals and outputs ---------------------------------------------------
 
-void WaylandSaver::OnGlobal(wl_registry* registry, std::uint32_t id, const char* interface, std::uint32_t version) {
+void WaylandBackend::OnGlobal(wl_registry* registry, std::uint32_t id, const char* interface, std::uint32_t version) {
   const std::string name(interface);
   if (name == wl_compositor_interface.name) {
     compositor_ = BindAs<wl_compositor>(registry, id, &wl_compositor_interface, version, kCompositorVersion);
@@ -183,7 +187,7 @@ void WaylandSaver::OnGlobal(wl_registry* registry, std::uint32_t id, const char*
   }
 }
 
-void WaylandSaver::OnGlobalRemove(std::uint32_t id) {
+void WaylandBackend::OnGlobalRemove(std::uint32_t id) {
   const auto found = std::find_if(outputs_.begin(), outputs_.end(), [id](const auto& o) { return o->info.id == id; });
   if (found == outputs_.end()) return;
   // The output is gone: its surface goes with it, the others draw on.
@@ -195,13 +199,13 @@ void WaylandSaver::OnGlobalRemove(std::uint32_t id) {
   outputs_.erase(found);
 }
 
-void WaylandSaver::OnOutputDescribed(SaverOutput& output) {
+void WaylandBackend::OnOutputDescribed(SaverOutput& output) {
   output.info.described = true;
   layoutChanged_ = true;  // another place or scale
   if (started_ && !output.surface && WantsSurface(output.info, onlyOutput_)) AddSurface(output);
 }
 
-void WaylandSaver::AddSurface(SaverOutput& output) {
+void WaylandBackend::AddSurface(SaverOutput& output) {
   auto surface = std::make_unique<SaverSurface>();
   surface->owner = this;
   surface->output = &output;
@@ -236,14 +240,14 @@ void WaylandSaver::AddSurface(SaverOutput& output) {
   hadSurface_ = true;
 }
 
-void WaylandSaver::DropSurface(SaverOutput& output) {
+void WaylandBackend::DropSurface(SaverOutput& output) {
   if (!output.surface) return;
   SaverSurface& surface = *output.surface;
   if (surface.configured) {
     // The scenes leave the surface while it still exists: one that ends is
     // torn down with its own surface current.
     surface.configured = false;
-    LayoutChanged();
+    if (events_ != nullptr) events_->LayoutChanged();
   }
   surface.window.Destroy();
   if (surface.fraction != nullptr) wp_fractional_scale_v1_destroy(surface.fraction);
@@ -255,7 +259,7 @@ void WaylandSaver::DropSurface(SaverOutput& output) {
   output.surface.reset();
 }
 
-void WaylandSaver::DropGoneSurfaces() {
+void WaylandBackend::DropGoneSurfaces() {
   if (gone_.empty()) return;
   for (SaverSurface* surface : gone_) DropSurface(*surface->output);
   gone_.clear();
@@ -264,7 +268,7 @@ void WaylandSaver::DropGoneSurfaces() {
   if (!any) quit_ = true;
 }
 
-void WaylandSaver::OnConfigure(SaverSurface& surface, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+void WaylandBackend::OnConfigure(SaverSurface& surface, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
   zwlr_layer_surface_v1_ack_configure(surface.layer, serial);
   surface.width = static_cast<std::int32_t>(std::min<std::uint32_t>(width, INT32_MAX));
   surface.height = static_cast<std::int32_t>(std::min<std::uint32_t>(height, INT32_MAX));
@@ -272,13 +276,13 @@ void WaylandSaver::OnConfigure(SaverSurface& surface, std::uint32_t serial, std:
   layoutChanged_ = true;
 }
 
-void WaylandSaver::OnClosed(SaverSurface& surface) {
+void WaylandBackend::OnClosed(SaverSurface& surface) {
   // Dropped once the events in hand are handled: the listener that called
   // here belongs to the surface.
   gone_.push_back(&surface);
 }
 
-SceneLayout WaylandSaver::Layout() {
+SceneLayout WaylandBackend::Layout() {
   std::vector<SaverSurface*> shown;
   std::vector<Monitor> monitors;
   for (auto& output : outputs_) {
@@ -296,13 +300,13 @@ SceneLayout WaylandSaver::Layout() {
     TargetViews target{&surface, buffer.width, buffer.height, {}};
     // Each output shows a scene of its own, or with AllMonitors off only the
     // primary does and the others are covered in black.
-    if (k == 0 || state_.allMonitors != 0) target.views = WholeWindow(buffer.width, buffer.height);
+    if (k == 0 || allMonitors_) target.views = WholeWindow(buffer.width, buffer.height);
     layout.push_back(target);
   }
   return layout;
 }
 
-Sight WaylandSaver::PictureSight() {
+Sight WaylandBackend::PictureSight() {
   for (auto& output : outputs_) {
     if (output->surface && output->surface->configured) return Sight::Visible;
   }

@@ -1,15 +1,14 @@
-#include "host/x11/BorrowedWindow.h"
+#include "host/x11/X11BorrowedBackend.h"
 
-#include "host/System.h"
+#include "host/linux/SystemServices.h"
 
 #include <cstdio>
 
 namespace x11host {
 
-BorrowedWindow::BorrowedWindow(Connection& connection, Window target, bool allMonitors)
-    : GlWindow(connection), target_(target != None ? target : connection.root()), allMonitors_(allMonitors) {}
+X11BorrowedBackend::X11BorrowedBackend(Window target, bool allMonitors) : target_(target), allMonitors_(allMonitors) {}
 
-BorrowedWindow::~BorrowedWindow() {
+X11BorrowedBackend::~X11BorrowedBackend() {
   if (window_ != None && !destroyed_) {
     // A window lent to us gets its own background back (the desktop, when it
     // is the root window), not our last frame.
@@ -21,11 +20,18 @@ BorrowedWindow::~BorrowedWindow() {
   }
 }
 
-SetUpResult BorrowedWindow::SetUp() {
+Opened X11BorrowedBackend::Open(BackendEvents& events) {
+  const Opened quiet{Opened::Result::Quiet, std::string()};
+  if (!Connect(events)) {
+    // A daemon's hack has no one to show a message to but standard error.
+    std::fprintf(stderr, "zirbel: %s\n", NoDisplay().c_str());
+    return quiet;
+  }
+  if (target_ == None) target_ = root_;
   Visual* targetVisual = nullptr;
   if (!MeasureWindow(display_, target_, &width_, &height_, &targetVisual)) {
     std::fprintf(stderr, "zirbel: there is no window 0x%lx to draw into\n", target_);
-    return SetUpResult::Quiet;
+    return quiet;
   }
   if (HasGlx(display_)) {
     // Draw straight into the daemon's window when its visual allows GL;
@@ -34,18 +40,15 @@ SetUpResult BorrowedWindow::SetUp() {
     direct_ = visual_ != nullptr;
     if (!direct_) visual_ = ChooseGlVisual(display_, screen_);
   }
-  if (visual_ == nullptr) {
-    std::fprintf(stderr, "zirbel: the display offers no double-buffered RGBA visual with GLX\n");
-    return SetUpResult::NoPixelFormat;
-  }
-  if (!(direct_ ? UseTargetItself() : CreateChild())) return SetUpResult::Quiet;
+  if (visual_ == nullptr) return NoGlxVisual();
+  if (!(direct_ ? UseTargetItself() : CreateChild())) return quiet;
   if (target_ == root_) SpanMonitors(allMonitors_);
   return CreateContext();
 }
 
 // The daemon's window becomes ours to draw in; its size changes and its
 // destruction reach us, its input does not.
-bool BorrowedWindow::UseTargetItself() {
+bool X11BorrowedBackend::UseTargetItself() {
   ClearError();
   XSelectInput(display_, target_, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
   XSync(display_, False);
@@ -56,7 +59,7 @@ bool BorrowedWindow::UseTargetItself() {
 
 // A child of the daemon's window that fills it; the daemon's cursor (usually
 // none) shows through.
-bool BorrowedWindow::CreateChild() {
+bool X11BorrowedBackend::CreateChild() {
   colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
   XSetWindowAttributes attributes{};
   attributes.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
@@ -67,20 +70,21 @@ bool BorrowedWindow::CreateChild() {
   return true;
 }
 
-void BorrowedWindow::DropWindow() {
+void X11BorrowedBackend::DropWindow() {
+  if (display_ == nullptr) return;  // there was no display to open a window on
   if (window_ != None && !destroyed_ && !direct_) XDestroyWindow(display_, window_);
   destroyed_ = true;
   XSync(display_, False);
 }
 
-void BorrowedWindow::Show() {
+void X11BorrowedBackend::Show() {
   if (!direct_) XMapRaised(display_, window_);  // the daemon maps its own window
   XSync(display_, False);
   sight_.Watch(display_, window_, direct_ ? None : target_);
 }
 
-bool BorrowedWindow::QuitRequested() {
-  if (!GlWindow::QuitRequested()) CheckTarget();
+bool X11BorrowedBackend::QuitRequested() {
+  if (!X11Window::QuitRequested()) CheckTarget();
   return quit_;
 }
 
@@ -88,14 +92,15 @@ bool BorrowedWindow::QuitRequested() {
 // we listened, or the server answered a draw with an error) ends the run
 // instead of leaving it drawing into nothing. Asked at most every quarter
 // second.
-void BorrowedWindow::CheckTarget() {
+void X11BorrowedBackend::CheckTarget() {
   if (LostResource() != None && (LostResource() == target_ || LostResource() == window_)) {
     destroyed_ = true;
     quit_ = true;
     return;
   }
-  const std::uint32_t now = platform::TickCount();
-  if (now - lastCheck_ < 250) return;
+  const std::uint32_t now = linuxhost::MonotonicMilliseconds();
+  if (checked_ && now - lastCheck_ < 250) return;
+  checked_ = true;
   lastCheck_ = now;
   XWindowAttributes attributes;
   ClearError();
@@ -105,7 +110,7 @@ void BorrowedWindow::CheckTarget() {
   }
 }
 
-bool BorrowedWindow::HandlePendingEvent() {
+bool X11BorrowedBackend::Dispatch() {
   if (XPending(display_) <= 0) return false;
   XEvent event;
   XNextEvent(display_, &event);

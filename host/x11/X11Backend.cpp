@@ -1,24 +1,17 @@
-#include "host/x11/SaverWindow.h"
+#include "host/x11/X11Backend.h"
 
-#include "host/System.h"
-
-// After the project's headers: Xlib defines None, which SaverMode also names.
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <time.h>
 
-#include <cstdio>
 #include <utility>
 
 namespace x11host {
 
-SaverWindow::SaverWindow(Connection& connection, SaverState& state, const SaverRun& run)
-    : GlWindow(connection),
-      mode_(run.mode),
-      parentHandle_(run.parent),
-      policy_{state, *this, run.mode},
-      everyMonitor_(state.allMonitors != 0) {}
+X11Backend::X11Backend(bool saver, Window parent, bool allMonitors)
+    : saver_(saver), parent_(parent), everyMonitor_(allMonitors) {}
 
-SaverWindow::~SaverWindow() {
+X11Backend::~X11Backend() {
   if (window_ != None && !destroyed_) XDestroyWindow(display_, window_);
   if (grabbed_) {
     XUngrabKeyboard(display_, CurrentTime);
@@ -28,60 +21,56 @@ SaverWindow::~SaverWindow() {
   if (arrowCursor_ != None) XFreeCursor(display_, arrowCursor_);
 }
 
-SetUpResult SaverWindow::SetUp() {
+Opened X11Backend::Open(BackendEvents& events) {
+  if (!Connect(events)) return Opened{Opened::Result::Failed, NoDisplay()};
   // A preview parent that does not exist ends the run quietly.
-  if (!MeasureTarget()) return SetUpResult::Quiet;
+  if (!MeasureTarget()) return Opened{Opened::Result::Quiet, std::string()};
   visual_ = HasGlx(display_) ? ChooseGlVisual(display_, screen_) : nullptr;
-  if (visual_ == nullptr) {
-    std::fprintf(stderr, "zirbel: the display offers no double-buffered RGBA visual with GLX\n");
-    return SetUpResult::NoPixelFormat;
-  }
-  if (!CreateWindow()) return SetUpResult::Quiet;
+  if (visual_ == nullptr) return NoGlxVisual();
+  if (!CreateWindow()) return Opened{Opened::Result::Quiet, std::string()};
   // Full screen covers every monitor, each with a kaleidoscope of its own.
-  if (mode_ == SaverMode::Saver) SpanMonitors(everyMonitor_);
+  if (saver_) SpanMonitors(everyMonitor_);
   return CreateContext();
 }
 
 // The size of the window to be: the parent's in Preview, the screen's
 // otherwise. False when the preview parent does not exist.
-bool SaverWindow::MeasureTarget() {
-  if (mode_ != SaverMode::Preview) {
+bool X11Backend::MeasureTarget() {
+  if (saver_) {
     width_ = DisplayWidth(display_, screen_);
     height_ = DisplayHeight(display_, screen_);
     return true;
   }
-  if (parentHandle_ == 0) return false;
-  parent_ = static_cast<Window>(parentHandle_);
-  return MeasureWindow(display_, parent_, &width_, &height_);
+  return parent_ != None && MeasureWindow(display_, parent_, &width_, &height_);
 }
 
-bool SaverWindow::CreateWindow() {
+bool X11Backend::CreateWindow() {
   colormap_ = XCreateColormap(display_, root_, visual_->visual, AllocNone);
   CreateCursors();
   XSetWindowAttributes attributes{};
   attributes.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
   unsigned long mask = CWEventMask | CWCursor;
   attributes.cursor = arrowCursor_;
-  if (mode_ == SaverMode::Saver) {
+  if (saver_) {
     // Above everything, with or without a window manager.
     attributes.override_redirect = True;
     attributes.event_mask |= KeyPressMask | ButtonPressMask | PointerMotionMask | FocusChangeMask;
     attributes.cursor = blankCursor_;
     mask |= CWOverrideRedirect;
   }
-  const Window parent = mode_ == SaverMode::Preview ? parent_ : root_;
+  const Window parent = saver_ ? root_ : parent_;
   window_ = CreateGlWindow(display_, parent, *visual_, colormap_, width_, height_, attributes, mask);
   if (window_ == None) return false;
-  if (mode_ == SaverMode::Preview) XSelectInput(display_, parent_, StructureNotifyMask);
-  NameSaverWindow(display_, window_, mode_ == SaverMode::Saver);
+  if (!saver_) XSelectInput(display_, parent_, StructureNotifyMask);
+  NameSaverWindow(display_, window_, saver_);
   wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
   wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-  policy_.OnCreate();
+  events_->Created();
   topRow_.Read(display_);
   return true;
 }
 
-void SaverWindow::CreateCursors() {
+void X11Backend::CreateCursors() {
   static const char kEmpty[8] = {};
   const Pixmap pixmap = XCreateBitmapFromData(display_, root_, kEmpty, 8, 8);
   XColor black{};
@@ -90,17 +79,18 @@ void SaverWindow::CreateCursors() {
   arrowCursor_ = XCreateFontCursor(display_, XC_left_ptr);
 }
 
-void SaverWindow::DropWindow() {
+void X11Backend::DropWindow() {
+  if (display_ == nullptr) return;  // there was no display to open a window on
   if (window_ != None && !destroyed_) XDestroyWindow(display_, window_);
   destroyed_ = true;
   XSync(display_, False);
 }
 
-void SaverWindow::Show() {
+void X11Backend::Show() {
   XMapRaised(display_, window_);
   XSync(display_, False);
   sight_.Watch(display_, window_, parent_);
-  if (mode_ != SaverMode::Saver) return;
+  if (!saver_) return;
   // Input must reach the saver: take the focus and grab keyboard and
   // pointer once the window is viewable.
   for (int attempt = 0; attempt < 100 && !grabbed_; ++attempt) {
@@ -118,18 +108,13 @@ void SaverWindow::Show() {
       if (keyboard == GrabSuccess) XUngrabKeyboard(display_, CurrentTime);
       if (pointer == GrabSuccess) XUngrabPointer(display_, CurrentTime);
     }
-    platform::SleepMilliseconds(10);
+    const timespec pause{0, 10000000};  // 10 ms
+    nanosleep(&pause, nullptr);
   }
   XSync(display_, False);
 }
 
-bool SaverWindow::HandlePendingEvent() {
-  // Close requests posted by the policy come first, as posted messages do.
-  if (pendingCloses_ > 0) {
-    --pendingCloses_;
-    if (!destroyed_) HandleClose();
-    return true;
-  }
+bool X11Backend::Dispatch() {
   if (XPending(display_) <= 0) return false;
   XEvent event;
   XNextEvent(display_, &event);
@@ -137,7 +122,7 @@ bool SaverWindow::HandlePendingEvent() {
   return true;
 }
 
-void SaverWindow::RefreshCursor() {
+void X11Backend::RefreshCursor() {
   if (window_ == None || destroyed_) return;
   XDefineCursor(display_, window_, CurrentCursor());
   if (grabbed_) {
@@ -146,7 +131,7 @@ void SaverWindow::RefreshCursor() {
   XFlush(display_);
 }
 
-bool SaverWindow::CursorPosition(CursorPoint& out) {
+bool X11Backend::CursorPosition(CursorPoint& out) {
   Window rootReturn = None;
   Window childReturn = None;
   int rootX = 0;
@@ -163,21 +148,12 @@ bool SaverWindow::CursorPosition(CursorPoint& out) {
   return true;
 }
 
-std::uint32_t SaverWindow::TickCount() { return platform::TickCount(); }
-
-int SaverWindow::VerifyPassword() { return platform::VerifySaverPassword(static_cast<WindowHandle>(window_)); }
-
-void SaverWindow::DestroySaverWindow() {
+void X11Backend::DestroyWindow() {
   DropWindow();
   quit_ = true;
 }
 
-// A close request reached the window; by default it is destroyed.
-void SaverWindow::HandleClose() {
-  if (policy_.OnClose() == Disposition::DefaultProcessing) DestroySaverWindow();
-}
-
-void SaverWindow::TranslateKey(XKeyEvent& event) {
+void X11Backend::TranslateKey(XKeyEvent& event) {
   unsigned long keysym = XLookupKeysym(&event, 0);
   if (IsKeypadSymbol(keysym)) {
     // The keypad follows Num Lock: digits with it, movement keys without.
@@ -187,7 +163,7 @@ void SaverWindow::TranslateKey(XKeyEvent& event) {
     if (shifted != NoSymbol) keysym = shifted;
   }
   const TranslatedKey press = x11host::TranslateKey(keysym, event.state, topRow_.Digit(event.keycode));
-  if (press.activity) policy_.OnKeyOrButton(press.code);
+  if (press.activity) events_->KeyOrButton(press.code);
 }
 
 namespace {
@@ -207,7 +183,7 @@ Bool NoteVisibility(Display*, XEvent* event, XPointer arg) {
 // Whether the window, just reported hidden, is already reported seen again.
 // A change of the screen's size hides every window for a moment; that is no
 // loss of activation.
-bool SaverWindow::SeenAgainSoon() {
+bool X11Backend::SeenAgainSoon() {
   XSync(display_, False);
   std::pair<Window, bool> seen{window_, false};
   XEvent event;
@@ -215,7 +191,7 @@ bool SaverWindow::SeenAgainSoon() {
   return seen.second;
 }
 
-void SaverWindow::Translate(XEvent& event) {
+void X11Backend::Translate(XEvent& event) {
   sight_.Note(event);
   if (FollowMonitors(event)) return;
   switch (event.type) {
@@ -224,19 +200,19 @@ void SaverWindow::Translate(XEvent& event) {
       break;
     case ButtonPress: {
       const std::uint32_t flags = ButtonFlags(event.xbutton.button, event.xbutton.state);
-      if (flags != 0) policy_.OnKeyOrButton(flags);
+      if (flags != 0) events_->KeyOrButton(flags);
       break;
     }
     case MotionNotify:
       // The pointer may have moved because the screen shrank under it, the
       // news of which is still on its way.
       if (RootResized()) Relayout();
-      policy_.OnMouseMove();
+      events_->PointerMoved();
       break;
     case FocusIn:
       if (event.xfocus.window == window_) {
         hadFocus_ = true;
-        policy_.OnActivation(true);
+        events_->Activation(true);
       }
       break;
     case FocusOut:
@@ -244,14 +220,14 @@ void SaverWindow::Translate(XEvent& event) {
       if (event.xfocus.window == window_ && hadFocus_ && event.xfocus.mode != NotifyGrab &&
           event.xfocus.mode != NotifyUngrab && event.xfocus.detail != NotifyInferior &&
           event.xfocus.detail != NotifyPointer) {
-        policy_.OnActivation(false);
+        events_->Activation(false);
       }
       break;
     case VisibilityNotify:
       if (event.xvisibility.window != window_) break;
       if (event.xvisibility.state == VisibilityFullyObscured) {
-        if (!SeenAgainSoon()) policy_.OnActivation(false);
-      } else if (event.xvisibility.state == VisibilityPartiallyObscured && mode_ == SaverMode::Saver) {
+        if (!SeenAgainSoon()) events_->Activation(false);
+      } else if (event.xvisibility.state == VisibilityPartiallyObscured && saver_) {
         XRaiseWindow(display_, window_);
       }
       break;
@@ -259,7 +235,10 @@ void SaverWindow::Translate(XEvent& event) {
       if (event.xclient.window == window_ && event.xclient.message_type == wmProtocols_ &&
           static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) {
         // The window manager's close: swallowed while the saver runs.
-        if (policy_.OnSystemCommand(true) == Disposition::DefaultProcessing) HandleClose();
+        if (events_->SystemCommand(true) == Disposition::DefaultProcessing &&
+            events_->CloseAsked() == Disposition::DefaultProcessing) {
+          DestroyWindow();
+        }
       }
       break;
     case ConfigureNotify:

@@ -1,9 +1,13 @@
 #pragma once
-// What the saver's own window and the daemons' borrowed window share: the
-// connection they draw on, the GL window with its visual, colormap and
-// context, its size, whether the picture can be seen, and how the run ends
-// when the window goes away.
-#include "host/SceneLife.h"
+// What the two X11 backends share, the saver's own window and the daemons'
+// borrowed one: the display connection, the GL window with its visual,
+// colormap and context, its size and views, whether the picture can be seen,
+// and how the run ends when the window goes away. The window is the one
+// render target; a window over the whole screen has a view per monitor.
+#include <string>
+#include <vector>
+
+#include "host/Backend.h"
 #include "host/x11/Display.h"
 #include "host/x11/GlxContext.h"
 #include "host/x11/ScreenMonitors.h"
@@ -18,29 +22,36 @@ void NameSaverWindow(Display* display, Window window, bool fullScreen);
 // The size (and visual) of an existing window; false when there is no such window.
 bool MeasureWindow(Display* display, Window window, int* width, int* height, Visual** visual = nullptr);
 
-class GlWindow : public SceneHost {
- public:
-  GlWindow(const GlWindow&) = delete;
-  GlWindow& operator=(const GlWindow&) = delete;
-  ~GlWindow() override;
+// The failure of a display without a double-buffered RGBA visual with GLX.
+Opened NoGlxVisual();
 
-  int Width() override { return width_; }
-  int Height() override { return height_; }
-  // One view per monitor for a window that spans them, else the whole window.
-  std::vector<SceneView> Views() override;
-  void TearDown() override { context_.Release(); }
+class X11Window : public WaitingBackend, public RenderTarget {
+ public:
+  X11Window(const X11Window&) = delete;
+  X11Window& operator=(const X11Window&) = delete;
+  ~X11Window() override;
+
+  // Backend
+  SceneLayout Layout() override { return SceneLayout{{this, width_, height_, Views()}}; }
+  void Close() override { context_.Release(); }
   bool QuitRequested() override;
-  void Present() override { glXSwapBuffers(display_, window_); }
-  bool WaitForEvent(std::int32_t milliseconds) override { return WaitForInput(display_, milliseconds); }
-  std::uint32_t Milliseconds() override;
+  bool Wait(std::int32_t milliseconds) override { return WaitForInput(display_, milliseconds); }
   Sight PictureSight() override { return sight_.Now(); }
 
- protected:
-  explicit GlWindow(Connection& connection);
+  // RenderTarget
+  void Present() override { glXSwapBuffers(display_, window_); }
 
-  // Creates the rendering context on `window_` with `visual_`: Ready, or
-  // FormatNotSet (with a line on standard error) when it cannot be made.
-  SetUpResult CreateContext();
+ protected:
+  X11Window() = default;
+
+  // Opens the connection and takes the events' receiver; false when there is
+  // no display.
+  bool Connect(BackendEvents& events);
+  // The failure of a display that cannot be opened.
+  static std::string NoDisplay();
+  // Creates the rendering context on `window_` with `visual_`: Ready, or a
+  // failure when it cannot be made.
+  Opened CreateContext();
   // The window we draw in, or the window it fills (`filled`), went away: the
   // run ends.
   void NoteDestroyed(const XDestroyWindowEvent& event, Window filled);
@@ -56,16 +67,16 @@ class GlWindow : public SceneHost {
   // out for; then Relayout follows it.
   bool RootResized();
   void Relayout();
-  // The root window changed size under a window that spans the monitors.
-  virtual void ScreenResized() {}
   // A configure event of the window we draw in or of the window it fills
   // (`parent`): the scenes follow the window's new size, and the window
   // follows its parent's.
   void FollowSize(const XConfigureEvent& event, Window parent);
 
-  Display* display_;
-  int screen_;
-  Window root_;
+  Connection connection_;
+  BackendEvents* events_ = nullptr;
+  Display* display_ = nullptr;
+  int screen_ = 0;
+  Window root_ = None;
   Window window_ = None;
   XVisualInfo* visual_ = nullptr;
   Colormap colormap_ = None;
@@ -77,6 +88,10 @@ class GlWindow : public SceneHost {
   bool quit_ = false;
 
  private:
+  // One view per monitor for a window that spans them, else the whole window.
+  std::vector<SceneView> Views() const { return spansMonitors_ ? views_ : WholeWindow(width_, height_); }
+  std::vector<SceneView> MonitorViews() const;
+
   ScreenMonitors monitors_;
   bool spansMonitors_ = false;
   bool allMonitors_ = true;

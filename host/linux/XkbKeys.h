@@ -1,8 +1,9 @@
 #pragma once
-// Wayland key events in the terms the close policy and the scene use, through
-// the compositor's keymap and xkbcommon: the keysym table of host/linux/ gives
-// the virtual-key code, the top row gives its digits on every layout, the
-// keypad follows Num Lock, and keys with Alt held are system keys.
+// The keys of a Linux input device (Wayland's keyboard events, a console's)
+// in the terms the close policy and the scene use, through an XKB keymap and
+// xkbcommon: the keysym table beside this gives the virtual-key code, the top
+// row gives its digits on every layout, the keypad follows Num Lock, and keys
+// with Alt held are system keys.
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstddef>
@@ -10,7 +11,7 @@
 
 #include "host/linux/KeySyms.h"
 
-namespace waylandhost {
+namespace linuxhost {
 
 class XkbKeys {
  public:
@@ -26,11 +27,11 @@ class XkbKeys {
   // would build it); false when the names give none.
   bool LoadNames(const char* layout);
   bool Ready() const { return state_ != nullptr; }
-  // wl_keyboard.modifiers.
+  // The modifier state (Wayland: wl_keyboard.modifiers).
   void UpdateModifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked, std::uint32_t group);
-  // A press of the key with the Linux input code `key` (wl_keyboard.key).
+  // A press of the key with the Linux input code `key` (Wayland: wl_keyboard.key).
   // Without a keymap every key is activity with no control's code.
-  linuxhost::TranslatedKey Translate(std::uint32_t key) const;
+  TranslatedKey Translate(std::uint32_t key) const;
 
   // Whether holding the key repeats it (not so for modifiers).
   bool Repeats(std::uint32_t key) const;
@@ -45,7 +46,7 @@ class XkbKeys {
   xkb_state* state_ = nullptr;
 };
 
-// A held key repeats, as the compositor's wl_keyboard.repeat_info asks: the
+// A held key repeats, as the compositor (wl_keyboard.repeat_info) asks: the
 // first repeat `delay` ms after the press, then `rate` a second. Wayland
 // leaves repeating to the client; X11 and Windows repeat held keys themselves.
 class KeyRepeat {
@@ -69,4 +70,4 @@ class KeyRepeat {
   std::uint32_t next_ = 0;
 };
 
-}  // namespace waylandhost
+}  // namespace linuxhost

@@ -1,13 +1,11 @@
-#include "host/x11/GlWindow.h"
+#include "host/x11/X11Window.h"
 
-#include "host/System.h"
-
-// After the project's headers: Xlib defines None, which SaverMode also names.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace x11host {
 
@@ -41,62 +39,73 @@ bool MeasureWindow(Display* display, Window window, int* width, int* height, Vis
   return true;
 }
 
-void GlWindow::FollowSize(const XConfigureEvent& event, Window parent) {
+Opened NoGlxVisual() {
+  return Opened{Opened::Result::Failed, "The display offers no double-buffered RGBA visual with GLX."};
+}
+
+void X11Window::FollowSize(const XConfigureEvent& event, Window parent) {
   if (event.window == window_) {
     if (event.width == width_ && event.height == height_) return;
     width_ = event.width;
     height_ = event.height;
-    LayoutChanged();
+    events_->LayoutChanged();
   } else if (event.window == parent && parent != None) {
     XResizeWindow(display_, window_, static_cast<unsigned>(event.width > 0 ? event.width : 1),
                   static_cast<unsigned>(event.height > 0 ? event.height : 1));
   }
 }
 
-GlWindow::GlWindow(Connection& connection)
-    : display_(connection.display()), screen_(connection.screen()), root_(connection.root()) {}
+bool X11Window::Connect(BackendEvents& events) {
+  events_ = &events;
+  if (!connection_.Open()) return false;
+  display_ = connection_.display();
+  screen_ = connection_.screen();
+  root_ = connection_.root();
+  return true;
+}
 
-GlWindow::~GlWindow() {
+std::string X11Window::NoDisplay() {
+  return std::string("Cannot open the X display \"") + XDisplayName(nullptr) + "\".";
+}
+
+X11Window::~X11Window() {
+  if (display_ == nullptr) return;
   if (colormap_ != None) XFreeColormap(display_, colormap_);
   if (visual_ != nullptr) XFree(visual_);
   XSync(display_, False);
 }
 
-bool GlWindow::QuitRequested() {
+bool X11Window::QuitRequested() {
   if (StopRequested()) quit_ = true;
   return quit_;
 }
 
-std::uint32_t GlWindow::Milliseconds() { return platform::TickCount(); }
-
-SetUpResult GlWindow::CreateContext() {
+Opened X11Window::CreateContext() {
   if (!context_.Create(display_, visual_, window_)) {
-    std::fprintf(stderr, "zirbel: cannot create or bind a GLX rendering context\n");
-    return SetUpResult::FormatNotSet;
+    return Opened{Opened::Result::Failed, "Cannot create or bind a GLX rendering context."};
   }
-  return SetUpResult::Ready;
+  return Opened{};
 }
 
-void GlWindow::NoteDestroyed(const XDestroyWindowEvent& event, Window filled) {
+void X11Window::NoteDestroyed(const XDestroyWindowEvent& event, Window filled) {
   if (event.window == window_ || event.window == filled) {
     destroyed_ = true;
     quit_ = true;
   }
 }
 
-std::vector<SceneView> GlWindow::Views() {
-  views_ = spansMonitors_ ? LayOutViews(ScreenRect{0, 0, width_, height_}, monitors_.Query(), allMonitors_)
-                          : WholeWindow(width_, height_);
-  return views_;
+std::vector<SceneView> X11Window::MonitorViews() const {
+  return LayOutViews(ScreenRect{0, 0, width_, height_}, monitors_.Query(), allMonitors_);
 }
 
-void GlWindow::SpanMonitors(bool allMonitors) {
+void X11Window::SpanMonitors(bool allMonitors) {
   spansMonitors_ = true;
   allMonitors_ = allMonitors;
   monitors_.Watch(display_, root_);
+  views_ = MonitorViews();
 }
 
-bool GlWindow::FollowMonitors(XEvent& event) {
+bool X11Window::FollowMonitors(XEvent& event) {
   if (!spansMonitors_) return false;
   const bool ownSize = event.type == ConfigureNotify && event.xconfigure.window == window_;
   if (!ownSize && !monitors_.IsChange(event)) return false;
@@ -109,24 +118,27 @@ bool GlWindow::FollowMonitors(XEvent& event) {
   return true;
 }
 
-bool GlWindow::RootResized() {
+bool X11Window::RootResized() {
   XWindowAttributes root;
   return spansMonitors_ && !destroyed_ && XGetWindowAttributes(display_, root_, &root) != 0 &&
          (root.width != width_ || root.height != height_);
 }
 
-void GlWindow::Relayout() {
+void X11Window::Relayout() {
   XWindowAttributes root;
   if (!spansMonitors_ || destroyed_ || XGetWindowAttributes(display_, root_, &root) == 0) return;
   const bool resized = root.width != width_ || root.height != height_;
   if (resized && window_ != root_) {
     XMoveResizeWindow(display_, window_, 0, 0, static_cast<unsigned>(root.width), static_cast<unsigned>(root.height));
   }
-  const std::vector<SceneView> before = views_;
   width_ = root.width;
   height_ = root.height;
-  if ((Views() != before || resized) && scenes_ != nullptr) scenes_->Layout(SceneLayout{{this, width_, height_, views_}});
-  if (resized) ScreenResized();
+  std::vector<SceneView> views = MonitorViews();
+  const bool moved = views != views_;
+  views_ = std::move(views);
+  if (moved || resized) events_->LayoutChanged();
+  // A screen that shrank moved the pointer inside it; that is no activity.
+  if (resized) events_->ScreenChanged();
 }
 
 }  // namespace x11host
