@@ -7,7 +7,7 @@
 #include "images/ResourceImageLoader.h"
 
 void DiscField::SetUp() {
-  sharedTile = field::PickBelow(tileCount);
+  sharedTile = field::PickBelow(Random(), tileCount);
   const bool haveDiscs = AllocateDiscs();
   LoadTextures();
   // The tile rectangles depend on the atlas size, so the discs come after it.

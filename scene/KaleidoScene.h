@@ -49,7 +49,8 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
 std::uint32_t RandomSeedForTime(std::int64_t seconds);
 
 // The scene's time and segments (elapsedSeconds, segmentAngle, segmentCount)
-// are the FieldDriver its field reads and steers.
+// are the FieldDriver its field reads and steers; the scene's random source
+// (`random`) is the one its field draws from.
 class KaleidoScene : public FieldDriver {
  public:
   // Mirror geometry (SetSegmentAngle).
@@ -71,9 +72,6 @@ class KaleidoScene : public FieldDriver {
   std::int32_t originY = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  // The scene's own place in the random sequence: scenes sharing a process
-  // each keep the sequence a scene alone would draw.
-  std::uint32_t randomState = 0;
   // Another view of the window that takes the same keys (not owned).
   KaleidoScene* follower = nullptr;
   bool mirrorsEnabled = true;
@@ -137,15 +135,3 @@ class KaleidoScene : public FieldDriver {
 
 // Clears the whole window (every view and what lies between them).
 void ClearWindow();
-
-// While it lives, the random source draws the scene's own sequence.
-class SceneRandom {
- public:
-  explicit SceneRandom(KaleidoScene& scene);
-  ~SceneRandom();
-  SceneRandom(const SceneRandom&) = delete;
-  SceneRandom& operator=(const SceneRandom&) = delete;
-
- private:
-  KaleidoScene& scene_;
-};

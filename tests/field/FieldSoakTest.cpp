@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "field/DiscField.h"
-#include "field/Random.h"
 #include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
 
@@ -43,7 +42,7 @@ void Soak(double startHours, double hours) {
   KaleidoScene scene;
   scene.clock = &clock;
   scene.StartClock();
-  SeedRandom(20240601u);
+  scene.random.Seed(20240601u);
   auto field = std::make_unique<DiscField>(&scene);
   field->SetUpWithoutImages();
   float birth[kDiscCount];
