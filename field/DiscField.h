@@ -5,6 +5,7 @@
 #include "field/Random.h"
 #include "field/Vector3f.h"
 #include "images/ImageTexture.h"
+#include "images/ResourceImageLoader.h"
 
 constexpr int kDiscCount = 60;
 
@@ -86,13 +87,14 @@ struct DiscField {
   DiscField(const DiscField&) = delete;
   DiscField& operator=(const DiscField&) = delete;
 
-  // Set-up with a current GL context: discs, images, clear colour.
-  void SetUp();
+  // Set-up with a current GL context: discs, the images found through `find`,
+  // clear colour.
+  void SetUp(ImageResourceFinder find);
   // The same without GL: no images are decoded or uploaded, and the tile
   // coordinates use the atlas size 1024 x 512. For tests and the soak run.
   void SetUpWithoutImages();
   void ResetDiscs();
-  void LoadTextures();
+  void LoadTextures(ImageResourceFinder find);
   // Allocates the disc array unless it exists; false when there is none.
   bool AllocateDiscs();
   // Deletes the atlas texture and frees the texture set, if any.

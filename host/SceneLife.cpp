@@ -34,7 +34,7 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
     return;
   }
 
-  SceneSet scenes(std::move(make));
+  SceneSet scenes(run.sources, std::move(make));
   const std::uint32_t seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   if (!scenes.Start(host.Layout(), seed, run.levels)) {
     host.DropWindow();

@@ -13,18 +13,14 @@ class SettingsStore;
 
 namespace platform {
 
-// High-resolution monotonic counter and its frequency in counts per second.
-// The frequency is 0 when the platform has none.
-std::int64_t CounterFrequency();
-std::int64_t CounterValue();
-
 // Millisecond tick count since some fixed point; wraps after 2^32 ms.
 std::uint32_t TickCount();
 
 void SleepMilliseconds(int milliseconds);
 
 // The bytes of an embedded image by its resource name. False when the name is
-// unknown or the resource is empty.
+// unknown or the resource is empty. The entry hands it to the scenes as their
+// image finder.
 bool FindImageResource(const char* name, const unsigned char** data, std::uint32_t* size);
 
 // Shows a modal message titled "Error" with an OK button (or, where no display
@@ -38,9 +34,5 @@ SettingsStore& PlatformSettingsStore();
 void ChangeSaverPassword(WindowHandle parent);
 int VerifySaverPassword(WindowHandle window);
 void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner);
-
-// Makes the counter and the image resources above the picture's defaults.
-// The entry runs it first.
-void InstallPictureDefaults();
 
 }  // namespace platform

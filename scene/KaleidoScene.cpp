@@ -79,7 +79,7 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   return v;
 }
 
-void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
+void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed, const SceneSources& sources) {
   random.Seed(seed);
   random.Next();
 
@@ -96,10 +96,11 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   SetProjection(originX, originY, width, height);
   PlaceLogo();
   mirrorsEnabled = true;
+  clock.source = sources.counter;
   StartClock();
 
   field = new (std::nothrow) DiscField(this);
-  if (field) field->SetUp();
+  if (field) field->SetUp(sources.images);
 
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);

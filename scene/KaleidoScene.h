@@ -6,6 +6,7 @@
 #include "field/DiscField.h"
 #include "field/Vector3f.h"
 #include "scene/FrameClock.h"
+#include "scene/SceneSources.h"
 
 // Bit of RenderFrame's flags: the user's mirror setting is on.
 constexpr std::uint32_t kMirrorsBit = 0x10000;
@@ -92,13 +93,13 @@ class KaleidoScene : public FieldDriver {
   // is copied into feedbackTextures[i & 1].
   std::uint32_t feedbackTextures[2] = {0, 0};
 
-  // The clock this scene ticks, supplied by its owner before Init (one per
-  // process for the saver's scene); null: the scene's own.
-  FrameClock* clock = nullptr;
-  FrameClock ownClock;
+  // The clock this scene ticks; Init sets the counter it reads.
+  FrameClock clock;
 
-  // Set-up with a current GL context; the random source is seeded with `seed`.
-  void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
+  // Set-up with a current GL context; the random source is seeded with `seed`,
+  // the clock reads `sources.counter` and the field's images are found
+  // through `sources.images`.
+  void Init(std::int32_t width, std::int32_t height, std::uint32_t seed, const SceneSources& sources);
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
   // Moves the view to (x, y) (lower-left, in window pixels) at the given size.

@@ -15,6 +15,7 @@
 #include "host/Settings.h"
 #include "host/System.h"
 #include "host/linux/HackOptions.h"
+#include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/WindowSystem.h"
 #include "host/linux/WindowSystemChoice.h"
@@ -68,7 +69,10 @@ int main(int argc, char** argv) {
   for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
   const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
 
-  platform::InstallPictureDefaults();
+  // What the scenes read: the monotonic clock and the images linked in.
+  linuxhost::MonotonicCounter counter;
+  SaverRun given;
+  given.sources = SceneSources{&counter, &platform::FindImageResource};
   photo::SetDefaultPhotoReader(&linuxhost::ReadPhotoFile);  // never waits on a pipe or a device
   // The one place where the window system is chosen.
   const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
@@ -94,9 +98,10 @@ int main(int argc, char** argv) {
   services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
     platform::RunConfigDialog(state, store, owner);
   };
-  services.runSaverWindow = [&windows, &options](SaverState& state, const SaverRun& entryRun) {
+  services.runSaverWindow = [&windows, &options, &given](SaverState& state, const SaverRun& entryRun) {
     SaverRun run = entryRun;
     run.levels = options.levels;
+    run.sources = given.sources;
     windows->RunSaverWindow(state, run);
   };
 
@@ -109,7 +114,7 @@ int main(int argc, char** argv) {
         return 0;
       }
     }
-    SaverRun run;
+    SaverRun run = given;
     run.mode = SaverMode::Preview;
     run.levels = options.levels;
     return RunForDaemon(*windows, services, run, options, window);

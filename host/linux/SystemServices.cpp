@@ -1,4 +1,4 @@
-// Clock, sleep, resources and error messages on Linux.
+// Tick count, sleep, resources and error messages on Linux.
 #include <time.h>
 
 #include <cstdio>
@@ -8,14 +8,6 @@
 #include "resources/EmbeddedResources.h"
 
 namespace platform {
-
-std::int64_t CounterFrequency() { return 1000000000; }
-
-std::int64_t CounterValue() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 std::uint32_t TickCount() {
   timespec now{};

@@ -23,6 +23,7 @@
 #include "host/SaverState.h"
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
 #include "images/GL.h"
@@ -72,7 +73,11 @@ EM_JS(void, Captured, (const unsigned char* pixels, int width, int height), {
 
 class Page : public SaverWindowServices {
  public:
-  explicit Page(const PageOptions& options) : options_(options) {}
+  // The scenes read `sources`, or in still mode the still frame's own counter.
+  Page(const PageOptions& options, const SceneSources& sources)
+      : options_(options), scenes_(SceneSources{options.still ? &stillCounter_ : sources.counter, sources.images}) {
+    stillCounter_.frequency = kStillFrequency;
+  }
 
   bool Start() {
     if (!MakeContext()) {
@@ -81,10 +86,6 @@ class Page : public SaverWindowServices {
     }
     const PageSettings settings = ResolvePageSettings(options_, platform::PlatformSettingsStore());
     state_.useMirrors = settings.useMirrors;
-    if (options_.still) {
-      stillCounter_.frequency = kStillFrequency;
-      SetDefaultCounterSource(&stillCounter_);
-    }
     FollowCanvasSize();
     const std::uint32_t seed =
         options_.seedGiven ? options_.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
@@ -245,10 +246,10 @@ class Page : public SaverWindowServices {
 
   PageOptions options_;
   SaverState state_;
+  ManualCounter stillCounter_;
   SceneSet scenes_;
   ClosePolicy policy_{state_, *this, SaverMode::Preview, &scenes_};
   PacedFrames frames_{scenes_, 0};
-  ManualCounter stillCounter_;
   std::unique_ptr<PhotoSteps> photos_;
   int width_ = 0;
   int height_ = 0;
@@ -298,12 +299,12 @@ EMSCRIPTEN_KEEPALIVE void zirbel_capture(Page* page) { page->Capture(); }
 }
 
 int main() {
-  platform::InstallPictureDefaults();
   char* query = PageQuery();
   const PageOptions options = ParsePageQuery(query);
   std::free(query);
-  // The page lives as long as the browser's page; the runtime never exits.
-  Page* page = new Page(options);
+  // The page and what its scenes read (the page's clock, the images linked
+  // in) live as long as the browser's page; the runtime never exits.
+  Page* page = new Page(options, SceneSources{new PageCounter(), &platform::FindImageResource});
   if (!page->Start()) return 1;
   EM_ASM({ Module.page = $0; }, page);
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_TRUE, OnKeyDown);

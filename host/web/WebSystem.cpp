@@ -1,4 +1,4 @@
-// The system services of host/System.h in a web browser: the page's clock,
+// The system services of host/System.h in a web browser: the page's tick count,
 // the linked image table, the console for messages, the page's local
 // storage for the settings. A page has no password and no dialog.
 #include <emscripten.h>
@@ -11,9 +11,6 @@
 
 namespace platform {
 
-// performance.now() in microseconds.
-std::int64_t CounterFrequency() { return 1000000; }
-std::int64_t CounterValue() { return static_cast<std::int64_t>(emscripten_get_now() * 1000.0); }
 std::uint32_t TickCount() { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(emscripten_get_now())); }
 
 // The page never blocks: its frames are paced on the browser's animation frames.

@@ -1,4 +1,4 @@
-// The Windows system services of host/System.h: clock, tick count, sleep,
+// The Windows system services of host/System.h: tick count, sleep,
 // embedded images, error messages.
 #include <windows.h>
 
@@ -13,18 +13,6 @@ HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 }  // namespace win32
 
 namespace platform {
-
-std::int64_t CounterFrequency() {
-  LARGE_INTEGER frequency;
-  if (!QueryPerformanceFrequency(&frequency)) return 0;
-  return frequency.QuadPart;
-}
-
-std::int64_t CounterValue() {
-  LARGE_INTEGER value;
-  if (!QueryPerformanceCounter(&value)) return 0;
-  return value.QuadPart;
-}
 
 std::uint32_t TickCount() { return GetTickCount(); }
 

@@ -5,6 +5,8 @@
 #include "host/Entry.h"
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/SceneLife.h"
+#include "host/win32/PerformanceCounter.h"
 #include "host/win32/Win32Host.h"
 
 namespace {
@@ -22,7 +24,9 @@ int StartupShowWindow() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  platform::InstallPictureDefaults();
+  // What the scenes read: the performance counter and the executable's resources.
+  win32::PerformanceCounter counter;
+  const SceneSources sources{&counter, &platform::FindImageResource};
   SettingsStore& store = platform::PlatformSettingsStore();
   EntryServices services;
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
@@ -32,7 +36,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
     platform::RunConfigDialog(state, store, owner);
   };
-  services.runSaverWindow = &win32::RunSaverWindow;
+  services.runSaverWindow = [&sources](SaverState& state, const SaverRun& entryRun) {
+    SaverRun run = entryRun;
+    run.sources = sources;
+    win32::RunSaverWindow(state, run);
+  };
   const char* commandLine = GetCommandLineA();
   return RunEntry(commandLine != nullptr ? commandLine : "", StartupShowWindow(), services);
 }

@@ -37,10 +37,8 @@ void Soak(double startHours, double hours) {
   const auto startFrame = static_cast<std::int64_t>(startHours * 3600.0 * kFps);
   ManualCounter counter;
   counter.frequency = kFrequency;
-  FrameClock clock;
-  clock.source = &counter;
   KaleidoScene scene;
-  scene.clock = &clock;
+  scene.clock.source = &counter;
   scene.StartClock();
   scene.random.Seed(20240601u);
   auto field = std::make_unique<DiscField>(&scene);
