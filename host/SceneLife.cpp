@@ -46,7 +46,9 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
 
   // The photos are read on a worker thread; the built-in pictures show until
   // the first photo atlas is ready, and the worker ends with the loop.
-  PhotoFrames frames(scenes, run.photoFolder);
+  photo::AtlasSourceOptions photos;
+  photos.reader = run.photoReader;
+  PhotoFrames frames(scenes, run.photoFolder, photos);
   RunFrameLoop(host, frames, FrameFlags(useMirrors));
   frames.Stop();
 

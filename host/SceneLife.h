@@ -13,6 +13,7 @@
 #include "host/SceneSet.h"
 #include "host/SaverMode.h"
 #include "host/WindowHandle.h"
+#include "images/PhotoAtlasSource.h"
 #include "scene/SceneSources.h"
 
 // One run of the saver window, as the entry (or a daemon option) asks for it.
@@ -22,6 +23,7 @@ struct SaverRun {
   int showWindow = 10;      // how to show the window (SW_SHOWDEFAULT)
   std::int32_t levels = 0;  // the scene's starting level count; 0 keeps its own
   std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
+  photo::PhotoReader photoReader;  // how the photos are read; empty: the portable reader
   SceneSources sources;     // what the scenes read: the platform's counter and images, from the entry
 };
 

@@ -69,11 +69,12 @@ int main(int argc, char** argv) {
   for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
   const std::string commandLine = JoinArguments(static_cast<int>(rest.size()), rest.data());
 
-  // What the scenes read: the monotonic clock and the images linked in.
+  // What the scenes read: the monotonic clock and the images linked in; the
+  // photos are read without ever waiting on a pipe or a device.
   linuxhost::MonotonicCounter counter;
   SaverRun given;
   given.sources = SceneSources{&counter, &platform::FindImageResource};
-  photo::SetDefaultPhotoReader(&linuxhost::ReadPhotoFile);  // never waits on a pipe or a device
+  given.photoReader = &linuxhost::ReadPhotoWithoutWaiting;
   // The one place where the window system is chosen.
   const bool namesXWindow = options.target == hack::Target::Root || options.target == hack::Target::WindowId ||
                             ParseCommandLine(commandLine.c_str(), [] { return WindowHandle(0); }).mode ==
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     SaverRun run = entryRun;
     run.levels = options.levels;
     run.sources = given.sources;
+    run.photoReader = given.photoReader;
     windows->RunSaverWindow(state, run);
   };
 
