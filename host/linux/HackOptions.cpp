@@ -1,7 +1,6 @@
 #include "host/linux/HackOptions.h"
 
-#include <cstdlib>
-#include <cstring>
+#include "host/NumberText.h"
 
 namespace hack {
 
@@ -32,19 +31,6 @@ const OptionInfo* Find(const std::string& name) {
     if (name == option.name) return &option;
   }
   return nullptr;
-}
-
-// Strict decimal level count within the declared range.
-bool ParseLevels(const std::string& text, std::int32_t* levels) {
-  if (text.empty() || text.size() > 2) return false;
-  std::int32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < kLevelsLow || value > kLevelsHigh) return false;
-  *levels = value;
-  return true;
 }
 
 Options Failure(const std::string& message) {
@@ -119,7 +105,7 @@ std::string ApplyNoMirrors(Options& options, const std::string&) {
 }
 
 std::string ApplyLevels(Options& options, const std::string& value) {
-  if (ParseLevels(value, &options.levels)) return std::string();
+  if (ParseNumber(value, NumberForm::Plain, kLevelsLow, kLevelsHigh, &options.levels)) return std::string();
   return "--levels needs a whole number from " + LevelsRange() + ", not \"" + value + "\"";
 }
 
@@ -175,31 +161,7 @@ const std::vector<OptionInfo>& AllOptions() {
 }
 
 bool ParseWindowId(const char* text, std::uint32_t* id) {
-  if (text == nullptr || *text == '\0') return false;
-  int base = 10;
-  const char* digits = text;
-  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    digits = text + 2;
-  }
-  if (*digits == '\0') return false;
-  std::uint64_t value = 0;
-  for (const char* p = digits; *p != '\0'; ++p) {
-    int digit = -1;
-    if (*p >= '0' && *p <= '9') {
-      digit = *p - '0';
-    } else if (base == 16 && *p >= 'a' && *p <= 'f') {
-      digit = *p - 'a' + 10;
-    } else if (base == 16 && *p >= 'A' && *p <= 'F') {
-      digit = *p - 'A' + 10;
-    }
-    if (digit < 0) return false;
-    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) return false;
-  }
-  if (value == 0) return false;
-  *id = static_cast<std::uint32_t>(value);
-  return true;
+  return text != nullptr && ParseNumber(text, NumberForm::WindowId, 1, 0xFFFFFFFFll, id);
 }
 
 bool RootTarget(const char* variable, std::uint32_t* id) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host/NumberText.h"
 #include "host/System.h"
 
 namespace settings {
@@ -33,8 +34,6 @@ struct KeyFile {
   void ClearError() { g_clear_error(&error); }
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string HomeDirectory() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] == '/') return home;
@@ -54,30 +53,6 @@ bool ReplaceFile(const std::string& path, const gchar* data, gsize length) {
 }
 
 }  // namespace
-
-bool ParseValue(const char* text, std::int32_t* value) {
-  if (text == nullptr) return false;
-  const char* p = text;
-  while (IsBlank(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  if (*p < '0' || *p > '9') return false;
-  std::int64_t magnitude = 0;
-  while (*p >= '0' && *p <= '9') {
-    magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > static_cast<std::int64_t>(INT32_MAX) + 1) return false;
-    ++p;
-  }
-  while (IsBlank(*p)) ++p;
-  if (*p != '\0') return false;
-  const std::int64_t result = negative ? -magnitude : magnitude;
-  if (result > INT32_MAX || result < INT32_MIN) return false;
-  *value = static_cast<std::int32_t>(result);
-  return true;
-}
 
 std::string SettingsPath() {
   std::string base;
@@ -204,7 +179,7 @@ bool ReadValue(const std::string& path, const char* group, const char* key, std:
                std::string* problem) {
   std::string text;
   if (!ReadEntry(path, group, key, &text, problem)) return false;
-  if (ParseValue(text.c_str(), value)) return true;
+  if (ParseNumber(text, NumberForm::Stored, INT32_MIN, INT32_MAX, value)) return true;
   Say(problem, Unusable(path, key, "is not a whole number from -2147483648 to 2147483647"));
   return false;
 }

@@ -26,7 +26,7 @@ std::string SettingsPath();
 
 // Reads one value. False (and *value untouched) when the file, the group or
 // the key is missing, the file cannot be read or parsed, or the value is not a
-// decimal integer within the signed 32-bit range; in the last cases, and in
+// whole number within the signed 32-bit range (NumberForm::Stored); in the last cases, and in
 // those of ReadText, `problem` gets a sentence that names the file, the key
 // and what is wrong. A UTF-8 byte-order mark at the start is passed over.
 bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value,
@@ -78,9 +78,5 @@ class KeyFileStore : public SettingsStore {
   bool updating_ = false;
   std::vector<std::function<void(GKeyFile*)>> pending_;
 };
-
-// Strict parse of a stored value: optional blanks, an optional sign, decimal
-// digits, optional blanks, and within the signed 32-bit range.
-bool ParseValue(const char* text, std::int32_t* value);
 
 }  // namespace settings

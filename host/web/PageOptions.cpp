@@ -4,24 +4,11 @@
 #include <utility>
 
 #include "field/KeyCodes.h"
+#include "host/NumberText.h"
 #include "host/SaverState.h"
 #include "scene/KaleidoScene.h"
 
 const char* const kLevelsSetting = "Levels";
-
-namespace {
-
-// A whole number in [low, high]; false for anything else.
-bool ReadWhole(const std::string& text, long long low, long long high, long long* value) {
-  if (text.empty() || text.size() > 12) return false;
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (*end != '\0' || v < low || v > high) return false;
-  *value = v;
-  return true;
-}
-
-}  // namespace
 
 PageOptions ParsePageQuery(const std::string& query) {
   PageOptions options;
@@ -34,14 +21,13 @@ PageOptions ParsePageQuery(const std::string& query) {
     const std::size_t equals = pair.find('=');
     const std::string name = pair.substr(0, equals);
     const std::string value = equals == std::string::npos ? std::string() : pair.substr(equals + 1);
-    long long number = 0;
-    if (name == "seed" && ReadWhole(value, 0, 0xFFFFFFFFll, &number)) {
-      options.seedGiven = true;
-      options.seed = static_cast<std::uint32_t>(number);
-    } else if (name == "levels" && ReadWhole(value, 1, kMaxLevels, &number)) {
-      options.levels = static_cast<std::int32_t>(number);
-    } else if (name == "mirrors" && ReadWhole(value, 0, 1, &number)) {
-      options.mirrors = static_cast<std::int32_t>(number);
+    constexpr NumberForm kForm = NumberForm::Stored;
+    if (name == "seed") {
+      if (ParseNumber(value, kForm, 0, 0xFFFFFFFFll, &options.seed)) options.seedGiven = true;
+    } else if (name == "levels") {
+      ParseNumber(value, kForm, 1, kMaxLevels, &options.levels);
+    } else if (name == "mirrors") {
+      ParseNumber(value, kForm, 0, 1, &options.mirrors);
     } else if (name == "time") {
       char* stop = nullptr;
       const double seconds = std::strtod(value.c_str(), &stop);
