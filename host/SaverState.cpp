@@ -1,5 +1,9 @@
 #include "host/SaverState.h"
 
+#include "host/Settings.h"
+
+SaverState::SaverState() { TakeDefaults(*this); }
+
 void SaverState::RequestClose(SaverWindowServices& services) {
   closeRequested = 1;
   services.PostCloseRequest();

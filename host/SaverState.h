@@ -1,6 +1,7 @@
 #pragma once
-// The host's record: the screen-saver settings and the state of the close
-// policy. One per process, owned by the entry.
+// The host's record: the settings (the members the settings table's rows
+// fill, host/Settings.h) and the state of the close policy. One per process,
+// owned by the entry.
 #include <cstdint>
 #include <string>
 
@@ -9,8 +10,8 @@ struct CursorPoint {
   std::int32_t y = 0;
 };
 
-// What the close policy needs from the window system. The Win32 window
-// procedure and the X11 event loop each provide one; tests provide fakes.
+// What the close policy needs from the window system. Each window system
+// provides one (Windows, X11, Wayland, the web page); tests provide fakes.
 class SaverWindowServices {
  public:
   virtual ~SaverWindowServices() = default;
@@ -29,8 +30,11 @@ class SaverWindowServices {
 
 class SaverState {
  public:
-  std::int32_t passwordDelay = 15;    // seconds
-  std::int32_t mouseThreshold = 50;   // pixels
+  // Every setting at its default.
+  SaverState();
+
+  std::int32_t passwordDelay = 0;     // seconds
+  std::int32_t mouseThreshold = 0;    // pixels
   CursorPoint cursorOrigin;
   // False until the cursor could be read once: movement is measured from the
   // first position actually seen, never from a made-up (0, 0).
@@ -38,9 +42,11 @@ class SaverState {
   std::uint32_t startTick = 0;        // ms
   std::int32_t inPasswordCheck = 0;
   std::int32_t closeRequested = 0;
-  std::int32_t useMirrors = 1;
+  std::int32_t useMirrors = 0;
   // Nonzero: every monitor shows a kaleidoscope; zero: the primary only, the others black.
-  std::int32_t allMonitors = 1;
+  std::int32_t allMonitors = 0;
+  // The feedback levels the scenes start with.
+  std::int32_t levels = 0;
   // The folder whose photos the discs show (UTF-8); empty: the built-in pictures.
   std::string photoFolder;
 

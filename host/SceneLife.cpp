@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "host/PhotoFrames.h"
+#include "host/SaverState.h"
 
 const char* SetUpMessage(SetUpResult result) {
   switch (result) {
@@ -23,7 +24,7 @@ const char* SetUpMessage(SetUpResult result) {
   return nullptr;
 }
 
-void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text),
+void RunScene(SceneHost& host, const SaverRun& run, const SaverState& state, void (*showError)(const char* text),
               SceneFactory make) {
   const SetUpResult result = host.SetUp();
   if (result != SetUpResult::Ready) {
@@ -36,7 +37,7 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
 
   SceneSet scenes(std::move(make));
   const std::uint32_t seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
-  if (!scenes.Start(host.Layout(), seed, run.levels)) {
+  if (!scenes.Start(host.Layout(), seed, state.levels)) {
     host.DropWindow();
     host.TearDown();
     return;
@@ -47,7 +48,7 @@ void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, voi
   // The photos are read on a worker thread; the built-in pictures show until
   // the first photo atlas is ready, and the worker ends with the loop.
   PhotoFrames frames(scenes, run.photoFolder);
-  RunFrameLoop(host, frames, FrameFlags(useMirrors));
+  RunFrameLoop(host, frames, FrameFlags(state.useMirrors));
   frames.Stop();
 
   host.Attach(nullptr);

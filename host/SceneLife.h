@@ -14,12 +14,13 @@
 #include "host/SaverMode.h"
 #include "host/WindowHandle.h"
 
+class SaverState;
+
 // One run of the saver window, as the entry (or a daemon option) asks for it.
 struct SaverRun {
   SaverMode mode = SaverMode::Saver;
   WindowHandle parent = 0;  // Preview: the window to draw inside
   int showWindow = 10;      // how to show the window (SW_SHOWDEFAULT)
-  std::int32_t levels = 0;  // the scene's starting level count; 0 keeps its own
   std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
 };
 
@@ -67,7 +68,7 @@ class SceneHost : public FrameLoopHost, public RenderTarget {
   SceneSet* scenes_ = nullptr;
 };
 
-// Runs the whole life. `showError` shows one of the set-up messages; `make`
-// makes the scenes (null: kaleidoscopes).
-void RunScene(SceneHost& host, const SaverRun& run, std::int32_t useMirrors, void (*showError)(const char* text),
+// Runs the whole life with the settings of `state`. `showError` shows one of
+// the set-up messages; `make` makes the scenes (null: kaleidoscopes).
+void RunScene(SceneHost& host, const SaverRun& run, const SaverState& state, void (*showError)(const char* text),
               SceneFactory make = nullptr);

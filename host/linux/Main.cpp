@@ -86,19 +86,14 @@ int main(int argc, char** argv) {
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
   services.loadSettings = [&store, &options](SaverState& state) {
     LoadSettings(state, store);
-    if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
-    if (options.photosGiven) state.photoFolder = options.photoFolder;
+    ApplyChoices(options.settings, state);
   };
   services.foregroundWindow = [&windows] { return windows->ForegroundWindow(); };
   services.changeSaverPassword = &platform::ChangeSaverPassword;
   services.runConfigDialog = [&store](SaverState& state, WindowHandle owner) {
     platform::RunConfigDialog(state, store, owner);
   };
-  services.runSaverWindow = [&windows, &options](SaverState& state, const SaverRun& entryRun) {
-    SaverRun run = entryRun;
-    run.levels = options.levels;
-    windows->RunSaverWindow(state, run);
-  };
+  services.runSaverWindow = [&windows](SaverState& state, const SaverRun& run) { windows->RunSaverWindow(state, run); };
 
   if (options.target != hack::Target::None) {
     std::uint32_t window = options.windowId;
@@ -111,7 +106,6 @@ int main(int argc, char** argv) {
     }
     SaverRun run;
     run.mode = SaverMode::Preview;
-    run.levels = options.levels;
     return RunForDaemon(*windows, services, run, options, window);
   }
   constexpr int kShowDefault = 10;

@@ -13,13 +13,7 @@
 #include "host/NumberText.h"
 #include "host/System.h"
 
-namespace settings {
-
-const char* const kSystemGroup = "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers";
-const char* const kProgramGroup = "Software\\Pomwick\\Vostrand";
-const char* const kPasswordDelay = setting::kPasswordDelay;
-const char* const kMouseThreshold = setting::kMouseThreshold;
-const char* const kUseMirrors = setting::kUseMirrors;
+namespace settingsfile {
 
 namespace {
 
@@ -117,7 +111,7 @@ bool ReadEntry(const std::string& path, const char* group, const char* key, std:
   return true;
 }
 
-std::string Unusable(const std::string& path, const char* key, const char* why) {
+std::string Unusable(const std::string& path, const char* key, const std::string& why) {
   return path + ": " + key + " " + why + "; its default is used";
 }
 
@@ -220,10 +214,6 @@ WriteResult WriteText(const std::string& path, const char* group, const char* ke
   return WriteEntry(path, [&](GKeyFile* file) { g_key_file_set_string(file, group, key, value.c_str()); });
 }
 
-static const char* GroupName(SettingsGroup group) {
-  return group == SettingsGroup::System ? kSystemGroup : kProgramGroup;
-}
-
 KeyFileStore::KeyFileStore()
     : KeyFileStore([](const std::string& problem) { std::fprintf(stderr, "zirbel: %s\n", problem.c_str()); }) {}
 
@@ -233,9 +223,13 @@ void KeyFileStore::Tell(const std::string& problem) {
   if (!problem.empty() && reported_.insert(problem).second) report_(problem);
 }
 
+void KeyFileStore::Unusable(const char* name, const std::string& why) {
+  Tell(settingsfile::Unusable(SettingsPath(), name, why));
+}
+
 bool KeyFileStore::ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) {
   std::string problem;
-  const bool found = ReadValue(SettingsPath(), GroupName(group), name, value, &problem);
+  const bool found = ReadValue(SettingsPath(), SettingsGroupName(group), name, value, &problem);
   Tell(problem);
   return found;
 }
@@ -280,28 +274,28 @@ void KeyFileStore::EndUpdate() {
 }
 
 void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
-  const char* groupName = GroupName(group);
+  const char* groupName = SettingsGroupName(group);
   Write([groupName, name, value](GKeyFile* file) { g_key_file_set_integer(file, groupName, name, value); });
 }
 
 bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* value) {
   std::string problem;
-  const bool found = settings::ReadText(SettingsPath(), GroupName(group), name, value, &problem);
+  const bool found = settingsfile::ReadText(SettingsPath(), SettingsGroupName(group), name, value, &problem);
   Tell(problem);
   return found;
 }
 
 void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::string& value) {
-  const char* groupName = GroupName(group);
+  const char* groupName = SettingsGroupName(group);
   Write([groupName, name, value](GKeyFile* file) { g_key_file_set_string(file, groupName, name, value.c_str()); });
 }
 
-}  // namespace settings
+}  // namespace settingsfile
 
 namespace platform {
 
 SettingsStore& PlatformSettingsStore() {
-  static settings::KeyFileStore store;
+  static settingsfile::KeyFileStore store;
   return store;
 }
 

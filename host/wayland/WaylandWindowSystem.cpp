@@ -21,7 +21,7 @@ class WaylandWindowSystem : public linuxhost::WindowSystem {
       return;
     }
     WaylandSaver saver(state, Layer::Overlay, std::string());
-    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
+    RunScene(saver, run, state, &platform::ShowErrorMessage);
   }
 
   void RunInWindow(SaverState&, const SaverRun&, std::uint32_t) override {
@@ -30,7 +30,7 @@ class WaylandWindowSystem : public linuxhost::WindowSystem {
 
   void RunOnBackground(SaverState& state, const SaverRun& run, const std::string& output) override {
     WaylandSaver saver(state, Layer::Background, output);
-    RunScene(saver, run, state.useMirrors, &platform::ShowErrorMessage);
+    RunScene(saver, run, state, &platform::ShowErrorMessage);
   }
 };
 

@@ -6,9 +6,24 @@
 #include "field/KeyCodes.h"
 #include "host/NumberText.h"
 #include "host/SaverState.h"
-#include "scene/KaleidoScene.h"
 
-const char* const kLevelsSetting = "Levels";
+namespace {
+
+// The setting whose web name is `name` with its value, if in range.
+bool ReadSetting(const std::string& name, const std::string& value, SettingChoices* choices) {
+  for (const SettingRow& row : AllSettings()) {
+    if (!row.In(kInWebAddress) || name != row.webName) continue;
+    const bool flag = row.type == SettingType::Flag;
+    std::int32_t number = 0;
+    if (ParseNumber(value, NumberForm::Stored, flag ? 0 : row.low, flag ? 1 : row.high, &number)) {
+      Choose(*choices, SettingChoice{&row, number, std::string()});
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 PageOptions ParsePageQuery(const std::string& query) {
   PageOptions options;
@@ -21,13 +36,9 @@ PageOptions ParsePageQuery(const std::string& query) {
     const std::size_t equals = pair.find('=');
     const std::string name = pair.substr(0, equals);
     const std::string value = equals == std::string::npos ? std::string() : pair.substr(equals + 1);
-    constexpr NumberForm kForm = NumberForm::Stored;
-    if (name == "seed") {
-      if (ParseNumber(value, kForm, 0, 0xFFFFFFFFll, &options.seed)) options.seedGiven = true;
-    } else if (name == "levels") {
-      ParseNumber(value, kForm, 1, kMaxLevels, &options.levels);
-    } else if (name == "mirrors") {
-      ParseNumber(value, kForm, 0, 1, &options.mirrors);
+    if (ReadSetting(name, value, &options.settings)) continue;
+    if (name == "seed" && ParseNumber(value, NumberForm::Stored, 0, 0xFFFFFFFFll, &options.seed)) {
+      options.seedGiven = true;
     } else if (name == "time") {
       char* stop = nullptr;
       const double seconds = std::strtod(value.c_str(), &stop);
@@ -41,23 +52,10 @@ PageOptions ParsePageQuery(const std::string& query) {
   return options;
 }
 
-PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store) {
-  SaverState state;
+void LoadPageSettings(const PageOptions& options, SettingsStore& store, SaverState& state) {
   LoadSettings(state, store);
-  PageSettings settings;
-  settings.useMirrors = state.useMirrors;
-  if (options.mirrors >= 0) {
-    settings.useMirrors = options.mirrors;
-    store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, options.mirrors);
-  }
-  settings.levels = options.levels;
-  if (settings.levels > 0) {
-    store.WriteNumber(SettingsGroup::Program, kLevelsSetting, settings.levels);
-  } else if (!store.ReadNumber(SettingsGroup::Program, kLevelsSetting, &settings.levels) || settings.levels < 1 ||
-             settings.levels > kMaxLevels) {
-    settings.levels = 0;
-  }
-  return settings;
+  ApplyChoices(options.settings, state);
+  for (const SettingChoice& choice : options.settings) SaveSetting(*choice.row, state, store);
 }
 
 std::uint32_t KeyCodeForDomCode(const std::string& code) {

@@ -79,8 +79,7 @@ class Page : public SaverWindowServices {
       platform::ShowErrorMessage("no WebGL context can be created on this page");
       return false;
     }
-    const PageSettings settings = ResolvePageSettings(options_, platform::PlatformSettingsStore());
-    state_.useMirrors = settings.useMirrors;
+    LoadPageSettings(options_, platform::PlatformSettingsStore(), state_);
     if (options_.still) {
       stillCounter_.frequency = kStillFrequency;
       SetDefaultCounterSource(&stillCounter_);
@@ -88,7 +87,7 @@ class Page : public SaverWindowServices {
     FollowCanvasSize();
     const std::uint32_t seed =
         options_.seedGiven ? options_.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
-    if (!scenes_.Start(WholeWindow(width_, height_), width_, height_, seed, settings.levels)) return false;
+    if (!scenes_.Start(WholeWindow(width_, height_), width_, height_, seed, state_.levels)) return false;
     frames_.SetFlags(FrameFlags(state_.useMirrors));
     policy_.OnCreate();
     return true;

@@ -29,13 +29,12 @@ bool Expand(std::wstring* text) {
   return true;
 }
 
-const char* KeyPath(SettingsGroup group) {
-  return group == SettingsGroup::System ? "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers"
-                                        : "Software\\Pomwick\\Vostrand";
-}
+const char* KeyPath(SettingsGroup group) { return SettingsGroupName(group); }
 
 class RegistryStore : public SettingsStore {
  public:
+  SettingPlace Place() const override { return kInRegistry; }
+
   // A value of another size or kind (a string, 1 to 3 bytes, more than 4
   // bytes) counts as absent. Opening, never creating: reading leaves the
   // registry as it was.

@@ -327,7 +327,7 @@ namespace win32 {
 
 void RunSaverWindow(SaverState& state, const SaverRun& run) {
   Win32SceneHost host(state, run);
-  RunScene(host, run, state.useMirrors, &platform::ShowErrorMessage);
+  RunScene(host, run, state, &platform::ShowErrorMessage);
 }
 
 }  // namespace win32

@@ -29,14 +29,14 @@ class X11WindowSystem : public linuxhost::WindowSystem {
       return;
     }
     SaverWindow window(connection, state, run);
-    RunScene(window, run, state.useMirrors, &platform::ShowErrorMessage);
+    RunScene(window, run, state, &platform::ShowErrorMessage);
   }
 
   void RunInWindow(SaverState& state, const SaverRun& run, std::uint32_t target) override {
     Connection connection;
     if (!connection.Open()) return;
     BorrowedWindow window(connection, static_cast<Window>(target), state.allMonitors != 0);
-    RunScene(window, run, state.useMirrors, &platform::ShowErrorMessage);
+    RunScene(window, run, state, &platform::ShowErrorMessage);
   }
 };
 

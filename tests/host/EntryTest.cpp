@@ -76,7 +76,7 @@ TEST(SceneLife, FailedSetUpDropsTheWindowBeforeTheMessage) {
     FakeHost host;
     host.setUp = result;
     errors = &host.log;
-    RunScene(host, SaverRun{}, 1, &ShowError);
+    RunScene(host, SaverRun{}, SaverState(), &ShowError);
     Log expected = {"set up", "drop window"};
     if (message != nullptr) expected.push_back(std::string("error: ") + message);
     expected.push_back("tear down");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "host/SaverState.h"
 #include "host/SceneSet.h"
 #include "field/KeyCodes.h"
 #include "tests/host/FakeHost.h"
@@ -74,7 +75,7 @@ TEST(SceneLife, RunsEveryViewOfTheHostAndEndsThemBeforeTheWindow) {
   FakeHost host;
   host.views = {{0, 0, 320, 480}, {320, 0, 320, 480}};
   host.arrivals = {{1005, "quit"}};
-  RunScene(host, SaverRun{}, 1, nullptr, BareViews(&host.log));
+  RunScene(host, SaverRun{}, SaverState(), nullptr, BareViews(&host.log));
   for (std::string& line : host.log) line = line.substr(0, line.find(" seed"));  // the seed is the time's
   EXPECT_EQ(host.log, Log({"set up", "start 0", "start 1", "show", "draw 0 at 0", "draw 1 at 320", "present",
                            "wait 74", "event quit", "end 0", "end 1", "tear down"}));

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/NumberText.h"
+#include "tests/host/FakeSettings.h"
 
 namespace {
 
@@ -34,6 +34,53 @@ TEST(NumberText, EachFormTakesItsWritingAndNothingElse) {
       EXPECT_EQ(value, read) << text << ": a refused text leaves the value as it was";
     }
   }
+}
+
+// Each store gives the settings the table keeps there, each within its range
+// or at its default, and is told of a number out of range; a save writes what
+// the store keeps, in one update, and a text that cannot be a setting empty.
+TEST(SettingsTable, EachStoreLoadsAndSavesItsOwnSettings) {
+  using Strings = std::vector<std::string>;
+  // The store, what it holds, the settings loaded, what it is told; what a
+  // save of (3 50 0 1 4 `folder`) writes.
+  const std::tuple<SettingPlace, Strings, const char*, Strings, const char*, const char*> cases[] = {
+      {kInWebStorage, {"S.Password Delay=-1", "P.UseMirrors=0", "P.Levels=4", "P.PhotoFolder=/p"}, "15 50 0 1 4 ''", {},
+       "/p", "[ P.UseMirrors=0 P.Levels=4 ] "},
+      {kInWebStorage, {"P.Levels=11", "P.UseMirrors=x"}, "15 50 1 1 1 ''", {"Levels is 11, not from 1 to 10"}, "", ""},
+      {kInWebStorage, {"P.Levels=0"}, "15 50 1 1 1 ''", {"Levels is 0, not from 1 to 10"}, "", ""},
+      {kInRegistry, {"S.Password Delay=-1", "P.AllMonitors=5", "P.Levels=4", "S.UseMirrors=0", "P.Mouse Threshold=9"},
+       "-1 50 1 5 1 ''", {}, "C:\\Fotos été", "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder=C:\\Fotos été ] "},
+      {kInRegistry, {"P.PhotoFolder=a\nb", "S.Mouse Threshold=-2147483648"}, "15 -2147483648 1 1 1 ''", {}, "a\nb",
+       "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder= ] "},
+  };
+  for (const auto& [place, held, loaded, told, folder, written] : cases) {
+    MapStore store(place);
+    for (const std::string& entry : held) {
+      store.values[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
+    }
+    SaverState state;
+    for (const SettingRow& row : AllSettings()) {  // spoilt: the load must set each
+      if (row.type == SettingType::Text) state.*row.text = "stale";
+      if (row.type != SettingType::Text) state.*row.number = 777;
+    }
+    state.inPasswordCheck = 1;
+    LoadSystemSettings(state, store);
+    LoadSettings(state, store);
+    EXPECT_EQ(Describe(state), loaded) << held.size();
+    EXPECT_EQ(store.told, told);
+    EXPECT_EQ(state.inPasswordCheck, 0);
+    EXPECT_EQ(store.log, "") << "loading writes nothing";
+    if (*written == '\0') continue;
+    MapStore saving(place);
+    state = SaverState();
+    state.passwordDelay = 3;
+    state.useMirrors = 0;
+    state.levels = 4;
+    state.photoFolder = folder;
+    SaveSettings(state, saving);
+    EXPECT_EQ(saving.log, written);
+  }
+  EXPECT_EQ(Describe(SaverState()), "15 50 1 1 1 ''") << "a new record holds the defaults";
 }
 
 }  // namespace
