@@ -31,9 +31,6 @@ bool FindImageResource(const char* name, const unsigned char** data, std::uint32
 // is available, writes the text to standard error).
 void ShowErrorMessage(const char* text);
 
-// The per-user settings store (the registry, or the settings file).
-SettingsStore& PlatformSettingsStore();
-
 // The password services and the configuration dialog.
 void ChangeSaverPassword(WindowHandle parent);
 int VerifySaverPassword(WindowHandle window);

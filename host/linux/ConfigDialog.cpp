@@ -14,7 +14,7 @@
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
+#include "host/linux/SettingsStore.h"
 
 namespace {
 
@@ -157,8 +157,7 @@ GtkWidget* AddLine(GtkWidget* box, const char* text) {
   return label;
 }
 
-int RunDialog(const char* owner) {
-  SettingsStore& store = platform::PlatformSettingsStore();
+int RunDialog(const char* owner, SettingsStore& store) {
   SaverState state;
   LoadSystemSettings(state, store);
   LoadSettings(state, store);
@@ -236,5 +235,7 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
-  return error != nullptr ? RunErrorMessage(error) : RunDialog(owner);
+  if (error != nullptr) return RunErrorMessage(error);
+  settingsfile::KeyFileStore store;
+  return RunDialog(owner, store);
 }

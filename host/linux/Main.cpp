@@ -16,6 +16,7 @@
 #include "host/System.h"
 #include "host/linux/HackOptions.h"
 #include "host/linux/PhotoFile.h"
+#include "host/linux/SettingsStore.h"
 #include "host/linux/WindowSystem.h"
 #include "host/linux/WindowSystemChoice.h"
 
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
   const std::unique_ptr<linuxhost::WindowSystem> windows = kind == linuxhost::WindowSystemKind::Wayland
                                                                ? linuxhost::CreateWaylandWindowSystem()
                                                                : linuxhost::CreateX11WindowSystem();
-  SettingsStore& store = platform::PlatformSettingsStore();
+  settingsfile::KeyFileStore store;
 
   // The command line's options hold for this run only, over the stored settings.
   EntryServices services;

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "host/NumberText.h"
-#include "host/System.h"
 
 namespace settingsfile {
 
@@ -291,12 +290,3 @@ void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::s
 }
 
 }  // namespace settingsfile
-
-namespace platform {
-
-SettingsStore& PlatformSettingsStore() {
-  static settingsfile::KeyFileStore store;
-  return store;
-}
-
-}  // namespace platform

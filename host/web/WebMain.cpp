@@ -25,6 +25,7 @@
 #include "host/System.h"
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
+#include "host/web/WebSettingsStore.h"
 #include "images/GL.h"
 #include "images/PhotoAtlasSource.h"
 #include "scene/FrameClock.h"
@@ -74,12 +75,12 @@ class Page : public SaverWindowServices {
  public:
   explicit Page(const PageOptions& options) : options_(options) {}
 
-  bool Start() {
+  bool Start(SettingsStore& store) {
     if (!MakeContext()) {
       platform::ShowErrorMessage("no WebGL context can be created on this page");
       return false;
     }
-    LoadPageSettings(options_, platform::PlatformSettingsStore(), state_);
+    LoadPageSettings(options_, store, state_);
     if (options_.still) {
       stillCounter_.frequency = kStillFrequency;
       SetDefaultCounterSource(&stillCounter_);
@@ -303,7 +304,8 @@ int main() {
   std::free(query);
   // The page lives as long as the browser's page; the runtime never exits.
   Page* page = new Page(options);
-  if (!page->Start()) return 1;
+  WebSettingsStore store;  // the page's local storage
+  if (!page->Start(store)) return 1;
   EM_ASM({ Module.page = $0; }, page);
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_TRUE, OnKeyDown);
   emscripten_set_mousedown_callback("#canvas", page, EM_TRUE, OnMouseDown);

@@ -1,12 +1,11 @@
 // The system services of host/System.h in a web browser: the page's clock,
-// the linked image table, the console for messages, the page's local
-// storage for the settings. A page has no password and no dialog.
+// the linked image table, the console for messages. A page has no password
+// and no dialog; its settings store is made by its main.
 #include <emscripten.h>
 
 #include <cstdio>
 
 #include "host/System.h"
-#include "host/web/WebSettingsStore.h"
 #include "resources/EmbeddedResources.h"
 
 namespace platform {
@@ -24,11 +23,6 @@ bool FindImageResource(const char* name, const unsigned char** data, std::uint32
 }
 
 void ShowErrorMessage(const char* text) { std::fprintf(stderr, "zirbel: %s\n", text); }
-
-SettingsStore& PlatformSettingsStore() {
-  static WebSettingsStore store;
-  return store;
-}
 
 void ChangeSaverPassword(WindowHandle) {}
 // The page has no password: leaving full screen is always allowed.

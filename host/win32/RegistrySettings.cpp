@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 using win32::ToUtf8;
@@ -145,13 +145,6 @@ bool ToUtf8(const std::wstring& wide, std::string* text) {
                              length, nullptr, nullptr) == length;
 }
 
+std::unique_ptr<SettingsStore> MakeRegistryStore() { return std::make_unique<RegistryStore>(); }
+
 }  // namespace win32
-
-namespace platform {
-
-SettingsStore& PlatformSettingsStore() {
-  static RegistryStore store;
-  return store;
-}
-
-}  // namespace platform

@@ -2,11 +2,13 @@
 // Internals shared by the Windows backend's files.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "host/WindowHandle.h"
 
 class SaverState;
+class SettingsStore;
 struct SaverRun;
 
 namespace win32 {
@@ -20,6 +22,9 @@ inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle
 
 // The saver window in Preview or Saver, until it is destroyed.
 void RunSaverWindow(SaverState& state, const SaverRun& run);
+
+// The settings store in the current user's registry.
+std::unique_ptr<SettingsStore> MakeRegistryStore();
 
 // UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
 bool ToWide(const std::string& text, std::wstring* wide);

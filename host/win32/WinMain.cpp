@@ -2,6 +2,8 @@
 // value go to the portable entry, which picks and runs the mode.
 #include <windows.h>
 
+#include <memory>
+
 #include "host/Entry.h"
 #include "host/Settings.h"
 #include "host/System.h"
@@ -23,7 +25,8 @@ int StartupShowWindow() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::InstallPictureDefaults();
-  SettingsStore& store = platform::PlatformSettingsStore();
+  const std::unique_ptr<SettingsStore> registry = win32::MakeRegistryStore();
+  SettingsStore& store = *registry;
   EntryServices services;
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
   services.loadSettings = [&store](SaverState& state) { LoadSettings(state, store); };
