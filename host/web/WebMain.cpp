@@ -13,10 +13,10 @@
 #include "host/Driver.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/WebBackend.h"
+#include "host/web/WebSettingsStore.h"
 #include "resources/EmbeddedResources.h"
 #include "scene/FrameClock.h"
 
@@ -75,12 +75,11 @@ int main() {
 
   // The page and what it is handed live as long as the browser's page; the
   // runtime never exits.
+  auto* store = new WebSettingsStore();  // the page's local storage
   auto* state = new SaverState();
-  const PageSettings settings = ResolvePageSettings(options, platform::PlatformSettingsStore());
-  state->useMirrors = settings.useMirrors;
+  LoadPageSettings(options, *store, *state);
   SaverRun run;
   run.kind = RunKind::Preview;  // the page in a window; full screen in saver mode makes it the saver
-  run.levels = settings.levels;
   RunInputs inputs;
   if (options.still) {
     auto* still = new ManualCounter();
