@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/NumberText.h"
+#include "host/linux/WindowSystems.h"
 
 namespace hack {
 
@@ -81,16 +82,6 @@ std::string ApplyOutput(Options& options, const std::string& value) {
   return std::string();
 }
 
-std::string ApplyX11(Options& options, const std::string&) {
-  options.windowSystem = "x11";
-  return std::string();
-}
-
-std::string ApplyWayland(Options& options, const std::string&) {
-  options.windowSystem = "wayland";
-  return std::string();
-}
-
 // A setting's option: a switch sets its value; a number must be within the
 // setting's range; a text is one line a setting can hold.
 std::string ApplySetting(Options& options, const SettingRow& row, const SettingOption& option,
@@ -158,10 +149,17 @@ const std::vector<OptionInfo>& AllOptions() {
         {"--layer", "LAYER", "Wayland: draw as the desktop's background (LAYER: background)", &ApplyLayer, false,
          nullptr, nullptr},
         {"--output", "NAME", "with --layer: only on the output NAME", &ApplyOutput, false, nullptr, nullptr},
-        {"--x11", nullptr, "draw through X11 (XWayland too), even under Wayland", &ApplyX11, false, nullptr, nullptr},
-        {"--wayland", nullptr, "draw through Wayland's layer-shell, without asking", &ApplyWayland, false, nullptr,
-         nullptr},
     };
+    // --NAME forces each window system; the option names live as long as the options.
+    static const std::vector<std::string> forcing = [] {
+      std::vector<std::string> names;
+      for (const linuxhost::WindowSystem& system : linuxhost::WindowSystems()) names.push_back(std::string("--") + system.name);
+      return names;
+    }();
+    for (std::size_t i = 0; i < forcing.size(); ++i) {
+      const linuxhost::WindowSystem& system = linuxhost::WindowSystems()[i];
+      all.push_back({forcing[i].c_str(), nullptr, system.help, nullptr, false, nullptr, nullptr, system.name});
+    }
     for (const SettingRow& row : AllSettings()) {
       for (const SettingOption& option : row.options) {
         std::string help = option.help;
@@ -222,9 +220,10 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     } else if (hasValue) {
       return Failure(name + " takes no value");
     }
-    const std::string error = option->setting != nullptr
-                                  ? ApplySetting(options, *option->setting, *option->option, value)
-                                  : option->apply(options, value);
+    if (option->windowSystem != nullptr) options.windowSystem = option->windowSystem;
+    const std::string error = option->setting != nullptr ? ApplySetting(options, *option->setting, *option->option, value)
+                              : option->apply != nullptr ? option->apply(options, value)
+                                                         : std::string();
     if (!error.empty()) return Failure(error);
     if (options.action != Action::Run) return options;  // help or version
   }

@@ -1,10 +1,11 @@
 #pragma once
 // The options of the Linux program beyond the Windows-style switches: those
 // that screen-saver daemons and lockers pass (--root, --window-id), the
-// Wayland background (--layer, --output), the window system's choice (--x11,
-// --wayland), with --help and --version, declared here; and the settings'
-// options (--mirrors, --no-mirrors, --levels, --photos), made from the rows of
-// the settings table (host/Settings.h). The usage text and the daemon's
+// Wayland background (--layer, --output), with --help and --version, declared
+// here; the window system's choice (--x11, --wayland), made from the table of
+// window systems (host/linux/WindowSystems.h); and the settings' options
+// (--mirrors, --no-mirrors, --levels, --photos), made from the rows of the
+// settings table (host/Settings.h). The usage text and the daemon's
 // settings description (zirbel.xml) are written from these declarations. The window system's choice itself is
 // made in WindowSystems.h.
 #include <cstdint>
@@ -55,6 +56,9 @@ struct OptionInfo {
   // A setting's option: its row and its entry there (then `apply` is null).
   const SettingRow* setting;
   const SettingOption* option;
+  // The window system the option forces (then `apply` is null), a row of the
+  // table of window systems (host/linux/WindowSystems.h).
+  const char* windowSystem = nullptr;
 };
 // Every option the parser accepts, in the order of the usage text.
 const std::vector<OptionInfo>& AllOptions();
