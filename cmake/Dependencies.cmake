@@ -58,7 +58,9 @@ elseif(WIN32)
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
-  find_package(X11 REQUIRED)
+  # X11 with the extensions the backend (Xrandr, Xinerama), the end-to-end
+  # helpers (Xfixes) and the benchmarks (Xtst) use.
+  find_package(X11 REQUIRED COMPONENTS Xrandr Xinerama Xfixes Xtst)
   find_package(JPEG REQUIRED)
   find_package(PNG REQUIRED)
   find_library(GLU_LIBRARY GLU REQUIRED)
