@@ -102,6 +102,11 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   field = new (std::nothrow) DiscField(this);
   if (field) field->SetUp();
 
+  MakeContextObjects();
+  randomState = RandomState();
+}
+
+void KaleidoScene::MakeContextObjects() {
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
@@ -122,7 +127,6 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
   delete[] zeros;
-  randomState = RandomState();
 }
 
 void KaleidoScene::Resize(std::int32_t w, std::int32_t h) {

@@ -101,6 +101,11 @@ class KaleidoScene : public FieldDriver {
 
   // Set-up with a current GL context; the random source is seeded with `seed`.
   void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
+  // The context's state and objects that the frames need and that no frame
+  // sets again: the depth state and the two feedback textures. Init makes
+  // them; a host whose context was lost makes them again in the new one,
+  // where the old texture names mean nothing.
+  void MakeContextObjects();
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
   // Moves the view to (x, y) (lower-left, in window pixels) at the given size.
