@@ -1,5 +1,6 @@
 #include "host/web/PageOptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -72,6 +73,19 @@ PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& stor
     settings.levels = 0;
   }
   return settings;
+}
+
+bool KeepPageSetting(SettingsStore& store, const std::string& name, std::int32_t value) {
+  const bool mirrors = name == setting::kUseMirrors;
+  if (!mirrors && name != kLevelsSetting) return false;
+  if (value < (mirrors ? 0 : 1) || value > (mirrors ? 1 : kMaxLevels)) return false;
+  store.WriteNumber(SettingsGroup::Program, mirrors ? setting::kUseMirrors : kLevelsSetting, value);
+  return true;
+}
+
+std::uint32_t LevelKeyFor(std::int32_t levels, std::int32_t step) {
+  const std::int32_t wanted = std::max(1, std::min(kMaxLevels, levels + step));
+  return keycode::kDigit0 + static_cast<std::uint32_t>(wanted - 1);
 }
 
 std::uint32_t KeyCodeForDomCode(const std::string& code) {

@@ -33,6 +33,16 @@ struct PageSettings {
 };
 PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store);
 
+// A setting chosen on the page itself (its touch controls), `name` being
+// setting::kUseMirrors (0 or 1) or kLevelsSetting (1..kMaxLevels): kept in
+// `store` for the next visit as the address's are. False, and nothing kept,
+// for another name or a value out of range.
+bool KeepPageSetting(SettingsStore& store, const std::string& name, std::int32_t value);
+
+// The key (a top-row digit) that gives `levels` + `step` levels, within
+// 1..kMaxLevels.
+std::uint32_t LevelKeyFor(std::int32_t levels, std::int32_t step);
+
 // The key code (field/KeyCodes.h) of a KeyboardEvent's `code` ("Digit3",
 // "KeyM", "ArrowLeft", "Space"); 0 for a key the scene has no code for.
 std::uint32_t KeyCodeForDomCode(const std::string& code);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "field/KeyCodes.h"
+#include "host/web/PageClock.h"
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
 #include "images/PhotoTiles.h"
@@ -60,6 +61,45 @@ TEST(WebPage, SettingsFromTheAddressAreKeptElseTheStoredOnesHold) {
   store.numbers[kLevelsSetting] = 11;  // out of range: the scene's own
   EXPECT_EQ(ResolvePageSettings(ParsePageQuery("mirrors=1"), store).levels, 0);
   EXPECT_EQ(store.numbers[setting::kUseMirrors], 1);
+}
+
+TEST(WebPage, SettingsChosenOnThePageAreKeptWithinTheirRanges) {
+  FakeStore store;
+  const struct {
+    const char* name;
+    std::int32_t value;
+    bool kept;
+  } cases[] = {{setting::kUseMirrors, 0, true}, {setting::kUseMirrors, 2, false}, {kLevelsSetting, 10, true},
+               {kLevelsSetting, 0, false},     {kLevelsSetting, 11, false},     {"PhotoFolder", 1, false}};
+  for (const auto& c : cases) {
+    store.numbers.clear();
+    EXPECT_EQ(KeepPageSetting(store, c.name, c.value), c.kept) << c.name << " " << c.value;
+    EXPECT_EQ(store.numbers.count(c.name), c.kept ? 1u : 0u) << c.name << " " << c.value;
+  }
+  ASSERT_TRUE(KeepPageSetting(store, kLevelsSetting, 10));
+  EXPECT_EQ(ResolvePageSettings(ParsePageQuery(""), store).levels, 10);  // kept as the address's: the next visit
+  // The level controls step within 1..10 as the digit keys set them.
+  EXPECT_EQ(LevelKeyFor(1, 1), keycode::kDigit0 + 1);
+  EXPECT_EQ(LevelKeyFor(1, -1), keycode::kDigit0);
+  EXPECT_EQ(LevelKeyFor(10, 1), keycode::kDigit9);
+}
+
+TEST(WebPage, APausedClockStandsStillAndGoesOnWhereItStopped) {
+  ManualCounter browser;
+  PausableCounter clock(browser);
+  browser.value = 100;
+  EXPECT_EQ(clock.Value(), 100);
+  clock.SetPaused(true);
+  browser.value = 400;
+  clock.SetPaused(true);  // a second pause changes nothing
+  EXPECT_EQ(clock.Value(), 100);
+  clock.SetPaused(false);
+  EXPECT_EQ(clock.Value(), 100);
+  browser.value = 450;
+  EXPECT_EQ(clock.Value(), 150);
+  clock.SetPaused(false);
+  EXPECT_EQ(clock.Value(), 150);
+  EXPECT_EQ(clock.Frequency(), browser.frequency);
 }
 
 TEST(WebPage, KeysAreTheSceneCodes) {
