@@ -73,6 +73,11 @@ export function appCases(t) {
       if (!t.kaleidoscope(p)) fail(`no lit, mirrored picture within 2 s of the restore: ${JSON.stringify(p)}`);
       const controls = await page().evaluate(() => [Module.levels, Module.mirrorsOff]);
       if (controls[0] !== 3 || controls[1]) fail(`the restored picture has other controls: ${controls}`);
+      // The GPU process ends (as with a driver reset): the browser gives the context back by itself.
+      await (await page().browser().target().createCDPSession()).send('Browser.crashGpuProcess');
+      await t.until(() => Module.framesDrawn > 0, null, 'no frame after the GPU process ended');
+      await t.nextFrames(3, 'no frames after the GPU process ended');
+      if (!t.kaleidoscope(await t.probeUntil(t.kaleidoscope, null, 5, true))) fail('no picture after the GPU process ended');
 
       await lose();
       const before = await t.frames();
