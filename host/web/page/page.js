@@ -124,4 +124,10 @@ document.addEventListener('fullscreenchange', holdWakeLock);
 if (frameMode) holdWakeLock();
 
 // The page's files are kept for offline visits; an installed app opens them.
-if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+// Once the first frame is drawn, so that keeping them does not hold it up.
+let offlineCopy = false;
+stateListeners.push(() => {
+  if (offlineCopy || !Module.framesDrawn || !('serviceWorker' in navigator)) return;
+  offlineCopy = true;
+  navigator.serviceWorker.register('sw.js').catch(() => {});
+});
