@@ -17,9 +17,11 @@
 #include "host/Settings.h"
 #include "host/System.h"
 #include "host/linux/HackOptions.h"
+#include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
+#include "resources/EmbeddedResources.h"
 
 #ifndef ZIRBEL_VERSION
 #define ZIRBEL_VERSION "unknown"
@@ -76,11 +78,13 @@ int main(int argc, char** argv) {
       linuxhost::WindowSystems(), options.windowSystem, KindOf(options, commandLine), &unable);
   if (system == nullptr) return OptionError(unable);
 
-  platform::InstallPictureDefaults();
+  // The run's clock is the monotonic clock, its images the ones linked in,
+  // and its photos are read without ever waiting on a pipe or a device.
   linuxhost::MonotonicCounter counter;
   RunInputs inputs;
   inputs.counter = &counter;
-  inputs.photoReader = &linuxhost::ReadPhotoFile;  // never waits on a pipe or a device
+  inputs.images = &FindEmbeddedResource;
+  inputs.photoReader = &linuxhost::ReadPhotoWithoutWaiting;
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
   SettingsStore& store = platform::PlatformSettingsStore();

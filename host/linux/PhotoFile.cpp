@@ -38,7 +38,7 @@ class Descriptor {
 
 }  // namespace
 
-bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& bounds,
+bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
                    std::vector<unsigned char>* bytes, std::string* error) {
   const auto started = std::chrono::steady_clock::now();
   const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

@@ -10,7 +10,8 @@
 
 namespace linuxhost {
 
-bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& bounds,
+// A photo::PhotoReader; the Linux entry hands it to the saver's photo worker.
+bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
                    std::vector<unsigned char>* bytes, std::string* error);
 
 }  // namespace linuxhost

@@ -90,6 +90,7 @@ WebBackend::WebBackend(const PageOptions& options, SaverState& state, const Save
       state_(state),
       start_(start),
       stillCounter_(options.still ? static_cast<ManualCounter*>(inputs.counter) : nullptr),
+      images_(inputs.images),
       driver_(*this, state, run, std::move(inputs)) {}
 
 Opened WebBackend::Open(BackendEvents& events) {
@@ -180,7 +181,7 @@ void WebBackend::RemakeContextObjects() {
   KaleidoScene* scene = driver_.Scenes().Primary();
   if (scene == nullptr) return;
   if (scene->field != nullptr) {
-    scene->field->LoadTextures();
+    scene->field->LoadTextures(images_);
     if (!atlas_.empty()) scene->ShowAtlas(atlas_.data(), photo::kAtlasWidth, photo::kAtlasHeight);
   }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -222,7 +223,7 @@ void WebBackend::ShowBuiltInPictures() {
   KaleidoScene* scene = driver_.Scenes().Primary();
   atlas_.clear();
   atlas_.shrink_to_fit();
-  if (scene != nullptr && scene->field != nullptr) scene->field->LoadTextures();
+  if (scene != nullptr && scene->field != nullptr) scene->field->LoadTextures(images_);
 }
 
 Sight WebBackend::PictureSight() {

@@ -95,6 +95,7 @@ class WebBackend : public Backend, public RenderTarget {
   SaverState& state_;
   PageStart start_;
   ManualCounter* stillCounter_;
+  ImageResourceFinder images_;  // the built-in pictures, found again after a lost context
   Driver driver_;
   std::vector<unsigned char> atlas_;  // the photos' atlas shown; empty: the built-in pictures
   std::vector<unsigned char> incoming_;

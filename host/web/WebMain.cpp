@@ -15,8 +15,10 @@
 #include "host/Settings.h"
 #include "host/System.h"
 #include "host/web/PageClock.h"
+#include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/WebBackend.h"
+#include "resources/EmbeddedResources.h"
 #include "scene/FrameClock.h"
 
 namespace {
@@ -25,13 +27,6 @@ namespace {
 constexpr std::int64_t kStillFrequency = 24;
 
 EM_JS(char*, PageQuery, (), { return allocateUTF8(window.location.search); });
-
-// performance.now() in microseconds: the page's clock.
-class PageCounter : public CounterSource {
- public:
-  std::int64_t Frequency() override { return 1000000; }
-  std::int64_t Value() override { return static_cast<std::int64_t>(emscripten_get_now() * 1000.0); }
-};
 
 WebBackend& Of(void* user) { return *static_cast<WebBackend*>(user); }
 
@@ -85,7 +80,6 @@ EMSCRIPTEN_KEEPALIVE void zirbel_report(WebBackend* page) { page->Report(); }
 }
 
 int main() {
-  platform::InstallPictureDefaults();
   char* query = PageQuery();
   const PageOptions options = ParsePageQuery(query);
   std::free(query);
@@ -105,14 +99,13 @@ int main() {
   if (options.still) {
     auto* still = new ManualCounter();
     still->frequency = kStillFrequency;
-    SetDefaultCounterSource(still);
     inputs.counter = still;
   } else {
     start.clock = new PausableCounter(*new PageCounter());
     start.paused = PrefersLessMotion();
-    SetDefaultCounterSource(start.clock);  // the scenes' frame clock stands still while paused
-    inputs.counter = start.clock;
+    inputs.counter = start.clock;  // the scenes' frame clocks stand still while paused
   }
+  inputs.images = &FindEmbeddedResource;
   inputs.seed = options.seedGiven ? options.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &ShowError;
   auto* page = new WebBackend(options, *state, run, inputs, start);

@@ -8,6 +8,7 @@
 #include "host/Entry.h"
 #include "host/Settings.h"
 #include "host/System.h"
+#include "host/win32/PerformanceCounter.h"
 #include "host/win32/Win32Backend.h"
 #include "host/win32/Win32Host.h"
 
@@ -26,11 +27,12 @@ int StartupShowWindow() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  platform::InstallPictureDefaults();
   SettingsStore& store = platform::PlatformSettingsStore();
-  win32::SystemCounter counter;
+  // The run's clock is the performance counter, its images the executable's resources.
+  win32::PerformanceCounter counter;
   RunInputs inputs;
   inputs.counter = &counter;
+  inputs.images = &win32::FindImageResource;
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &win32::ShowErrorMessage;
   const int showWindow = StartupShowWindow();
