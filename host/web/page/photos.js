@@ -138,6 +138,7 @@ startedListeners.push(async () => {
   const pick = photos.pick;
   const kept = await keptPhotos().catch(() => []);
   if (kept.length && pick === photos.pick) decodePhotos(kept, ++photos.pick);
+  if (!kept.length && frameMode) showNote('Tap the picture, then Photos…, to pick the photos this frame shows.');
   photos.checked = true;
 });
 
