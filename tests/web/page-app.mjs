@@ -249,6 +249,7 @@ export function appCases(t) {
       await page().click('#builtin');
       await t.until(async () => (await Module.photoStatus()).kept.files === 0, null, 'Built-in pictures kept the photos');
       await page().reload();
+      await t.until(() => Module.framesDrawn > 0, null, 'no frame after the photos were forgotten');
       await t.until(async () => (await Module.photoStatus()).checked, null, 'the kept photos were not looked for');
       const status = await t.photoStatus();
       const builtIn = await t.probe('ff00ff,00ff00');

@@ -193,5 +193,6 @@ Module.photoStatus = async () => {
   }) : null;
   const records = await keptPhotos().catch(() => []);
   const kept = {files: records.length, bytes: records.reduce((sum, {file}) => sum + file.size, 0)};
-  return {pick: photos.pick, shown: photos.shown, checked: photos.checked, pageHeap: Module.HEAPU8.length, worker, kept};
+  const pageHeap = Module.HEAPU8 ? Module.HEAPU8.length : 0;  // none before the program has started
+  return {pick: photos.pick, shown: photos.shown, checked: photos.checked, pageHeap, worker, kept};
 };
