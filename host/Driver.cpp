@@ -38,7 +38,7 @@ bool Driver::Start() {
     End();
     return false;
   }
-  if (!scenes_.Start(backend_.Layout(), inputs_.seed, run_.levels)) {
+  if (!scenes_.Start(backend_.Layout(), inputs_.seed, state_.levels)) {
     backend_.DropWindow();
     End();
     return false;

@@ -32,7 +32,6 @@ struct SaverRun {
   RunKind kind = RunKind::Saver;
   WindowHandle window = 0;
   std::string output;
-  std::int32_t levels = 0;  // the scenes' starting level count; 0 keeps their own
   std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
 };
 

@@ -15,10 +15,10 @@
 #include "host/Entry.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/linux/HackOptions.h"
 #include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
+#include "host/linux/SettingsStore.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
 #include "resources/EmbeddedResources.h"
@@ -87,23 +87,20 @@ int main(int argc, char** argv) {
   inputs.photoReader = &linuxhost::ReadPhotoWithoutWaiting;
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
-  SettingsStore& store = platform::PlatformSettingsStore();
+  settingsfile::KeyFileStore store;
 
   // The command line's options hold for this run only, over the stored settings.
   EntryServices services;
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
   services.loadSettings = [&store, &options](SaverState& state) {
     LoadSettings(state, store);
-    if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
-    if (options.photosGiven) state.photoFolder = options.photoFolder;
+    ApplyChoices(options.settings, state);
   };
   services.foregroundWindow = system->foreground;
   // Linux has no screen-saver password to change.
   services.changeSaverPassword = [](WindowHandle) {};
   services.runConfigDialog = [](SaverState&, WindowHandle owner) { linuxhost::RunConfigDialog(owner); };
-  services.runSaverWindow = [&](SaverState& state, const SaverRun& entryRun) {
-    SaverRun run = entryRun;
-    run.levels = options.levels;
+  services.runSaverWindow = [&](SaverState& state, const SaverRun& run) {
     const std::unique_ptr<WaitingBackend> backend = system->make(state, run);
     RunSaver(*backend, state, run, inputs);
   };

@@ -6,38 +6,35 @@
 
 #include "host/Settings.h"
 
+class SaverState;
+
 // The options of the page's address (its query: "?seed=1&time=5&still").
 struct PageOptions {
   bool seedGiven = false;
   std::uint32_t seed = 0;    // seed=N: the start seed; else one from the calendar time
-  std::int32_t levels = 0;   // levels=1..10: the starting level count; 0 keeps the scene's own
-  std::int32_t mirrors = -1; // mirrors=0 or 1: the mirror setting; -1: the stored one
   bool still = false;        // still: one frame at `time`, drawn once, then nothing more
   double time = 0.0;         // time=S: the scene time of the still frame, in seconds (0..3600)
   bool saver = false;        // saver: in full screen any input but the control keys leaves it
+  // The settings the address names (levels=1..10, mirrors=0 or 1: the rows'
+  // web names and ranges, a flag 0 or 1).
+  SettingChoices settings;
 };
 
 // Reads `query` ("?a=1&b", the leading '?' optional). Unknown names and
 // values out of range are ignored.
 PageOptions ParsePageQuery(const std::string& query);
 
-// The page's own setting beside the saver's: the starting level count.
-extern const char* const kLevelsSetting;
+// The settings the page starts with: the address's where it gives them,
+// which are then kept in `store` for the next visit, else the stored ones,
+// else the defaults.
+void LoadPageSettings(const PageOptions& options, SettingsStore& store, SaverState& state);
 
-// The mirror setting and the starting level count (0: the scene's own) the
-// page starts with: the address's where it gives them, which are then kept
-// in `store` for the next visit, else the stored ones, else the defaults.
-struct PageSettings {
-  std::int32_t useMirrors = 1;
-  std::int32_t levels = 0;
-};
-PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store);
-
-// A setting chosen on the page itself (its touch controls), `name` being
-// setting::kUseMirrors (0 or 1) or kLevelsSetting (1..kMaxLevels): kept in
-// `store` for the next visit as the address's are. False, and nothing kept,
-// for another name or a value out of range.
-bool KeepPageSetting(SettingsStore& store, const std::string& name, std::int32_t value);
+// A setting chosen on the page itself (its touch controls), by its stored
+// name: one of the address's (the mirrors, the level count), in its range.
+// It goes into `state` and is kept in `store` for the next visit, as the
+// address's are. False, and nothing changed, for another name or a value out
+// of range.
+bool ChoosePageSetting(const std::string& name, std::int32_t value, SettingsStore& store, SaverState& state);
 
 // The key (a top-row digit) that gives `levels` + `step` levels, within
 // 1..kMaxLevels.

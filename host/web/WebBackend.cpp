@@ -195,13 +195,8 @@ void WebBackend::SetPaused(bool paused) {
 }
 
 bool WebBackend::ChooseSetting(const std::string& name, std::int32_t value) {
-  if (start_.store == nullptr || !KeepPageSetting(*start_.store, name, value)) return false;
-  if (name == setting::kUseMirrors) {
-    state_.useMirrors = value;
-  } else {
-    start_.startLevels = value;
-    driver_.Steer(LevelKeyFor(value, 0));
-  }
+  if (start_.store == nullptr || !ChoosePageSetting(name, value, *start_.store, state_)) return false;
+  if (name == setting::kLevels) driver_.Steer(LevelKeyFor(value, 0));  // now, as well as at the start
   Report();
   return true;
 }
@@ -312,5 +307,5 @@ void WebBackend::Report() {
   const DiscField* field = primary->field;
   ReportState(primary->levels, primary->mirrorsSuppressed, field != nullptr ? field->feedbackScale : 0.0,
               field != nullptr ? field->spin : 0.0, field != nullptr ? field->transitionLength : 0, state_.useMirrors,
-              start_.startLevels, start_.clock != nullptr && start_.clock->Paused(), driver_.Saver());
+              state_.levels, start_.clock != nullptr && start_.clock->Paused(), driver_.Saver());
 }

@@ -28,7 +28,6 @@ constexpr BackendCaps kWebCaps{/*monitors=*/false, /*hotPlug=*/false, /*preview=
 struct PageStart {
   SettingsStore* store = nullptr;  // where settings chosen on the page are kept
   PausableCounter* clock = nullptr;  // the run's clock (null in still mode)
-  std::int32_t startLevels = 0;    // the kept level count (0: none)
   bool paused = false;             // open paused on the first frame (the visitor asks for less motion)
 };
 

@@ -13,11 +13,11 @@
 #include "host/Driver.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/web/PageClock.h"
 #include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/WebBackend.h"
+#include "host/web/WebSettingsStore.h"
 #include "resources/EmbeddedResources.h"
 #include "scene/FrameClock.h"
 
@@ -86,16 +86,14 @@ int main() {
 
   // The page and what it is handed live as long as the browser's page; the
   // runtime never exits.
+  auto* store = new WebSettingsStore();  // the page's local storage
   auto* state = new SaverState();
-  const PageSettings settings = ResolvePageSettings(options, platform::PlatformSettingsStore());
-  state->useMirrors = settings.useMirrors;
+  LoadPageSettings(options, *store, *state);
   SaverRun run;
   run.kind = RunKind::Preview;  // the page in a window; full screen in saver mode makes it the saver
-  run.levels = settings.levels;
   RunInputs inputs;
   PageStart start;
-  start.store = &platform::PlatformSettingsStore();
-  start.startLevels = settings.levels;
+  start.store = store;
   if (options.still) {
     auto* still = new ManualCounter();
     still->frequency = kStillFrequency;

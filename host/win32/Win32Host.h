@@ -2,6 +2,7 @@
 // Internals shared by the Windows backend's files.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "host/WindowHandle.h"
@@ -32,6 +33,9 @@ void ChangeSaverPassword(WindowHandle parent);
 
 // The configuration dialog; OK saves its settings into `store`.
 void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner);
+
+// The settings store in the current user's registry.
+std::unique_ptr<SettingsStore> MakeRegistryStore();
 
 // UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
 bool ToWide(const std::string& text, std::wstring* wide);

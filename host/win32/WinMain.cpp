@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <ctime>
+#include <memory>
 
 #include "host/Driver.h"
 #include "host/Entry.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/win32/PerformanceCounter.h"
 #include "host/win32/Win32Backend.h"
 #include "host/win32/Win32Host.h"
@@ -27,7 +27,8 @@ int StartupShowWindow() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  SettingsStore& store = platform::PlatformSettingsStore();
+  const std::unique_ptr<SettingsStore> registry = win32::MakeRegistryStore();
+  SettingsStore& store = *registry;
   // The run's clock is the performance counter, its images the executable's resources.
   win32::PerformanceCounter counter;
   RunInputs inputs;

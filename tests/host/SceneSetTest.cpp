@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "host/SaverState.h"
 #include "host/SceneSet.h"
 #include "field/KeyCodes.h"
 #include "tests/host/FakeBackend.h"
