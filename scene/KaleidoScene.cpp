@@ -102,6 +102,10 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed, cons
   field = new (std::nothrow) DiscField(this);
   if (field) field->SetUp(sources.images);
 
+  MakeContextObjects();
+}
+
+void KaleidoScene::MakeContextObjects() {
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);

@@ -100,6 +100,11 @@ class KaleidoScene : public FieldDriver {
   // the clock reads `sources.counter` and the field's images are found
   // through `sources.images`.
   void Init(std::int32_t width, std::int32_t height, std::uint32_t seed, const SceneSources& sources);
+  // The context's state and objects that the frames need and that no frame
+  // sets again: the depth state and the two feedback textures. Init makes
+  // them; a host whose context was lost makes them again in the new one,
+  // where the old texture names mean nothing.
+  void MakeContextObjects();
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
   // Moves the view to (x, y) (lower-left, in window pixels) at the given size.

@@ -1,21 +1,26 @@
 #include "host/web/PageOptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
 #include "field/KeyCodes.h"
 #include "host/NumberText.h"
 #include "host/SaverState.h"
+#include "scene/KaleidoScene.h"
 
 namespace {
+
+// The values the page takes for a setting of its address: a flag's 0 or 1.
+std::int32_t Low(const SettingRow& row) { return row.type == SettingType::Flag ? 0 : row.low; }
+std::int32_t High(const SettingRow& row) { return row.type == SettingType::Flag ? 1 : row.high; }
 
 // The setting whose web name is `name` with its value, if in range.
 bool ReadSetting(const std::string& name, const std::string& value, SettingChoices* choices) {
   for (const SettingRow& row : AllSettings()) {
     if (!row.In(kInWebAddress) || name != row.webName) continue;
-    const bool flag = row.type == SettingType::Flag;
     std::int32_t number = 0;
-    if (ParseNumber(value, NumberForm::Stored, flag ? 0 : row.low, flag ? 1 : row.high, &number)) {
+    if (ParseNumber(value, NumberForm::Stored, Low(row), High(row), &number)) {
       Choose(*choices, SettingChoice{&row, number, std::string()});
     }
     return true;
@@ -56,6 +61,20 @@ void LoadPageSettings(const PageOptions& options, SettingsStore& store, SaverSta
   LoadSettings(state, store);
   ApplyChoices(options.settings, state);
   for (const SettingChoice& choice : options.settings) SaveSetting(*choice.row, state, store);
+}
+
+bool ChoosePageSetting(const std::string& name, std::int32_t value, SettingsStore& store, SaverState& state) {
+  const SettingRow* row = FindSetting(name);
+  if (row == nullptr || !row->In(kInWebAddress) || row->type == SettingType::Text) return false;
+  if (value < Low(*row) || value > High(*row)) return false;
+  ApplyChoices(SettingChoices{SettingChoice{row, value, std::string()}}, state);
+  SaveSetting(*row, state, store);
+  return true;
+}
+
+std::uint32_t LevelKeyFor(std::int32_t levels, std::int32_t step) {
+  const std::int32_t wanted = std::max(1, std::min(kMaxLevels, levels + step));
+  return keycode::kDigit0 + static_cast<std::uint32_t>(wanted - 1);
 }
 
 std::uint32_t KeyCodeForDomCode(const std::string& code) {

@@ -29,6 +29,17 @@ PageOptions ParsePageQuery(const std::string& query);
 // else the defaults.
 void LoadPageSettings(const PageOptions& options, SettingsStore& store, SaverState& state);
 
+// A setting chosen on the page itself (its touch controls), by its stored
+// name: one of the address's (the mirrors, the level count), in its range.
+// It goes into `state` and is kept in `store` for the next visit, as the
+// address's are. False, and nothing changed, for another name or a value out
+// of range.
+bool ChoosePageSetting(const std::string& name, std::int32_t value, SettingsStore& store, SaverState& state);
+
+// The key (a top-row digit) that gives `levels` + `step` levels, within
+// 1..kMaxLevels.
+std::uint32_t LevelKeyFor(std::int32_t levels, std::int32_t step);
+
 // The key code (field/KeyCodes.h) of a KeyboardEvent's `code` ("Digit3",
 // "KeyM", "ArrowLeft", "Space"); 0 for a key the scene has no code for.
 std::uint32_t KeyCodeForDomCode(const std::string& code);

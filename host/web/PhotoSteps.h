@@ -1,9 +1,10 @@
 #pragma once
-// The photos of a folder made into atlases in small steps on the thread that
-// draws, for a host that has no worker thread (the web page): each step walks
-// the folder or decodes one photo, between two frames. The walk, the decoding
-// and the atlas are the worker's own (images/), and so are the turns: with
-// more photos than tiles, the next ones make the next atlas after a while.
+// The photos of a folder made into atlases in small steps, for a host whose
+// threads cannot share the program's memory (the web page's Web Worker): each
+// step walks the folder or decodes one photo, and the host hears its messages
+// between two steps. The walk, the decoding and the atlas are the photo
+// worker's own (images/), and so are the turns: with more photos than tiles,
+// the next ones make the next atlas after a while.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class PhotoSteps {
   bool Done() const { return maker_.Finished(); }
   // Nothing to do before `nowMs` has reached the next atlas's time.
   bool Waiting(double nowMs) const { return nowMs < nextAtlasMs_; }
+  double NextAtlasMs() const { return nextAtlasMs_; }
 
  private:
   static photo::AtlasSourceOptions Options(std::FILE* messages);

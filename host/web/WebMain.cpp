@@ -13,6 +13,7 @@
 #include "host/Driver.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
+#include "host/web/PageClock.h"
 #include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/WebBackend.h"
@@ -29,23 +30,17 @@ EM_JS(char*, PageQuery, (), { return allocateUTF8(window.location.search); });
 
 WebBackend& Of(void* user) { return *static_cast<WebBackend*>(user); }
 
-EM_BOOL OnAnimationFrame(double now, void* user) {
-  Of(user).Tick(now);
+EM_JS(bool, PrefersLessMotion, (), {
+  return !!(window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches);
+});
+
+EM_BOOL OnAnimationFrame(double, void* user) {
+  Of(user).Tick();
   return EM_TRUE;
 }
 
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void* user) {
   return Of(user).OnKey(KeyCodeForDomCode(event->code), event->repeat != 0);
-}
-
-EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent*, void* user) {
-  Of(user).OnButton();
-  return EM_TRUE;
-}
-
-EM_BOOL OnMouseMove(int, const EmscriptenMouseEvent* event, void* user) {
-  Of(user).OnMouseMove(static_cast<std::int32_t>(event->screenX), static_cast<std::int32_t>(event->screenY));
-  return EM_FALSE;
 }
 
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* user) {
@@ -62,10 +57,26 @@ void ShowError(const char* text) { std::fprintf(stderr, "zirbel: %s\n", text); }
 
 }  // namespace
 
-// Called by the page's script with the page it was handed at the start.
+// Called by the page's script with the page it was handed at the start:
+// its pointer (a mouse's, or a touch on the canvas), its controls, the
+// context's loss, the photo worker's atlases.
 extern "C" {
-EMSCRIPTEN_KEEPALIVE void zirbel_show_photos(WebBackend* page, const char* folder) { page->ShowPhotos(folder); }
 EMSCRIPTEN_KEEPALIVE void zirbel_capture(WebBackend* page) { page->Capture(); }
+EMSCRIPTEN_KEEPALIVE int zirbel_pointer(WebBackend* page, int touch) { return page->OnPointer(touch != 0); }
+EMSCRIPTEN_KEEPALIVE void zirbel_mouse_move(WebBackend* page, int x, int y) { page->OnMouseMove(x, y); }
+EMSCRIPTEN_KEEPALIVE int zirbel_key(WebBackend* page, const char* code) {
+  return page->OnKey(KeyCodeForDomCode(code), false);
+}
+EMSCRIPTEN_KEEPALIVE void zirbel_levels(WebBackend* page, int step) { page->StepLevels(step); }
+EMSCRIPTEN_KEEPALIVE void zirbel_pause(WebBackend* page, int paused) { page->SetPaused(paused != 0); }
+EMSCRIPTEN_KEEPALIVE int zirbel_setting(WebBackend* page, const char* name, int value) {
+  return page->ChooseSetting(name, value);
+}
+EMSCRIPTEN_KEEPALIVE void zirbel_context(WebBackend* page, int lost) { page->OnContext(lost != 0); }
+EMSCRIPTEN_KEEPALIVE unsigned char* zirbel_atlas_buffer(WebBackend* page) { return page->AtlasBuffer(); }
+EMSCRIPTEN_KEEPALIVE void zirbel_show_atlas(WebBackend* page) { page->ShowAtlas(); }
+EMSCRIPTEN_KEEPALIVE void zirbel_builtin_pictures(WebBackend* page) { page->ShowBuiltInPictures(); }
+EMSCRIPTEN_KEEPALIVE void zirbel_report(WebBackend* page) { page->Report(); }
 }
 
 int main() {
@@ -81,23 +92,26 @@ int main() {
   SaverRun run;
   run.kind = RunKind::Preview;  // the page in a window; full screen in saver mode makes it the saver
   RunInputs inputs;
+  PageStart start;
+  start.store = store;
   if (options.still) {
     auto* still = new ManualCounter();
     still->frequency = kStillFrequency;
     inputs.counter = still;
   } else {
-    inputs.counter = new PageCounter();
+    start.clock = new PausableCounter(*new PageCounter());
+    start.paused = PrefersLessMotion();
+    inputs.counter = start.clock;  // the scenes' frame clocks stand still while paused
   }
   inputs.images = &FindEmbeddedResource;
   inputs.seed = options.seedGiven ? options.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &ShowError;
-  auto* page = new WebBackend(options, *state, run, inputs);
+  auto* page = new WebBackend(options, *state, run, inputs, start);
   if (!page->Start()) return 1;
   EM_ASM({ Module.page = $0; }, page);
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_TRUE, OnKeyDown);
-  emscripten_set_mousedown_callback("#canvas", page, EM_TRUE, OnMouseDown);
-  emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_TRUE, OnMouseMove);
-  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_TRUE, OnBlur);
+  // Heard on the window itself, not captured from its elements (a control losing focus).
+  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_FALSE, OnBlur);
   emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, page, EM_TRUE, OnFullscreenChange);
   emscripten_request_animation_frame_loop(OnAnimationFrame, page);
   return 0;

@@ -1,20 +1,26 @@
 'use strict';
-// The page around the kaleidoscope: the runtime's settings, the photo folder
-// the user picks or drops (copied into the program's file system, where the
-// program reads it as the saver reads a folder), and what a test reads back:
-// Module.framesDrawn, Module.levels, Module.mirrorsOff and Module.capture().
+// The page around the kaleidoscope: the runtime's settings, the pointer, a
+// lost WebGL context asked back, the pause, the screen's wake lock, the
+// offline copy (sw.js), and what a test reads back: Module.framesDrawn,
+// Module.levels, Module.mirrorsOff, Module.sceneSeconds, Module.paused and
+// Module.capture(). photos.js keeps the photos, controls.js the controls.
 
-// Files larger than this are left out, as the saver skips them; the copies
-// together stay below the second bound.
-const kMaxPhotoBytes = 128 * 1024 * 1024;
-const kMaxFolderBytes = 512 * 1024 * 1024;
+const pageQuery = new URLSearchParams(location.search);
+// A tablet left on a stand: full screen once touched, the photos, no end on touch.
+const frameMode = pageQuery.has('frame');
+const canvas = document.getElementById('canvas');
 
 var Module = {
-  canvas: document.getElementById('canvas'),
+  canvas,
   framesDrawn: 0,
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
+  postRun: [() => pageStarted()],
 };
+
+// What the program calls when its state changes (levels, mirrors, pause, saver).
+const stateListeners = [];
+Module.onState = () => stateListeners.forEach((listener) => listener());
 
 // The next drawn frame (in still mode the still one): RGBA, bottom row first.
 Module.capture = () => new Promise((resolve) => {
@@ -22,51 +28,106 @@ Module.capture = () => new Promise((resolve) => {
   Module._zirbel_capture(Module.page);
 });
 
-let photoFolders = 0;
-
-// `files`: [{file, path}] with paths inside the folder.
-async function showPhotos(files) {
-  if (!Module.page || files.length === 0) return;
-  const folder = `/photos-${++photoFolders}`;
-  let total = 0;
-  for (const {file, path} of files) {
-    if (file.size > kMaxPhotoBytes || total + file.size > kMaxFolderBytes) continue;
-    total += file.size;
-    const parts = `${folder}/${path}`.split('/').filter((part) => part !== '');
-    for (let i = 1; i < parts.length; ++i) {
-      const dir = '/' + parts.slice(0, i).join('/');
-      if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
-    }
-    FS.writeFile('/' + parts.join('/'), new Uint8Array(await file.arrayBuffer()));
-  }
-  Module.ccall('zirbel_show_photos', null, ['number', 'string'], [Module.page, folder]);
+// A short word on the page; `lasting` keeps it until hideNote(key).
+const noteElement = document.getElementById('note');
+let noteKey = null;
+let noteTimer = 0;
+function showNote(text, key = null) {
+  noteElement.textContent = text;
+  noteElement.hidden = false;
+  noteKey = key;
+  clearTimeout(noteTimer);
+  if (!key) noteTimer = setTimeout(() => (noteElement.hidden = true), 8000);
+}
+function hideNote(key) {
+  if (noteKey === key) noteElement.hidden = true;
 }
 
-document.getElementById('photo-input').addEventListener('change', (event) => {
-  const files = Array.from(event.target.files, (file) => ({file, path: file.webkitRelativePath || file.name}));
-  showPhotos(files);
-  event.target.value = '';
+const startedListeners = [];
+function pageStarted() {
+  if (!Module.page) return;
+  startedListeners.forEach((listener) => listener());
+}
+
+// The pointer: a mouse press toggles full screen (or ends the saver), a
+// touch on the canvas shows the controls (or ends the saver); only a mouse's
+// movement counts as the saver's pointer moving.
+const touchListeners = [];
+canvas.addEventListener('pointerdown', (event) => {
+  if (!Module.page) return;
+  const touch = event.pointerType !== 'mouse';
+  if (frameMode && !document.fullscreenElement) {
+    document.documentElement.requestFullscreen().catch(() => {});
+  } else if (!Module._zirbel_pointer(Module.page, touch ? 1 : 0)) {
+    touchListeners.forEach((listener) => listener());
+  }
+});
+window.addEventListener('pointermove', (event) => {
+  if (Module.page && event.pointerType === 'mouse') {
+    Module._zirbel_mouse_move(Module.page, Math.round(event.screenX), Math.round(event.screenY));
+  }
 });
 
-// A dropped folder (or files), walked through the entries the browser gives.
-async function entryFiles(entry, path, out) {
-  if (entry.isFile) {
-    out.push({file: await new Promise((resolve, reject) => entry.file(resolve, reject)), path: path + entry.name});
-  } else if (entry.isDirectory) {
-    const reader = entry.createReader();
-    for (;;) {
-      const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
-      if (batch.length === 0) break;
-      for (const child of batch) await entryFiles(child, `${path}${entry.name}/`, out);
+// A lost context (a GPU reset, a driver update, a phone short of memory) is
+// asked back; nothing is drawn or counted until the browser gives it back.
+const kLostContextNoteMs = 3000;
+let lostTimer = 0;
+canvas.addEventListener('webglcontextlost', (event) => {
+  event.preventDefault();
+  if (Module.page) Module._zirbel_context(Module.page, 1);
+  clearTimeout(lostTimer);
+  lostTimer = setTimeout(() => showNote('The graphics were lost. The picture comes back when the browser ' +
+                                        'gives them back; reload the page if it stays dark.', 'lost'), kLostContextNoteMs);
+});
+canvas.addEventListener('webglcontextrestored', () => {
+  clearTimeout(lostTimer);
+  hideNote('lost');
+  if (Module.page) Module._zirbel_context(Module.page, 0);
+});
+
+// The pause: `P` (outside the saver), the controls' button, or the play
+// button shown while paused (the page opens paused on its first frame for
+// a visitor who asks for less motion).
+const playButton = document.getElementById('play');
+function setPaused(paused) {
+  if (Module.page) Module._zirbel_pause(Module.page, paused ? 1 : 0);
+}
+playButton.addEventListener('click', () => setPaused(false));
+stateListeners.push(() => (playButton.hidden = !Module.paused));
+
+// The screen stays on while the picture is full screen, or always in the
+// photo frame, as long as the page can be seen; the browser lets the lock go
+// when the page is hidden, and it is taken again when the page shows.
+let wakeLock = null;
+let wakeLockPending = false;
+async function holdWakeLock() {
+  const wanted = document.visibilityState === 'visible' && (frameMode || !!document.fullscreenElement);
+  if (wanted && !wakeLock && !wakeLockPending && navigator.wakeLock) {
+    wakeLockPending = true;
+    try {
+      const lock = await navigator.wakeLock.request('screen');
+      lock.addEventListener('release', () => wakeLock === lock && (wakeLock = null));
+      wakeLock = lock;
+    } catch {
+      // Refused (low battery, a browser setting): the screen keeps its own timeout.
     }
+    wakeLockPending = false;
+    holdWakeLock();
+  } else if (!wanted && wakeLock) {
+    const lock = wakeLock;
+    wakeLock = null;
+    lock.release().catch(() => {});
   }
 }
+document.addEventListener('visibilitychange', holdWakeLock);
+document.addEventListener('fullscreenchange', holdWakeLock);
+if (frameMode) holdWakeLock();
 
-window.addEventListener('dragover', (event) => event.preventDefault());
-window.addEventListener('drop', async (event) => {
-  event.preventDefault();
-  const entries = Array.from(event.dataTransfer.items, (item) => item.webkitGetAsEntry()).filter((e) => e);
-  const files = [];
-  for (const entry of entries) await entryFiles(entry, '', files).catch(() => {});
-  showPhotos(files);
+// The page's files are kept for offline visits; an installed app opens them.
+// Once the first frame is drawn, so that keeping them does not hold it up.
+let offlineCopy = false;
+stateListeners.push(() => {
+  if (offlineCopy || !Module.framesDrawn || !('serviceWorker' in navigator)) return;
+  offlineCopy = true;
+  navigator.serviceWorker.register('sw.js').catch(() => {});
 });

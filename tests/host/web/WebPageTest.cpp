@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "field/KeyCodes.h"
+#include "host/web/PageClock.h"
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
 #include "images/PhotoTiles.h"
@@ -42,6 +43,42 @@ TEST(WebPage, AddressOptionsAndTheSettingsTheyKeep) {
   EXPECT_EQ(store.log, "P.Levels=3 P.UseMirrors=0 P.Levels=10 P.UseMirrors=1 ") << "only the address's are kept";
   store.values["P.Levels"] = "11";  // out of range where it is stored: the default
   EXPECT_EQ(visit(PageOptions()), "1 1");
+}
+
+TEST(WebPage, SettingsChosenOnThePageAreKeptAsTheAddresssAre) {
+  MapStore store(kInWebStorage);
+  SaverState state;
+  const std::tuple<const char*, std::int32_t, bool> choices[] = {
+      {"UseMirrors", 0, true}, {"UseMirrors", 2, false}, {"Levels", 10, true},      {"Levels", 0, false},
+      {"Levels", 11, false},   {"AllMonitors", 0, false}, {"PhotoFolder", 1, false}, {"Nothing", 1, false}};
+  for (const auto& [name, value, kept] : choices) EXPECT_EQ(ChoosePageSetting(name, value, store, state), kept) << name;
+  EXPECT_EQ(store.log, "P.UseMirrors=0 P.Levels=10 ");
+  EXPECT_EQ(state.useMirrors, 0);
+  SaverState next;  // the next visit
+  LoadPageSettings(PageOptions(), store, next);
+  EXPECT_EQ(next.levels, 10);
+  // The level controls step within 1..10 as the digit keys set them.
+  EXPECT_EQ(LevelKeyFor(1, 1), keycode::kDigit0 + 1);
+  EXPECT_EQ(LevelKeyFor(1, -1), keycode::kDigit0);
+  EXPECT_EQ(LevelKeyFor(10, 1), keycode::kDigit9);
+}
+
+TEST(WebPage, APausedClockStandsStillAndGoesOnWhereItStopped) {
+  ManualCounter browser;
+  PausableCounter clock(browser);
+  browser.value = 100;
+  EXPECT_EQ(clock.Value(), 100);
+  clock.SetPaused(true);
+  browser.value = 400;
+  clock.SetPaused(true);  // a second pause changes nothing
+  EXPECT_EQ(clock.Value(), 100);
+  clock.SetPaused(false);
+  EXPECT_EQ(clock.Value(), 100);
+  browser.value = 450;
+  EXPECT_EQ(clock.Value(), 150);
+  clock.SetPaused(false);
+  EXPECT_EQ(clock.Value(), 150);
+  EXPECT_EQ(clock.Frequency(), browser.frequency);
 }
 
 TEST(WebPage, KeysAreTheSceneCodes) {
