@@ -15,19 +15,22 @@ namespace {
 constexpr std::size_t kHeader = 8;  // length and kind
 constexpr std::size_t kTileBytes = static_cast<std::size_t>(photo::kTilePixels) * photo::kTilePixels * 4;
 
-void Put32(std::vector<unsigned char>* out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out->push_back(static_cast<unsigned char>(value >> shift));
+void Put32(unsigned char* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 std::uint32_t Get32(const unsigned char* p) {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-std::vector<unsigned char> Message(Kind kind, const std::vector<unsigned char>& body) {
-  std::vector<unsigned char> out;
-  Put32(&out, static_cast<std::uint32_t>(4 + body.size()));
-  Put32(&out, static_cast<std::uint32_t>(kind));
-  out.insert(out.end(), body.begin(), body.end());
+// The header, a 32-bit flags field where `flags` is not null, and `size` bytes of `body`.
+std::vector<unsigned char> Message(Kind kind, const std::uint32_t* flags, const unsigned char* body, std::size_t size) {
+  const std::size_t head = kHeader + (flags != nullptr ? 4 : 0);
+  std::vector<unsigned char> out(head + size);
+  Put32(out.data(), static_cast<std::uint32_t>(out.size() - 4));
+  Put32(out.data() + 4, static_cast<std::uint32_t>(kind));
+  if (flags != nullptr) Put32(out.data() + kHeader, *flags);
+  if (size > 0) std::memcpy(out.data() + head, body, size);
   return out;
 }
 
@@ -43,12 +46,12 @@ bool Open(const std::vector<unsigned char>& message, Kind* kind, const unsigned 
 }  // namespace
 
 std::vector<unsigned char> EncodeRequest(const Request& request) {
-  std::vector<unsigned char> body;
-  Put32(&body, static_cast<std::uint32_t>(request.size));
-  Put32(&body, static_cast<std::uint32_t>(request.size >> 32));
-  Put32(&body, request.readMs);
-  Put32(&body, request.decodeMs);
-  return Message(Kind::Request, body);
+  unsigned char body[16];
+  Put32(body, static_cast<std::uint32_t>(request.size));
+  Put32(body + 4, static_cast<std::uint32_t>(request.size >> 32));
+  Put32(body + 8, request.readMs);
+  Put32(body + 12, request.decodeMs);
+  return Message(Kind::Request, nullptr, body, sizeof body);
 }
 
 bool DecodeRequest(const std::vector<unsigned char>& message, Request* request) {
@@ -63,15 +66,10 @@ bool DecodeRequest(const std::vector<unsigned char>& message, Request* request) 
 }
 
 std::vector<unsigned char> EncodeReply(const Reply& reply) {
-  std::vector<unsigned char> body;
-  Put32(&body, reply.retire ? 1 : 0);
-  if (reply.kind == Kind::Tile) {
-    body.insert(body.end(), reply.tile.begin(), reply.tile.end());
-  } else {
-    const std::string reason = reply.reason.substr(0, 1024);
-    body.insert(body.end(), reason.begin(), reason.end());
-  }
-  return Message(reply.kind, body);
+  const std::uint32_t flags = reply.retire ? 1 : 0;
+  if (reply.kind == Kind::Tile) return Message(reply.kind, &flags, reply.tile.data(), reply.tile.size());
+  const std::size_t length = std::min<std::size_t>(reply.reason.size(), 1024);  // reasons are cut
+  return Message(reply.kind, &flags, reinterpret_cast<const unsigned char*>(reply.reason.data()), length);
 }
 
 bool DecodeReply(const std::vector<unsigned char>& message, Reply* reply) {
