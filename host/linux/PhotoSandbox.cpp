@@ -47,7 +47,13 @@ const char* const kAllowed[] = {
     "read", "readv", "write", "writev", "recvmsg", "close", "lseek", "fstat", "brk", "munmap", "mremap",
     "madvise", "futex", "set_robust_list", "rseq", "sched_yield", "sched_getaffinity", "gettid", "getpid",
     "tgkill", "rt_sigaction", "rt_sigprocmask", "rt_sigreturn", "clock_gettime", "clock_getres", "getrusage", "getrandom",
-    "restart_syscall", "exit", "exit_group", nullptr};
+    "restart_syscall", "exit", "exit_group",
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer's runtime checks memory through a pipe of its own
+    // and gives each thread a signal stack.
+    "pipe2", "pipe", "sigaltstack",
+#endif
+    nullptr};
 
 bool Confine(std::string* error) {
   scmp_filter_ctx filter = seccomp_init(SCMP_ACT_KILL_PROCESS);
