@@ -121,11 +121,15 @@ TEST_F(PhotoHelperLinux, EachFaultCostsItsPhotoAndTheSandboxRefusesFilesAndSocke
       }
     }
     EXPECT_EQ(client.Starts(), 6) << "a fresh helper after each fault, the same one otherwise";
-    const std::vector<pid_t> helpers = Helpers();
+    const auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(5);  // the killed ones gone
+    std::vector<pid_t> helpers;
+    while ((helpers = Helpers()).size() > 1 && std::chrono::steady_clock::now() < settled) std::this_thread::yield();
     ASSERT_EQ(helpers.size(), 1u);
     EXPECT_EQ(StatusLine(helpers[0], "Seccomp"), "2");
     EXPECT_EQ(StatusLine(helpers[0], "NoNewPrivs"), "1");
   }
+  const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!Helpers().empty() && std::chrono::steady_clock::now() < gone) std::this_thread::yield();
   EXPECT_TRUE(Helpers().empty()) << "killed with its client";
 }
 
