@@ -7,6 +7,7 @@
 // handle duplicated into the helper; the handle's value goes before the
 // request. The helper's side: the same pipes, the photo read from the handle.
 #include <windows.h>
+#define PSAPI_VERSION 1  // GetProcessMemoryInfo from psapi.dll, as Vista has it
 #include <psapi.h>
 #include <sddl.h>
 
