@@ -14,8 +14,7 @@ function(zirbel_static_webp prefix)
   endif()
   add_library(Zirbel::WEBP INTERFACE IMPORTED GLOBAL)
   target_include_directories(Zirbel::WEBP INTERFACE "${prefix}/include")
-  target_link_libraries(Zirbel::WEBP INTERFACE "${prefix}/lib/libwebpdemux.a" "${prefix}/lib/libwebp.a"
-                        "${prefix}/lib/libsharpyuv.a")
+  target_link_libraries(Zirbel::WEBP INTERFACE "${prefix}/lib/libwebpdemux.a" "${prefix}/lib/libwebp.a")
 endfunction()
 
 # Static libheif with libde265 and dav1d installed under `prefix`, as
@@ -51,8 +50,8 @@ if(EMSCRIPTEN)
       INTERFACE_INCLUDE_DIRECTORIES "${ZIRBEL_WASM_PREFIX}/include")
   endforeach()
   set_target_properties(Zirbel::PNG PROPERTIES INTERFACE_LINK_LIBRARIES Zirbel::ZLIB)
-  # libwebp, built by cmake/build-wasm-webp.sh.
-  zirbel_static_webp("${ZIRBEL_WASM_PREFIX}")
+  # libwebp's decoder, built by cmake/build-libwebp.sh wasm.
+  zirbel_static_webp("${ZIRBEL_DEPS_DIR}/libwebp-wasm")
 elseif(WIN32)
   add_library(Zirbel::GL INTERFACE IMPORTED)
   target_link_libraries(Zirbel::GL INTERFACE opengl32 glu32)
@@ -86,8 +85,8 @@ elseif(WIN32)
     IMPORTED_LOCATION "${ZIRBEL_PNG_PREFIX}/lib/libpng.a"
     INTERFACE_INCLUDE_DIRECTORIES "${ZIRBEL_PNG_PREFIX}/include"
     INTERFACE_LINK_LIBRARIES Zirbel::ZLIB)
-  # libwebp and libheif with libde265 and dav1d, cross-built by
-  # cmake/build-webp-mingw.sh and cmake/build-heif-mingw.sh.
+  # libwebp's decoder, cross-built by cmake/build-libwebp.sh; libheif with
+  # libde265 and dav1d where a static build of them is installed.
   zirbel_static_webp("${PROJECT_SOURCE_DIR}/build/_deps/libwebp-${ZIRBEL_TRIPLET}")
   zirbel_static_heif("${PROJECT_SOURCE_DIR}/build/_deps/libheif-${ZIRBEL_TRIPLET}")
 else()

@@ -76,8 +76,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 "$here/cmake/fetch-layer-shell.sh"
-# zlib, libpng and libjpeg-turbo for the web page (WebAssembly).
-if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; fi
+# zlib, libpng, libjpeg-turbo and libwebp for the web page (WebAssembly).
+if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; "$here/cmake/build-libwebp.sh" wasm; fi
 if [ $linux_only = 1 ]; then exit 0; fi
 
 # The MinGW toolchain files name the posix threading flavour of the compilers
@@ -86,6 +86,8 @@ if [ $linux_only = 1 ]; then exit 0; fi
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
+"$here/cmake/build-libwebp.sh" i686-w64-mingw32
+"$here/cmake/build-libwebp.sh" x86_64-w64-mingw32
 
 # The DevTools-protocol client the web tests drive the browser with, kept in
 # the build tree.
