@@ -58,6 +58,39 @@ HeifPtr<heif_image_handle> TileSizedThumbnail(heif_image_handle* primary) {
   return best;
 }
 
+// The decoded image's rows into the tile.
+bool CutTile(const heif_image* image, bool alpha, bool premultiplied, Tile* tile, std::string* error) {
+  int stride = 0;
+  const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+  const int w = heif_image_get_width(image, heif_channel_interleaved);
+  const int h = heif_image_get_height(image, heif_channel_interleaved);
+  const int channels = alpha ? 4 : 3;
+  if (plane == nullptr || w <= 0 || h <= 0 || stride < w * channels ||
+      heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8) {
+    *error = "unexpected HEIF/AVIF layout";
+    return false;
+  }
+  TileCutter cutter(w, h, channels);
+  std::vector<unsigned char> row(static_cast<std::size_t>(w) * static_cast<std::size_t>(channels));
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* from = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+    if (!premultiplied) {
+      cutter.AddRow(y, from);
+      continue;
+    }
+    // The tile weighs colour by alpha itself: the colour is taken back out.
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p = from + 4 * x;
+      unsigned char* q = &row[static_cast<std::size_t>(4 * x)];
+      for (int k = 0; k < 3; ++k) q[k] = p[3] == 0 ? 0 : static_cast<unsigned char>(std::min(255, p[k] * 255 / p[3]));
+      q[3] = p[3];
+    }
+    cutter.AddRow(y, row.data());
+  }
+  *tile = cutter.Finish(1);  // the library has turned it upright
+  return true;
+}
+
 }  // namespace
 
 void PrepareHeif() {
@@ -118,35 +151,7 @@ bool DecodeHeif(const unsigned char* data, std::size_t size, Tile* tile, std::st
     *error = why;
     return false;
   }
-  int stride = 0;
-  const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-  const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
-  const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
-  const int channels = alpha ? 4 : 3;
-  if (plane == nullptr || w <= 0 || h <= 0 || stride < w * channels ||
-      heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8) {
-    *error = "unexpected HEIF/AVIF layout";
-    return false;
-  }
-  TileCutter cutter(w, h, channels);
-  std::vector<unsigned char> row(static_cast<std::size_t>(w) * static_cast<std::size_t>(channels));
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* from = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
-    if (!premultiplied) {
-      cutter.AddRow(y, from);
-      continue;
-    }
-    // The tile weighs colour by alpha itself: the colour is taken back out.
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p = from + 4 * x;
-      unsigned char* q = &row[static_cast<std::size_t>(4 * x)];
-      for (int k = 0; k < 3; ++k) q[k] = p[3] == 0 ? 0 : static_cast<unsigned char>(std::min(255, p[k] * 255 / p[3]));
-      q[3] = p[3];
-    }
-    cutter.AddRow(y, row.data());
-  }
-  *tile = cutter.Finish(1);  // the library has turned it upright
-  return true;
+  return CutTile(image.get(), alpha, premultiplied, tile, error);
 }
 
 }  // namespace decode
