@@ -5,14 +5,13 @@
 #include <cstdint>
 
 #include "field/DiscField.h"
-#include "field/Random.h"
 #include "scene/KaleidoScene.h"
 
 namespace {
 
 void StepField(benchmark::State& state) {
   KaleidoScene scene;
-  SeedRandom(12345u);
+  scene.random.Seed(12345u);
   DiscField field(&scene);
   field.SetUpWithoutImages();
   std::int64_t frame = 0;

@@ -3,13 +3,14 @@
 #include <benchmark/benchmark.h>
 
 #include "images/ResourceImageLoader.h"
+#include "resources/EmbeddedResources.h"
 
 namespace {
 
 void DecodeAtlas(benchmark::State& state) {
   for (auto _ : state) {
     ImageTexture image;
-    const bool ok = DecodeWithMask(image, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK");
+    const bool ok = DecodeWithMask(image, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK", &FindEmbeddedResource);
     benchmark::DoNotOptimize(image.pixels);
     FreeImagePixels(image);
     if (!ok) {
@@ -23,7 +24,7 @@ BENCHMARK(DecodeAtlas)->Unit(benchmark::kMillisecond);
 void DecodeGrey(benchmark::State& state, const char* name) {
   for (auto _ : state) {
     ImageTexture image;
-    const bool ok = DecodeImage(image, name);
+    const bool ok = DecodeImage(image, name, &FindEmbeddedResource);
     benchmark::DoNotOptimize(image.pixels);
     FreeImagePixels(image);
     if (!ok) {
@@ -38,8 +39,9 @@ BENCHMARK_CAPTURE(DecodeGrey, Logo, "LOGO_MASK")->Unit(benchmark::kMillisecond);
 void DecodeAllFour(benchmark::State& state) {
   for (auto _ : state) {
     ImageTexture atlas, clouds, logo;
-    const bool ok = DecodeWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK") &&
-                    DecodeImage(clouds, "CLOUDS_MASK") && DecodeImage(logo, "LOGO_MASK");
+    const bool ok = DecodeWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK", &FindEmbeddedResource) &&
+                    DecodeImage(clouds, "CLOUDS_MASK", &FindEmbeddedResource) &&
+                    DecodeImage(logo, "LOGO_MASK", &FindEmbeddedResource);
     FreeImagePixels(atlas);
     FreeImagePixels(clouds);
     FreeImagePixels(logo);

@@ -55,7 +55,7 @@ std::vector<photo::PathString> Photos(const std::string& dir, const char* extens
 photo::PhotoDecoder InProcess() {
   return [](const photo::PathString& path, const photo::ReadBounds& bounds, photo::Tile* tile, std::string* error) {
     std::vector<unsigned char> bytes;
-    return linuxhost::ReadPhotoFile(path, bounds, &bytes, error) &&
+    return linuxhost::ReadPhotoWithoutWaiting(path, bounds, &bytes, error) &&
            photo::DecodePhotoTile(bytes.data(), bytes.size(), tile, error);
   };
 }

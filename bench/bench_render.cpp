@@ -12,6 +12,7 @@
 #include "images/ResourceImageLoader.h"
 #include "tools/render/OffscreenGl.h"
 #include "tools/render/SceneRunner.h"
+#include "resources/EmbeddedResources.h"
 
 namespace {
 
@@ -58,8 +59,8 @@ void BM_CreateTextures(benchmark::State& state) {
   OffscreenGl gl;
   if (!OpenContext(state, gl, 64, 64)) return;
   ImageTexture atlas, clouds, logo;
-  if (!DecodeWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK") || !DecodeImage(clouds, "CLOUDS_MASK") ||
-      !DecodeImage(logo, "LOGO_MASK")) {
+  if (!DecodeWithMask(atlas, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK", &FindEmbeddedResource) ||
+      !DecodeImage(clouds, "CLOUDS_MASK", &FindEmbeddedResource) || !DecodeImage(logo, "LOGO_MASK", &FindEmbeddedResource)) {
     state.SkipWithError("an image did not decode");
     return;
   }

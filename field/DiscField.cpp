@@ -6,21 +6,20 @@
 #include <new>
 
 #include "field/FieldConstants.h"
-#include "field/Random.h"
 #include "images/GL.h"
 
 namespace field {
 
-std::int32_t PickBelow(std::int32_t count) {
+std::int32_t PickBelow(RandomSource& random, std::int32_t count) {
   if (count <= 0) return 0;
-  const auto pick = static_cast<std::int32_t>(UniformVariate() * static_cast<float>(count));
+  const auto pick = static_cast<std::int32_t>(random.UniformVariate() * static_cast<float>(count));
   return pick < count ? pick : count - 1;
 }
 
 }  // namespace field
 
 DiscField::DiscField(FieldDriver* owner) : scene(owner) {
-  uniformTile = field::PickBelow(2) == 0;
+  uniformTile = field::PickBelow(Random(), 2) == 0;
 }
 
 DiscField::~DiscField() {
@@ -48,7 +47,7 @@ bool DiscField::AllocateDiscs() {
 }
 
 void DiscField::SetUpWithoutImages() {
-  sharedTile = field::PickBelow(tileCount);
+  sharedTile = field::PickBelow(Random(), tileCount);
   if (!AllocateDiscs()) return;
   ResetDiscs();
 }
@@ -59,12 +58,13 @@ void DiscField::ResetDiscs() {
 }
 
 void Disc::Reset(const DiscField& owner, int index) {
-  const float angle = UniformVariate() * 6.28318f;
-  const float distance = field::kArenaRadius * UniformVariate();
+  RandomSource& random = owner.Random();
+  const float angle = random.UniformVariate() * 6.28318f;
+  const float distance = field::kArenaRadius * random.UniformVariate();
   position.Set(distance * std::cos(angle), distance * std::sin(angle), 0.0f);
   velocity.Set(0.0f, 0.0f, 0.0f);
   force.Set(0.0f, 0.0f, 0.0f);
-  radius = 0.2f + 0.4f * UniformVariate();
+  radius = 0.2f + 0.4f * random.UniformVariate();
   phase = static_cast<float>(index) * (1.0f / 60.0f);
   Renew(owner);
 }
@@ -72,7 +72,7 @@ void Disc::Reset(const DiscField& owner, int index) {
 void Disc::Renew(const DiscField& owner) {
   const float now = owner.scene != nullptr ? owner.scene->elapsedSeconds : 0.0f;
   birthTime = now - phase * field::kCycleSeconds;
-  tile = owner.uniformTile ? owner.sharedTile : field::PickBelow(owner.tileCount);
+  tile = owner.uniformTile ? owner.sharedTile : field::PickBelow(owner.Random(), owner.tileCount);
 
   // An atlas that failed to load has no size: keep the nominal tile layout so
   // that the coordinates stay finite.
@@ -88,5 +88,5 @@ void Disc::Renew(const DiscField& owner) {
   tileV = static_cast<float>((tile / field::kTilesPerRow) * field::kTilePixels) / h;
   tileWidth = static_cast<float>(field::kTilePixels) / w;
   tileHeight = static_cast<float>(field::kTilePixels) / h;
-  rotation = 360.0f * UniformVariate();
+  rotation = 360.0f * owner.Random().UniformVariate();
 }

@@ -2,16 +2,19 @@
 // The sixty discs: model, set-up, dynamics and drawing.
 #include <cstdint>
 
+#include "field/Random.h"
 #include "field/Vector3f.h"
 #include "images/ImageTexture.h"
+#include "images/ResourceImageLoader.h"
 
 constexpr int kDiscCount = 60;
 
 // What the field shares with the scene that drives it: the field reads the
 // scene's time and segment angle, and its Step eases the segment count and
 // angle. The logo's centre is where the scene's view puts its lower-right
-// corner.
+// corner. Every random value of the field is drawn from the scene's source.
 struct FieldDriver {
+  RandomSource random;
   float elapsedSeconds = 0.0f;
   float segmentAngle = 36.0f;
   float segmentCount = 10.0f;
@@ -64,7 +67,7 @@ struct DiscBatch {
 
 struct DiscField {
   Disc* discs = nullptr;  // owned, kDiscCount of them
-  FieldDriver* scene = nullptr;  // not owned
+  FieldDriver* scene = nullptr;  // not owned, never null
   float spin = 0.0f;
   float feedbackScale = 2.4f;
   std::int32_t transitionTick = 0;
@@ -79,17 +82,19 @@ struct DiscField {
   DiscBatch batch;
 
   explicit DiscField(FieldDriver* scene);
+  RandomSource& Random() const { return scene->random; }
   ~DiscField();
   DiscField(const DiscField&) = delete;
   DiscField& operator=(const DiscField&) = delete;
 
-  // Set-up with a current GL context: discs, images, clear colour.
-  void SetUp();
+  // Set-up with a current GL context: discs, the images found through `find`,
+  // clear colour.
+  void SetUp(ImageResourceFinder find);
   // The same without GL: no images are decoded or uploaded, and the tile
   // coordinates use the atlas size 1024 x 512. For tests and the soak run.
   void SetUpWithoutImages();
   void ResetDiscs();
-  void LoadTextures();
+  void LoadTextures(ImageResourceFinder find);
   // Allocates the disc array unless it exists; false when there is none.
   bool AllocateDiscs();
   // Deletes the atlas texture and frees the texture set, if any.

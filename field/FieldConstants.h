@@ -2,6 +2,8 @@
 // Values shared by the field's model, dynamics and drawing.
 #include <cstdint>
 
+class RandomSource;
+
 namespace field {
 
 constexpr float kArenaRadius = 4.0f;
@@ -14,8 +16,8 @@ constexpr std::int32_t kTilesPerRow = 13;
 constexpr std::int32_t kNominalAtlasWidth = 1024;
 constexpr std::int32_t kNominalAtlasHeight = 512;
 
-// trunc(u * count) for a fresh variate u, kept below count: u reaches 1.0
-// exactly when the random source yields its largest value.
-std::int32_t PickBelow(std::int32_t count);
+// trunc(u * count) for a fresh variate u of `random`, kept below count: u
+// reaches 1.0 exactly when the random source yields its largest value.
+std::int32_t PickBelow(RandomSource& random, std::int32_t count);
 
 }  // namespace field

@@ -5,7 +5,6 @@
 #include "field/DiscField.h"
 #include "field/FieldConstants.h"
 #include "field/KeyCodes.h"
-#include "field/Random.h"
 
 namespace {
 
@@ -134,12 +133,12 @@ void DiscField::StartTransition(float duration) {
   transitionLength = static_cast<std::int32_t>(duration * kTicksPerSecond);
   transitionTick = 0;
   uniformTile = !uniformTile;
-  sharedTile = field::PickBelow(tileCount);
+  sharedTile = field::PickBelow(Random(), tileCount);
 }
 
 void DiscField::AdvanceTransition() {
   transitionTick += 1;
-  if (transitionTick > transitionLength) StartTransition(1.0f + 16.0f * UniformVariate());
+  if (transitionTick > transitionLength) StartTransition(1.0f + 16.0f * Random().UniformVariate());
 }
 
 void DiscField::HandleKey(std::uint32_t key) {

@@ -10,7 +10,7 @@ Driver::Driver(Backend& backend, SaverState& state, const SaverRun& run, RunInpu
       state_(state),
       run_(run),
       inputs_(std::move(inputs)),
-      scenes_(inputs_.make),
+      scenes_(SceneSources{inputs_.counter, inputs_.images}, inputs_.make),
       policy_{state, *this, run.kind == RunKind::Saver, &scenes_} {
   origin_ = inputs_.counter->Value();
 }
@@ -38,7 +38,7 @@ bool Driver::Start() {
     End();
     return false;
   }
-  if (!scenes_.Start(backend_.Layout(), inputs_.seed, run_.levels)) {
+  if (!scenes_.Start(backend_.Layout(), inputs_.seed, state_.levels)) {
     backend_.DropWindow();
     End();
     return false;

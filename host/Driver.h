@@ -15,6 +15,7 @@
 #include "host/SceneSet.h"
 #include "host/WindowHandle.h"
 #include "images/PhotoAtlasSource.h"
+#include "images/ResourceImageLoader.h"
 #include "scene/FrameClock.h"
 
 class PhotoFrames;
@@ -31,7 +32,6 @@ struct SaverRun {
   RunKind kind = RunKind::Saver;
   WindowHandle window = 0;
   std::string output;
-  std::int32_t levels = 0;  // the scenes' starting level count; 0 keeps their own
   std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
 };
 
@@ -39,6 +39,7 @@ struct SaverRun {
 // start seed, how a set-up failure is shown, and (for tests) the scenes.
 struct RunInputs {
   CounterSource* counter = nullptr;   // the run's one clock: pacing, the grace period, the frame clocks
+  ImageResourceFinder images = nullptr;  // where the scenes find the built-in pictures
   photo::PhotoReader photoReader;     // empty: the portable reader
   std::uint32_t seed = 0;             // the primary scene's seed
   void (*showError)(const char* text) = nullptr;  // null: the message goes nowhere

@@ -7,9 +7,6 @@
 #include "host/SceneSet.h"
 #include "images/PhotoAtlasSource.h"
 
-PhotoFrames::PhotoFrames(SceneSet& scenes, const std::string& folder)
-    : PhotoFrames(scenes, folder, photo::AtlasSourceOptions()) {}
-
 PhotoFrames::PhotoFrames(SceneSet& scenes, const std::string& folder, const photo::AtlasSourceOptions& options)
     : scenes_(scenes) {
   if (folder.empty()) return;

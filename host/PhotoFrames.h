@@ -16,9 +16,8 @@ struct AtlasSourceOptions;
 
 class PhotoFrames : public FrameRenderer {
  public:
-  // Starts the worker when `folder` is not empty.
-  PhotoFrames(SceneSet& scenes, const std::string& folder);
-  // With the worker's own options (a test's reader, its waits).
+  // Starts the worker when `folder` is not empty, with `options` (the
+  // platform's reader, a test's waits).
   PhotoFrames(SceneSet& scenes, const std::string& folder, const photo::AtlasSourceOptions& options);
   ~PhotoFrames() override;
   PhotoFrames(const PhotoFrames&) = delete;

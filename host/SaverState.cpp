@@ -2,6 +2,10 @@
 
 #include "host/SaverWindowServices.h"
 
+#include "host/Settings.h"
+
+SaverState::SaverState() { TakeDefaults(*this); }
+
 void SaverState::RequestClose(SaverWindowServices& services) {
   closeRequested = 1;
   services.PostCloseRequest();

@@ -1,6 +1,7 @@
 #pragma once
-// The host's record: the screen-saver settings and the state of the close
-// policy. One per process, owned by the entry.
+// The host's record: the settings (the members the settings table's rows
+// fill, host/Settings.h) and the state of the close policy. One per process,
+// owned by the entry.
 #include <cstdint>
 #include <string>
 
@@ -13,8 +14,11 @@ struct CursorPoint {
 
 class SaverState {
  public:
-  std::int32_t passwordDelay = 15;    // seconds
-  std::int32_t mouseThreshold = 50;   // pixels
+  // Every setting at its default.
+  SaverState();
+
+  std::int32_t passwordDelay = 0;     // seconds
+  std::int32_t mouseThreshold = 0;    // pixels
   CursorPoint cursorOrigin;
   // False until the cursor could be read once: movement is measured from the
   // first position actually seen, never from a made-up (0, 0).
@@ -22,9 +26,11 @@ class SaverState {
   std::uint32_t startTick = 0;        // ms
   std::int32_t inPasswordCheck = 0;
   std::int32_t closeRequested = 0;
-  std::int32_t useMirrors = 1;
+  std::int32_t useMirrors = 0;
   // Nonzero: every monitor shows a kaleidoscope; zero: the primary only, the others black.
-  std::int32_t allMonitors = 1;
+  std::int32_t allMonitors = 0;
+  // The feedback levels the scenes start with.
+  std::int32_t levels = 0;
   // The folder whose photos the discs show (UTF-8); empty: the built-in pictures.
   std::string photoFolder;
 

@@ -6,10 +6,10 @@
 
 void RenderTarget::Clear() { ClearWindow(); }
 
-void ViewScene::Start(const SceneView& view, std::uint32_t seed) {
+void ViewScene::Start(const SceneView& view, std::uint32_t seed, const SceneSources& sources) {
   scene.originX = view.x;
   scene.originY = view.y;
-  scene.Init(view.width, view.height, seed);
+  scene.Init(view.width, view.height, seed, sources);
 }
 
 void ViewScene::Place(const SceneView& view) { scene.PlaceView(view.x, view.y, view.width, view.height); }
@@ -26,14 +26,15 @@ bool Current(RenderTarget* target) { return target == nullptr || target->MakeCur
 
 }  // namespace
 
-SceneSet::SceneSet(SceneFactory make) : make_(make ? std::move(make) : SceneFactory(&MakeKaleidoscope)) {}
+SceneSet::SceneSet(const SceneSources& sources, SceneFactory make)
+    : sources_(sources), make_(make ? std::move(make) : SceneFactory(&MakeKaleidoscope)) {}
 SceneSet::~SceneSet() { Teardown(); }
 
 bool SceneSet::Add(const SceneView& view, RenderTarget* target) {
   std::unique_ptr<ViewScene> added = make_();
   if (!added || !Current(target)) return false;
   const std::size_t index = scenes_.size();
-  added->Start(view, SeedFor(index));
+  added->Start(view, SeedFor(index), sources_);
   if (levels_ > 0) added->scene.levels = levels_;
   // A scene that joins a running window takes what the keys have changed.
   if (index > 0) added->scene.TakeControlsOf(scenes_.front().view->scene);

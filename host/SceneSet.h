@@ -6,7 +6,9 @@
 // single view would show: it takes the start seed as it is, sets the pacing,
 // and takes the control keys first, passing each on to the others. A scene
 // that joins later takes the primary's live control state, so that the keys
-// keep every scene in step.
+// keep every scene in step. The owner is given what the scenes read from
+// outside (their counter and their images) and hands it to each scene it
+// starts.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "host/FramePacer.h"
 #include "host/Monitors.h"
 #include "scene/KaleidoScene.h"
+#include "scene/SceneSources.h"
 
 // The flags handed to RenderFrame for the user's mirror setting.
 std::uint32_t FrameFlags(std::int32_t useMirrors);
@@ -44,8 +47,9 @@ class ViewScene {
   virtual ~ViewScene() = default;
   KaleidoScene scene;
 
-  // With the context current: Init in the view, seeded with `seed`.
-  virtual void Start(const SceneView& view, std::uint32_t seed);
+  // With the context current: Init in the view, seeded with `seed`, reading
+  // `sources`.
+  virtual void Start(const SceneView& view, std::uint32_t seed, const SceneSources& sources);
   virtual void Place(const SceneView& view);
   // Steps the scene without drawing it.
   virtual void Advance() { scene.AdvanceFrame(); }
@@ -62,7 +66,7 @@ using SceneFactory = std::function<std::unique_ptr<ViewScene>()>;
 
 class SceneSet : public FrameRenderer {
  public:
-  explicit SceneSet(SceneFactory make = nullptr);
+  explicit SceneSet(const SceneSources& sources, SceneFactory make = nullptr);
   ~SceneSet() override;
   SceneSet(const SceneSet&) = delete;
   SceneSet& operator=(const SceneSet&) = delete;
@@ -112,6 +116,7 @@ class SceneSet : public FrameRenderer {
   std::uint32_t SeedFor(std::size_t index) const;
   void LinkKeys();
 
+  SceneSources sources_;
   SceneFactory make_;
   std::vector<Entry> scenes_;
   SceneLayout layout_;

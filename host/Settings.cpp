@@ -1,46 +1,94 @@
 #include "host/Settings.h"
 
+#include <utility>
+
 #include "host/SaverState.h"
 
-namespace setting {
-const char* const kPasswordDelay = "Password Delay";
-const char* const kMouseThreshold = "Mouse Threshold";
-const char* const kUseMirrors = "UseMirrors";
-const char* const kAllMonitors = "AllMonitors";
-const char* const kPhotoFolder = "PhotoFolder";
-}  // namespace setting
+namespace {
 
-void LoadSystemSettings(SaverState& state, SettingsStore& store) {
-  state.passwordDelay = 15;
-  state.mouseThreshold = 50;
-  state.inPasswordCheck = 0;
-  store.ReadNumber(SettingsGroup::System, setting::kPasswordDelay, &state.passwordDelay);
-  store.ReadNumber(SettingsGroup::System, setting::kMouseThreshold, &state.mouseThreshold);
-}
-
-void LoadSettings(SaverState& state, SettingsStore& store) {
-  state.useMirrors = 1;
-  state.allMonitors = 1;
-  store.ReadNumber(SettingsGroup::Program, setting::kUseMirrors, &state.useMirrors);
-  store.ReadNumber(SettingsGroup::Program, setting::kAllMonitors, &state.allMonitors);
-  // A value that is not a usable text (too long, broken, with control
-  // characters) counts as none: the built-in pictures.
-  state.photoFolder.clear();
-  std::string folder;
-  if (store.ReadText(SettingsGroup::Program, setting::kPhotoFolder, &folder) && IsSettingText(folder)) {
-    state.photoFolder = folder;
+void TakeDefault(const SettingRow& row, SaverState& state) {
+  if (row.type == SettingType::Text) {
+    (state.*row.text).clear();
+  } else {
+    state.*row.number = row.fallback;
   }
 }
 
+void LoadGroup(SettingsGroup group, SaverState& state, SettingsStore& store) {
+  for (const SettingRow& row : AllSettings()) {
+    if (row.group == group) LoadSetting(row, state, store);
+  }
+}
+
+}  // namespace
+
+void TakeDefaults(SaverState& state) {
+  for (const SettingRow& row : AllSettings()) TakeDefault(row, state);
+}
+
+void LoadSetting(const SettingRow& row, SaverState& state, SettingsStore& store) {
+  TakeDefault(row, state);
+  if (!row.In(store.Place())) return;
+  if (row.type == SettingType::Text) {
+    // A value that is not a usable text (too long, broken, with control
+    // characters) counts as none.
+    std::string text;
+    if (store.ReadText(row.group, row.name, &text) && IsSettingText(text)) state.*row.text = text;
+    return;
+  }
+  std::int32_t value = 0;
+  if (!store.ReadNumber(row.group, row.name, &value)) return;
+  if (value < row.low || value > row.high) {
+    store.Unusable(row.name, "is " + std::to_string(value) + ", not from " + row.Range());
+    return;
+  }
+  state.*row.number = value;
+}
+
+void SaveSetting(const SettingRow& row, const SaverState& state, SettingsStore& store) {
+  if (!row.In(store.Place())) return;
+  if (row.type == SettingType::Text) {
+    const std::string& text = state.*row.text;
+    store.WriteText(row.group, row.name, IsSettingText(text) ? text : std::string());
+  } else {
+    store.WriteNumber(row.group, row.name, state.*row.number);
+  }
+}
+
+void LoadSystemSettings(SaverState& state, SettingsStore& store) {
+  LoadGroup(SettingsGroup::System, state, store);
+  state.inPasswordCheck = 0;
+}
+
+void LoadSettings(SaverState& state, SettingsStore& store) { LoadGroup(SettingsGroup::Program, state, store); }
+
 void SaveSettings(const SaverState& state, SettingsStore& store) {
   store.BeginUpdate();
-  store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, state.useMirrors);
-  store.WriteNumber(SettingsGroup::Program, setting::kAllMonitors, state.allMonitors);
-  store.WriteText(SettingsGroup::Program, setting::kPhotoFolder,
-                  IsSettingText(state.photoFolder) ? state.photoFolder : std::string());
+  for (const SettingRow& row : AllSettings()) {
+    if (row.group == SettingsGroup::Program) SaveSetting(row, state, store);
+  }
   store.EndUpdate();
 }
 
+void Choose(SettingChoices& choices, SettingChoice choice) {
+  for (SettingChoice& earlier : choices) {
+    if (earlier.row == choice.row) {
+      earlier = std::move(choice);
+      return;
+    }
+  }
+  choices.push_back(std::move(choice));
+}
+
+void ApplyChoices(const SettingChoices& choices, SaverState& state) {
+  for (const SettingChoice& choice : choices) {
+    if (choice.row->type == SettingType::Text) {
+      state.*choice.row->text = choice.text;
+    } else {
+      state.*choice.row->number = choice.number;
+    }
+  }
+}
 const char* SettingTextProblem(const std::string& text) {
   static const char* const kTooLong = "is longer than 4096 bytes";
   static const char* const kNotUtf8 = "is not valid UTF-8";

@@ -16,10 +16,6 @@ namespace photo {
 
 namespace {
 
-using ReaderFunction = bool (*)(const std::filesystem::path&, const ReadBounds&, std::vector<unsigned char>*,
-                                std::string*);
-std::atomic<ReaderFunction> defaultReader{nullptr};
-
 // A read buffer larger than this is given back after each photo.
 constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
 
@@ -81,8 +77,6 @@ bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, 
     return static_cast<long long>(file.gcount());
   });
 }
-
-void SetDefaultPhotoReader(ReaderFunction reader) { defaultReader = reader; }
 
 // Everything the worker touches: it holds this to the end, so that it may
 // outlive the source (and the rest of the program) while it is held up.
@@ -208,7 +202,7 @@ void PhotoAtlasSource::State::Work() {
 
 AtlasMaker::AtlasMaker(std::string folder, AtlasSourceOptions options, const std::atomic<bool>* stop)
     : folder_(std::move(folder)), options_(std::move(options)), stop_(stop) {
-  if (!options_.reader) options_.reader = defaultReader.load() != nullptr ? defaultReader.load() : &ReadPhotoFile;
+  if (!options_.reader) options_.reader = &ReadPhotoFile;
   options_.read.stop = stop;
 }
 

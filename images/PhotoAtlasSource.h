@@ -43,13 +43,9 @@ using PieceReader = std::function<long long(unsigned char* to, std::size_t count
 bool ReadPhotoPieces(std::uintmax_t size, std::chrono::steady_clock::time_point started, const ReadBounds& bounds,
                      std::vector<unsigned char>* bytes, std::string* error, const PieceReader& readPiece);
 
-// The portable reader (std::ifstream).
+// The portable reader (std::ifstream), taken where the options name none.
 bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
                    std::string* error);
-// The reader taken where the options name none: the platform installs one
-// that never waits on a pipe or a device (null: the portable one).
-void SetDefaultPhotoReader(bool (*reader)(const std::filesystem::path&, const ReadBounds&,
-                                          std::vector<unsigned char>*, std::string*));
 
 // Turns one photo file into a tile, wherever it decodes it (a helper
 // process, say): false with a reason a user understands. It hears
@@ -60,7 +56,7 @@ struct AtlasSourceOptions {
   std::chrono::milliseconds refresh{std::chrono::minutes(3)};  // between two atlases
   WalkLimits limits;
   ReadBounds read;                     // per photo; `stop` is the source's own
-  PhotoReader reader;                  // empty: the default reader
+  PhotoReader reader;                  // empty: ReadPhotoFile; a platform's own is handed in by its entry
   PhotoDecoder decoder;                // empty: read with `reader`, decode in this process
   std::size_t reportedProblems = 5;    // messages for the first few skipped
   std::FILE* messages = stderr;        // null: none

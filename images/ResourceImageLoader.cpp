@@ -9,9 +9,6 @@
 
 namespace {
 
-ImageResourceFinder defaultFinder = nullptr;  // installed by the entry; null: none
-ImageResourceFinder currentFinder = nullptr;  // null: the default
-
 // The largest image a load accepts, in pixels (4096 x 4096). A stream of a
 // few hundred bytes can claim up to 65500 x 65500 pixels; without a limit it
 // would make the load allocate and fill gigabytes.
@@ -19,8 +16,9 @@ constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 24;
 
 // Finds `name`, attaches its bytes and starts decompressing it with the
 // library's defaults. `current` keeps the record so the error path can delete it.
-bool OpenStream(j_decompress_ptr object, ResourceBytes* volatile* current, const char* name) {
-  ResourceBytes* bytes = CreateResourceBytes(name);
+bool OpenStream(j_decompress_ptr object, ResourceBytes* volatile* current, const char* name,
+                ImageResourceFinder find) {
+  ResourceBytes* bytes = CreateResourceBytes(name, find);
   if (bytes == nullptr) {
     return false;
   }
@@ -63,8 +61,8 @@ bool AllocatePixels(ImageTexture& texture, std::uint64_t bytesPerPixel) {
 // into the alpha bytes. Runs below the recovery point: a library error jumps
 // out of here, so nothing in this frame may need destroying.
 bool ReadStreams(j_decompress_ptr object, ResourceBytes* volatile* current, ImageTexture& texture,
-                 const char* colourName, const char* maskName) {
-  if (!OpenStream(object, current, colourName)) {
+                 const char* colourName, const char* maskName, ImageResourceFinder find) {
+  if (!OpenStream(object, current, colourName, find)) {
     return false;
   }
   const bool withMask = maskName != nullptr;
@@ -103,7 +101,7 @@ bool ReadStreams(j_decompress_ptr object, ResourceBytes* volatile* current, Imag
     return true;
   }
 
-  if (!OpenStream(object, current, maskName)) {
+  if (!OpenStream(object, current, maskName, find)) {
     return false;
   }
   if (object->output_components != 1 || object->output_width > width ||
@@ -132,7 +130,7 @@ bool ReadStreams(j_decompress_ptr object, ResourceBytes* volatile* current, Imag
 // One decompression object and one recovery point serve the whole load. On
 // failure the object and the current bytes record are released and the
 // pixels freed; the record keeps its size and format.
-bool Decode(ImageTexture& texture, const char* colourName, const char* maskName) {
+bool Decode(ImageTexture& texture, const char* colourName, const char* maskName, ImageResourceFinder find) {
   FreeImagePixels(texture);
   LoaderErrorManager errors;
   jpeg_decompress_struct object;
@@ -145,7 +143,7 @@ bool Decode(ImageTexture& texture, const char* colourName, const char* maskName)
   bool decoded = false;
   if (setjmp(errors.recoveryPoint) == 0) {
     jpeg_create_decompress(&object);
-    decoded = ReadStreams(&object, &current, texture, colourName, maskName);
+    decoded = ReadStreams(&object, &current, texture, colourName, maskName, find);
   }
   jpeg_destroy_decompress(&object);
   DeleteResourceBytes(current);
@@ -157,12 +155,8 @@ bool Decode(ImageTexture& texture, const char* colourName, const char* maskName)
 
 }  // namespace
 
-ResourceBytes* CreateResourceBytes(const char* name) {
-  if (name == nullptr) {
-    return nullptr;
-  }
-  const ImageResourceFinder find = currentFinder != nullptr ? currentFinder : defaultFinder;
-  if (find == nullptr) {
+ResourceBytes* CreateResourceBytes(const char* name, ImageResourceFinder find) {
+  if (name == nullptr || find == nullptr) {
     return nullptr;
   }
   const unsigned char* data = nullptr;
@@ -180,28 +174,26 @@ ResourceBytes* CreateResourceBytes(const char* name) {
 
 void DeleteResourceBytes(ResourceBytes* bytes) { std::free(bytes); }
 
-void SetImageResourceFinder(ImageResourceFinder finder) { currentFinder = finder; }
-
-void SetDefaultImageResourceFinder(ImageResourceFinder finder) { defaultFinder = finder; }
-
 void FreeImagePixels(ImageTexture& texture) {
   std::free(texture.pixels);
   texture.pixels = nullptr;
 }
 
-bool DecodeWithMask(ImageTexture& texture, const char* colourName, const char* maskName) {
+bool DecodeWithMask(ImageTexture& texture, const char* colourName, const char* maskName, ImageResourceFinder find) {
   if (maskName == nullptr) {
     return false;
   }
-  return Decode(texture, colourName, maskName);
+  return Decode(texture, colourName, maskName, find);
 }
 
-bool DecodeImage(ImageTexture& texture, const char* name) { return Decode(texture, name, nullptr); }
-
-bool LoadWithMask(ImageTexture& texture, const char* colourName, const char* maskName) {
-  return DecodeWithMask(texture, colourName, maskName) && CreateTexture(texture);
+bool DecodeImage(ImageTexture& texture, const char* name, ImageResourceFinder find) {
+  return Decode(texture, name, nullptr, find);
 }
 
-bool LoadImage(ImageTexture& texture, const char* name) {
-  return DecodeImage(texture, name) && CreateTexture(texture);
+bool LoadWithMask(ImageTexture& texture, const char* colourName, const char* maskName, ImageResourceFinder find) {
+  return DecodeWithMask(texture, colourName, maskName, find) && CreateTexture(texture);
+}
+
+bool LoadImage(ImageTexture& texture, const char* name, ImageResourceFinder find) {
+  return DecodeImage(texture, name, find) && CreateTexture(texture);
 }

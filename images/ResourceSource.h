@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 
+#include "images/ResourceImageLoader.h"
+
 extern "C" {
 #include <jpeglib.h>
 }
@@ -17,10 +19,10 @@ struct ResourceBytes {
   const unsigned char* data = nullptr;
 };
 
-// Looks `name` up through the current finder and returns a new record, or null
-// when the name is unknown, the resource is empty or the record can't be
-// allocated. Delete it with DeleteResourceBytes.
-ResourceBytes* CreateResourceBytes(const char* name);
+// Looks `name` up through `find` and returns a new record, or null when the
+// name is unknown, the resource is empty or the record can't be allocated.
+// Delete it with DeleteResourceBytes.
+ResourceBytes* CreateResourceBytes(const char* name, ImageResourceFinder find);
 void DeleteResourceBytes(ResourceBytes* bytes);
 
 // The library's source manager reading straight from a ResourceBytes.

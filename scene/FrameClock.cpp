@@ -2,12 +2,6 @@
 
 #include "scene/KaleidoScene.h"
 
-namespace {
-
-CounterSource& SourceOf(FrameClock& clock) { return clock.source ? *clock.source : DefaultCounter(); }
-
-}  // namespace
-
 std::int64_t CounterMilliseconds(std::int64_t counts, std::int64_t frequency) {
   if (frequency <= 0) frequency = kFallbackCounterFrequency;
   // (counts * 1000) / frequency, truncated toward zero, without the overflow
@@ -16,13 +10,11 @@ std::int64_t CounterMilliseconds(std::int64_t counts, std::int64_t frequency) {
 }
 
 void KaleidoScene::StartClock() {
-  FrameClock& c = clock != nullptr ? *clock : ownClock;
-  if (c.started) return;
-  c.started = true;
-  CounterSource& source = SourceOf(c);
-  c.frequency = source.Frequency();
-  if (c.frequency <= 0) c.frequency = kFallbackCounterFrequency;
-  c.origin = source.Value();
+  if (clock.started) return;
+  clock.started = true;
+  clock.frequency = clock.source != nullptr ? clock.source->Frequency() : 0;
+  if (clock.frequency <= 0) clock.frequency = kFallbackCounterFrequency;
+  clock.origin = clock.source != nullptr ? clock.source->Value() : 0;
   framesInWindow = 0;
   fps = 50.0f;
   elapsedSeconds = 0.0f;
@@ -30,9 +22,8 @@ void KaleidoScene::StartClock() {
 }
 
 void KaleidoScene::TickClock() {
-  FrameClock& c = clock != nullptr ? *clock : ownClock;
-  const std::int64_t now = SourceOf(c).Value();
-  const std::int64_t ms = CounterMilliseconds(now - c.origin, c.frequency);
+  const std::int64_t now = clock.source != nullptr ? clock.source->Value() : clock.origin;
+  const std::int64_t ms = CounterMilliseconds(now - clock.origin, clock.frequency);
   // The single-precision 0.001, the product rounded once to float.
   elapsedSeconds = static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f));
 

@@ -1,21 +1,16 @@
 #pragma once
 #include <cstdint>
 
-// Where the frame clock reads its counter. The default is the one the entry
-// installs (the platform's high-resolution counter), else the standard
-// library's monotonic clock; the offscreen renderer and tests substitute a
-// manual one so that a frame at a given time can be reproduced.
+// Where the frame clock reads its counter: the platform's high-resolution
+// counter, which the entry makes and hands to the scenes' owner; the offscreen
+// renderer and tests hand in a manual one so that a frame at a given time can
+// be reproduced.
 class CounterSource {
  public:
   virtual ~CounterSource() = default;
   virtual std::int64_t Frequency() = 0;  // counts per second; 0 if none
   virtual std::int64_t Value() = 0;
 };
-
-CounterSource& DefaultCounter();
-// Installs the counter DefaultCounter() answers; null restores the standard
-// library's clock. The source must outlive its use.
-void SetDefaultCounterSource(CounterSource* source);
 
 // A counter that moves only when told to.
 class ManualCounter : public CounterSource {
@@ -39,5 +34,5 @@ struct FrameClock {
   bool started = false;
   std::int64_t frequency = 0;
   std::int64_t origin = 0;
-  CounterSource* source = nullptr;  // null: DefaultCounter()
+  CounterSource* source = nullptr;  // not owned; null: none, the time stays at 0
 };

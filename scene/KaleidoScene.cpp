@@ -4,7 +4,6 @@
 #include <cmath>
 #include <new>
 
-#include "field/Random.h"
 #include "images/GL.h"
 
 namespace {
@@ -80,9 +79,9 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height) {
   return v;
 }
 
-void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
-  SeedRandom(seed);
-  NextRandom();
+void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed, const SceneSources& sources) {
+  random.Seed(seed);
+  random.Next();
 
   levels = 1;
   width = w;
@@ -97,10 +96,11 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
   SetProjection(originX, originY, width, height);
   PlaceLogo();
   mirrorsEnabled = true;
+  clock.source = sources.counter;
   StartClock();
 
   field = new (std::nothrow) DiscField(this);
-  if (field) field->SetUp();
+  if (field) field->SetUp(sources.images);
 
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
@@ -122,7 +122,6 @@ void KaleidoScene::Init(std::int32_t w, std::int32_t h, std::uint32_t seed) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
   delete[] zeros;
-  randomState = RandomState();
 }
 
 void KaleidoScene::Resize(std::int32_t w, std::int32_t h) {
@@ -157,11 +156,7 @@ void ClearWindow() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-SceneRandom::SceneRandom(KaleidoScene& scene) : scene_(scene) { SeedRandom(scene.randomState); }
-SceneRandom::~SceneRandom() { scene_.randomState = RandomState(); }
-
 void KaleidoScene::AdvanceFrame() {
-  const SceneRandom own(*this);
   TickClock();
   if (field) field->Step();
 }

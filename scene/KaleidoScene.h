@@ -6,6 +6,7 @@
 #include "field/DiscField.h"
 #include "field/Vector3f.h"
 #include "scene/FrameClock.h"
+#include "scene/SceneSources.h"
 
 // Bit of RenderFrame's flags: the user's mirror setting is on.
 constexpr std::uint32_t kMirrorsBit = 0x10000;
@@ -49,7 +50,8 @@ LevelViewport ComputeLevelViewport(std::int32_t width, std::int32_t height);
 std::uint32_t RandomSeedForTime(std::int64_t seconds);
 
 // The scene's time and segments (elapsedSeconds, segmentAngle, segmentCount)
-// are the FieldDriver its field reads and steers.
+// are the FieldDriver its field reads and steers; the scene's random source
+// (`random`) is the one its field draws from.
 class KaleidoScene : public FieldDriver {
  public:
   // Mirror geometry (SetSegmentAngle).
@@ -71,9 +73,6 @@ class KaleidoScene : public FieldDriver {
   std::int32_t originY = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  // The scene's own place in the random sequence: scenes sharing a process
-  // each keep the sequence a scene alone would draw.
-  std::uint32_t randomState = 0;
   // Another view of the window that takes the same keys (not owned).
   KaleidoScene* follower = nullptr;
   bool mirrorsEnabled = true;
@@ -94,13 +93,13 @@ class KaleidoScene : public FieldDriver {
   // is copied into feedbackTextures[i & 1].
   std::uint32_t feedbackTextures[2] = {0, 0};
 
-  // The clock this scene ticks, supplied by its owner before Init (one per
-  // process for the saver's scene); null: the scene's own.
-  FrameClock* clock = nullptr;
-  FrameClock ownClock;
+  // The clock this scene ticks; Init sets the counter it reads.
+  FrameClock clock;
 
-  // Set-up with a current GL context; the random source is seeded with `seed`.
-  void Init(std::int32_t width, std::int32_t height, std::uint32_t seed);
+  // Set-up with a current GL context; the random source is seeded with `seed`,
+  // the clock reads `sources.counter` and the field's images are found
+  // through `sources.images`.
+  void Init(std::int32_t width, std::int32_t height, std::uint32_t seed, const SceneSources& sources);
   // The window changed size: viewport and projection follow.
   void Resize(std::int32_t width, std::int32_t height);
   // Moves the view to (x, y) (lower-left, in window pixels) at the given size.
@@ -137,15 +136,3 @@ class KaleidoScene : public FieldDriver {
 
 // Clears the whole window (every view and what lies between them).
 void ClearWindow();
-
-// While it lives, the random source draws the scene's own sequence.
-class SceneRandom {
- public:
-  explicit SceneRandom(KaleidoScene& scene);
-  ~SceneRandom();
-  SceneRandom(const SceneRandom&) = delete;
-  SceneRandom& operator=(const SceneRandom&) = delete;
-
- private:
-  KaleidoScene& scene_;
-};

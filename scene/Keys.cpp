@@ -8,7 +8,6 @@ using namespace keycode;
 bool KaleidoScene::HandleKey(std::uint32_t code) {
   if (follower) follower->HandleKey(code);
   if (code == kSpace || code == kKeyS) return true;
-  const SceneRandom own(*this);  // the down arrow scatters the discs afresh
   if (code >= kLeft && code <= kDown) {
     if (field) field->HandleKey(code);
     return true;

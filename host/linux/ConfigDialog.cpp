@@ -1,6 +1,6 @@
 // zirbel-config: the configuration dialog of the Linux build, and the error
 // message box the saver shows through it.
-//   zirbel-config [--owner WINDOW]   the dialog; OK stores its two check boxes and the photo folder
+//   zirbel-config [--owner WINDOW]   the dialog; OK stores the settings it shows
 //   zirbel-config --error TEXT       a modal message titled "Error"
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -10,17 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
+#include "host/linux/SettingsStore.h"
 
 namespace {
 
 struct Dialog {
   GtkWidget* window = nullptr;
-  GtkWidget* mirrors = nullptr;
-  GtkWidget* monitors = nullptr;
   GtkWidget* cancel = nullptr;
 };
 
@@ -50,6 +49,44 @@ void SetOwner(GtkWidget* window, const char* owner) {
   gdk_x11_display_error_trap_pop_ignored(display);
 }
 
+// The controls of the flags and numbers the dialog shows, in the order of the
+// settings table: a check box for a flag, a spin button for a number.
+struct SettingControl {
+  const SettingRow* row;
+  GtkWidget* widget;
+};
+
+std::vector<SettingControl> AddSettingControls(GtkWidget* box, const SaverState& state) {
+  std::vector<SettingControl> controls;
+  for (const SettingRow& row : AllSettings()) {
+    if (!row.In(kInDialog) || row.type == SettingType::Text) continue;
+    GtkWidget* widget = nullptr;
+    if (row.type == SettingType::Flag) {
+      widget = gtk_check_button_new_with_label(row.dialogLabel);
+      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), state.*row.number != 0);
+      gtk_box_pack_start(GTK_BOX(box), widget, FALSE, FALSE, 0);
+    } else {
+      GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+      widget = gtk_spin_button_new_with_range(row.low, row.high, 1);
+      gtk_spin_button_set_value(GTK_SPIN_BUTTON(widget), state.*row.number);
+      gtk_box_pack_start(GTK_BOX(line), gtk_label_new(row.dialogLabel), FALSE, FALSE, 0);
+      gtk_box_pack_start(GTK_BOX(line), widget, FALSE, FALSE, 0);
+      gtk_box_pack_start(GTK_BOX(box), line, FALSE, FALSE, 0);
+    }
+    controls.push_back({&row, widget});
+  }
+  return controls;
+}
+
+void TakeSettingControls(const std::vector<SettingControl>& controls, SaverState& state) {
+  for (const SettingControl& control : controls) {
+    GtkWidget* widget = control.widget;
+    state.*control.row->number = control.row->type == SettingType::Flag
+                                     ? gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget)) != FALSE
+                                     : gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(widget));
+  }
+}
+
 // The photo folder's controls: "Photos…" picks a folder, the label shows the
 // choice, "Built-in pictures" goes back to none. Nothing is stored before OK.
 struct PhotoChoice {
@@ -64,7 +101,8 @@ void ShowPhotoChoice(const PhotoChoice& choice) {
 
 void OnPickPhotos(GtkWidget*, gpointer data) {
   auto* choice = static_cast<PhotoChoice*>(data);
-  GtkWidget* chooser = gtk_file_chooser_dialog_new("Photo folder", GTK_WINDOW(choice->window),
+  GtkWidget* chooser = gtk_file_chooser_dialog_new(FindSetting(setting::kPhotoFolder)->dialogLabel,
+                                                   GTK_WINDOW(choice->window),
                                                    GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Cancel",
                                                    GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_ACCEPT, nullptr);
   if (!choice->folder.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), choice->folder.c_str());
@@ -119,8 +157,7 @@ GtkWidget* AddLine(GtkWidget* box, const char* text) {
   return label;
 }
 
-int RunDialog(const char* owner) {
-  SettingsStore& store = platform::PlatformSettingsStore();
+int RunDialog(const char* owner, SettingsStore& store) {
   SaverState state;
   LoadSystemSettings(state, store);
   LoadSettings(state, store);
@@ -138,12 +175,7 @@ int RunDialog(const char* owner) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
   gtk_container_set_border_width(GTK_CONTAINER(box), 10);
   gtk_box_pack_start(GTK_BOX(content), box, TRUE, TRUE, 0);
-  dialog.mirrors = gtk_check_button_new_with_label("Use Mirrors");
-  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog.mirrors), state.useMirrors != 0);
-  gtk_box_pack_start(GTK_BOX(box), dialog.mirrors, FALSE, FALSE, 0);
-  dialog.monitors = gtk_check_button_new_with_label("Show on every monitor");
-  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog.monitors), state.allMonitors != 0);
-  gtk_box_pack_start(GTK_BOX(box), dialog.monitors, FALSE, FALSE, 0);
+  const std::vector<SettingControl> controls = AddSettingControls(box, state);
   AddLine(box, "Version 1.0");
   AddLine(box, "Sixty photo tiles in a ring of mirrors.");
   AddLine(box, "Keys: digits, arrows, space and M steer it.");
@@ -161,8 +193,7 @@ int RunDialog(const char* owner) {
 
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog.window));
   if (response == GTK_RESPONSE_OK) {
-    state.useMirrors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.mirrors)) ? 1 : 0;
-    state.allMonitors = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.monitors)) ? 1 : 0;
+    TakeSettingControls(controls, state);
     state.photoFolder = photos.folder;
     SaveSettings(state, store);
   }
@@ -204,5 +235,7 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
-  return error != nullptr ? RunErrorMessage(error) : RunDialog(owner);
+  if (error != nullptr) return RunErrorMessage(error);
+  settingsfile::KeyFileStore store;
+  return RunDialog(owner, store);
 }

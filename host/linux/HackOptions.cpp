@@ -1,7 +1,9 @@
 #include "host/linux/HackOptions.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <utility>
+
+#include "host/NumberText.h"
+#include "host/linux/WindowSystems.h"
 
 namespace hack {
 
@@ -9,8 +11,6 @@ namespace {
 
 // Program name as the messages and the usage text write it.
 const char* const kProgram = "zirbel";
-
-std::string LevelsRange() { return std::to_string(kLevelsLow) + " to " + std::to_string(kLevelsHigh); }
 
 // The option an argument names: "--name", "-name", "--name=value" or
 // "-name=value" all give "--name". Empty for anything else.
@@ -32,19 +32,6 @@ const OptionInfo* Find(const std::string& name) {
     if (name == option.name) return &option;
   }
   return nullptr;
-}
-
-// Strict decimal level count within the declared range.
-bool ParseLevels(const std::string& text, std::int32_t* levels) {
-  if (text.empty() || text.size() > 2) return false;
-  std::int32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < kLevelsLow || value > kLevelsHigh) return false;
-  *levels = value;
-  return true;
 }
 
 Options Failure(const std::string& message) {
@@ -95,37 +82,21 @@ std::string ApplyOutput(Options& options, const std::string& value) {
   return std::string();
 }
 
-std::string ApplyX11(Options& options, const std::string&) {
-  options.windowSystem = "x11";
-  return std::string();
-}
-
-std::string ApplyWayland(Options& options, const std::string&) {
-  options.windowSystem = "wayland";
-  return std::string();
-}
-
-std::string ApplyMirrors(Options& options, const std::string&) {
-  options.useMirrors = 1;
-  return std::string();
-}
-
-std::string ApplyNoMirrors(Options& options, const std::string&) {
-  options.useMirrors = 0;
-  return std::string();
-}
-
-std::string ApplyLevels(Options& options, const std::string& value) {
-  if (ParseLevels(value, &options.levels)) return std::string();
-  return "--levels needs a whole number from " + LevelsRange() + ", not \"" + value + "\"";
-}
-
-std::string ApplyPhotos(Options& options, const std::string& value) {
-  if (value.size() > 4096 || value.find_first_of("\n\r") != std::string::npos) {
-    return "--photos needs a folder, not \"" + value.substr(0, 80) + "\"";
+// A setting's option: a switch sets its value; a number must be within the
+// setting's range; a text is one line a setting can hold.
+std::string ApplySetting(Options& options, const SettingRow& row, const SettingOption& option,
+                         const std::string& value) {
+  SettingChoice choice{&row, option.sets, std::string()};
+  if (option.value != nullptr && row.type == SettingType::Text) {
+    if (value.size() > kMaxSettingText || value.find_first_of("\n\r") != std::string::npos) {
+      return std::string(option.name) + " needs one line of at most " + std::to_string(kMaxSettingText) +
+             " bytes, not \"" + value.substr(0, 80) + "\"";
+    }
+    choice.text = value;
+  } else if (option.value != nullptr && !ParseNumber(value, NumberForm::Plain, row.low, row.high, &choice.number)) {
+    return std::string(option.name) + " needs a whole number from " + row.Range() + ", not \"" + value + "\"";
   }
-  options.photosGiven = true;
-  options.photoFolder = value;
+  Choose(options.settings, std::move(choice));
   return std::string();
 }
 
@@ -139,64 +110,72 @@ std::string ApplyVersion(Options& options, const std::string&) {
   return std::string();
 }
 
+// The option the daemon's dialog runs for a setting: the one with a value,
+// or the switch that turns a flag from its default.
+std::string DaemonOption(const SettingRow& row) {
+  for (const SettingOption& option : row.options) {
+    if (option.value != nullptr || (option.sets != 0) != (row.fallback != 0)) return option.name;
+  }
+  return std::string();
+}
+
+// The daemon dialog's control of a setting: a box, a spin box or a file chooser.
+std::string DaemonControl(const SettingRow& row) {
+  const std::string id = "id=\"" + std::string(row.daemonId) + "\"";
+  const std::string label = "_label=\"" + XmlText(row.daemonLabel) + "\"";
+  const std::string option = DaemonOption(row);
+  switch (row.type) {
+    case SettingType::Flag:
+      return "  <boolean " + id + " " + label + (row.fallback != 0 ? " arg-unset=\"" : " arg-set=\"") + option +
+             "\"/>\n\n";
+    case SettingType::Number:
+      return "  <number " + id + " type=\"spinbutton\" arg=\"" + option + " %\"\n          " + label +
+             " low=\"" + std::to_string(row.low) + "\" high=\"" + std::to_string(row.high) + "\" default=\"" +
+             std::to_string(row.fallback) + "\"/>\n\n";
+    case SettingType::Text:
+      return "  <file " + id + " " + label + " arg=\"" + option + " %\"/>\n\n";
+  }
+  return std::string();
+}
+
 }  // namespace
 
 const std::vector<OptionInfo>& AllOptions() {
-  using Dialog = OptionInfo::Dialog;
-  static const std::vector<OptionInfo> options = {
-      {"--root", nullptr, "draw into $XSCREENSAVER_WINDOW, else the root window", &ApplyRoot, Dialog::Command,
-       nullptr, nullptr},
-      {"--window-id", "ID", "draw into the window ID (0x hex, or decimal)", &ApplyWindowId, Dialog::None, nullptr,
-       nullptr},
-      {"--layer", "LAYER", "Wayland: draw as the desktop's background (LAYER: background)",
-       &ApplyLayer, Dialog::None, nullptr, nullptr},
-      {"--output", "NAME", "with --layer: only on the output NAME", &ApplyOutput,
-       Dialog::None, nullptr, nullptr},
-      {"--x11", nullptr, "draw through X11 (XWayland too), even under Wayland", &ApplyX11, Dialog::None, nullptr,
-       nullptr},
-      {"--wayland", nullptr, "draw through Wayland's layer-shell, without asking", &ApplyWayland, Dialog::None,
-       nullptr, nullptr},
-      {"--mirrors", nullptr, "mirrors on for this run", &ApplyMirrors, Dialog::None, nullptr, nullptr},
-      // Mirrors are on unless the box is cleared, as the stored setting is.
-      {"--no-mirrors", nullptr, "mirrors off for this run", &ApplyNoMirrors, Dialog::UnsetBoolean, "mirrors",
-       "Use mirrors"},
-      {"--levels", "N", "start with N feedback levels (" + LevelsRange() + ")", &ApplyLevels, Dialog::Spin, "levels",
-       "Levels"},
-      // The daemon's file chooser: a photo picked there names its folder.
-      {"--photos", "DIR", "show the photos (JPEG, PNG) of DIR and its subfolders; \"\" for the built-in pictures",
-       &ApplyPhotos, Dialog::File, "photos", "Photo folder"},
-      {"--help", nullptr, "print this help and exit", &ApplyHelp, Dialog::None, nullptr, nullptr},
-      {"--version", nullptr, "print the version and exit", &ApplyVersion, Dialog::None, nullptr, nullptr},
-  };
+  static const std::vector<OptionInfo> options = [] {
+    std::vector<OptionInfo> all = {
+        {"--root", nullptr, "draw into $XSCREENSAVER_WINDOW, else the root window", &ApplyRoot, true, nullptr,
+         nullptr},
+        {"--window-id", "ID", "draw into the window ID (0x hex, or decimal)", &ApplyWindowId, false, nullptr, nullptr},
+        {"--layer", "LAYER", "Wayland: draw as the desktop's background (LAYER: background)", &ApplyLayer, false,
+         nullptr, nullptr},
+        {"--output", "NAME", "with --layer: only on the output NAME", &ApplyOutput, false, nullptr, nullptr},
+    };
+    // --NAME forces each window system; the option names live as long as the options.
+    static const std::vector<std::string> forcing = [] {
+      std::vector<std::string> names;
+      for (const linuxhost::WindowSystem& system : linuxhost::WindowSystems()) names.push_back(std::string("--") + system.name);
+      return names;
+    }();
+    for (std::size_t i = 0; i < forcing.size(); ++i) {
+      const linuxhost::WindowSystem& system = linuxhost::WindowSystems()[i];
+      all.push_back({forcing[i].c_str(), nullptr, system.help, nullptr, false, nullptr, nullptr, system.name});
+    }
+    for (const SettingRow& row : AllSettings()) {
+      for (const SettingOption& option : row.options) {
+        std::string help = option.help;
+        if (option.value != nullptr && row.type == SettingType::Number) help += " (" + row.Range() + ")";
+        all.push_back({option.name, option.value, help, nullptr, false, &row, &option});
+      }
+    }
+    all.push_back({"--help", nullptr, "print this help and exit", &ApplyHelp, false, nullptr, nullptr});
+    all.push_back({"--version", nullptr, "print the version and exit", &ApplyVersion, false, nullptr, nullptr});
+    return all;
+  }();
   return options;
 }
 
 bool ParseWindowId(const char* text, std::uint32_t* id) {
-  if (text == nullptr || *text == '\0') return false;
-  int base = 10;
-  const char* digits = text;
-  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    digits = text + 2;
-  }
-  if (*digits == '\0') return false;
-  std::uint64_t value = 0;
-  for (const char* p = digits; *p != '\0'; ++p) {
-    int digit = -1;
-    if (*p >= '0' && *p <= '9') {
-      digit = *p - '0';
-    } else if (base == 16 && *p >= 'a' && *p <= 'f') {
-      digit = *p - 'a' + 10;
-    } else if (base == 16 && *p >= 'A' && *p <= 'F') {
-      digit = *p - 'A' + 10;
-    }
-    if (digit < 0) return false;
-    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) return false;
-  }
-  if (value == 0) return false;
-  *id = static_cast<std::uint32_t>(value);
-  return true;
+  return text != nullptr && ParseNumber(text, NumberForm::WindowId, 1, 0xFFFFFFFFll, id);
 }
 
 bool RootTarget(const char* variable, std::uint32_t* id) {
@@ -241,7 +220,10 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     } else if (hasValue) {
       return Failure(name + " takes no value");
     }
-    const std::string error = option->apply(options, value);
+    if (option->windowSystem != nullptr) options.windowSystem = option->windowSystem;
+    const std::string error = option->setting != nullptr ? ApplySetting(options, *option->setting, *option->option, value)
+                              : option->apply != nullptr ? option->apply(options, value)
+                                                         : std::string();
     if (!error.empty()) return Failure(error);
     if (options.action != Action::Run) return options;  // help or version
   }
@@ -294,27 +276,10 @@ std::string SettingsXml() {
   xml += kProgram;
   xml += "\" _label=\"Zirbel\" gl=\"yes\">\n\n";
   for (const OptionInfo& option : AllOptions()) {
-    switch (option.dialog) {
-      case OptionInfo::Dialog::Command:
-        xml += "  <command arg=\"" + std::string(option.name) + "\"/>\n\n";
-        break;
-      case OptionInfo::Dialog::UnsetBoolean:
-        xml += "  <boolean id=\"" + std::string(option.id) + "\" _label=\"" + XmlText(option.label) +
-               "\" arg-unset=\"" + option.name + "\"/>\n\n";
-        break;
-      case OptionInfo::Dialog::Spin:
-        xml += "  <number id=\"" + std::string(option.id) + "\" type=\"spinbutton\" arg=\"" + option.name +
-               " %\"\n          _label=\"" + XmlText(option.label) + "\" low=\"" + std::to_string(kLevelsLow) +
-               "\" high=\"" + std::to_string(kLevelsHigh) + "\" default=\"" + std::to_string(kLevelsDefault) +
-               "\"/>\n\n";
-        break;
-      case OptionInfo::Dialog::File:
-        xml += "  <file id=\"" + std::string(option.id) + "\" _label=\"" + XmlText(option.label) + "\" arg=\"" +
-               option.name + " %\"/>\n\n";
-        break;
-      case OptionInfo::Dialog::None:
-        break;
-    }
+    if (option.command) xml += "  <command arg=\"" + std::string(option.name) + "\"/>\n\n";
+  }
+  for (const SettingRow& row : AllSettings()) {
+    if (row.In(kInDaemon)) xml += DaemonControl(row);
   }
   xml += "  <_description>\n";
   xml += "A kaleidoscope. Sixty round photo tiles swirl in a circular arena, push\n";

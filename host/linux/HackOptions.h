@@ -1,22 +1,20 @@
 #pragma once
 // The options of the Linux program beyond the Windows-style switches: those
 // that screen-saver daemons and lockers pass (--root, --window-id), the
-// Wayland background (--layer, --output), the window system's choice (--x11,
-// --wayland), and the picture's own options (--mirrors, --no-mirrors,
-// --levels, --photos), with --help and --version. They are declared here
-// once; the usage text and the daemon's settings description (zirbel.xml)
-// are written from these declarations. The window system's choice itself is
+// Wayland background (--layer, --output), with --help and --version, declared
+// here; the window system's choice (--x11, --wayland), made from the table of
+// window systems (host/linux/WindowSystems.h); and the settings' options
+// (--mirrors, --no-mirrors, --levels, --photos), made from the rows of the
+// settings table (host/Settings.h). The usage text and the daemon's
+// settings description (zirbel.xml) are written from these declarations. The window system's choice itself is
 // made in WindowSystems.h.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "host/Settings.h"
 
 namespace hack {
-
-constexpr std::int32_t kLevelsLow = 1;
-constexpr std::int32_t kLevelsHigh = 10;
-constexpr std::int32_t kLevelsDefault = 1;
 
 enum class Action {
   Run,      // run what the arguments name
@@ -39,26 +37,28 @@ struct Options {
   std::uint32_t windowId = 0;  // for Target::WindowId
   std::string output;          // for Target::Layer: the output's name, empty for every output
   std::string windowSystem;    // the window system an option forces (its name); empty: chosen
-  std::int32_t useMirrors = -1;  // -1: the stored setting; else 0 or 1
-  std::int32_t levels = 0;       // 0: the scene's default
-  bool photosGiven = false;      // false: the stored photo folder
-  std::string photoFolder;       // with photosGiven: the folder for this run; empty: the built-in pictures
+  SettingChoices settings;     // the settings' options: for this run, over the stored settings
   // The arguments left for the Windows-style command line.
   std::vector<std::string> rest;
 };
 
-// One option: how it is written, what it does, and how the usage text and the
-// daemon's settings dialog (zirbel.xml) present it. The parser, the usage
-// text and the description are all written from the table of these.
+// One option: how it is written, what it does, and how the usage text
+// presents it. The parser and the usage text are written from the table of
+// these, the daemon's settings description from it and the settings' rows.
 struct OptionInfo {
   const char* name;   // long form; the single-dash form is accepted too
   const char* value;  // the value's name, or null for a switch
   std::string help;
-  // Applies the option (with its value) to `options`; the error, or empty.
+  // Applies one of the program's own options (with its value) to `options`;
+  // the error, or empty.
   std::string (*apply)(Options& options, const std::string& value);
-  enum class Dialog { None, Command, UnsetBoolean, Spin, File } dialog;
-  const char* id;     // the dialog's name for it
-  const char* label;  // the dialog's label
+  bool command;  // the daemon's dialog runs the program with it (--root)
+  // A setting's option: its row and its entry there (then `apply` is null).
+  const SettingRow* setting;
+  const SettingOption* option;
+  // The window system the option forces (then `apply` is null), a row of the
+  // table of window systems (host/linux/WindowSystems.h).
+  const char* windowSystem = nullptr;
 };
 // Every option the parser accepts, in the order of the usage text.
 const std::vector<OptionInfo>& AllOptions();

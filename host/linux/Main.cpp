@@ -14,15 +14,17 @@
 #include "host/CommandLine.h"
 #include "host/Driver.h"
 #include "host/Entry.h"
+#include "host/PhotoHelper.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/linux/HackOptions.h"
-#include "host/PhotoHelper.h"
+#include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/PhotoHelperProcess.h"
+#include "host/linux/SettingsStore.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
+#include "resources/EmbeddedResources.h"
 
 #ifndef ZIRBEL_VERSION
 #define ZIRBEL_VERSION "unknown"
@@ -82,32 +84,31 @@ int main(int argc, char** argv) {
       linuxhost::WindowSystems(), options.windowSystem, KindOf(options, commandLine), &unable);
   if (system == nullptr) return OptionError(unable);
 
-  platform::InstallPictureDefaults();
+  // The run's clock is the monotonic clock, its images the ones linked in,
+  // and its photos are read without ever waiting on a pipe or a device.
   linuxhost::MonotonicCounter counter;
   RunInputs inputs;
   inputs.counter = &counter;
-  inputs.photoReader = &linuxhost::ReadPhotoFile;  // never waits on a pipe or a device
+  inputs.images = &FindEmbeddedResource;
+  inputs.photoReader = &linuxhost::ReadPhotoWithoutWaiting;
   // Every photo of the folder is decoded in the sandboxed helper, none here.
   inputs.photos.decoder = photohelper::HelperDecoder(linuxhost::MakeHelperPlatform());
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
-  SettingsStore& store = platform::PlatformSettingsStore();
+  settingsfile::KeyFileStore store;
 
   // The command line's options hold for this run only, over the stored settings.
   EntryServices services;
   services.loadSystemSettings = [&store](SaverState& state) { LoadSystemSettings(state, store); };
   services.loadSettings = [&store, &options](SaverState& state) {
     LoadSettings(state, store);
-    if (options.useMirrors >= 0) state.useMirrors = options.useMirrors;
-    if (options.photosGiven) state.photoFolder = options.photoFolder;
+    ApplyChoices(options.settings, state);
   };
   services.foregroundWindow = system->foreground;
   // Linux has no screen-saver password to change.
   services.changeSaverPassword = [](WindowHandle) {};
   services.runConfigDialog = [](SaverState&, WindowHandle owner) { linuxhost::RunConfigDialog(owner); };
-  services.runSaverWindow = [&](SaverState& state, const SaverRun& entryRun) {
-    SaverRun run = entryRun;
-    run.levels = options.levels;
+  services.runSaverWindow = [&](SaverState& state, const SaverRun& run) {
     const std::unique_ptr<WaitingBackend> backend = system->make(state, run);
     RunSaver(*backend, state, run, inputs);
   };

@@ -65,7 +65,7 @@ int OpenPhotoFile(const std::filesystem::path& path, std::uintmax_t* size, std::
   return -1;
 }
 
-bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& bounds,
+bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
                    std::vector<unsigned char>* bytes, std::string* error) {
   const auto started = std::chrono::steady_clock::now();
   std::uintmax_t size = 0;

@@ -19,7 +19,8 @@ int OpenPhotoFile(const std::filesystem::path& path, std::uintmax_t* size, std::
 // Reads at most `count` bytes: how many (0 at the end), or -1 with the reason.
 long long ReadPiece(int fd, unsigned char* to, std::size_t count, std::string* error);
 
-bool ReadPhotoFile(const std::filesystem::path& path, const photo::ReadBounds& bounds,
+// A photo::PhotoReader (the in-process reader: tools and benchmarks).
+bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
                    std::vector<unsigned char>* bytes, std::string* error);
 
 }  // namespace linuxhost

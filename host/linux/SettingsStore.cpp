@@ -10,15 +10,9 @@
 #include <cstring>
 #include <utility>
 
-#include "host/System.h"
+#include "host/NumberText.h"
 
-namespace settings {
-
-const char* const kSystemGroup = "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers";
-const char* const kProgramGroup = "Software\\Pomwick\\Vostrand";
-const char* const kPasswordDelay = setting::kPasswordDelay;
-const char* const kMouseThreshold = setting::kMouseThreshold;
-const char* const kUseMirrors = setting::kUseMirrors;
+namespace settingsfile {
 
 namespace {
 
@@ -32,8 +26,6 @@ struct KeyFile {
   }
   void ClearError() { g_clear_error(&error); }
 };
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string HomeDirectory() {
   const char* home = std::getenv("HOME");
@@ -54,30 +46,6 @@ bool ReplaceFile(const std::string& path, const gchar* data, gsize length) {
 }
 
 }  // namespace
-
-bool ParseValue(const char* text, std::int32_t* value) {
-  if (text == nullptr) return false;
-  const char* p = text;
-  while (IsBlank(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  if (*p < '0' || *p > '9') return false;
-  std::int64_t magnitude = 0;
-  while (*p >= '0' && *p <= '9') {
-    magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > static_cast<std::int64_t>(INT32_MAX) + 1) return false;
-    ++p;
-  }
-  while (IsBlank(*p)) ++p;
-  if (*p != '\0') return false;
-  const std::int64_t result = negative ? -magnitude : magnitude;
-  if (result > INT32_MAX || result < INT32_MIN) return false;
-  *value = static_cast<std::int32_t>(result);
-  return true;
-}
 
 std::string SettingsPath() {
   std::string base;
@@ -142,7 +110,7 @@ bool ReadEntry(const std::string& path, const char* group, const char* key, std:
   return true;
 }
 
-std::string Unusable(const std::string& path, const char* key, const char* why) {
+std::string Unusable(const std::string& path, const char* key, const std::string& why) {
   return path + ": " + key + " " + why + "; its default is used";
 }
 
@@ -204,7 +172,7 @@ bool ReadValue(const std::string& path, const char* group, const char* key, std:
                std::string* problem) {
   std::string text;
   if (!ReadEntry(path, group, key, &text, problem)) return false;
-  if (ParseValue(text.c_str(), value)) return true;
+  if (ParseNumber(text, NumberForm::Stored, INT32_MIN, INT32_MAX, value)) return true;
   Say(problem, Unusable(path, key, "is not a whole number from -2147483648 to 2147483647"));
   return false;
 }
@@ -245,10 +213,6 @@ WriteResult WriteText(const std::string& path, const char* group, const char* ke
   return WriteEntry(path, [&](GKeyFile* file) { g_key_file_set_string(file, group, key, value.c_str()); });
 }
 
-static const char* GroupName(SettingsGroup group) {
-  return group == SettingsGroup::System ? kSystemGroup : kProgramGroup;
-}
-
 KeyFileStore::KeyFileStore()
     : KeyFileStore([](const std::string& problem) { std::fprintf(stderr, "zirbel: %s\n", problem.c_str()); }) {}
 
@@ -258,9 +222,13 @@ void KeyFileStore::Tell(const std::string& problem) {
   if (!problem.empty() && reported_.insert(problem).second) report_(problem);
 }
 
+void KeyFileStore::Unusable(const char* name, const std::string& why) {
+  Tell(settingsfile::Unusable(SettingsPath(), name, why));
+}
+
 bool KeyFileStore::ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) {
   std::string problem;
-  const bool found = ReadValue(SettingsPath(), GroupName(group), name, value, &problem);
+  const bool found = ReadValue(SettingsPath(), SettingsGroupName(group), name, value, &problem);
   Tell(problem);
   return found;
 }
@@ -305,29 +273,20 @@ void KeyFileStore::EndUpdate() {
 }
 
 void KeyFileStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {
-  const char* groupName = GroupName(group);
+  const char* groupName = SettingsGroupName(group);
   Write([groupName, name, value](GKeyFile* file) { g_key_file_set_integer(file, groupName, name, value); });
 }
 
 bool KeyFileStore::ReadText(SettingsGroup group, const char* name, std::string* value) {
   std::string problem;
-  const bool found = settings::ReadText(SettingsPath(), GroupName(group), name, value, &problem);
+  const bool found = settingsfile::ReadText(SettingsPath(), SettingsGroupName(group), name, value, &problem);
   Tell(problem);
   return found;
 }
 
 void KeyFileStore::WriteText(SettingsGroup group, const char* name, const std::string& value) {
-  const char* groupName = GroupName(group);
+  const char* groupName = SettingsGroupName(group);
   Write([groupName, name, value](GKeyFile* file) { g_key_file_set_string(file, groupName, name, value.c_str()); });
 }
 
-}  // namespace settings
-
-namespace platform {
-
-SettingsStore& PlatformSettingsStore() {
-  static settings::KeyFileStore store;
-  return store;
-}
-
-}  // namespace platform
+}  // namespace settingsfile

@@ -1,6 +1,8 @@
 #pragma once
-// The per-user settings file of the Linux build: a key file with the same two
-// groups of named 32-bit values that the Windows build keeps in the registry.
+// The per-user settings file of the Linux build: a key file with a group for
+// each of the two groups of settings (named as their registry keys are, see
+// SettingsGroupName), holding the settings the table puts in the file:
+// 32-bit numbers as decimal text, texts as the key file escapes them.
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -11,13 +13,7 @@
 
 typedef struct _GKeyFile GKeyFile;
 
-namespace settings {
-
-extern const char* const kSystemGroup;    // the system's screen-saver settings
-extern const char* const kProgramGroup;   // the program's own setting
-extern const char* const kPasswordDelay;
-extern const char* const kMouseThreshold;
-extern const char* const kUseMirrors;
+namespace settingsfile {
 
 // $XDG_CONFIG_HOME/zirbel/settings.ini, or ~/.config/zirbel/settings.ini when
 // XDG_CONFIG_HOME is unset or not an absolute path. Empty when no home
@@ -26,7 +22,7 @@ std::string SettingsPath();
 
 // Reads one value. False (and *value untouched) when the file, the group or
 // the key is missing, the file cannot be read or parsed, or the value is not a
-// decimal integer within the signed 32-bit range; in the last cases, and in
+// whole number within the signed 32-bit range (NumberForm::Stored); in the last cases, and in
 // those of ReadText, `problem` gets a sentence that names the file, the key
 // and what is wrong. A UTF-8 byte-order mark at the start is passed over.
 bool ReadValue(const std::string& path, const char* group, const char* key, std::int32_t* value,
@@ -55,12 +51,14 @@ WriteResult WriteText(const std::string& path, const char* group, const char* ke
 // The settings file as the saver's settings store. A save that fails, or that
 // had to set an unparsable file aside, says so on standard error; a stored
 // value that cannot be used (or a file that cannot be read) is told to
-// `report`, by default standard error, once in the life of the store.
+// `report`, by default standard error ("zirbel: " before it), once in the
+// life of the store.
 class KeyFileStore : public SettingsStore {
  public:
   using Report = std::function<void(const std::string& problem)>;
   KeyFileStore();
   explicit KeyFileStore(Report report);
+  SettingPlace Place() const override { return kInSettingsFile; }
   bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override;
   void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override;
@@ -68,6 +66,8 @@ class KeyFileStore : public SettingsStore {
   // One replacement of the file for every write in between.
   void BeginUpdate() override;
   void EndUpdate() override;
+  // "<file>: <name> <why>; its default is used".
+  void Unusable(const char* name, const std::string& why) override;
 
  private:
   // Stores one entry now, or keeps it for EndUpdate.
@@ -79,8 +79,4 @@ class KeyFileStore : public SettingsStore {
   std::vector<std::function<void(GKeyFile*)>> pending_;
 };
 
-// Strict parse of a stored value: optional blanks, an optional sign, decimal
-// digits, optional blanks, and within the signed 32-bit range.
-bool ParseValue(const char* text, std::int32_t* value);
-
-}  // namespace settings
+}  // namespace settingsfile

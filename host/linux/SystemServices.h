@@ -5,19 +5,11 @@
 #include <cstdint>
 
 #include "host/WindowHandle.h"
-#include "scene/FrameClock.h"
 
 namespace linuxhost {
 
 // Milliseconds of the monotonic clock; wraps after 2^32 ms.
 std::uint32_t MonotonicMilliseconds();
-
-// The monotonic clock in nanoseconds, as the run's one clock.
-class MonotonicCounter : public CounterSource {
- public:
-  std::int64_t Frequency() override { return 1000000000; }
-  std::int64_t Value() override;
-};
 
 // Writes `text` to standard error and, where an X display is named, shows it
 // in a modal message titled "Error".

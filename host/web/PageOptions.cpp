@@ -4,21 +4,23 @@
 #include <utility>
 
 #include "field/KeyCodes.h"
+#include "host/NumberText.h"
 #include "host/SaverState.h"
-#include "scene/KaleidoScene.h"
-
-const char* const kLevelsSetting = "Levels";
 
 namespace {
 
-// A whole number in [low, high]; false for anything else.
-bool ReadWhole(const std::string& text, long long low, long long high, long long* value) {
-  if (text.empty() || text.size() > 12) return false;
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (*end != '\0' || v < low || v > high) return false;
-  *value = v;
-  return true;
+// The setting whose web name is `name` with its value, if in range.
+bool ReadSetting(const std::string& name, const std::string& value, SettingChoices* choices) {
+  for (const SettingRow& row : AllSettings()) {
+    if (!row.In(kInWebAddress) || name != row.webName) continue;
+    const bool flag = row.type == SettingType::Flag;
+    std::int32_t number = 0;
+    if (ParseNumber(value, NumberForm::Stored, flag ? 0 : row.low, flag ? 1 : row.high, &number)) {
+      Choose(*choices, SettingChoice{&row, number, std::string()});
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -34,14 +36,9 @@ PageOptions ParsePageQuery(const std::string& query) {
     const std::size_t equals = pair.find('=');
     const std::string name = pair.substr(0, equals);
     const std::string value = equals == std::string::npos ? std::string() : pair.substr(equals + 1);
-    long long number = 0;
-    if (name == "seed" && ReadWhole(value, 0, 0xFFFFFFFFll, &number)) {
+    if (ReadSetting(name, value, &options.settings)) continue;
+    if (name == "seed" && ParseNumber(value, NumberForm::Stored, 0, 0xFFFFFFFFll, &options.seed)) {
       options.seedGiven = true;
-      options.seed = static_cast<std::uint32_t>(number);
-    } else if (name == "levels" && ReadWhole(value, 1, kMaxLevels, &number)) {
-      options.levels = static_cast<std::int32_t>(number);
-    } else if (name == "mirrors" && ReadWhole(value, 0, 1, &number)) {
-      options.mirrors = static_cast<std::int32_t>(number);
     } else if (name == "time") {
       char* stop = nullptr;
       const double seconds = std::strtod(value.c_str(), &stop);
@@ -55,23 +52,10 @@ PageOptions ParsePageQuery(const std::string& query) {
   return options;
 }
 
-PageSettings ResolvePageSettings(const PageOptions& options, SettingsStore& store) {
-  SaverState state;
+void LoadPageSettings(const PageOptions& options, SettingsStore& store, SaverState& state) {
   LoadSettings(state, store);
-  PageSettings settings;
-  settings.useMirrors = state.useMirrors;
-  if (options.mirrors >= 0) {
-    settings.useMirrors = options.mirrors;
-    store.WriteNumber(SettingsGroup::Program, setting::kUseMirrors, options.mirrors);
-  }
-  settings.levels = options.levels;
-  if (settings.levels > 0) {
-    store.WriteNumber(SettingsGroup::Program, kLevelsSetting, settings.levels);
-  } else if (!store.ReadNumber(SettingsGroup::Program, kLevelsSetting, &settings.levels) || settings.levels < 1 ||
-             settings.levels > kMaxLevels) {
-    settings.levels = 0;
-  }
-  return settings;
+  ApplyChoices(options.settings, state);
+  for (const SettingChoice& choice : options.settings) SaveSetting(*choice.row, state, store);
 }
 
 std::uint32_t KeyCodeForDomCode(const std::string& code) {

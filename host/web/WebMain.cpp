@@ -13,9 +13,11 @@
 #include "host/Driver.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
-#include "host/System.h"
+#include "host/web/PageCounter.h"
 #include "host/web/PageOptions.h"
 #include "host/web/WebBackend.h"
+#include "host/web/WebSettingsStore.h"
+#include "resources/EmbeddedResources.h"
 #include "scene/FrameClock.h"
 
 namespace {
@@ -24,13 +26,6 @@ namespace {
 constexpr std::int64_t kStillFrequency = 24;
 
 EM_JS(char*, PageQuery, (), { return allocateUTF8(window.location.search); });
-
-// performance.now() in microseconds: the page's clock.
-class PageCounter : public CounterSource {
- public:
-  std::int64_t Frequency() override { return 1000000; }
-  std::int64_t Value() override { return static_cast<std::int64_t>(emscripten_get_now() * 1000.0); }
-};
 
 WebBackend& Of(void* user) { return *static_cast<WebBackend*>(user); }
 
@@ -74,28 +69,26 @@ EMSCRIPTEN_KEEPALIVE void zirbel_capture(WebBackend* page) { page->Capture(); }
 }
 
 int main() {
-  platform::InstallPictureDefaults();
   char* query = PageQuery();
   const PageOptions options = ParsePageQuery(query);
   std::free(query);
 
   // The page and what it is handed live as long as the browser's page; the
   // runtime never exits.
+  auto* store = new WebSettingsStore();  // the page's local storage
   auto* state = new SaverState();
-  const PageSettings settings = ResolvePageSettings(options, platform::PlatformSettingsStore());
-  state->useMirrors = settings.useMirrors;
+  LoadPageSettings(options, *store, *state);
   SaverRun run;
   run.kind = RunKind::Preview;  // the page in a window; full screen in saver mode makes it the saver
-  run.levels = settings.levels;
   RunInputs inputs;
   if (options.still) {
     auto* still = new ManualCounter();
     still->frequency = kStillFrequency;
-    SetDefaultCounterSource(still);
     inputs.counter = still;
   } else {
     inputs.counter = new PageCounter();
   }
+  inputs.images = &FindEmbeddedResource;
   inputs.seed = options.seedGiven ? options.seed : RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &ShowError;
   auto* page = new WebBackend(options, *state, run, inputs);

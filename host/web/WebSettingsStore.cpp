@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "host/NumberText.h"
+
 namespace {
 
 // The stored text of `name`, or null (malloc'd; storage may be unavailable).
@@ -36,12 +38,7 @@ bool Read(SettingsGroup group, const char* name, std::string* value) {
 
 bool WebSettingsStore::ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) {
   std::string text;
-  if (!Read(group, name, &text) || text.empty() || text.size() > 11) return false;
-  char* end = nullptr;
-  const long long number = std::strtoll(text.c_str(), &end, 10);
-  if (*end != '\0' || number < INT32_MIN || number > INT32_MAX) return false;
-  *value = static_cast<std::int32_t>(number);
-  return true;
+  return Read(group, name, &text) && ParseNumber(text, NumberForm::Stored, INT32_MIN, INT32_MAX, value);
 }
 
 void WebSettingsStore::WriteNumber(SettingsGroup group, const char* name, std::int32_t value) {

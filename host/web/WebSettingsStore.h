@@ -1,11 +1,12 @@
 #pragma once
-// The settings in the page's local storage, one entry per setting
-// ("zirbel.UseMirrors"); the system's values are not kept there, so their
-// defaults hold.
+// The settings in the page's local storage, one entry per setting the table
+// keeps there ("zirbel.UseMirrors", "zirbel.Levels"); the others, the
+// system's among them, keep their defaults.
 #include "host/Settings.h"
 
 class WebSettingsStore : public SettingsStore {
  public:
+  SettingPlace Place() const override { return kInWebStorage; }
   bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override;
   void WriteNumber(SettingsGroup group, const char* name, std::int32_t value) override;
   bool ReadText(SettingsGroup group, const char* name, std::string* value) override;

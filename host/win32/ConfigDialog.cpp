@@ -22,15 +22,17 @@ struct DialogContext {
   std::string photoFolder;  // the choice so far, stored only by OK
 };
 
-// The check boxes and the settings they show.
+// The check boxes and the flags they show.
 struct SettingBox {
   int id;
-  std::int32_t SaverState::*value;
+  const char* setting;
 };
 const SettingBox kSettingBoxes[] = {
-    {IDC_USE_MIRRORS, &SaverState::useMirrors},
-    {IDC_ALL_MONITORS, &SaverState::allMonitors},
+    {IDC_USE_MIRRORS, setting::kUseMirrors},
+    {IDC_ALL_MONITORS, setting::kAllMonitors},
 };
+
+std::int32_t& BoxValue(SaverState& state, const SettingBox& box) { return state.*FindSetting(box.setting)->number; }
 
 void ShowPhotoFolder(HWND dialog, const std::string& folder) {
   std::wstring wide;
@@ -100,7 +102,7 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       // The boxes show the stored settings; the focus goes to OK.
       if (context != nullptr) {
         for (const SettingBox& box : kSettingBoxes) {
-          CheckDlgButton(dialog, box.id, context->state->*box.value != 0 ? BST_CHECKED : BST_UNCHECKED);
+          CheckDlgButton(dialog, box.id, BoxValue(*context->state, box) != 0 ? BST_CHECKED : BST_UNCHECKED);
         }
         ShowPhotoFolder(dialog, context->photoFolder);
       }
@@ -110,7 +112,7 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case IDOK:
           if (context != nullptr) {
             for (const SettingBox& box : kSettingBoxes) {
-              context->state->*box.value = IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0;
+              BoxValue(*context->state, box) = IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0;
             }
             context->state->photoFolder = context->photoFolder;
             SaveSettings(*context->state, *context->store);

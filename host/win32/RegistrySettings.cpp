@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/Settings.h"
-#include "host/System.h"
 #include "host/win32/Win32Host.h"
 
 using win32::ToUtf8;
@@ -29,13 +29,12 @@ bool Expand(std::wstring* text) {
   return true;
 }
 
-const char* KeyPath(SettingsGroup group) {
-  return group == SettingsGroup::System ? "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers"
-                                        : "Software\\Pomwick\\Vostrand";
-}
+const char* KeyPath(SettingsGroup group) { return SettingsGroupName(group); }
 
 class RegistryStore : public SettingsStore {
  public:
+  SettingPlace Place() const override { return kInRegistry; }
+
   // A value of another size or kind (a string, 1 to 3 bytes, more than 4
   // bytes) counts as absent. Opening, never creating: reading leaves the
   // registry as it was.
@@ -146,13 +145,6 @@ bool ToUtf8(const std::wstring& wide, std::string* text) {
                              length, nullptr, nullptr) == length;
 }
 
+std::unique_ptr<SettingsStore> MakeRegistryStore() { return std::make_unique<RegistryStore>(); }
+
 }  // namespace win32
-
-namespace platform {
-
-SettingsStore& PlatformSettingsStore() {
-  static RegistryStore store;
-  return store;
-}
-
-}  // namespace platform

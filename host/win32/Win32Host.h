@@ -2,10 +2,10 @@
 // Internals shared by the Windows backend's files.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "host/WindowHandle.h"
-#include "scene/FrameClock.h"
 
 class SaverState;
 class SettingsStore;
@@ -19,19 +19,9 @@ HINSTANCE ModuleInstance();
 inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
 inline WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
 
-// The system's high-resolution counter; where it has none, the millisecond
-// tick count, widened past its 32-bit wrap.
-class SystemCounter : public CounterSource {
- public:
-  SystemCounter();
-  std::int64_t Frequency() override;
-  std::int64_t Value() override;
-
- private:
-  bool useTicks_;
-  std::uint32_t lastTick_ = 0;
-  std::int64_t wraps_ = 0;
-};
+// The bytes of an embedded image by its resource name (RCDATA). False when
+// the name is unknown or the resource is empty.
+bool FindImageResource(const char* name, const unsigned char** data, std::uint32_t* size);
 
 // The modal message box titled "Error" with an OK button.
 void ShowErrorMessage(const char* text);
@@ -43,6 +33,9 @@ void ChangeSaverPassword(WindowHandle parent);
 
 // The configuration dialog; OK saves its settings into `store`.
 void RunConfigDialog(SaverState& state, SettingsStore& store, WindowHandle owner);
+
+// The settings store in the current user's registry.
+std::unique_ptr<SettingsStore> MakeRegistryStore();
 
 // UTF-8 and UTF-16 both ways; false for text that is not valid in its encoding.
 bool ToWide(const std::string& text, std::wstring* wide);

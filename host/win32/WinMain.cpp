@@ -4,11 +4,12 @@
 #include <shellapi.h>
 
 #include <ctime>
+#include <memory>
 
 #include "host/Driver.h"
 #include "host/Entry.h"
 #include "host/Settings.h"
-#include "host/System.h"
+#include "host/win32/PerformanceCounter.h"
 #include "host/win32/PhotoHelperProcess.h"
 #include "host/win32/Win32Backend.h"
 #include "host/win32/Win32Host.h"
@@ -38,11 +39,13 @@ bool IsPhotoHelper() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (IsPhotoHelper()) return win32::RunPhotoHelper();
-  platform::InstallPictureDefaults();
-  SettingsStore& store = platform::PlatformSettingsStore();
-  win32::SystemCounter counter;
+  const std::unique_ptr<SettingsStore> registry = win32::MakeRegistryStore();
+  SettingsStore& store = *registry;
+  // The run's clock is the performance counter, its images the executable's resources.
+  win32::PerformanceCounter counter;
   RunInputs inputs;
   inputs.counter = &counter;
+  inputs.images = &win32::FindImageResource;
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &win32::ShowErrorMessage;
   // Every photo of the folder is decoded in the confined helper, none here.

@@ -7,13 +7,12 @@
 #include <memory>
 
 #include "field/DiscField.h"
-#include "field/Random.h"
 #include "scene/KaleidoScene.h"
 
 class FieldFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    SeedRandom(1234);
+    scene.random.Seed(1234);
     scene.elapsedSeconds = 100.0f;
     field = std::make_unique<DiscField>(&scene);
     field->SetUpWithoutImages();

@@ -42,8 +42,8 @@ TEST_F(DiscModel, TileRectangleFromTheIndexAndTheAtlasSize) {
     EXPECT_FLOAT_EQ(disc(3).tileHeight, height);
   }
   // The largest draw gives u = 1 exactly; a tile pick still stays below 78.
-  SeedRandom(0xF01BF641u);
-  EXPECT_EQ(field::PickBelow(78), 77);
+  scene.random.Seed(0xF01BF641u);
+  EXPECT_EQ(field::PickBelow(scene.random, 78), 77);
 }
 
 TEST_F(DiscModel, RenewRestartsTheCycleOnlyAndResetPlacesAfreshKeepingTheFieldState) {

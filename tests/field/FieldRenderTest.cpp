@@ -22,7 +22,7 @@ class FieldRenderTest : public RenderTest {
     scene.Resize(Width(), Height());  // the scene's viewport and projection, and its camera
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 5.5, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    SeedRandom(77);
+    scene.random.Seed(77);
     field = std::make_unique<DiscField>(&scene);
     field->SetUpWithoutImages();
     field->textures = new TextureSet();

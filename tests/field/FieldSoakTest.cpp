@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "field/DiscField.h"
-#include "field/Random.h"
 #include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
 
@@ -38,12 +37,10 @@ void Soak(double startHours, double hours) {
   const auto startFrame = static_cast<std::int64_t>(startHours * 3600.0 * kFps);
   ManualCounter counter;
   counter.frequency = kFrequency;
-  FrameClock clock;
-  clock.source = &counter;
   KaleidoScene scene;
-  scene.clock = &clock;
+  scene.clock.source = &counter;
   scene.StartClock();
-  SeedRandom(20240601u);
+  scene.random.Seed(20240601u);
   auto field = std::make_unique<DiscField>(&scene);
   field->SetUpWithoutImages();
   float birth[kDiscCount];

@@ -34,16 +34,16 @@ void CheckResult(bool ok, const ImageTexture& image, bool masked) {
 
 void CheckMasked() {
   ImageTexture combined;
-  const bool ok = DecodeWithMask(combined, "colour", "mask");
+  const bool ok = DecodeWithMask(combined, "colour", "mask", &FindStream);
   CheckResult(ok, combined, true);
   if (!ok) return;
   // The colour stream alone decodes to the same samples. The mask alone may
   // fail (it may borrow the colour stream's tables from the shared object);
   // when it decodes, the alpha beyond it stays 0.
   ImageTexture rgb, grey;
-  Require(DecodeImage(rgb, "colour") && rgb.bitsPerPixel == 24 && rgb.width == combined.width &&
+  Require(DecodeImage(rgb, "colour", &FindStream) && rgb.bitsPerPixel == 24 && rgb.width == combined.width &&
           rgb.height == combined.height);
-  if (!DecodeImage(grey, "mask")) {
+  if (!DecodeImage(grey, "mask", &FindStream)) {
     grey.width = combined.width;
     grey.height = combined.height;
   }
@@ -60,18 +60,13 @@ void CheckMasked() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  SetImageResourceFinder(&FindStream);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const bool masked = (data[0] & 1) != 0;
   if (!masked) {
     gStreams["colour"] = std::vector<unsigned char>(data + 1, data + size);  // a fresh block of its size
     ImageTexture image;
-    const bool ok = DecodeImage(image, "colour");
+    const bool ok = DecodeImage(image, "colour", &FindStream);
     CheckResult(ok, image, false);
     FreeImagePixels(image);
     return 0;

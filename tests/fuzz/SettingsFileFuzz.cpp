@@ -12,7 +12,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <tuple>
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
@@ -21,6 +20,7 @@
 namespace {
 
 std::string path;
+const char* const kProgramGroup = SettingsGroupName(SettingsGroup::Program);
 
 std::optional<std::string> ReadRaw(const std::string& file) {
   gchar* contents = nullptr;
@@ -44,38 +44,38 @@ GKeyFile* Parse(const std::string& file) {
   return keys;
 }
 
-// Reading: each field holds the stored value where ReadValue finds one and
-// its default otherwise; a value that is there but not used is reported.
+// Reading: each setting of the file holds the stored value where ReadValue
+// (ReadText) finds one within its range and its default otherwise; a value
+// that is there but not used is reported.
 void CheckLoad(const std::string& original) {
   std::set<std::string> reported;
-  settings::KeyFileStore store([&reported](const std::string& problem) {
+  settingsfile::KeyFileStore store([&reported](const std::string& problem) {
     if (!reported.insert(problem).second) std::abort();  // each once
   });
   SaverState state;
   LoadSystemSettings(state, store);
   LoadSettings(state, store);
   GKeyFile* parsed = Parse(original);
-  const auto check = [&](const char* group, const char* key, bool found, const std::string& problem) {
-    if (!problem.empty() && reported.count(problem) == 0) std::abort();
-    const bool there = parsed != nullptr && g_key_file_has_key(parsed, group, key, nullptr);
-    if (there && !found && problem.empty()) std::abort();
-  };
-  const std::tuple<const char*, const char*, std::int32_t, std::int32_t> fields[] = {
-      {settings::kSystemGroup, settings::kPasswordDelay, 15, state.passwordDelay},
-      {settings::kSystemGroup, settings::kMouseThreshold, 50, state.mouseThreshold},
-      {settings::kProgramGroup, settings::kUseMirrors, 1, state.useMirrors}};
-  for (const auto& [group, key, fallback, loaded] : fields) {
+  for (const SettingRow& row : AllSettings()) {
+    if (!row.In(kInSettingsFile)) continue;
+    const char* group = SettingsGroupName(row.group);
+    const bool isText = row.type == SettingType::Text;
+    std::string problem, text;
     std::int32_t value = 0;
-    std::string problem;
-    const bool found = settings::ReadValue(path, group, key, &value, &problem);
-    if (loaded != (found ? value : fallback)) std::abort();
-    check(group, key, found, problem);
+    bool found = isText ? settingsfile::ReadText(path, group, row.name, &text, &problem)
+                        : settingsfile::ReadValue(path, group, row.name, &value, &problem);
+    if (!isText && found && (value < row.low || value > row.high)) {
+      found = false;
+      problem = path + ": " + row.name + " is " + std::to_string(value) + ", not from " + row.Range() +
+                "; its default is used";
+    }
+    if (isText ? state.*row.text != (found ? text : "") : state.*row.number != (found ? value : row.fallback)) {
+      std::abort();
+    }
+    if (!problem.empty() && reported.count(problem) == 0) std::abort();
+    const bool there = parsed != nullptr && g_key_file_has_key(parsed, group, row.name, nullptr);
+    if (there && !found && problem.empty()) std::abort();
   }
-  std::string folder;
-  std::string problem;
-  const bool found = settings::ReadText(path, settings::kProgramGroup, setting::kPhotoFolder, &folder, &problem);
-  if (state.photoFolder != (found ? folder : std::string())) std::abort();
-  check(settings::kProgramGroup, setting::kPhotoFolder, found, problem);
   if (parsed != nullptr) g_key_file_free(parsed);
   if (state.inPasswordCheck != 0) std::abort();
 }
@@ -97,7 +97,7 @@ void CheckKept(GKeyFile* before, GKeyFile* after) {
   for (gsize g = 0; g < groupCount; ++g) {
     gchar** keys = g_key_file_get_keys(before, groups[g], nullptr, nullptr);
     for (gchar** key = keys; key != nullptr && *key != nullptr; ++key) {
-      if (g_strcmp0(groups[g], settings::kProgramGroup) == 0 && g_strcmp0(*key, settings::kUseMirrors) == 0) continue;
+      if (g_strcmp0(groups[g], kProgramGroup) == 0 && g_strcmp0(*key, setting::kUseMirrors) == 0) continue;
       gchar* old = g_key_file_get_value(before, groups[g], *key, nullptr);
       gchar* now = g_key_file_get_value(after, groups[g], *key, nullptr);
       if (!SameValue(old, now)) std::abort();
@@ -112,22 +112,21 @@ void CheckKept(GKeyFile* before, GKeyFile* after) {
 void CheckSave(const std::string& original, std::int32_t saved) {
   const std::string bad = path + ".bad";
   g_unlink(bad.c_str());
-  const settings::WriteResult result =
-      settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, saved);
+  const settingsfile::WriteResult result = settingsfile::WriteValue(path, kProgramGroup, setting::kUseMirrors, saved);
   const std::optional<std::string> now = ReadRaw(path);
   if (!now) std::abort();
-  if (result == settings::WriteResult::Failed) {
+  if (result == settingsfile::WriteResult::Failed) {
     if (*now != original) std::abort();
     return;
   }
   std::int32_t value = 0;
-  if (!settings::ReadValue(path, settings::kProgramGroup, settings::kUseMirrors, &value) || value != saved) {
+  if (!settingsfile::ReadValue(path, kProgramGroup, setting::kUseMirrors, &value) || value != saved) {
     std::abort();
   }
   GKeyFile* before = Parse(original);
   GKeyFile* after = Parse(*now);
   if (after == nullptr) std::abort();
-  if (result == settings::WriteResult::WrittenAfterBackup) {
+  if (result == settingsfile::WriteResult::WrittenAfterBackup) {
     // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
     // and then whole.
     const bool binary = original.find('\0') != std::string::npos;
@@ -149,7 +148,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const std::string directory = std::string(made) + "/zirbel";
   g_free(made);
   if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
-  path = settings::SettingsPath();
+  path = settingsfile::SettingsPath();
   if (path != directory + "/settings.ini") std::abort();
   return 0;
 }

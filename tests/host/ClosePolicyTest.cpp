@@ -59,7 +59,7 @@ class ClosePolicyTest : public ::testing::Test {
   SaverState state;
   FakeServices services;
   Log drawn;
-  SceneSet scenes{BareViews(&drawn)};  // answers the key table without a field
+  SceneSet scenes{{}, BareViews(&drawn)};  // answers the key table without a field
   ClosePolicy policy{state, services, true, &scenes};
 };
 

@@ -23,7 +23,7 @@ struct BareView : ViewScene {
   int id = 0;
   bool present = true;
   std::thread::id thread = std::this_thread::get_id();
-  void Start(const SceneView& v, std::uint32_t seed) override {
+  void Start(const SceneView& v, std::uint32_t seed, const SceneSources&) override {
     Place(v);
     log->push_back("start " + std::to_string(id) + " seed " + std::to_string(seed));
   }

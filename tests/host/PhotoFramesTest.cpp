@@ -37,7 +37,7 @@ class PhotoFramesTest : public testing::Test {
   std::string folder;
   photo::AtlasSourceOptions options;
   Log log;
-  SceneSet scenes{BareViews(&log)};
+  SceneSet scenes{{}, BareViews(&log)};
 };
 
 // Frames are drawn until the atlas is ready; the frame that shows it gives it

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "host/SaverState.h"
 #include "host/SceneSet.h"
 #include "field/KeyCodes.h"
 #include "tests/host/FakeBackend.h"
@@ -28,7 +29,7 @@ std::vector<KaleidoScene*> ScenesOf(const SceneSet& scenes) {
 // what the others show, and the next M keeps all three in step.
 TEST(SceneSet, AScenePluggedInLaterTakesThePrimarysControls) {
   Log log;
-  SceneSet scenes(BareViews(&log));
+  SceneSet scenes({}, BareViews(&log));
   const std::vector<SceneView> two = {{0, 0, 100, 100}, {100, 0, 100, 100}};
   ASSERT_TRUE(scenes.Start(two, 300, 100, 7, 4));
   scenes.Primary()->HandleKey(keycode::kKeyM);
@@ -47,7 +48,7 @@ TEST(SceneSet, AScenePluggedInLaterTakesThePrimarysControls) {
 TEST(SceneSet, EachTargetDrawsItsViewsAndTheLastSceneEndsOnItsOwnTarget) {
   Log log;
   LoggedTarget left(&log, "L"), right(&log, "R");
-  SceneSet scenes(BareViews(&log));
+  SceneSet scenes({}, BareViews(&log));
   const SceneLayout both = {{&left, 100, 50, {{0, 0, 100, 50}}}, {&right, 80, 50, {{0, 0, 40, 50}, {40, 0, 40, 50}}}};
   ASSERT_TRUE(scenes.Start(both, 300, 0));
   scenes.ShowAtlas(std::vector<unsigned char>(16));  // not an atlas's size: ignored

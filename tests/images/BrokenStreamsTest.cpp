@@ -47,10 +47,8 @@ std::vector<unsigned char> ClaimSize(std::vector<unsigned char> stream, unsigned
 
 class BrokenStreams : public ::testing::Test {
  protected:
-  void SetUp() override { SetImageResourceFinder(&FindStream); }
   void TearDown() override {
     FreeImagePixels(image);
-    SetImageResourceFinder(nullptr);
     gStreams.clear();
   }
 
@@ -58,7 +56,7 @@ class BrokenStreams : public ::testing::Test {
   void ExpectFailure(const char* colour, const char* mask, const std::string& message) {
     SCOPED_TRACE(::testing::Message() << (colour ? colour : "null") << " " << (mask ? mask : ""));
     CaptureStderr();
-    EXPECT_FALSE(mask ? DecodeWithMask(image, colour, mask) : DecodeImage(image, colour));
+    EXPECT_FALSE(mask ? DecodeWithMask(image, colour, mask, &FindStream) : DecodeImage(image, colour, &FindStream));
     const std::string said = GetCapturedStderr();
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_EQ(image.textureName, 0u);
@@ -95,7 +93,7 @@ TEST_F(BrokenStreams, EachFailsCleanlyWithItsMessageAndALaterLoadWorks) {
   EXPECT_EQ(image.width, 64) << "the record keeps the colour image's size";
 
   gStreams["LOGO_MASK"] = EmbeddedBytes("LOGO_MASK");
-  ASSERT_TRUE(DecodeImage(image, "LOGO_MASK"));
+  ASSERT_TRUE(DecodeImage(image, "LOGO_MASK", &FindStream));
   EXPECT_EQ(image.width, 256);
   EXPECT_EQ(image.bitsPerPixel, 8);
 }
@@ -107,7 +105,7 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
   }
   gStreams["DAMAGED"] = logo;
   CaptureStderr();
-  EXPECT_TRUE(DecodeImage(image, "DAMAGED"));
+  EXPECT_TRUE(DecodeImage(image, "DAMAGED", &FindStream));
   GetCapturedStderr();
   EXPECT_TRUE(image.width == 256 && image.pixels != nullptr);
 }
@@ -115,17 +113,17 @@ TEST_F(BrokenStreams, DamagedScanDataStillDecodes) {
 TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
   gStreams = {{"RGB", MakeJpeg(64, 32, 3)}, {"GREY", MakeJpeg(64, 32, 1)}, {"NARROW", MakeJpeg(32, 16, 1)},
               {"LIMIT", MakeJpeg(4096, 4096, 1)}};
-  ASSERT_TRUE(DecodeImage(image, "RGB"));
-  ASSERT_TRUE(DecodeImage(image, "RGB"));  // the first buffer must not leak
+  ASSERT_TRUE(DecodeImage(image, "RGB", &FindStream));
+  ASSERT_TRUE(DecodeImage(image, "RGB", &FindStream));  // the first buffer must not leak
   EXPECT_EQ(image.bitsPerPixel, 24);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(image.pixels[(6 * 64 + 10) * 3 + c], 60 + 40 * c, 6) << "channel " << c;
 
-  ASSERT_TRUE(DecodeWithMask(image, "RGB", "GREY"));
+  ASSERT_TRUE(DecodeWithMask(image, "RGB", "GREY", &FindStream));
   EXPECT_EQ(image.bitsPerPixel, 32);
   for (int c : {0, 3}) EXPECT_NEAR(image.pixels[(10 * 64 + 20) * 4 + c], 20 * 3 + 10 * 5, 6) << "red, alpha";
 
   // A narrower mask fills alpha along the colour rows; beyond it alpha is 0.
-  ASSERT_TRUE(DecodeWithMask(image, "RGB", "NARROW"));
+  ASSERT_TRUE(DecodeWithMask(image, "RGB", "NARROW", &FindStream));
   ASSERT_EQ(image.width, 64);
   for (int y : {0, 7, 15}) {
     for (int x : {0, 13, 31}) {
@@ -135,7 +133,7 @@ TEST_F(BrokenStreams, SoundStreamsDecodeToTheirSamples) {
   }
   EXPECT_EQ(image.pixels[(20 * 64 + 5) * 4 + 3], 0) << "below the mask";
 
-  ASSERT_TRUE(DecodeImage(image, "LIMIT")) << "the largest picture a load accepts";
+  ASSERT_TRUE(DecodeImage(image, "LIMIT", &FindStream)) << "the largest picture a load accepts";
   EXPECT_EQ(image.height, 4096);
   EXPECT_NEAR(image.pixels[4096 * 4096 - 1], (4095 * 8) & 0xff, 6);
 }

@@ -233,15 +233,13 @@ TEST(PhotoTiles, AtlasHasTheEmbeddedLayout) {
   for (int t : {0, 4, 5, 12, 13, 77}) {  // tiles repeat in order
     EXPECT_EQ(atlas[((t / 13 * 78 + 39) * 1024 + t % 13 * 78 + 39) * 4], 40 * (t % 5)) << t;
   }
-  SetImageResourceFinder(&FindEmbeddedResource);
   ImageTexture embedded;
-  ASSERT_TRUE(DecodeWithMask(embedded, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK"));
+  ASSERT_TRUE(DecodeWithMask(embedded, "JPEG_ZIRBEL_RGB", "JPEG_ZIRBEL_MSK", &FindEmbeddedResource));
   ASSERT_EQ(embedded.width * embedded.height, 1024 * 512);
   int worst = 0;
   for (std::size_t i = 3; i < atlas.size(); i += 4) worst = std::max(worst, std::abs(atlas[i] - embedded.pixels[i]));
   EXPECT_LE(worst, 24) << "the masks differ";
   FreeImagePixels(embedded);
-  SetImageResourceFinder(nullptr);
   EXPECT_TRUE(photo::PackAtlas({}).empty());
 }
 

@@ -7,6 +7,7 @@
 #include "images/GL.h"
 #include "images/ResourceImageLoader.h"
 #include "tests/render/RenderHarness.h"
+#include "resources/EmbeddedResources.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ TEST_F(TextureUpload, EachImageBecomesAMipmappedTextureOfItsFormat) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.colour);
     ImageTexture image;
-    ASSERT_TRUE(row.mask ? LoadWithMask(image, row.colour, row.mask) : LoadImage(image, row.colour));
+    ASSERT_TRUE(row.mask ? LoadWithMask(image, row.colour, row.mask, &FindEmbeddedResource)
+                         : LoadImage(image, row.colour, &FindEmbeddedResource));
     EXPECT_TRUE(image.textureName != 0 && image.pixels == nullptr) << "uploaded, pixels freed";
     EXPECT_TRUE(image.bitsPerPixel == row.bits && image.width == row.width && image.height == row.height);
     GLint bound = 0, mode = 0, alignment = 0;
@@ -61,8 +63,8 @@ TEST_F(TextureUpload, EachImageBecomesAMipmappedTextureOfItsFormat) {
 
 TEST_F(TextureUpload, TexelsAreTheDecodedSamplesTopRowFirst) {
   ImageTexture decoded, logo;
-  ASSERT_TRUE(DecodeImage(decoded, "LOGO_MASK"));
-  ASSERT_TRUE(LoadImage(logo, "LOGO_MASK"));
+  ASSERT_TRUE(DecodeImage(decoded, "LOGO_MASK", &FindEmbeddedResource));
+  ASSERT_TRUE(LoadImage(logo, "LOGO_MASK", &FindEmbeddedResource));
   std::vector<unsigned char> texels(256 * 64);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels.data());
@@ -77,7 +79,7 @@ TEST_F(TextureUpload, FailedOrEmptyLoadMakesNoTextureAndBindsNothing) {
   GLint before = 0, after = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &before);
   ImageTexture logo, empty;
-  EXPECT_FALSE(LoadImage(logo, "NO_SUCH_LOGO") || CreateTexture(empty));
+  EXPECT_FALSE(LoadImage(logo, "NO_SUCH_LOGO", &FindEmbeddedResource) || CreateTexture(empty));
   EXPECT_TRUE(logo.textureName == 0u && empty.textureName == 0u);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &after);
   EXPECT_EQ(after, before) << "nothing was bound";

@@ -238,10 +238,8 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   };
   const auto views = LayOutViews({0, 0, Width(), Height()}, {{{480, 0, 320, 180}, 0}, {{0, 0, 480, 360}, 1}}, true);
   ManualCounter counter;
-  counter.frequency = SceneRunner::kFrequency;
-  SetDefaultCounterSource(&counter);
-  SceneSet scenes;
-  EXPECT_TRUE(scenes.Start(views, Width(), Height(), kSeed, 1));  // on to reset the counter source
+  SceneSet scenes(SceneRunner::Sources(&counter));
+  EXPECT_TRUE(scenes.Start(views, Width(), Height(), kSeed, 1));
   runner.Start(views[0].width, views[0].height, kSeed);  // the primary alone
   started_ = true;
   // Each scene steps its own discs (tiles renewed, transitions) for ten
@@ -274,7 +272,6 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   scenes.Layout({views[0]}, Width(), Height());
   run(480);
   scenes.Teardown();
-  SetDefaultCounterSource(nullptr);
 }
 
 TEST_F(SceneRenderTest, AfterAPauseEachMeasuredRateIsAnsweredOnce) {

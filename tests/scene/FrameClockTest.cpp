@@ -11,8 +11,7 @@ namespace {
 class FrameClockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    clock.source = &counter;
-    scene.clock = &clock;
+    scene.clock.source = &counter;
     counter.value = 5000;  // the origin need not be 0
     scene.StartClock();
   }
@@ -28,7 +27,6 @@ class FrameClockTest : public ::testing::Test {
   }
 
   ManualCounter counter;
-  FrameClock clock;
   KaleidoScene scene;
 };
 
@@ -37,10 +35,10 @@ class FrameClockTest : public ::testing::Test {
 TEST_F(FrameClockTest, StartedOncePerClockWithWholeMilliseconds) {
   counter.value = 9000;
   scene.StartClock();
-  EXPECT_EQ(clock.origin, 5000);
+  EXPECT_EQ(scene.clock.origin, 5000);
   TickAt(2500);
   EXPECT_FLOAT_EQ(scene.elapsedSeconds, 2.5f);
-  clock.frequency = counter.frequency = 3000;
+  scene.clock.frequency = counter.frequency = 3000;
   counter.value = 5000 + 3 * 1234 + 2;  // 1234.67 ms truncates to 1234
   scene.TickClock();
   EXPECT_FLOAT_EQ(scene.elapsedSeconds, 1.234f);

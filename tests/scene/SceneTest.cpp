@@ -11,14 +11,15 @@
 using namespace keycode;
 
 TEST(Random, TheRuntimeSequenceAndItsVariates) {
-  SeedRandom(1);
-  for (int value : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}) EXPECT_EQ(NextRandom(), value);
-  SeedRandom(1);
-  EXPECT_EQ(UniformVariate(), 41.0f * 3.0518509e-5f);
+  RandomSource random;
+  random.Seed(1);
+  for (int value : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}) EXPECT_EQ(random.Next(), value);
+  random.Seed(1);
+  EXPECT_EQ(random.UniformVariate(), 41.0f * 3.0518509e-5f);
   // This seed's first draw is the largest, 32767: the variate is the product
   // exactly, 1.0, so that 4u is 4 and 360u is 360.
-  SeedRandom(0xF01BF641u);
-  const float u = UniformVariate();
+  random.Seed(0xF01BF641u);
+  const float u = random.UniformVariate();
   EXPECT_EQ(u, 32767.0f * 3.0518509e-5f);
   EXPECT_EQ(4.0f * u, 4.0f);
   EXPECT_EQ(360.0f * u, 360.0f);

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/NumberText.h"
+#include "scene/KaleidoScene.h"
+
 const char kRenderUsage[] =
     "usage: zirbel-render [options]\n"
     "  --size WxH        picture size in pixels (default 1920x1080)\n"
@@ -26,17 +29,8 @@ const char kRenderUsage[] =
 
 namespace {
 
-bool ParseInteger(const std::string& text, std::int64_t low, std::int64_t high, std::int64_t* value) {
-  if (text.empty() || text.size() > 19) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  errno = 0;
-  const long long v = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno != 0 || v < low || v > high) return false;
-  *value = v;
-  return true;
-}
+// The command line's numbers are plain decimal digits.
+constexpr NumberForm kPlain = NumberForm::Plain;
 
 bool ParseSeconds(const std::string& text, double* seconds) {
   if (text.empty()) return false;
@@ -50,11 +44,13 @@ bool ParseSeconds(const std::string& text, double* seconds) {
 
 bool ParseSize(const std::string& text, std::int32_t* width, std::int32_t* height) {
   const std::size_t x = text.find('x');
-  if (x == std::string::npos) return false;
-  std::int64_t w = 0, h = 0;
-  if (!ParseInteger(text.substr(0, x), 1, 16384, &w) || !ParseInteger(text.substr(x + 1), 1, 16384, &h)) return false;
-  *width = static_cast<std::int32_t>(w);
-  *height = static_cast<std::int32_t>(h);
+  std::int32_t w = 0, h = 0;
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), kPlain, 1, 16384, &w) ||
+      !ParseNumber(text.substr(x + 1), kPlain, 1, 16384, &h)) {
+    return false;
+  }
+  *width = w;
+  *height = h;
   return true;
 }
 
@@ -74,8 +70,8 @@ bool ParseMonitors(const std::string& text, RenderOptions* o) {
     std::int64_t x = 0, y = 0;
     if (plus == std::string::npos || second == std::string::npos ||
         !ParseSize(item.substr(0, plus), &m.rect.width, &m.rect.height) ||
-        !ParseInteger(item.substr(plus + 1, second - plus - 1), 0, 16384, &x) ||
-        !ParseInteger(item.substr(second + 1), 0, 16384, &y)) {
+        !ParseNumber(item.substr(plus + 1, second - plus - 1), kPlain, 0, 16384, &x) ||
+        !ParseNumber(item.substr(second + 1), kPlain, 0, 16384, &y)) {
       return false;
     }
     m.rect.x = static_cast<std::int32_t>(x);
@@ -151,8 +147,59 @@ bool FormatFramePath(const std::string& pattern, std::int64_t frame, std::string
   return true;
 }
 
+namespace {
+
+// What the checks after the options need to know was given.
+struct Given {
+  bool seconds = false;
+  bool frames = false;
+  bool size = false;
+};
+
+// Applies the option `name` with its value; false for a bad value, with
+// `known` false for an option there is none of.
+bool ApplyValue(const std::string& name, const std::string& value, RenderOptions* o, Given* given, bool* known) {
+  *known = true;
+  double s = 0.0;
+  if (name == "--size") {
+    given->size = true;
+    return ParseSize(value, &o->width, &o->height);
+  }
+  if (name == "--monitors") return ParseMonitors(value, o);
+  if (name == "--seed") return ParseNumber(value, kPlain, 0, UINT32_MAX, &o->seed);
+  if (name == "--seconds") {
+    given->seconds = true;
+    if (!ParseSeconds(value, &s)) return false;
+    o->frames = static_cast<std::int64_t>(s * 24.0 + 0.5) + 1;
+    return true;
+  }
+  if (name == "--frames") {
+    given->frames = true;
+    return ParseNumber(value, kPlain, 1, 24 * 86400, &o->frames);
+  }
+  if (name == "--from") {
+    if (!ParseSeconds(value, &s)) return false;
+    o->firstWritten = static_cast<std::int64_t>(s * 24.0 + 0.5);
+    return true;
+  }
+  if (name == "--every") return ParseNumber(value, kPlain, 1, 24 * 86400, &o->every);
+  if (name == "--levels") return ParseNumber(value, kPlain, 1, kMaxLevels, &o->levels);
+  if (name == "--mirrors") {
+    o->mirrors = value == "on";
+    return value == "on" || value == "off";
+  }
+  if (name == "--animation-size") return ParseSize(value, &o->animationWidth, &o->animationHeight);
+  std::string* path = name == "--photos" ? &o->photos : name == "--output" ? &o->output : nullptr;
+  *known = path != nullptr;
+  if (!*known) return false;
+  *path = value;
+  return !value.empty();
+}
+
+}  // namespace
+
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
-  bool haveSeconds = false, haveFrames = false, haveSize = false;
+  Given given;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
     if (name == "--help" || name == "-h") {
@@ -172,58 +219,17 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
       return false;
     }
     const std::string& value = args[++i];
-    std::int64_t n = 0;
-    bool ok = true;
-    if (name == "--size") {
-      ok = ParseSize(value, &o->width, &o->height);
-      haveSize = true;
-    } else if (name == "--monitors") {
-      ok = ParseMonitors(value, o);
-    } else if (name == "--seed") {
-      ok = ParseInteger(value, 0, UINT32_MAX, &n);
-      o->seed = static_cast<std::uint32_t>(n);
-    } else if (name == "--seconds") {
-      double s = 0.0;
-      ok = ParseSeconds(value, &s);
-      o->frames = static_cast<std::int64_t>(s * 24.0 + 0.5) + 1;
-      haveSeconds = true;
-    } else if (name == "--frames") {
-      ok = ParseInteger(value, 1, 24 * 86400, &o->frames);
-      haveFrames = true;
-    } else if (name == "--from") {
-      double s = 0.0;
-      ok = ParseSeconds(value, &s);
-      o->firstWritten = static_cast<std::int64_t>(s * 24.0 + 0.5);
-    } else if (name == "--every") {
-      ok = ParseInteger(value, 1, 24 * 86400, &o->every);
-    } else if (name == "--levels") {
-      ok = ParseInteger(value, 1, 10, &n);
-      o->levels = static_cast<std::int32_t>(n);
-    } else if (name == "--mirrors") {
-      ok = value == "on" || value == "off";
-      o->mirrors = value == "on";
-    } else if (name == "--photos") {
-      ok = !value.empty();
-      o->photos = value;
-    } else if (name == "--animation-size") {
-      ok = ParseSize(value, &o->animationWidth, &o->animationHeight);
-    } else if (name == "--output") {
-      ok = !value.empty();
-      o->output = value;
-    } else {
-      *error = "unknown option: " + name;
-      return false;
-    }
-    if (!ok) {
-      *error = "bad value for " + name + ": " + value;
+    bool known = true;
+    if (!ApplyValue(name, value, o, &given, &known)) {
+      *error = known ? "bad value for " + name + ": " + value : "unknown option: " + name;
       return false;
     }
   }
-  if (haveSize && !o->monitors.empty()) {
+  if (given.size && !o->monitors.empty()) {
     *error = "give --size or --monitors, not both";
     return false;
   }
-  if (haveSeconds && haveFrames) {
+  if (given.seconds && given.frames) {
     *error = "give --seconds or --frames, not both";
     return false;
   }

@@ -1,12 +1,15 @@
 #include "tools/render/SceneRunner.h"
 
+#include "resources/EmbeddedResources.h"
+
+SceneSources SceneRunner::Sources(ManualCounter* counter) {
+  counter->frequency = kFrequency;
+  counter->value = 0;
+  return SceneSources{counter, &FindEmbeddedResource};
+}
+
 void SceneRunner::Start(std::int32_t width, std::int32_t height, std::uint32_t seed) {
-  counter.frequency = kFrequency;
-  counter.value = 0;
-  clock = FrameClock{};
-  clock.source = &counter;
-  scene.clock = &clock;
-  scene.Init(width, height, seed);
+  scene.Init(width, height, seed, Sources(&counter));
 }
 
 void SceneRunner::Step(std::int64_t frame) {

@@ -1,10 +1,12 @@
 #pragma once
 // Drives a scene frame by frame at the saver's pace without a wall clock: a
 // manual counter moves 1/24 s per frame, so the motion is the saver's own.
+// The images are the ones linked into the program.
 #include <cstdint>
 
 #include "scene/FrameClock.h"
 #include "scene/KaleidoScene.h"
+#include "scene/SceneSources.h"
 
 class SceneRunner {
  public:
@@ -22,7 +24,9 @@ class SceneRunner {
   void RenderAtSeconds(double seconds, bool mirrors);
   void Finish();
 
+  // A counter at frame 0 with the embedded images.
+  static SceneSources Sources(ManualCounter* counter);
+
   KaleidoScene scene;
   ManualCounter counter;
-  FrameClock clock;
 };

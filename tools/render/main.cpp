@@ -69,9 +69,7 @@ bool RunFrames(const RenderOptions& options, const OffscreenGl& gl, const std::f
 // them out; every scene's clock reads the manual counter.
 int RenderMonitors(const RenderOptions& options, const OffscreenGl& gl) {
   ManualCounter counter;
-  counter.frequency = SceneRunner::kFrequency;
-  SetDefaultCounterSource(&counter);
-  SceneSet scenes;
+  SceneSet scenes(SceneRunner::Sources(&counter));
   const ScreenRect window{0, 0, options.width, options.height};
   scenes.Start(LayOutViews(window, options.monitors, true), options.width, options.height, options.seed,
                options.levels);
@@ -91,7 +89,6 @@ int RenderMonitors(const RenderOptions& options, const OffscreenGl& gl) {
       },
       &error);
   scenes.Teardown();
-  SetDefaultCounterSource(nullptr);
   return written ? 0 : Fail(error);
 }
 

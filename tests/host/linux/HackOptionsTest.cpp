@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/linux/HackOptions.h"
+#include "tests/host/FakeSettings.h"
 
 namespace {
 
@@ -18,43 +19,40 @@ using Args = std::vector<std::string>;
 
 hack::Options Parse(const Args& arguments) { return hack::ParseArguments(arguments); }
 
-// Action, target, window id, mirrors, levels, and the arguments left.
+// Action, target, window id, the settings chosen, and the arguments left.
 std::string Describe(const hack::Options& o) {
   static const char* const actions[] = {"run", "help", "version", "error"};
   static const char* const targets[] = {"-", "root", "id", "layer"};
   std::ostringstream text;
-  text << actions[static_cast<int>(o.action)] << " " << targets[static_cast<int>(o.target)] << " " << o.windowId << " "
-       << o.useMirrors << " " << o.levels << (o.windowSystem.empty() ? "" : " " + o.windowSystem)
-       << (o.output.empty() ? "" : " on " + o.output);
+  text << actions[static_cast<int>(o.action)] << " " << targets[static_cast<int>(o.target)] << " " << o.windowId
+       << (o.windowSystem.empty() ? "" : " " + o.windowSystem) << (o.output.empty() ? "" : " on " + o.output)
+       << (o.settings.empty() ? "" : " " + Describe(o.settings));
   for (const std::string& word : o.rest) text << " " << word;
   return text.str();
 }
 
 TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
   const std::pair<Args, const char*> cases[] = {
-      {{}, "run - 0 -1 0"}, {{"--root"}, "run root 0 -1 0"}, {{"-root"}, "run root 0 -1 0"},
-      {{"--window-id", "0x2a00007"}, "run id 44040199 -1 0"}, {{"-window-id", "44040199"}, "run id 44040199 -1 0"},
-      {{"--window-id=0xFFFFFFFF"}, "run id 4294967295 -1 0"},
-      {{"--no-mirrors", "--mirrors"}, "run - 0 1 0"}, {{"-mirrors", "-no-mirrors"}, "run - 0 0 0"},  // the last counts
-      {{"--levels=10"}, "run - 0 -1 10"},
+      {{}, "run - 0"}, {{"--root"}, "run root 0"}, {{"-root"}, "run root 0"},
+      {{"--window-id", "0x2a00007"}, "run id 44040199"}, {{"-window-id", "44040199"}, "run id 44040199"},
+      {{"--window-id=0xFFFFFFFF"}, "run id 4294967295"},
+      {{"--no-mirrors", "--mirrors"}, "run - 0 UseMirrors=1"},  // the last counts
+      {{"-mirrors", "-no-mirrors", "--photos="}, "run - 0 UseMirrors=0 PhotoFolder="},
+      {{"--levels=10", "--photos", "/a b"}, "run - 0 Levels=10 PhotoFolder=/a b"},
       // "-levels" must not reach the entry, which would read its l as a preview.
-      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, "run - 0 0 3 /p 1234"},
-      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, "run - 0 -1 0 -s /c:5678 -l 42 -screensaver"},
-      {{"--x11", "/s"}, "run - 0 -1 0 x11 /s"}, {{"-wayland", "/s"}, "run - 0 -1 0 wayland /s"},
-      {{"--layer", "background", "--output=DP-2"}, "run layer 0 -1 0 on DP-2"},
-      {{"--root", "--help"}, "help root 0 -1 0"}, {{"-help"}, "help - 0 -1 0"}, {{"--version"}, "version - 0 -1 0"},
+      {{"-levels", "3", "/p", "1234", "--no-mirrors"}, "run - 0 Levels=3 UseMirrors=0 /p 1234"},
+      {{"-s", "/c:5678", "-l", "42", "-screensaver"}, "run - 0 -s /c:5678 -l 42 -screensaver"},
+      {{"--x11", "/s"}, "run - 0 x11 /s"}, {{"-wayland", "/s"}, "run - 0 wayland /s"},
+      {{"--layer", "background", "--output=DP-2"}, "run layer 0 on DP-2"},
+      {{"--root", "--help"}, "help root 0"}, {{"-help"}, "help - 0"}, {{"--version"}, "version - 0"},
   };
   for (const auto& [arguments, expected] : cases) EXPECT_EQ(Describe(Parse(arguments)), expected);
 }
 
 TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
   const std::pair<Args, const char*> cases[] = {  // the arguments, and what the message must mention
-      {{"--window-id", "0"}, "--window-id"}, {{"--window-id", "0x"}, "--window-id"},
-      {{"--window-id", "12abc"}, "--window-id"}, {{"--window-id", "0x1g"}, "--window-id"},
-      {{"--window-id", "-5"}, "--window-id"}, {{"--window-id", "4294967296"}, "--window-id"},
-      {{"--window-id", "0x100000000"}, "--window-id"}, {{"--window-id"}, "--window-id"},
-      {{"--levels", "0"}, "1 to 10"}, {{"--levels", "11"}, "1 to 10"}, {{"--levels", "3x"}, "1 to 10"},
-      {{"--levels", " 3"}, "1 to 10"}, {{"--levels", "+3"}, "1 to 10"}, {{"--levels", "007"}, "1 to 10"},
+      {{"--window-id", "0"}, "--window-id"}, {{"--window-id", "0x1g"}, "--window-id"}, {{"--window-id"}, "--window-id"},
+      {{"--levels", "11"}, "1 to 10"}, {{"--levels", "007"}, "1 to 10"}, {{"--photos", "/a\nb"}, "--photos"},
       {{"--mirrors=1"}, "--mirrors"}, {{"/s", "--colour", "red"}, "--colour"},
       {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
       {{"--layer", "overlay"}, "background"},
@@ -90,16 +88,19 @@ TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
   EXPECT_EQ(Attribute("screensaver", "name"), "zirbel");
   EXPECT_EQ(Parse(Words(Attribute("command", "arg"))).target, Target::Root);
   EXPECT_EQ(Attribute("boolean", "_label"), "Use mirrors");
-  EXPECT_EQ(Parse(Words(Attribute("boolean", "arg-unset"))).useMirrors, 0) << "on by default, like the stored setting";
+  EXPECT_EQ(Describe(Parse(Words(Attribute("boolean", "arg-unset"))).settings), "UseMirrors=0")
+      << "on by default, like the stored setting";
   const std::string arg = Attribute("number", "arg");
   ASSERT_EQ(arg.find('%'), arg.size() - 1) << arg;
   const auto with = [&](int value) { return Parse(Words(arg.substr(0, arg.size() - 1) + std::to_string(value))); };
   EXPECT_EQ(Attribute("number", "low") + " " + Attribute("number", "high"), "1 10");
-  for (int value : {1, 10, std::stoi(Attribute("number", "default"))}) EXPECT_EQ(with(value).levels, value);
+  for (int value : {1, 10, std::stoi(Attribute("number", "default"))}) {
+    EXPECT_EQ(Describe(with(value).settings), "Levels=" + std::to_string(value));
+  }
   EXPECT_EQ(with(11).action, Action::Error);
   EXPECT_EQ(with(0).action, Action::Error);
   const std::string file = Attribute("file", "arg");
-  EXPECT_EQ(Parse(Words(file.substr(0, file.find('%')) + "/ph")).photoFolder, "/ph") << file;
+  EXPECT_EQ(Describe(Parse(Words(file.substr(0, file.find('%')) + "/ph")).settings), "PhotoFolder=/ph") << file;
 
   std::stringstream text;
   text << std::ifstream(ZIRBEL_MANUAL_PAGE).rdbuf();
@@ -109,6 +110,10 @@ TEST(HackOptions, DescriptionUsageAndManualSpeakTheParsersLanguage) {
   for (const hack::OptionInfo& option : hack::AllOptions()) {
     EXPECT_NE(usage.find(option.name), std::string::npos) << option.name;
     EXPECT_NE(manual.find(option.name), std::string::npos) << option.name << " is not in the manual";
+  }
+  for (const SettingRow& row : AllSettings()) {
+    const bool named = !row.In(kInSettingsFile) || manual.find(std::string(".B ") + row.name) != std::string::npos;
+    EXPECT_TRUE(!row.In(kInManual) || named) << row.name << " is not in the manual";
   }
   EXPECT_NE(usage.find("(1 to 10)"), std::string::npos) << "the help text gives the range";
   EXPECT_NE(manual.find("XSCREENSAVER_WINDOW"), std::string::npos) << "cannot read " << ZIRBEL_MANUAL_PAGE;

@@ -41,7 +41,7 @@ TEST(PhotoFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
   for (const Case& c : cases) {
     std::vector<unsigned char> bytes;
     std::string error;
-    auto read = std::async(std::launch::async, [&] { return linuxhost::ReadPhotoFile(c.path, c.bounds, &bytes, &error); });
+    auto read = std::async(std::launch::async, [&] { return linuxhost::ReadPhotoWithoutWaiting(c.path, c.bounds, &bytes, &error); });
     if (read.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
       const int writer = open(c.path.c_str(), O_WRONLY | O_NONBLOCK);  // lets a blocked open of the pipe return
       read.wait();

@@ -15,10 +15,11 @@
 
 #include "host/SaverState.h"
 #include "host/linux/SettingsStore.h"
+#include "tests/host/FakeSettings.h"
 
 namespace {
 
-using settings::WriteResult;
+using settingsfile::WriteResult;
 
 std::string ReadFile(const std::string& path) {
   std::stringstream text;
@@ -53,8 +54,10 @@ class SettingsStoreTest : public ::testing::Test {
   // One load, as a run of the program makes it; what it reports is in `reports`.
   SaverState Loaded() {
     reports.clear();
-    settings::KeyFileStore loading([this](const std::string& problem) { reports.push_back(problem); });
-    SaverState state{1, 2, {}, false, 0, 1, 0, 3, 3, "stale"};  // nothing left from before
+    settingsfile::KeyFileStore loading([this](const std::string& problem) { reports.push_back(problem); });
+    SaverState state;
+    state.mouseThreshold = 2;  // nothing left from before
+    state.photoFolder = "stale";
     LoadSystemSettings(state, loading);
     LoadSettings(state, loading);
     return state;
@@ -68,53 +71,64 @@ class SettingsStoreTest : public ::testing::Test {
     }
   }
   WriteResult SaveMirrors(std::int32_t value) {
-    return settings::WriteValue(path, settings::kProgramGroup, settings::kUseMirrors, value);
+    return settingsfile::WriteValue(path, kProgramGroup, setting::kUseMirrors, value);
   }
 
-  settings::KeyFileStore store;
+  const char* const kProgramGroup = SettingsGroupName(SettingsGroup::Program);
+  settingsfile::KeyFileStore store;
   std::string root, directory, path;
   std::vector<std::string> reports;
 };
 
-// Each value, or its default with a word that names the key; a byte-order
-// mark before the first group is no obstacle.
+// Each value, or its default with a word that names the key and says why; a
+// byte-order mark before the first group is no obstacle. Any path in UTF-8
+// is a photo folder; what a setting cannot be (too long, control characters,
+// broken UTF-8 or escapes) is none.
 TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
+  const std::string longest(kMaxSettingText, 'x'), none = "15 50 1 1 1 ''";
+  const std::string notNumber = "is not a whole number from -2147483648 to 2147483647";
   using Keys = std::vector<std::string>;
-  // The file (or none), the values, the keys reported.
-  const std::tuple<std::string, std::int32_t, std::int32_t, std::int32_t, Keys> cases[] = {
-      {"", 15, 50, 1, {}},
-      {kSystem + "Mouse Threshold=10\n", 15, 10, 1, {}},
-      {"\xEF\xBB\xBF" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=0\n", 15, 10, 0, {}},
-      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\n", -1, 7, 0, {}},
-      {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", 15, 50, 1,
-       {"Password Delay", "Mouse Threshold", "UseMirrors"}},
-      {kSystem + "Password Delay=-2147483648\nMouse Threshold=+2147483647\n" + kProgram + "UseMirrors=\n", INT32_MIN,
-       INT32_MAX, 1, {"UseMirrors"}},
-      {kSystem + "Password Delay=-2147483649\nMouse Threshold=2147483648\n" + kProgram + "UseMirrors=-\n", 15, 50, 1,
-       {"Password Delay", "Mouse Threshold", "UseMirrors"}},
-      {kSystem + "Password Delay=12 3\nMouse Threshold=0x10\n" + kProgram + "UseMirrors=99999999999999999999\n", 15,
-       50, 1, {"Password Delay", "Mouse Threshold", "UseMirrors"}},
+  // The file (or none), the settings loaded, the keys reported and why.
+  const std::tuple<std::string, std::string, Keys, std::string> cases[] = {
+      {"", none, {}, ""},
+      {"\xEF\xBB\xBF" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=0\n", "15 10 0 1 1 ''", {}, ""},
+      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\nLevels=4\n", "-1 7 0 1 1 ''",
+       {}, ""},
+      {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", none,
+       {"Password Delay", "Mouse Threshold", "UseMirrors"}, notNumber},
+      {kSystem + "Password Delay=-2147483648\nMouse Threshold=+2147483647\n" + kProgram + "AllMonitors=\n",
+       "-2147483648 2147483647 1 1 1 ''", {"AllMonitors"}, notNumber},
+      {kProgram + "PhotoFolder=/home/ann/Fotos été/二\n", "15 50 1 1 1 '/home/ann/Fotos été/二'", {}, ""},
+      {kProgram + "PhotoFolder=" + longest + "\n", "15 50 1 1 1 '" + longest + "'", {}, ""},
+      {kProgram + "PhotoFolder=" + longest + "y\n", none, {"PhotoFolder"}, "is longer than 4096 bytes"},
+      {kProgram + "PhotoFolder=/a\\nb\n", none, {"PhotoFolder"}, "holds a control character"},
+      {kProgram + "PhotoFolder=/a\xff\xfe\n", none, {"PhotoFolder"}, "is not valid UTF-8"},
+      {kProgram + "PhotoFolder=/a\xc0\xaf" "b\n", none, {"PhotoFolder"}, "is not valid UTF-8"},
+      {kProgram + "PhotoFolder=/My\\ Fotos\n", none, {"PhotoFolder"},
+       "has a backslash that is not one of \\s, \\n, \\t, \\r or \\\\"},
   };
-  for (const auto& [file, delay, threshold, mirrors, reported] : cases) {
+  for (const auto& [file, loaded, keys, why] : cases) {
     if (!file.empty()) Store(file);
-    const SaverState s = Loaded();
-    EXPECT_EQ(std::vector<std::int32_t>({s.passwordDelay, s.mouseThreshold, s.useMirrors, s.inPasswordCheck}),
-              std::vector<std::int32_t>({delay, threshold, mirrors, 0}))
-        << file;
-    ExpectReports(reported, "is not a whole number from -2147483648 to 2147483647");
+    EXPECT_EQ(Describe(Loaded()), loaded) << file.substr(0, 80);
+    ExpectReports(keys, why);
     struct stat info;
     EXPECT_TRUE(!file.empty() || stat(directory.c_str(), &info) != 0) << "reading never creates the store";
   }
+  // A value out of its range is told in the same words, once.
+  settingsfile::KeyFileStore telling([this](const std::string& problem) { reports.push_back(problem); });
+  reports.clear();
+  for (int i = 0; i < 2; ++i) telling.Unusable("Levels", "is 11, not from 1 to 10");
+  ExpectReports({"Levels"}, "is 11, not from 1 to 10");
   // A file that cannot be read as settings is told of once, not for each value.
   Store("UseMirrors=0\n" + kProgram);
   EXPECT_EQ(Loaded().useMirrors, 1);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0],
             path + " is not a settings file (groups in [brackets], lines of key=value); the defaults are used");
-  EXPECT_EQ(settings::SettingsPath(), path);
+  EXPECT_EQ(settingsfile::SettingsPath(), path);
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   setenv("HOME", root.c_str(), 1);
-  EXPECT_EQ(settings::SettingsPath(), root + "/.config/zirbel/settings.ini");
+  EXPECT_EQ(settingsfile::SettingsPath(), root + "/.config/zirbel/settings.ini");
 }
 
 TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
@@ -148,26 +162,10 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   EXPECT_FALSE(std::ifstream(path + ".bad").good());
 }
 
-// The photo folder: any path in UTF-8 survives a save and a load; what a
-// setting cannot be (too long, control characters, broken UTF-8 or escapes)
-// is none, with a word why. The dialog refuses such a folder.
-TEST_F(SettingsStoreTest, PhotoFolderTextOrReported) {
+// Any photo folder survives a save and a load; the dialog refuses one that
+// a setting cannot hold.
+TEST_F(SettingsStoreTest, PhotoFolderSavedOrRefused) {
   const std::string longest(kMaxSettingText, 'x');
-  const std::tuple<std::string, std::string, std::string> cases[] = {  // stored as, loaded, reported
-      {"", "", ""},
-      {"PhotoFolder=/home/ann/Fotos été/二\n", "/home/ann/Fotos été/二", ""},
-      {"PhotoFolder=" + longest + "\n", longest, ""},
-      {"PhotoFolder=" + longest + "y\n", "", "is longer than 4096 bytes"},
-      {"PhotoFolder=/a\\nb\n", "", "holds a control character"},
-      {"PhotoFolder=/a\xff\xfe\n", "", "is not valid UTF-8"},
-      {"PhotoFolder=/a\xc0\xaf" "b\n", "", "is not valid UTF-8"},
-      {"PhotoFolder=/My\\ Fotos\n", "", "has a backslash that is not one of \\s, \\n, \\t, \\r or \\\\"},
-  };
-  for (const auto& [line, folder, why] : cases) {
-    Store(kProgram + line);
-    EXPECT_EQ(Loaded().photoFolder, folder) << line;
-    ExpectReports(why.empty() ? std::vector<std::string>() : std::vector<std::string>{"PhotoFolder"}, why);
-  }
   for (const std::string& folder : {std::string(" /lead and trail "), std::string("C:\\Fotos\\été;#=[x]")}) {
     SaverState s;
     s.photoFolder = folder;
@@ -236,7 +234,7 @@ TEST_F(SettingsStoreTest, ObstaclesInThePlaceOfTheFile) {
     EXPECT_TRUE(shell(intact));
     EXPECT_EQ(Loaded().useMirrors, result == WriteResult::Failed ? 1 : 0);
   }
-  EXPECT_EQ(settings::WriteValue("", settings::kProgramGroup, settings::kUseMirrors, 0), WriteResult::Failed);
+  EXPECT_EQ(settingsfile::WriteValue("", kProgramGroup, setting::kUseMirrors, 0), WriteResult::Failed);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -11,55 +11,37 @@
 #include "host/web/PageOptions.h"
 #include "host/web/PhotoSteps.h"
 #include "images/PhotoTiles.h"
+#include "tests/host/FakeSettings.h"
 #include "tools/genimages/JpegWriter.h"
 
 namespace {
 
-TEST(WebPage, QueryOptionsTakeWhatIsInRangeAndIgnoreTheRest) {
-  const PageOptions still = ParsePageQuery("?seed=1&time=5&still&levels=3&mirrors=0");
-  EXPECT_TRUE(still.seedGiven && still.still && !still.saver);
-  EXPECT_EQ(still.seed, 1u);
-  EXPECT_DOUBLE_EQ(still.time, 5.0);
-  EXPECT_EQ(still.levels, 3);
-  EXPECT_EQ(still.mirrors, 0);
-  const PageOptions bad = ParsePageQuery("saver&seed=-1&levels=11&mirrors=2&time=x&seed=&levels=3x&unknown=1&&");
-  EXPECT_TRUE(bad.saver);
-  EXPECT_FALSE(bad.seedGiven);
-  EXPECT_EQ(bad.levels, 0);
-  EXPECT_EQ(bad.mirrors, -1);
-  EXPECT_DOUBLE_EQ(bad.time, 0.0);
-  EXPECT_EQ(ParsePageQuery("").levels, 0);
-}
-
-// The program's numbers of a store like the page's local storage.
-struct FakeStore : SettingsStore {
-  std::map<std::string, std::int32_t> numbers;
-  bool ReadNumber(SettingsGroup group, const char* name, std::int32_t* value) override {
-    const auto found = numbers.find(name);
-    if (group != SettingsGroup::Program || found == numbers.end()) return false;
-    *value = found->second;
-    return true;
+// Visits one after the other: the address's options, in range or ignored,
+// and the settings the page starts with, the address's kept for the next.
+TEST(WebPage, AddressOptionsAndTheSettingsTheyKeep) {
+  MapStore store(kInWebStorage);
+  const std::tuple<const char*, const char*, const char*> visits[] = {  // the address, its options, the settings
+      {"", "- 0", "1 1"},
+      {"?seed=1&time=5&still&levels=3&mirrors=0", "1 still 5", "0 3"},
+      {"", "- 0", "0 3"},
+      {"saver&seed=-1&levels=11&mirrors=2&time=x&seed=&levels=3x&unknown=1&&", "- saver 0", "0 3"},
+      {"levels=2&mirrors=1&levels=10&seed=4294967295", "4294967295 0", "1 10"},
+  };
+  const auto visit = [&store](const PageOptions& o) {
+    SaverState state;
+    LoadPageSettings(o, store, state);
+    return std::to_string(state.useMirrors) + " " + std::to_string(state.levels);
+  };
+  for (const auto& [query, given, settings] : visits) {
+    const PageOptions o = ParsePageQuery(query);
+    EXPECT_EQ((o.seedGiven ? std::to_string(o.seed) : "-") + (o.still ? " still" : "") + (o.saver ? " saver" : "") +
+                  " " + std::to_string(static_cast<int>(o.time)),
+              given);
+    EXPECT_EQ(visit(o), settings) << query;
   }
-  void WriteNumber(SettingsGroup, const char* name, std::int32_t value) override { numbers[name] = value; }
-  bool ReadText(SettingsGroup, const char*, std::string*) override { return false; }
-  void WriteText(SettingsGroup, const char*, const std::string&) override {}
-};
-
-TEST(WebPage, SettingsFromTheAddressAreKeptElseTheStoredOnesHold) {
-  FakeStore store;
-  PageSettings settings = ResolvePageSettings(ParsePageQuery(""), store);
-  EXPECT_EQ(settings.useMirrors, 1);
-  EXPECT_EQ(settings.levels, 0);
-  EXPECT_TRUE(store.numbers.empty());
-  settings = ResolvePageSettings(ParsePageQuery("?mirrors=0&levels=4"), store);
-  EXPECT_EQ(settings.useMirrors, 0);
-  EXPECT_EQ(settings.levels, 4);
-  settings = ResolvePageSettings(ParsePageQuery(""), store);  // the next visit
-  EXPECT_EQ(settings.useMirrors, 0);
-  EXPECT_EQ(settings.levels, 4);
-  store.numbers[kLevelsSetting] = 11;  // out of range: the scene's own
-  EXPECT_EQ(ResolvePageSettings(ParsePageQuery("mirrors=1"), store).levels, 0);
-  EXPECT_EQ(store.numbers[setting::kUseMirrors], 1);
+  EXPECT_EQ(store.log, "P.Levels=3 P.UseMirrors=0 P.Levels=10 P.UseMirrors=1 ") << "only the address's are kept";
+  store.values["P.Levels"] = "11";  // out of range where it is stored: the default
+  EXPECT_EQ(visit(PageOptions()), "1 1");
 }
 
 TEST(WebPage, KeysAreTheSceneCodes) {
