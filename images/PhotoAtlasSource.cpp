@@ -215,6 +215,7 @@ void AtlasMaker::Report(const std::string& text) {
 bool AtlasMaker::ReadAndDecode(const PathString& path, Tile* tile, std::string* error) {
   bool decoded = false;
   try {
+    if (options_.decoder) return options_.decoder(path, options_.read, tile, error);
     decoded = options_.reader(path, options_.read, &bytes_, error) &&
               DecodePhotoTile(bytes_.data(), bytes_.size(), tile, error, stop_);
   } catch (const std::bad_alloc&) {

@@ -47,11 +47,17 @@ bool ReadPhotoPieces(std::uintmax_t size, std::chrono::steady_clock::time_point 
 bool ReadPhotoFile(const std::filesystem::path& path, const ReadBounds& bounds, std::vector<unsigned char>* bytes,
                    std::string* error);
 
+// Turns one photo file into a tile, wherever it decodes it (a helper
+// process, say): false with a reason a user understands. It hears
+// `bounds.stop` and keeps to `bounds`.
+using PhotoDecoder = std::function<bool(const PathString& path, const ReadBounds& bounds, Tile* tile, std::string* error)>;
+
 struct AtlasSourceOptions {
   std::chrono::milliseconds refresh{std::chrono::minutes(3)};  // between two atlases
   WalkLimits limits;
   ReadBounds read;                     // per photo; `stop` is the source's own
   PhotoReader reader;                  // empty: ReadPhotoFile; a platform's own is handed in by its entry
+  PhotoDecoder decoder;                // empty: read with `reader`, decode in this process
   std::size_t reportedProblems = 5;    // messages for the first few skipped
   std::FILE* messages = stderr;        // null: none
   std::chrono::milliseconds stopWait{50};  // how long Stop() waits for the worker

@@ -1,6 +1,6 @@
 #pragma once
-// What the JPEG and PNG halves of the photo decoder share: the watch on the
-// stop and the time, and the two decoders DecodePhotoTile chooses between.
+// What the halves of the photo decoder share: the watch on the stop and the
+// time, and the decoders DecodePhotoTile chooses between.
 // Inside images/ only.
 #include <atomic>
 #include <chrono>
@@ -51,6 +51,9 @@ std::string SizeText(std::uint64_t width, std::uint64_t height);
 
 bool DecodeJpeg(const unsigned char* data, std::size_t size, Tile* tile, std::string* error, const Watch& watch);
 bool DecodePng(const unsigned char* data, std::size_t size, Tile* tile, std::string* error, const Watch& watch);
+void PrepareHeif();
+bool DecodeHeif(const unsigned char* data, std::size_t size, Tile* tile, std::string* error, const Watch& watch);
+bool DecodeWebp(const unsigned char* data, std::size_t size, Tile* tile, std::string* error, const Watch& watch);
 
 }  // namespace decode
 }  // namespace photo

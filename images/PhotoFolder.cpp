@@ -202,7 +202,12 @@ bool HasPhotoExtension(const fs::path& path) {
   for (char& c : extension) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return extension == ".jpg" || extension == ".jpeg" || extension == ".jpe" || extension == ".png";
+  static const char* const kExtensions[] = {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".heic",
+                                            ".heif", ".hif", ".avif", ".webp"};
+  for (const char* known : kExtensions) {
+    if (extension == known) return true;
+  }
+  return false;
 }
 
 PhotoList ListPhotos(const std::string& folder, const WalkLimits& limits, const std::atomic<bool>* stop) {

@@ -1,5 +1,5 @@
 #pragma once
-// Finding the photos of a folder: the JPEG and PNG files of the folder and of
+// Finding the photos of a folder: the photo files of the folder and of
 // its subfolders, in a bounded walk that never follows a link back into a
 // folder it has seen and skips whatever it cannot read. The walk keeps only
 // the names of one folder's photos and subfolders at a time, and the paths of
@@ -36,7 +36,9 @@ std::string PathText(const std::filesystem::path& path);
 // written as \xNN, so that a name cannot steer the terminal.
 std::string ShownPath(const std::filesystem::path& path);
 
-// The file names taken for photos: .jpg, .jpeg, .jpe and .png in any case.
+// The file names taken for photos, in any case: .jpg, .jpeg, .jpe, .jfif,
+// .png, .heic, .heif, .hif, .avif and .webp. What a file holds is told by its
+// content, whatever its name says.
 bool HasPhotoExtension(const std::filesystem::path& path);
 
 // Walks `folder` (a UTF-8 path; a file names the folder it is in). Stops

@@ -24,7 +24,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config ca-certificates dpkg-dev
   libx11-dev libxfixes-dev libxrandr-dev libxinerama-dev libxtst-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev libwebp-dev
+  libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev libwebp-dev libheif-dev libseccomp-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data libegl-dev libegl1-mesa
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils
@@ -35,7 +35,7 @@ pkgs=(
 # generators, and the web page's compiler and the browser its tests drive.
 if [ $linux_only = 0 ]; then
   pkgs+=(
-    git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick
+    git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
     wine64 wixl msitools
     xscreensaver xscreensaver-gl lintian libxml2-utils
@@ -76,8 +76,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 "$here/cmake/fetch-layer-shell.sh"
-# zlib, libpng and libjpeg-turbo for the web page (WebAssembly).
-if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; fi
+# zlib, libpng, libjpeg-turbo and libwebp for the web page (WebAssembly).
+if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; "$here/cmake/build-libwebp.sh" wasm; fi
 if [ $linux_only = 1 ]; then exit 0; fi
 
 # The MinGW toolchain files name the posix threading flavour of the compilers
@@ -86,6 +86,8 @@ if [ $linux_only = 1 ]; then exit 0; fi
 "$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
+"$here/cmake/build-libwebp.sh" i686-w64-mingw32
+"$here/cmake/build-libwebp.sh" x86_64-w64-mingw32
 
 # The DevTools-protocol client the web tests drive the browser with, kept in
 # the build tree.

@@ -5,6 +5,7 @@
 // options are taken first.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -13,11 +14,13 @@
 #include "host/CommandLine.h"
 #include "host/Driver.h"
 #include "host/Entry.h"
+#include "host/PhotoHelper.h"
 #include "host/SaverState.h"
 #include "host/Settings.h"
 #include "host/linux/HackOptions.h"
 #include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
+#include "host/linux/PhotoHelperProcess.h"
 #include "host/linux/SettingsStore.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
@@ -51,6 +54,9 @@ int OptionError(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The photo helper: this program started by itself, before any option or
+  // display is looked at.
+  if (argc > 1 && std::strcmp(argv[1], photohelper::kHelperArgument) == 0) return linuxhost::RunPhotoHelper(argc, argv);
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   const hack::Options options = hack::ParseArguments(arguments);
@@ -85,6 +91,8 @@ int main(int argc, char** argv) {
   inputs.counter = &counter;
   inputs.images = &FindEmbeddedResource;
   inputs.photoReader = &linuxhost::ReadPhotoWithoutWaiting;
+  // Every photo of the folder is decoded in the sandboxed helper, none here.
+  inputs.photos.decoder = photohelper::HelperDecoder(linuxhost::MakeHelperPlatform());
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
   settingsfile::KeyFileStore store;

@@ -38,11 +38,9 @@ class Descriptor {
 
 }  // namespace
 
-bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
-                   std::vector<unsigned char>* bytes, std::string* error) {
-  const auto started = std::chrono::steady_clock::now();
-  const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.get() < 0) {
+int OpenPhotoFile(const std::filesystem::path& path, std::uintmax_t* size, std::string* error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
     const int code = errno;
     struct stat info {};
     if (code == EWOULDBLOCK) {
@@ -52,28 +50,41 @@ bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::Rea
     } else {
       *error = "cannot be opened (" + Reason(code) + ")";
     }
-    return false;
+    return -1;
   }
   struct stat info {};
-  if (fstat(file.get(), &info) != 0) {
+  if (fstat(fd, &info) != 0) {
     *error = "cannot be read (" + Reason(errno) + ")";
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
+  } else if (!S_ISREG(info.st_mode)) {
     *error = std::string("not a regular file (") + KindText(info.st_mode) + ")";
-    return false;
+  } else {
+    *size = static_cast<std::uintmax_t>(info.st_size);
+    return fd;
   }
+  close(fd);
+  return -1;
+}
+
+bool ReadPhotoWithoutWaiting(const std::filesystem::path& path, const photo::ReadBounds& bounds,
+                   std::vector<unsigned char>* bytes, std::string* error) {
+  const auto started = std::chrono::steady_clock::now();
+  std::uintmax_t size = 0;
+  const Descriptor file(OpenPhotoFile(path, &size, error));
+  if (file.get() < 0) return false;
   const int fd = file.get();
-  return photo::ReadPhotoPieces(static_cast<std::uintmax_t>(info.st_size), started, bounds, bytes, error,
-                                [fd](unsigned char* to, std::size_t count, std::string* why) -> long long {
-                                  for (;;) {
-                                    const ssize_t got = read(fd, to, count);
-                                    if (got >= 0) return got;
-                                    if (errno == EINTR || errno == EAGAIN) continue;
-                                    *why = "cannot be read (" + Reason(errno) + ")";
-                                    return -1;
-                                  }
-                                });
+  return photo::ReadPhotoPieces(size, started, bounds, bytes, error, [fd](unsigned char* to, std::size_t count, std::string* why) {
+    return ReadPiece(fd, to, count, why);
+  });
+}
+
+long long ReadPiece(int fd, unsigned char* to, std::size_t count, std::string* error) {
+  for (;;) {
+    const ssize_t got = read(fd, to, count);
+    if (got >= 0) return got;
+    if (errno == EINTR || errno == EAGAIN) continue;
+    *error = "cannot be read (" + Reason(errno) + ")";
+    return -1;
+  }
 }
 
 }  // namespace linuxhost

@@ -1,6 +1,7 @@
 // The process entry of zirbel.scr: the whole command line and the show-window
 // value go to the portable entry, which picks and runs the mode.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <ctime>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "host/Entry.h"
 #include "host/Settings.h"
 #include "host/win32/PerformanceCounter.h"
+#include "host/win32/PhotoHelperProcess.h"
 #include "host/win32/Win32Backend.h"
 #include "host/win32/Win32Host.h"
 
@@ -24,9 +26,19 @@ int StartupShowWindow() {
   return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
 }
 
+// Whether this process is the photo helper: the helper argument comes first.
+bool IsPhotoHelper() {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  const bool helper = arguments != nullptr && count > 1 && lstrcmpW(arguments[1], L"--zirbel-photo-helper") == 0;
+  LocalFree(arguments);
+  return helper;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (IsPhotoHelper()) return win32::RunPhotoHelper();
   const std::unique_ptr<SettingsStore> registry = win32::MakeRegistryStore();
   SettingsStore& store = *registry;
   // The run's clock is the performance counter, its images the executable's resources.
@@ -36,6 +48,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   inputs.images = &win32::FindImageResource;
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &win32::ShowErrorMessage;
+  // Every photo of the folder is decoded in the confined helper, none here.
+  inputs.photos.decoder = photohelper::HelperDecoder(win32::MakeHelperPlatform());
   const int showWindow = StartupShowWindow();
 
   EntryServices services;

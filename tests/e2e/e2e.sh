@@ -262,6 +262,37 @@ EOF2
     wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
     ;;
 
+  phone_photos)
+    # HEIC, AVIF and WebP photos in the two colours, each decoded in the
+    # sandboxed helper, beside cut-off ones of each kind: the discs show the
+    # colours, the cut-off ones are named with their reason, a key ends it at
+    # once and no helper is left.
+    "$ZIRBEL_MAKE_PHOTOS" "$work/source" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
+    mkdir -p "$work/phone"
+    i=0
+    for f in "$work"/source/*.jpg "$work"/source/more/*.jpg; do
+      case $((i % 3)) in
+        0) heif-enc -q 80 "$f" -o "$work/phone/$i.heic" ;;
+        1) heif-enc -A -q 60 "$f" -o "$work/phone/$i.avif" ;;
+        2) cwebp -quiet -metadata exif "$f" -o "$work/phone/$i.webp" ;;
+      esac >/dev/null 2>&1 || fail "$f could not be converted"
+      i=$((i + 1))
+    done
+    for kind in heic avif webp; do
+      made=$(ls "$work"/phone/*."$kind" | head -n 1)
+      head -c "$(( $(stat -c %s "$made") / 2 ))" "$made" >"$work/phone/cut-off.$kind"
+    done
+    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/phone"
+    start_saver
+    wait_for 10 coloured root || fail "the discs do not show the phone photos (lit $lit, asym $asym, colours $share)"
+    xdotool key q
+    expect_exit "$saver" 5 "key q"
+    for kind in heic avif webp; do
+      grep -q "cut-off.$kind: skipped, " "$work/out.txt" || fail "no word on cut-off.$kind"
+    done
+    wait_for 2 eval "! pgrep -f -- '--zirbel-photo-helper $saver\$' >/dev/null" || fail "a photo helper outlived the saver"
+    ;;
+
   photos_stalled)
     # The first photo is held by another program (a write lease: every open
     # of it waits, as on a share that stopped answering) and a pipe stands

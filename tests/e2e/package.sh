@@ -22,7 +22,7 @@ case "$kind" in
       grep -qxF -- "$path" "$work/contents" || { cat "$work/contents"; fail "the package lacks $path"; }
     done
     depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libc6 libx11-6 libjpeg62-turbo libgtk-3-0 libwayland-client0 libwayland-egl1 libegl1 libxkbcommon0; do
+    for lib in libc6 libx11-6 libjpeg62-turbo libgtk-3-0 libwayland-client0 libwayland-egl1 libegl1 libxkbcommon0 libheif1 libwebp7 libwebpdemux2 libseccomp2; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
     lintian --allow-root --fail-on error "$deb" || fail "lintian reports errors"

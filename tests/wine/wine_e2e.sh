@@ -112,10 +112,14 @@ EOF2
   photos)
     # A photo folder whose name is not ASCII, stored as a REG_SZ or as a
     # REG_EXPAND_SZ that names it through a variable: the discs show its
-    # photos' colours, mirrored, and a key ends the saver; a folder that is
+    # photos' colours (JPEG and WebP, decoded in the confined helper), mirrored, and a key ends the saver; a folder that is
     # not there leaves the built-in pictures.
     folder="$work/Fotos été 写真"
     "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
+    # The PNGs become WebP photos, decoded in the helper like the rest.
+    for f in "$folder"/photo-*.png "$folder"/more/photo-*.png; do
+      [ -f "$f" ] && { cwebp -quiet "$f" -o "${f%.png}.webp" && rm "$f" || fail "$f could not be converted"; }
+    done
     probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
     coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
     export ZIRBEL_TEST_WORK="Z:$(tr / '\\' <<<"$work")"

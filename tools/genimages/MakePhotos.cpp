@@ -93,9 +93,9 @@ void StoredAt(int o, int x, int y, int w, int h, int* sx, int* sy) {
     case 3: *sx = w - 1 - x; *sy = h - 1 - y; break;
     case 4: *sx = x; *sy = h - 1 - y; break;
     case 5: *sx = y; *sy = x; break;
-    case 6: *sx = h - 1 - y; *sy = x; break;
+    case 6: *sx = y; *sy = w - 1 - x; break;
     case 7: *sx = h - 1 - y; *sy = w - 1 - x; break;
-    case 8: *sx = y; *sy = w - 1 - x; break;
+    case 8: *sx = h - 1 - y; *sy = x; break;
     default: *sx = x; *sy = y; break;
   }
 }

@@ -67,6 +67,22 @@ convert -size 20x12 gradient:white-black -colorspace Gray -alpha on -depth 16 "$
 convert -size 20x12 gradient:red-blue -colors 8 "PNG8:$pt/palette.png"
 for name in cut-off notes huge-header; do single "$tmp/photos/$name.jpg" "single-photo-$name"; done
 
+# HEIF, AVIF and WebP photos: still, with alpha, 10-bit, a thumbnail, an
+# animation.
+for kind in heif webp; do mkdir -p "$here/corpus/photo_$kind"; done
+convert -size 24x16 gradient:red-blue "$tmp/small.png"
+convert -size 24x16 gradient:red-blue -alpha on -channel A -evaluate set 50% "$tmp/alpha.png"
+convert -size 24x16 gradient:green-blue -depth 16 "$tmp/deep.png"
+convert -size 24x16 gradient:green-red -quality 90 "$tmp/small.jpg"
+heif-enc -q 30 "$tmp/small.png" -o "$here/corpus/photo_heif/small.heic"
+heif-enc -q 30 "$tmp/alpha.png" -o "$here/corpus/photo_heif/alpha.heic"
+heif-enc -q 30 -b 10 "$tmp/deep.png" -o "$here/corpus/photo_heif/deep.heic"
+heif-enc -q 30 -t 8 "$tmp/small.jpg" -o "$here/corpus/photo_heif/thumbnail.heic"
+heif-enc -A -q 30 "$tmp/small.png" -o "$here/corpus/photo_heif/small.avif"
+cwebp -quiet -q 30 "$tmp/small.png" -o "$here/corpus/photo_webp/small.webp"
+cwebp -quiet -lossless "$tmp/alpha.png" -o "$here/corpus/photo_webp/alpha.webp"
+img2webp -lossy "$tmp/small.png" "$tmp/alpha.png" -o "$here/corpus/photo_webp/animation.webp" >/dev/null
+
 # Settings files.
 sf=$here/corpus/settings_file
 mkdir -p "$sf"
