@@ -33,7 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rgb = std::array<int, 3>;
 const Rgb kQuadrant[4] = {{230, 20, 20}, {20, 200, 20}, {20, 20, 230}, {230, 230, 20}};  // TL TR BL BR
-const Rgb kMargin = {255, 255, 255};
 
 // A 240 x 160 photo: white margins left and right of a centre square whose
 // quadrants have the four colours above.
@@ -42,8 +41,7 @@ std::vector<unsigned char> QuadrantPhoto(int orientation, bool bigEndian) {
   std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      const bool inside = x >= 40 && x < 200;
-      const Rgb& c = inside ? kQuadrant[(y >= 80) * 2 + (x >= 120)] : kMargin;
+      const Rgb c = x >= 40 && x < 200 ? kQuadrant[(y >= 80) * 2 + (x >= 120)] : Rgb{255, 255, 255};
       for (int k = 0; k < 3; ++k) rgb[(static_cast<std::size_t>(y) * w + x) * 3 + k] = static_cast<unsigned char>(c[k]);
     }
   }
@@ -56,15 +54,6 @@ std::vector<unsigned char> QuadrantPhoto(int orientation, bool bigEndian) {
 Rgb At(const std::vector<unsigned char>& rgba, int width, int x, int y) {
   const unsigned char* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
   return {p[0], p[1], p[2]};
-}
-
-// What was written to `file`, which is closed.
-std::string Text(std::FILE* file) {
-  std::rewind(file);
-  char text[4096] = {0};
-  const std::size_t length = std::fread(text, 1, sizeof text - 1, file);
-  std::fclose(file);
-  return std::string(text, length);
 }
 
 void ExpectNear(const Rgb& got, const Rgb& want, const std::string& where) {
@@ -136,8 +125,7 @@ TEST(PhotoTiles, PngTransparencyIsKept) {
     std::string error;
     const std::vector<unsigned char> png = gen::MakePng(side, side, pixels, c.options);
     ASSERT_TRUE(photo::DecodePhotoTile(png.data(), png.size(), &tile, &error)) << error;
-    const bool grey = c.options.colourType == 4;
-    const Rgb blue = grey ? Rgb{0, 0, 0} : Rgb{0, 0, 255};
+    const Rgb blue = c.options.colourType == 4 ? Rgb{0, 0, 0} : Rgb{0, 0, 255};  // grey
     ExpectNear(At(tile, 78, 15, 39), blue, "left");
     EXPECT_EQ(tile[(39 * 78 + 15) * 4 + 3], 255);
     ExpectNear(At(tile, 78, 31, 39), blue, "the pixel covering both");
@@ -146,11 +134,7 @@ TEST(PhotoTiles, PngTransparencyIsKept) {
       for (int x = 30; x < 78; ++x) {
         const unsigned char* p = &tile[(y * 78 + x) * 4];
         ASSERT_LE(p[0], 2) << "red shows at " << x << ", " << y;
-        if (x >= 33) {
-          ASSERT_EQ(p[3], 0) << x << ", " << y;
-        } else {
-          ASSERT_LE(p[3], photo::TileOpacity(x, y)) << x << ", " << y;
-        }
+        ASSERT_LE(p[3], x >= 33 ? 0 : photo::TileOpacity(x, y)) << x << ", " << y;
       }
     }
   }
@@ -283,7 +267,10 @@ class PhotoFolderTest : public ::testing::Test {
     std::vector<unsigned char> again;
     EXPECT_FALSE(source.TakeAtlas(&again)) << "taken once";
     source.Stop();
-    s.messages = Text(messages);
+    std::rewind(messages);
+    char text[4096] = {0};
+    s.messages.assign(text, std::fread(text, 1, sizeof text - 1, messages));
+    std::fclose(messages);
     return s;
   }
   std::string root;

@@ -32,11 +32,12 @@ class SceneRenderTest : public RenderTest {
     RenderTest::TearDown();
   }
 
+  void Start(std::int32_t width, std::int32_t height) {
+    runner.Start(width, height, kSeed);
+    started_ = true;
+  }
   RgbImage Render(const Frame& f) {
-    if (!started_) {
-      runner.Start(Width(), Height(), kSeed);
-      started_ = true;
-    }
+    if (!started_) Start(Width(), Height());
     runner.scene.field->approachSegments = false;
     runner.scene.segmentCount = f.segmentCount;
     runner.scene.segmentAngle = 360.0f / f.segmentCount;
@@ -143,8 +144,7 @@ TEST_F(SceneRenderTest, WithoutMirrorsTheSegmentOutlineIsRed) {
 
 
 TEST_F(SceneRenderTest, WindowWithoutHeightKeepsTimeAndAResizeMovesTheViewport) {
-  runner.Start(Width(), 0, kSeed);
-  started_ = true;
+  Start(Width(), 0);
   runner.RenderAtSeconds(2.0, true);
   EXPECT_TRUE(GlStateIsClean());
   EXPECT_FLOAT_EQ(runner.scene.elapsedSeconds, 2.0f);
@@ -237,8 +237,7 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
   ManualCounter counter;
   SceneSet scenes(SceneRunner::Sources(&counter));
   EXPECT_TRUE(scenes.Start(views, Width(), Height(), kSeed, 1));
-  runner.Start(views[0].width, views[0].height, kSeed);  // the primary alone
-  started_ = true;
+  Start(views[0].width, views[0].height);  // the primary alone
   // Each scene steps its own discs (tiles renewed, transitions) for ten
   // seconds; then the second monitor goes away and the primary runs on.
   std::int64_t frame = 0;
@@ -272,8 +271,7 @@ TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheL
 }
 
 TEST_F(SceneRenderTest, AfterAPauseEachMeasuredRateIsAnsweredOnce) {
-  runner.Start(Width(), Height(), kSeed);
-  started_ = true;
+  Start(Width(), Height());
   SceneRenderer renderer(runner.scene);
   // Frames every `step` seconds from `t` up to `until`; the delay after the last.
   double t = 0.0;
