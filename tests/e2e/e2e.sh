@@ -28,41 +28,45 @@ wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym 
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
+said() { for text in "$@"; do grep -qF -- "$text" "$work/out.txt" || fail "no word on standard error: $text"; done; }
+key_q_ends() { xdotool key q && expect_exit "$saver" "${1:-5}" "key q"; }
+# Nothing ends the program within a second of input $1.
+keeps_running() { ! wait_for 1 ended "$saver" || fail "$1 ended the program"; }
 probe_colours=ff00ff,00ff00  # the photos' colours
 coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
 # The parent grows to 640x360: window $1 follows, and the picture stays
 # centred only if viewport and projection follow; the program ends with it.
 resize_and_end() {
-  xdotool windowsize "$parent" 640 360
-  wait_for 5 size_is "$1" 640x360 || fail "the window did not follow the new size"
+  xdotool windowsize "$parent" 640 360 && wait_for 5 size_is "$1" 640x360 || fail "the window did not follow the new size"
   wait_kaleidoscope "$parent" "the picture did not follow the new size"
-  exec 3>&-  # the window's owner destroys it
-  expect_exit "$saver" 5 "the window destroyed"
+  exec 3>&- && expect_exit "$saver" 5 "the window destroyed"  # by its owner
+}
+# The saver with the photo folder $1 shows the photos' colours; a key ends it within $2 s.
+saver_shows_photos() {
+  write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$1" && start_saver
+  wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
+  key_q_ends "$2"
 }
 
 case "$case_name" in
   saver)
     # The threshold from the settings file: 10 pixels keep the saver, 11 end it.
     write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Mouse Threshold=10'
-    start_parent 80 60
-    start_saver
+    start_parent 80 60 && start_saver
     screen=$(xdpyinfo | awk '/dimensions:/{print $2; exit}')
-    [ "$(size_of "$saver_window")" = "$screen" ] || fail "the window does not cover the screen $screen"
+    size_is "$saver_window" "$screen" || fail "the window does not cover the screen $screen"
     wait_for 5 not_black root || fail "the screen stays black"
-    xdotool key 5 m Left Right Up Down space mousemove_relative 10 10
-    sleep 0.7
-    alive "$saver" && window_id SaverWindow >/dev/null || fail "a control key or a move of 10 pixels ended the saver"
+    xdotool key 5 m Left Right Up Down space mousemove_relative 10 10 && keeps_running "a control key or a move of 10 pixels"
+    window_id SaverWindow >/dev/null || fail "the saver's window went"
     for input in "key q" "mousemove_relative 11 0" "click 1" "windowfocus $parent"; do
       alive "$saver" || start_saver
       # shellcheck disable=SC2086
-      xdotool $input
-      expect_exit "$saver" 5 "$input"
+      xdotool $input && expect_exit "$saver" 5 "$input"
     done
     ;;
 
   quick_exits)
-    start_parent 200 150
-    exec 3>&-  # the helper destroys its window
+    start_parent 200 150 && exec 3>&-  # the helper destroys its window
     wait_for 5 ended "${pids[-1]}" || fail "the window was not destroyed"
     while IFS='|' read -r expect environment args; do
       # shellcheck disable=SC2086
@@ -86,24 +90,19 @@ EOF2
     write_settings '[Software\Pomwick\Vostrand]' $'PhotoFolder=/a\xff' 'UseMirrors=on'
     timeout 5 "$zirbel" /x >"$work/out.txt" 2>&1
     for key in PhotoFolder UseMirrors; do
-      [ "$(grep -c "zirbel/settings.ini: $key is not" "$work/out.txt")" = 1 ] ||
-        fail "$key not reported once: $(cat "$work/out.txt")"
+      [ "$(grep -c "zirbel/settings.ini: $key is not" "$work/out.txt")" = 1 ] || fail "$key not reported once"
     done
     ;;
 
   preview)
-    start_parent 200 150
-    start -p "$parent"
+    start_parent 200 150 && start -p "$parent"
     child=$(wait_for 10 child_of "$parent") || fail "no SaverWindow inside the parent"
     size_is "$child" 200x150 || fail "the preview does not fill its parent"
     wait_for 5 not_black "$parent" || fail "the preview stays black"
-    xdotool key q mousemove_relative 200 200
-    sleep 0.3
-    alive "$saver" || fail "input ended the preview"
+    xdotool key q mousemove_relative 200 200 && keeps_running "input to the preview"
     xdotool windowsize "$parent" 320 240
     wait_for 5 size_is "$child" 320x240 || fail "the preview did not follow the parent's size"
-    exec 3>&-  # the parent destroys its window
-    expect_exit "$saver" 5 "the parent destroyed"
+    exec 3>&- && expect_exit "$saver" 5 "the parent destroyed"  # by the helper
     ;;
 
   config)
@@ -112,8 +111,7 @@ EOF2
     while read -r expect keys; do
       open_config_dialog
       # shellcheck disable=SC2086
-      xdotool key $keys
-      expect_exit "$saver" 5 "$keys"
+      xdotool key $keys && expect_exit "$saver" 5 "$keys"
       [ "$expect" = absent ] && [ ! -e "$XDG_CONFIG_HOME/zirbel" ] ||
         grep -qx "$expect" "$XDG_CONFIG_HOME/zirbel/settings.ini" 2>/dev/null || fail "after $keys: not $expect"
     done <<'EOF2'
@@ -126,40 +124,32 @@ EOF2
     write_settings '[Software\Pomwick\Vostrand]' 'PhotoFolder=/p'
     for case in "Escape|PhotoFolder=/p" "Return|PhotoFolder="; do
       open_config_dialog
-      xdotool key shift+Tab space "${case%|*}"
-      expect_exit "$saver" 5 "${case%|*}"
+      xdotool key shift+Tab space "${case%|*}" && expect_exit "$saver" 5 "${case%|*}"
       grep -qx "${case#*|}" "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "after ${case%|*}: not ${case#*|}"
     done
     # A folder that cannot be written (as an unprivileged user, whom it binds):
     # OK fails with a word on standard error and no message box.
-    cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini"
-    chmod 555 "$XDG_CONFIG_HOME/zirbel"
+    cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini" && chmod 555 "$XDG_CONFIG_HOME/zirbel"
     open_config_dialog as_user
-    xdotool key shift+Tab shift+Tab shift+Tab space Return
-    expect_exit "$saver" 5 "Enter in a read-only folder"
+    xdotool key shift+Tab shift+Tab shift+Tab space Return && expect_exit "$saver" 5 "Enter in a read-only folder"
     cmp -s "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini" || fail "the settings file was changed"
-    grep -q 'could not be saved' "$work/out.txt" || fail "no word on standard error about the failed save"
+    said 'could not be saved'
     window_gone Error || fail "a message box appeared"
     ;;
 
   hack_window_id)
     # The daemon's settings preview: draw into a window made by someone else,
     # follow its size, ignore input, end with the window.
-    start_parent 400 300
-    start --window-id "$(printf '0x%x' "$parent")"
+    start_parent 400 300 && start --window-id "$(printf '0x%x' "$parent")"
     wait_kaleidoscope "$parent" "no mirrored picture in the window"
     child_of "$parent" >/dev/null && fail "drew into a window of its own"
-    xdotool mousemove --window "$parent" 100 100 click 1 key q Escape mousemove_relative 300 200
-    sleep 0.5
-    alive "$saver" || fail "input ended the program"
+    xdotool mousemove --window "$parent" 100 100 click 1 key q Escape mousemove_relative 300 200 && keeps_running "input"
     resize_and_end "$parent"
     # Each stop signal ends the program at once, with exit code 0.
     start_parent 320 240
     for sig in TERM INT USR1; do
-      start --window-id "$parent"
-      wait_kaleidoscope "$parent" "no picture before SIG$sig"
-      kill -s "$sig" "$saver"
-      expect_exit "$saver" 2 "SIG$sig"
+      start --window-id "$parent" && wait_kaleidoscope "$parent" "no picture before SIG$sig"
+      kill -s "$sig" "$saver" && expect_exit "$saver" 2 "SIG$sig"
     done
     ;;
 
@@ -170,18 +160,14 @@ EOF2
     frames() { echo $(($(stat -c %s "$work/swaps" 2>/dev/null || echo 0) / 8)); }
     more_frames_than() { [ "$(frames)" -gt "$1" ]; }
     cpu_ticks() { awk '{print $14 + $15}' "/proc/$saver/stat"; }
-    start_parent 320 240
-    LD_PRELOAD=$ZIRBEL_SWAP_PROBE ZIRBEL_SWAP_LOG=$work/swaps start --window-id "$parent"
+    start_parent 320 240 && LD_PRELOAD=$ZIRBEL_SWAP_PROBE ZIRBEL_SWAP_LOG=$work/swaps start --window-id "$parent"
     wait_for 10 more_frames_than 10 || fail "no frames within 10 s"
-    xdotool windowunmap --sync "$parent"
-    sleep 0.3  # the frame in flight when the window went
-    before=$(frames) ticks=$(cpu_ticks)
-    sleep 2
-    after=$(frames)
+    xdotool windowunmap --sync "$parent" && sleep 0.3  # the frame in flight when the window went
+    before=$(frames) ticks=$(cpu_ticks) && sleep 2 && after=$(frames)
     echo "unmapped for 2 s: $((after - before)) frames, $(($(cpu_ticks) - ticks)) CPU ticks of $(getconf CLK_TCK) a second"
     [ "$after" = "$before" ] || fail "$((after - before)) frames drawn while the window was unmapped"
-    xdotool windowmap --sync "$parent"
-    wait_for 1 more_frames_than "$after" || fail "no frame within 1 s of mapping the window again"
+    xdotool windowmap --sync "$parent" && wait_for 1 more_frames_than "$after" ||
+      fail "no frame within 1 s of mapping the window again"
     ;;
 
   hack_single_buffered_window)
@@ -191,8 +177,7 @@ EOF2
     visual=$(glxinfo -v 2>/dev/null | awk '/Visual ID:/ && /TrueColor/ && /type=window/ {id=$3; next}
                                          id && /doubleBuffer=0/ {print "0x" id; exit} {id=""}')
     [ -n "$visual" ] || fail "the display offers no single-buffered GL visual to test with"
-    start_parent 400 300 "$visual"
-    start --window-id "$parent"
+    start_parent 400 300 "$visual" && start --window-id "$parent"
     wait_kaleidoscope "$parent" "no mirrored picture in the window"
     child=$(child_of "$parent") || fail "no window of our own inside the single-buffered one"
     resize_and_end "$child"
@@ -200,36 +185,28 @@ EOF2
 
   hack_root)
     # One instance per monitor: each finds its window in XSCREENSAVER_WINDOW.
-    start_parent 640 512
-    first_parent=$parent
-    exec 4>&3
-    start_parent 360 270
-    second_owner=${pids[-1]}
+    start_parent 640 512 && first_parent=$parent && exec 4>&3
+    start_parent 360 270 && second_owner=${pids[-1]}
     xdotool windowmove "$parent" 700 10  # beside the first, not over it
-    XSCREENSAVER_WINDOW=$first_parent start --root --levels 2
-    first=$saver
+    XSCREENSAVER_WINDOW=$first_parent start --root --levels 2 && first=$saver
     XSCREENSAVER_WINDOW=$(printf '0x%X' "$parent") start -root
     wait_kaleidoscope "$first_parent" "the first instance shows no picture"
     wait_kaleidoscope "$parent" "the second instance shows no picture"
     # The second window's owner dies: only that instance ends.
-    kill -9 "$second_owner"
-    expect_exit "$saver" 5 "the second window destroyed"
+    kill -9 "$second_owner" && expect_exit "$saver" 5 "the second window destroyed"
     alive "$first" || fail "the other instance ended too"
     stop "$first"
     # Without XSCREENSAVER_WINDOW, --root draws on the root window itself.
     xsetroot -solid black 2>/dev/null
-    unset XSCREENSAVER_WINDOW
-    start --root
+    unset XSCREENSAVER_WINDOW && start --root
     wait_kaleidoscope root "no mirrored picture on the root window"
     ;;
 
   hack_mirror_options)
-    start_parent 640 512
-    start --window-id "$parent" --no-mirrors
+    start_parent 640 512 && start --window-id "$parent" --no-mirrors
     wait_for 5 unmirrored "$parent" || fail "--no-mirrors shows no unmirrored picture (lit $lit, asym $asym)"
     stop "$saver"
-    write_settings '[Software\Pomwick\Vostrand]' 'UseMirrors=0'
-    start --window-id "$parent" --mirrors --levels 3
+    write_settings '[Software\Pomwick\Vostrand]' 'UseMirrors=0' && start --window-id "$parent" --mirrors --levels 3
     wait_kaleidoscope "$parent" "--mirrors did not win over UseMirrors=0"
     ;;
 
@@ -239,26 +216,18 @@ EOF2
     # entries are named on standard error; a key ends it with exit code 0.
     "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken ||
       fail "the test photos could not be made"
-    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
-    start_saver
-    wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
-    xdotool key q
-    expect_exit "$saver" 5 "key q"
-    for name in cut-off.jpg empty.jpg huge-header.jpg huge-header.png notes.jpg; do
-      grep -q "$name: skipped" "$work/out.txt" || fail "no word on $name"
-    done
+    saver_shows_photos "$work/photos" 5
+    for name in cut-off.jpg empty.jpg huge-header.jpg huge-header.png notes.jpg; do said "$name: skipped"; done
     # Thousands of files: the built-in pictures show at once, the photos follow.
     "$ZIRBEL_MAKE_PHOTOS" "$work/many" --count 3000 --size 96x64 --colours ff00ff,00ff00 || fail "no photos made"
-    start_parent 640 512
-    start --window-id "$parent" --photos "$work/many"
+    start_parent 640 512 && start --window-id "$parent" --photos "$work/many"
     wait_for 5 mirrored "$parent" || fail "no picture within 5 s with 3000 photos"
     wait_for 10 coloured "$parent" || fail "the photos did not follow"
     stop "$saver"
     # A missing folder: the built-in pictures, and a word why.
     start --window-id "$parent" --photos "$work/none"
     wait_kaleidoscope "$parent" "no picture with a missing folder"
-    probe "$parent"
-    awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+    probe "$parent" && awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
     wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
     ;;
 
@@ -268,8 +237,7 @@ EOF2
     # colours, the cut-off ones are named with their reason, a key ends it at
     # once and no helper is left.
     "$ZIRBEL_MAKE_PHOTOS" "$work/source" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
-    mkdir -p "$work/phone"
-    i=0
+    mkdir -p "$work/phone" && i=0
     for f in "$work"/source/*.jpg "$work"/source/more/*.jpg; do
       case $((i % 3)) in
         0) heif-enc -q 80 "$f" -o "$work/phone/$i.heic" ;;
@@ -282,14 +250,8 @@ EOF2
       made=$(ls "$work"/phone/*."$kind" | head -n 1)
       head -c "$(( $(stat -c %s "$made") / 2 ))" "$made" >"$work/phone/cut-off.$kind"
     done
-    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/phone"
-    start_saver
-    wait_for 10 coloured root || fail "the discs do not show the phone photos (lit $lit, asym $asym, colours $share)"
-    xdotool key q
-    expect_exit "$saver" 5 "key q"
-    for kind in heic avif webp; do
-      grep -q "cut-off.$kind: skipped, " "$work/out.txt" || fail "no word on cut-off.$kind"
-    done
+    saver_shows_photos "$work/phone" 5
+    said "cut-off.heic: skipped, " "cut-off.avif: skipped, " "cut-off.webp: skipped, "
     wait_for 2 eval "! pgrep -f -- '--zirbel-photo-helper $saver\$' >/dev/null" || fail "a photo helper outlived the saver"
     ;;
 
@@ -299,33 +261,23 @@ EOF2
     # where a photo is expected: the photos after them show, each is named
     # with its reason, and SIGTERM or a key ends the program at once.
     "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 || fail "the test photos could not be made"
-    cp "$work/photos/$(ls "$work/photos" | grep -m1 'jpg$')" "$work/photos/0-held.jpg"
-    mkfifo "$work/photos/0-pipe.jpg"
+    cp "$work/photos/$(ls "$work/photos" | grep -m1 'jpg$')" "$work/photos/0-held.jpg" && mkfifo "$work/photos/0-pipe.jpg"
     "$ZIRBEL_LEASE_HELPER" "$work/photos/0-held.jpg" >"$work/lease.txt" 2>&1 &
     pids+=("$!")
     wait_for 5 grep -q ready "$work/lease.txt" || skip "no write lease here: $(cat "$work/lease.txt")"
-    start_parent 640 512
-    XSCREENSAVER_WINDOW=$parent start --root --photos "$work/photos"
+    start_parent 640 512 && XSCREENSAVER_WINDOW=$parent start --root --photos "$work/photos"
     wait_for 10 coloured "$parent" || fail "the photos after the held one do not show"
     stop "$saver"
-    grep -q '0-held.jpg: skipped, in use by another program' "$work/out.txt" || fail "no word on the held photo"
-    grep -q '0-pipe.jpg: skipped, not a regular file (a pipe)' "$work/out.txt" || fail "no word on the pipe"
-    write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$work/photos"
-    start_saver
-    wait_for 10 coloured root || fail "the saver shows no photos"
-    xdotool key q
-    expect_exit "$saver" 2 "key q"
+    said '0-held.jpg: skipped, in use by another program' '0-pipe.jpg: skipped, not a regular file (a pipe)'
+    saver_shows_photos "$work/photos" 2
     ;;
 
   server_gone)
     start_xvfb 800x600x24 || fail "the private X server did not start"
     pids+=("$xvfb") && export DISPLAY=$xvfb_display
-    start /s
-    wait_window SaverWindow >/dev/null || fail "no SaverWindow on the private server"
-    sleep 1
-    kill -9 "$xvfb"
-    expect_exit "$saver" 3 "the X server gone"
-    grep -q 'connection to the X server was lost' "$work/out.txt" || fail "no word about the lost server"
+    start /s && wait_window SaverWindow >/dev/null || fail "no SaverWindow on the private server"
+    sleep 1 && kill -9 "$xvfb" && expect_exit "$saver" 3 "the X server gone"
+    said 'connection to the X server was lost'
     rm -f "/tmp/.X${xvfb_display#:}-lock" "/tmp/.X11-unix/X${xvfb_display#:}"
     ;;
 
@@ -344,23 +296,19 @@ EOF2
     trap stop_daemon EXIT
     fail() { echo "FAIL: $*"; echo "daemon log:"; tail -n 30 "$work/daemon.log"; exit 1; }
 
-    mkdir -p "$work/bin" "$work/home"
-    cp "$zirbel" "$work/bin/zirbel"
+    mkdir -p "$work/bin" "$work/home" && cp "$zirbel" "$work/bin/zirbel"
     [ -x "$(dirname "$zirbel")/zirbel-config" ] && cp "$(dirname "$zirbel")/zirbel-config" "$work/bin/"
-    chmod 755 "$work/bin" "$work/bin"/*
-    hack="$work/bin/zirbel"
+    chmod 755 "$work/bin" "$work/bin"/* && hack="$work/bin/zirbel"
     printf '%s\n' 'mode: one' 'selected: 0' 'lock: False' 'splash: False' 'fade: False' 'unfade: False' \
       'timeout: 1:00:00' 'cycle: 0:00:00' 'dpmsEnabled: False' 'captureStderr: True' \
       "programs: GL: $hack --root \\n\\" '' >"$work/home/.xscreensaver"
     chown -R "$owner" "$work/home"
     hack_pids() { pgrep -u "$owner" -f "^$hack --root"; }
 
-    as_user xscreensaver -no-splash -verbose >"$work/daemon.log" 2>&1 &
-    pids+=("$!")
+    as_user xscreensaver -no-splash -verbose >"$work/daemon.log" 2>&1 & pids+=("$!")
     wait_for 10 as_user xscreensaver-command -time >/dev/null 2>&1 || fail "the daemon did not answer within 10 seconds"
     as_user xscreensaver-command -activate >/dev/null 2>&1 || fail "xscreensaver-command -activate failed"
-    pid=$(wait_for 10 hack_pids | head -1)
-    [ -n "$pid" ] || fail "the daemon did not start the hack"
+    pid=$(wait_for 10 hack_pids | head -1) && [ -n "$pid" ] || fail "the daemon did not start the hack"
 
     wait_for 10 mirrored root || fail "no mirrored kaleidoscope on the screen (${line:-})"
     alive "$pid" || fail "the hack ended while the saver was active"

@@ -24,9 +24,7 @@ start_sway() {
   pids+=("$(below "$saver" sway)")  # ended at the end, and its clients with it
   # The input helper, fed through fd 4.
   mkfifo "$work/input" && chmod 666 "$work/input"
-  wl "$input_helper" <"$work/input" >"$work/input.txt" 2>&1 3>&- &
-  pids+=("$!")
-  exec 4>"$work/input"
+  wl "$input_helper" <"$work/input" >"$work/input.txt" 2>&1 3>&- & pids+=("$!") && exec 4>"$work/input"
   wait_for 5 grep -q ready "$work/input.txt" || fail "the input helper did not start"
 }
 # One line to the input helper, back once the compositor has taken it.
@@ -40,6 +38,8 @@ send() {
 shot() { rm -f "$work/run/shot.ppm" && wl grim -o "$1" -t ppm "$work/run/shot.ppm" && probe_ppm "$1" "$work/run/shot.ppm"; }
 probe_with=shot
 start_zirbel() { start_bg wl "$zirbel" "$@"; }
+q_ends() { send key 16 && expect_exit "$saver" 5 "Q${1:-}"; }
+sigterm_ends() { kill -TERM "$(below "$1" zirbel)" && expect_exit "$1" 5 "SIGTERM${2:-}"; }
 # sway's own grey fills the whole probe circle; a kaleidoscope leaves black
 # around its arena.
 kaleidoscope() { mirrored "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.95)}'; }
@@ -47,43 +47,35 @@ wait_picture() { wait_for 10 kaleidoscope "$1" || fail "$2 on $1 (lit ${lit:-?},
 # Key M turns the mirrors off (or on): seen on the output, it shows that the
 # saver took every key before it and runs on.
 toggle_mirrors() {
-  send key 50
-  wait_for 5 "$1" HEADLESS-1 || fail "M was not taken as a control after $2"
+  send key 50 && wait_for 5 "$1" HEADLESS-1 || fail "M was not taken as a control after $2"
   alive "$saver" || fail "the saver ended after $2"
 }
 
 start_sway
 case "$case_name" in
   saver_keys)
-    start_zirbel /s
-    wait_picture HEADLESS-1 "no kaleidoscope"
+    start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
     wait_picture HEADLESS-2 "no kaleidoscope of its own"
     toggle_mirrors unmirrored "the start"
     for code in 6 105 103 57 31; do send key "$code"; done  # 5, Left, Up, space, S
     toggle_mirrors mirrored "5, Left, Up, space and S"
-    send key 16  # Q
-    expect_exit "$saver" 5 "Q"
+    q_ends
     ;;
   saver_pointer)
-    start_zirbel /s
-    wait_picture HEADLESS-1 "no kaleidoscope"
+    start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
     send move 40 -40  # from where the pointer entered: within the threshold on each axis
     toggle_mirrors unmirrored "a move within the threshold"
-    send move 20 0
-    expect_exit "$saver" 5 "a move past the threshold"
+    send move 20 0 && expect_exit "$saver" 5 "a move past the threshold"
     # AllMonitors=0: the first output alone shows one; the other is covered in black.
     printf '%s\n' '[Software\Pomwick\Vostrand]' 'AllMonitors=0' |
       install -D -m 644 /dev/stdin "$work/home/.config/zirbel/settings.ini"
-    start_zirbel /s
-    wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
+    start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
     black() { shot "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.01)}'; }
     wait_for 10 black HEADLESS-2 || fail "AllMonitors=0, and HEADLESS-2 is not black (lit ${lit:-?})"
-    send key 16  # Q
-    expect_exit "$saver" 5 "Q with AllMonitors=0"
+    q_ends " with AllMonitors=0"
     ;;
   saver_outputs_change)
-    start_zirbel /s
-    wait_picture HEADLESS-2 "no kaleidoscope"
+    start_zirbel /s && wait_picture HEADLESS-2 "no kaleidoscope"
     wl swaymsg create_output >/dev/null || fail "swaymsg cannot add an output"
     wait_picture HEADLESS-3 "no kaleidoscope on the added output"
     # Debian 12's sway cannot switch a headless output off (its backend
@@ -96,30 +88,25 @@ case "$case_name" in
       echo "NOTE: this compositor cannot switch HEADLESS-2 off; only the added output is checked"
     fi
     toggle_mirrors unmirrored "outputs came and went"
-    kill -TERM "$(below "$saver" zirbel)"
-    expect_exit "$saver" 5 "SIGTERM"
+    sigterm_ends "$saver"
     ;;
   background)
     # Two at once, each on its own output (the stacking of two backgrounds on
     # one output is the compositor's choice); the first shows a photo folder.
     "$make_photos" "$work/photos" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
-    start_zirbel --layer background --output HEADLESS-1 --photos "$work/photos"
-    first=$saver
+    start_zirbel --layer background --output HEADLESS-1 --photos "$work/photos" && first=$saver
     start_zirbel --layer background --output HEADLESS-2 --no-mirrors
     wait_picture HEADLESS-1 "no kaleidoscope on the empty desktop"
     coloured() { probe_colours=ff00ff,00ff00 shot "$1" && awk -v s="$share" 'BEGIN{exit !(s > 0.7)}'; }
     wait_for 10 coloured HEADLESS-1 || fail "the background does not show the photos (colours ${share:-?})"
     wait_for 10 unmirrored HEADLESS-2 || fail "the second instance shows nothing on HEADLESS-2"
-    send move 300 300
-    send move 200 200
+    send move 300 300 && send move 200 200
     for code in 16 1 28; do send key "$code"; done  # Q, Escape, Return
     # Both are still there a second after the input, and still drawing.
     ended_either() { ended "$first" || ended "$saver"; }
     ! wait_for 1 ended_either || fail "keys or the pointer ended the background"
     wait_picture HEADLESS-1 "keys and the pointer took the background away"
-    for p in "$first" "$saver"; do kill -TERM "$(below "$p" zirbel)"; done
-    expect_exit "$first" 5 "SIGTERM"
-    expect_exit "$saver" 5 "SIGTERM (the second instance)"
+    sigterm_ends "$first" && sigterm_ends "$saver" " (the second instance)"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

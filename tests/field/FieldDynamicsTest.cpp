@@ -1,4 +1,5 @@
 #include <cmath>
+#include <string>
 #include <tuple>
 
 #include "field/KeyCodes.h"
@@ -7,6 +8,11 @@
 namespace {
 
 constexpr float kGravity = -0.003f;
+
+void ExpectXy(const Vector3f& v, float x, float y, float tolerance, const std::string& what) {
+  EXPECT_NEAR(v.x, x, tolerance) << what;
+  EXPECT_NEAR(v.y, y, tolerance) << what;
+}
 
 TEST(SegmentEasing, ReachesEightOnTheSixtyThirdStepAndTheGKeyHoldsItHalfWay) {
   KaleidoScene scene;
@@ -40,10 +46,7 @@ class FieldForces : public FieldFixture {
     field->approachSegments = false;
     field->Step();
   }
-  void ExpectForce(int i, float x, float y) {
-    EXPECT_NEAR(disc(i).force.x, x, 1e-5f) << "disc " << i;
-    EXPECT_NEAR(disc(i).force.y, y, 1e-5f) << "disc " << i;
-  }
+  void ExpectForce(int i, float x, float y) { ExpectXy(disc(i).force, x, y, 1e-5f, "disc " + std::to_string(i)); }
 };
 
 TEST_F(FieldForces, OverlappingDiscsPushApartOnlyWhenTheirIndicesAddUpTo58) {
@@ -95,25 +98,19 @@ TEST_F(FieldForces, IntegrationDampsRollsAndSwirlsAndSpinSettles) {
   field->Step();
   // Turned by 0.1 rad about the origin, then moved.
   const float vx = 0.1f * 0.82f, vy = kGravity * 0.82f;
-  EXPECT_NEAR(disc(2).velocity.x, vx, 1e-6f);
-  EXPECT_NEAR(disc(2).velocity.y, vy, 1e-6f);
-  EXPECT_NEAR(disc(2).position.x, -std::cos(0.1f) - std::sin(0.1f) + vx, 1e-5f);
-  EXPECT_NEAR(disc(2).position.y, -std::sin(0.1f) + std::cos(0.1f) + vy, 1e-5f);
+  ExpectXy(disc(2).velocity, vx, vy, 1e-6f, "velocity");
+  ExpectXy(disc(2).position, -std::cos(0.1f) - std::sin(0.1f) + vx, -std::sin(0.1f) + std::cos(0.1f) + vy, 1e-5f, "2");
   EXPECT_NEAR(disc(2).rotation - rotation, 100.0f * std::sqrt(vx * vx + vy * vy), 1e-3f);
-  EXPECT_NEAR(disc(1).position.x, 2.0f * std::cos(0.1f), 1e-5f);
-  EXPECT_NEAR(disc(1).position.y, 2.0f * std::sin(0.1f) + vy, 1e-5f);
+  ExpectXy(disc(1).position, 2.0f * std::cos(0.1f), 2.0f * std::sin(0.1f) + vy, 1e-5f, "1");
   EXPECT_NEAR(field->spin, 0.1f * 0.9f + 0.00045f, 1e-7f);
   // Left alone, the spin settles at 0.0045.
   for (int step = 0; step < 200; ++step) field->Step();
   EXPECT_NEAR(field->spin, 0.0045f, 1e-7f);
-}
-
-TEST_F(FieldForces, DiscAtRestFallsTowardItsTerminalSpeed) {
+  // A disc at rest falls toward its terminal speed.
   Isolate({0});
   Place(0, 0.0f, 1.0f, 0.2f);
   for (int step = 0; step < 60; ++step) field->Step();
-  EXPECT_NEAR(disc(0).velocity.y, -0.003f * 0.82f / 0.18f, 1e-5f);
-  EXPECT_NEAR(disc(0).velocity.x, 0.0f, 1e-7f);
+  ExpectXy(disc(0).velocity, 0.0f, -0.003f * 0.82f / 0.18f, 1e-5f, "terminal speed");
   EXPECT_LT(disc(0).position.Length(), 1.0f);
 }
 
@@ -143,12 +140,10 @@ TEST_F(DiscCycles, OutsideTheLowerRightRenewedAtOnceInsideItWaitsAndTicks) {
     field->spin = 0.0f;
     field->Step();
     const Disc& d = disc(11);
-    EXPECT_EQ(d.tile, 77);
+    EXPECT_TRUE(d.tile == 77 && d.radius == 0.3f);
     EXPECT_NEAR(d.phase, 0.25f, 1e-5f);
     EXPECT_NEAR(d.birthTime, scene.elapsedSeconds - 4.0f, 1e-4f);
-    EXPECT_NEAR(d.position.x, p.first, 1e-5f);
-    EXPECT_NEAR(d.position.y, p.second + kGravity * 0.82f, 1e-5f);
-    EXPECT_EQ(d.radius, 0.3f);
+    ExpectXy(d.position, p.first, p.second + kGravity * 0.82f, 1e-5f, "kept in place");
     EXPECT_EQ(field->transitionTick, ticks + 1);
   }
   field->transitionTick = 0;

@@ -13,9 +13,7 @@
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
+void Require(bool condition) { if (!condition) std::abort(); }
 
 // A failed load keeps no pixels and no texture; a good one has a size, a
 // known format (the library also gives 2 to 10 components, kept as they

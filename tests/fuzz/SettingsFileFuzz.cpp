@@ -23,12 +23,10 @@ std::string path;
 const char* const kProgramGroup = SettingsGroupName(SettingsGroup::Program);
 
 std::optional<std::string> ReadRaw(const std::string& file) {
-  gchar* contents = nullptr;
+  g_autofree gchar* contents = nullptr;
   gsize length = 0;
   if (!g_file_get_contents(file.c_str(), &contents, &length, nullptr)) return std::nullopt;
-  std::string text(contents, length);
-  g_free(contents);
-  return text;
+  return std::string(contents, length);
 }
 
 // The file as the saver parses it: a UTF-8 byte-order mark at the start is
@@ -55,7 +53,7 @@ void CheckLoad(const std::string& original) {
   SaverState state;
   LoadSystemSettings(state, store);
   LoadSettings(state, store);
-  GKeyFile* parsed = Parse(original);
+  g_autoptr(GKeyFile) parsed = Parse(original);
   for (const SettingRow& row : AllSettings()) {
     if (!row.In(kInSettingsFile)) continue;
     const char* group = SettingsGroupName(row.group);
@@ -76,7 +74,6 @@ void CheckLoad(const std::string& original) {
     const bool there = parsed != nullptr && g_key_file_has_key(parsed, group, row.name, nullptr);
     if (there && !found && problem.empty()) std::abort();
   }
-  if (parsed != nullptr) g_key_file_free(parsed);
   if (state.inPasswordCheck != 0) std::abort();
 }
 
@@ -92,21 +89,16 @@ bool SameValue(const gchar* old, const gchar* now) {
 
 // Every value of `before` is in `after` unchanged, except the one saved.
 void CheckKept(GKeyFile* before, GKeyFile* after) {
-  gsize groupCount = 0;
-  gchar** groups = g_key_file_get_groups(before, &groupCount);
-  for (gsize g = 0; g < groupCount; ++g) {
-    gchar** keys = g_key_file_get_keys(before, groups[g], nullptr, nullptr);
+  g_auto(GStrv) groups = g_key_file_get_groups(before, nullptr);
+  for (gchar** group = groups; *group != nullptr; ++group) {
+    g_auto(GStrv) keys = g_key_file_get_keys(before, *group, nullptr, nullptr);
     for (gchar** key = keys; key != nullptr && *key != nullptr; ++key) {
-      if (g_strcmp0(groups[g], kProgramGroup) == 0 && g_strcmp0(*key, setting::kUseMirrors) == 0) continue;
-      gchar* old = g_key_file_get_value(before, groups[g], *key, nullptr);
-      gchar* now = g_key_file_get_value(after, groups[g], *key, nullptr);
+      if (g_strcmp0(*group, kProgramGroup) == 0 && g_strcmp0(*key, setting::kUseMirrors) == 0) continue;
+      g_autofree gchar* old = g_key_file_get_value(before, *group, *key, nullptr);
+      g_autofree gchar* now = g_key_file_get_value(after, *group, *key, nullptr);
       if (!SameValue(old, now)) std::abort();
-      g_free(old);
-      g_free(now);
     }
-    g_strfreev(keys);
   }
-  g_strfreev(groups);
 }
 
 void CheckSave(const std::string& original, std::int32_t saved) {
@@ -123,8 +115,8 @@ void CheckSave(const std::string& original, std::int32_t saved) {
   if (!settingsfile::ReadValue(path, kProgramGroup, setting::kUseMirrors, &value) || value != saved) {
     std::abort();
   }
-  GKeyFile* before = Parse(original);
-  GKeyFile* after = Parse(*now);
+  g_autoptr(GKeyFile) before = Parse(original);
+  g_autoptr(GKeyFile) after = Parse(*now);
   if (after == nullptr) std::abort();
   if (result == settingsfile::WriteResult::WrittenAfterBackup) {
     // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
@@ -135,8 +127,6 @@ void CheckSave(const std::string& original, std::int32_t saved) {
     if (before == nullptr || original.find('\0') != std::string::npos) std::abort();
     CheckKept(before, after);
   }
-  if (before != nullptr) g_key_file_free(before);
-  g_key_file_free(after);
 }
 
 }  // namespace

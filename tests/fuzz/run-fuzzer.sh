@@ -4,19 +4,15 @@
 #   run-fuzzer.sh FUZZER SEED_DIR [SECONDS [MEMORY_MB]]   (default 45 s, 2048 MB)
 # MEMORY_MB bounds both the process's resident memory and any one allocation.
 set -u
-fuzzer=$1
-seeds=$2
-seconds=${3:-45}
-memory=${4:-2048}
+fuzzer=$1 seeds=$2 seconds=${3:-45} memory=${4:-2048}
 
 # New inputs go to scratch space, in memory where possible.
 base=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
 work=$(mktemp -d "$base/zirbel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/corpus"
 artifacts=${ZIRBEL_FUZZ_ARTIFACTS:-$PWD}
-mkdir -p "$artifacts"
+mkdir "$work/corpus" && mkdir -p "$artifacts"
 
 export TMPDIR=$work
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}:allocator_may_return_null=1

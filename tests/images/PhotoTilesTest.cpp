@@ -4,20 +4,17 @@
 // embedded one; the folder walk; and the worker that makes the atlases.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 #include <thread>
@@ -36,7 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rgb = std::array<int, 3>;
 const Rgb kQuadrant[4] = {{230, 20, 20}, {20, 200, 20}, {20, 20, 230}, {230, 230, 20}};  // TL TR BL BR
-const Rgb kMargin = {255, 255, 255};
 
 // A 240 x 160 photo: white margins left and right of a centre square whose
 // quadrants have the four colours above.
@@ -45,8 +41,7 @@ std::vector<unsigned char> QuadrantPhoto(int orientation, bool bigEndian) {
   std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      const bool inside = x >= 40 && x < 200;
-      const Rgb& c = inside ? kQuadrant[(y >= 80) * 2 + (x >= 120)] : kMargin;
+      const Rgb c = x >= 40 && x < 200 ? kQuadrant[(y >= 80) * 2 + (x >= 120)] : Rgb{255, 255, 255};
       for (int k = 0; k < 3; ++k) rgb[(static_cast<std::size_t>(y) * w + x) * 3 + k] = static_cast<unsigned char>(c[k]);
     }
   }
@@ -61,17 +56,23 @@ Rgb At(const std::vector<unsigned char>& rgba, int width, int x, int y) {
   return {p[0], p[1], p[2]};
 }
 
-// What was written to `file`, which is closed.
-std::string Text(std::FILE* file) {
-  std::rewind(file);
-  char text[4096] = {0};
-  const std::size_t length = std::fread(text, 1, sizeof text - 1, file);
-  std::fclose(file);
-  return std::string(text, length);
-}
-
 void ExpectNear(const Rgb& got, const Rgb& want, const std::string& where) {
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 12) << where << " channel " << k;
+}
+
+// A 1-pixel PNG followed by 64 MiB of compressed zeros.
+std::vector<unsigned char> BombPng() {
+  gen::PngOptions bomb;
+  bomb.extraZeros = 64u << 20;
+  return gen::MakePng(1, 1, {0, 0, 0}, bomb);
+}
+
+// A small progressive grey JPEG whose last scan stands `scans` times.
+std::vector<unsigned char> ManyScans(int scans) {
+  std::vector<unsigned char> grey(64 * 64, 128);
+  gen::JpegOptions progressive;
+  progressive.progressive = true;
+  return gen::RepeatLastScan(gen::CompressJpeg(grey.data(), 64, 64, 1, progressive), scans);
 }
 
 TEST(PhotoTiles, CentreSquareTurnedUprightForEachOrientation) {
@@ -124,8 +125,7 @@ TEST(PhotoTiles, PngTransparencyIsKept) {
     std::string error;
     const std::vector<unsigned char> png = gen::MakePng(side, side, pixels, c.options);
     ASSERT_TRUE(photo::DecodePhotoTile(png.data(), png.size(), &tile, &error)) << error;
-    const bool grey = c.options.colourType == 4;
-    const Rgb blue = grey ? Rgb{0, 0, 0} : Rgb{0, 0, 255};
+    const Rgb blue = c.options.colourType == 4 ? Rgb{0, 0, 0} : Rgb{0, 0, 255};  // grey
     ExpectNear(At(tile, 78, 15, 39), blue, "left");
     EXPECT_EQ(tile[(39 * 78 + 15) * 4 + 3], 255);
     ExpectNear(At(tile, 78, 31, 39), blue, "the pixel covering both");
@@ -134,11 +134,7 @@ TEST(PhotoTiles, PngTransparencyIsKept) {
       for (int x = 30; x < 78; ++x) {
         const unsigned char* p = &tile[(y * 78 + x) * 4];
         ASSERT_LE(p[0], 2) << "red shows at " << x << ", " << y;
-        if (x >= 33) {
-          ASSERT_EQ(p[3], 0) << x << ", " << y;
-        } else {
-          ASSERT_LE(p[3], photo::TileOpacity(x, y)) << x << ", " << y;
-        }
+        ASSERT_LE(p[3], x >= 33 ? 0 : photo::TileOpacity(x, y)) << x << ", " << y;
       }
     }
   }
@@ -157,15 +153,8 @@ TEST(PhotoTiles, HostilePhotosAreRefusedWithAReason) {
     return error;
   };
   photo::DecodeLimits limits;
-  gen::PngOptions bombOptions;
-  bombOptions.extraZeros = 64u << 20;
-  EXPECT_EQ(decode(gen::MakePng(1, 1, {0, 0, 0}, bombOptions), limits),
-            "holds far more compressed data than its picture needs");
-
-  std::vector<unsigned char> grey(64 * 64, 128);
-  gen::JpegOptions progressive;
-  progressive.progressive = true;
-  const std::vector<unsigned char> scans = gen::RepeatLastScan(gen::CompressJpeg(grey.data(), 64, 64, 1, progressive), 150);
+  EXPECT_EQ(decode(BombPng(), limits), "holds far more compressed data than its picture needs");
+  const std::vector<unsigned char> scans = ManyScans(150);
   EXPECT_EQ(decode(scans, limits), "has more than 100 scans (a progressive photo has about ten)");
   limits.jpegScans = 150;
   EXPECT_EQ(decode(scans, limits), "") << "the file itself is sound";
@@ -179,6 +168,8 @@ TEST(PhotoTiles, HostilePhotosAreRefusedWithAReason) {
   // The 48-megapixel case: a small progressive 4:4:4 photo's frame header
   // claiming 8000 x 6000 (the missing data decodes as grey).
   std::vector<unsigned char> rgb(64 * 48 * 3, 90);
+  gen::JpegOptions progressive;
+  progressive.progressive = true;
   std::vector<unsigned char> large = gen::CompressJpeg(rgb.data(), 64, 48, 3, progressive);
   for (std::size_t i = 0; i + 9 < large.size(); ++i) {
     if (large[i] == 0xFF && large[i + 1] == 0xC2) {
@@ -260,6 +251,28 @@ class PhotoFolderTest : public ::testing::Test {
     for (const fs::path p : list.photos) names.push_back(fs::relative(p, root).string());
     return names;
   }
+  // A worker's first atlas of `folder` (within 20 s), taken once, and its messages.
+  struct Shown {
+    bool shown = false;
+    std::vector<unsigned char> atlas;
+    std::string messages;
+  };
+  static Shown FirstAtlas(const std::string& folder, photo::AtlasSourceOptions options) {
+    Shown s;
+    std::FILE* messages = std::tmpfile();
+    options.messages = messages;
+    photo::PhotoAtlasSource source(folder, options);
+    source.Start();
+    s.shown = source.WaitForAtlas(std::chrono::seconds(20)) && source.TakeAtlas(&s.atlas);
+    std::vector<unsigned char> again;
+    EXPECT_FALSE(source.TakeAtlas(&again)) << "taken once";
+    source.Stop();
+    std::rewind(messages);
+    char text[4096] = {0};
+    s.messages.assign(text, std::fread(text, 1, sizeof text - 1, messages));
+    std::fclose(messages);
+    return s;
+  }
   std::string root;
 };
 
@@ -272,24 +285,21 @@ TEST_F(PhotoFolderTest, WalksSubfoldersOnceAndKeepsToItsLimits) {
   ASSERT_EQ(mkfifo((root + "/pipe.jpg").c_str(), 0600), 0);  // never opened
   const std::vector<std::string> all = {"B.JPEG", "a.jpg", "c.png", "sub/deep/f.jpg", "sub/e.jpe"};
 
-  struct Case {
-    photo::WalkLimits limits;
-    std::vector<std::string> photos;
-  } cases[] = {
+  const std::pair<photo::WalkLimits, std::vector<std::string>> cases[] = {
       {{}, all},
       {{100, 2, 24}, {"B.JPEG", "a.jpg"}},
       {{100, 100, 0}, {"B.JPEG", "a.jpg", "c.png"}},
       {{3, 100, 24}, {}},  // stops after three entries, whichever they are
       {{100, 100, 24, 2 * (root.size() + 8)}, {"B.JPEG", "a.jpg"}},  // the paths' bytes
   };
-  for (const Case& c : cases) {
-    const photo::PhotoList list = photo::ListPhotos(root, c.limits);
+  for (const auto& [limits, photos] : cases) {
+    const photo::PhotoList list = photo::ListPhotos(root, limits);
     EXPECT_TRUE(list.folderUsable);
-    if (c.limits.maxEntries == 3) {
+    if (limits.maxEntries == 3) {
       EXPECT_LE(list.photos.size(), 3u);
       EXPECT_NE(testing::PrintToString(list.problems).find("stopped after 3 entries"), std::string::npos);
     } else {
-      EXPECT_EQ(Names(list), c.photos);
+      EXPECT_EQ(Names(list), photos);
     }
   }
   const photo::PhotoList byFile = photo::ListPhotos(root + "/a.jpg", {});
@@ -303,54 +313,48 @@ TEST_F(PhotoFolderTest, WalksSubfoldersOnceAndKeepsToItsLimits) {
   EXPECT_TRUE(missing.photos.empty() && !missing.problems.empty());
 }
 
-// The worker: broken files are skipped with a message for the first few, the
-// photos repeat to fill the atlas, and more photos than tiles give a new atlas.
+// The worker: broken files are skipped with a message for the first few,
+// hostile ones quickly with their reasons, one that memory runs out for alone;
+// the photos repeat to fill the atlas, and more photos than tiles give a new atlas.
 TEST_F(PhotoFolderTest, WorkerMakesAtlasesAndSkipsBrokenFiles) {
   const std::vector<unsigned char> jpeg = QuadrantPhoto(6, false);
   Put("1.jpg", jpeg);
   Put("2.jpg", std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + 200));
   Put("3.jpg", {});
   Put("4.png", {0x89, 'P', 'N', 'G'});
-  std::FILE* messages = std::tmpfile();
   photo::AtlasSourceOptions options;
-  options.messages = messages;
   options.reportedProblems = 2;
-  photo::PhotoAtlasSource source(root, options);
-  source.Start();
-  std::vector<unsigned char> atlas;
-  ASSERT_TRUE(source.WaitForAtlas(std::chrono::seconds(20)));
-  ASSERT_TRUE(source.TakeAtlas(&atlas));
-  EXPECT_FALSE(source.TakeAtlas(&atlas)) << "taken once";
-  ExpectNear(At(atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
-  ExpectNear(At(atlas, 1024, 12 * 78 + 20, 5 * 78 + 20), kQuadrant[2], "tile 77 repeats the one photo");
-  source.Stop();
-  const std::string broken = Text(messages);
-  EXPECT_NE(broken.find("2.jpg: skipped"), std::string::npos) << broken;
-  EXPECT_EQ(broken.find("4.png"), std::string::npos) << "only the first two are reported";
+  Shown s = FirstAtlas(root, options);
+  ASSERT_TRUE(s.shown);
+  ExpectNear(At(s.atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
+  ExpectNear(At(s.atlas, 1024, 12 * 78 + 20, 5 * 78 + 20), kQuadrant[2], "tile 77 repeats the one photo");
+  EXPECT_NE(s.messages.find("2.jpg: skipped"), std::string::npos) << s.messages;
+  EXPECT_EQ(s.messages.find("4.png"), std::string::npos) << "only the first two are reported";
 
-  // Hostile photos are skipped quickly with their reasons; the next is shown.
-  gen::PngOptions bomb;
-  bomb.extraZeros = 64u << 20;
-  Put("hostile/1.png", gen::MakePng(1, 1, {0, 0, 0}, bomb));
-  std::vector<unsigned char> grey(64 * 64, 128);
-  gen::JpegOptions progressive;
-  progressive.progressive = true;
-  Put("hostile/2.jpg", gen::RepeatLastScan(gen::CompressJpeg(grey.data(), 64, 64, 1, progressive), 500));
+  Put("hostile/1.png", BombPng());
+  Put("hostile/2.jpg", ManyScans(500));
   Put("hostile/3.jpg", jpeg);
-  messages = std::tmpfile();
-  options.messages = messages;
-  photo::PhotoAtlasSource hostile(root + "/hostile", options);
-  hostile.Start();
-  ASSERT_TRUE(hostile.WaitForAtlas(std::chrono::seconds(20)));
-  ASSERT_TRUE(hostile.TakeAtlas(&atlas));
-  ExpectNear(At(atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
-  hostile.Stop();
-  const std::string text = Text(messages);
-  EXPECT_NE(text.find("1.png: skipped, holds far more compressed data than its picture needs"), std::string::npos);
-  EXPECT_NE(text.find("2.jpg: skipped, has more than 100 scans"), std::string::npos) << text;
+  s = FirstAtlas(root + "/hostile", options);
+  ASSERT_TRUE(s.shown);
+  ExpectNear(At(s.atlas, 1024, 20, 20), kQuadrant[2], "tile 0");
+  EXPECT_NE(s.messages.find("1.png: skipped, holds far more compressed data than its picture needs"), std::string::npos);
+  EXPECT_NE(s.messages.find("2.jpg: skipped, has more than 100 scans"), std::string::npos) << s.messages;
 
+  Put("memory/0-big.jpg", {1});
+  Put("memory/1.jpg", jpeg);
+  options.reader = [](const fs::path& path, const photo::ReadBounds& bounds, std::vector<unsigned char>* bytes,
+                      std::string* error) {
+    if (path.filename() == "0-big.jpg") throw std::bad_alloc();
+    return photo::ReadPhotoFile(path, bounds, bytes, error);
+  };
+  s = FirstAtlas(root + "/memory", options);
+  EXPECT_TRUE(s.shown);
+  EXPECT_NE(s.messages.find("0-big.jpg: skipped, not enough memory for it"), std::string::npos);
+
+  std::vector<unsigned char> atlas;
+  options = photo::AtlasSourceOptions();
+  options.messages = nullptr;
   for (int i = 0; i < 80; ++i) Put("many/" + std::to_string(i) + ".jpg", jpeg);
-  options.messages = nullptr;  // closed above
   options.refresh = std::chrono::milliseconds(1);
   photo::PhotoAtlasSource many(root + "/many", options);
   many.Start();
@@ -381,15 +385,9 @@ TEST_F(PhotoFolderTest, MessagesNameWhatWasSkippedAndWhy) {
   const pid_t child = fork();
   if (child == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    std::FILE* messages = fdopen(pipeEnds[1], "w");
-    photo::AtlasSourceOptions options;
-    options.messages = messages;
-    photo::PhotoAtlasSource source(root, options);
-    source.Start();
-    const bool shown = source.WaitForAtlas(std::chrono::seconds(20));
-    source.Stop();
-    std::fclose(messages);
-    _exit(shown ? 0 : 1);
+    const Shown s = FirstAtlas(root, photo::AtlasSourceOptions());
+    const bool written = write(pipeEnds[1], s.messages.data(), s.messages.size()) == static_cast<ssize_t>(s.messages.size());
+    _exit(s.shown && written ? 0 : 1);
   }
   close(pipeEnds[1]);
   std::string text;
@@ -410,63 +408,31 @@ TEST_F(PhotoFolderTest, MessagesNameWhatWasSkippedAndWhy) {
 // source that was destroyed meanwhile.
 TEST_F(PhotoFolderTest, StopLeavesAWorkerHeldUpInARead) {
   Put("1.jpg", QuadrantPhoto(1, true));
-  struct Gate {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool entered = false, open = false;
-  };
-  auto gate = std::make_shared<Gate>();
-  std::weak_ptr<Gate> watch = gate;
+  auto entered = std::make_shared<std::promise<void>>();
+  const std::weak_ptr<std::promise<void>> watch = entered;
+  std::promise<void> release;
   photo::AtlasSourceOptions options;
   options.messages = nullptr;
-  options.reader = [gate](const fs::path&, const photo::ReadBounds&, std::vector<unsigned char>*, std::string* error) {
-    std::unique_lock<std::mutex> lock(gate->mutex);
-    gate->entered = true;
-    gate->changed.notify_all();
-    gate->changed.wait(lock, [&] { return gate->open; });
+  options.reader = [entered, released = release.get_future().share()](
+                       const fs::path&, const photo::ReadBounds&, std::vector<unsigned char>*, std::string* error) {
+    entered->set_value();
+    released.wait();
     *error = "released";
     return false;
   };
   auto source = std::make_unique<photo::PhotoAtlasSource>(root, options);
   options.reader = nullptr;
   source->Start();
-  {
-    std::unique_lock<std::mutex> lock(gate->mutex);
-    ASSERT_TRUE(gate->changed.wait_for(lock, std::chrono::seconds(10), [&] { return gate->entered; }));
-  }
+  ASSERT_EQ(entered->get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
   auto stopped = std::async(std::launch::async, [&] { source.reset(); });
   const bool prompt = stopped.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
-  {
-    std::lock_guard<std::mutex> lock(gate->mutex);
-    gate->open = true;
-  }
-  gate->changed.notify_all();
+  release.set_value();
   stopped.wait();
   EXPECT_TRUE(prompt) << "the source waited for the held-up read";
-  gate.reset();
+  entered.reset();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!watch.expired() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
   EXPECT_TRUE(watch.expired()) << "the worker did not end once its read returned";
-}
-
-// Memory running out for one photo skips that photo; the next ones show.
-TEST_F(PhotoFolderTest, OutOfMemoryForOnePhotoSkipsOnlyThatOne) {
-  Put("0-big.jpg", {1});
-  Put("1.jpg", QuadrantPhoto(6, false));
-  std::FILE* messages = std::tmpfile();
-  photo::AtlasSourceOptions options;
-  options.messages = messages;
-  options.reader = [](const fs::path& path, const photo::ReadBounds& bounds, std::vector<unsigned char>* bytes,
-                      std::string* error) {
-    if (path.filename() == "0-big.jpg") throw std::bad_alloc();
-    return photo::ReadPhotoFile(path, bounds, bytes, error);
-  };
-  photo::PhotoAtlasSource source(root, options);
-  source.Start();
-  std::vector<unsigned char> atlas;
-  EXPECT_TRUE(source.WaitForAtlas(std::chrono::seconds(20)) && source.TakeAtlas(&atlas));
-  source.Stop();
-  EXPECT_NE(Text(messages).find("0-big.jpg: skipped, not enough memory for it"), std::string::npos);
 }
 
 // The peak memory, in KiB, since the last ResetPeakMemory(); -1 where the

@@ -69,8 +69,7 @@ TEST_F(FrameClockTest, CorrectionLagsOneMeasurementHalvesThePeriodDifferenceAndI
 }
 
 TEST(FrameClock, CounterWithoutFrequencyIsReadAsMilliseconds) {
-  EXPECT_EQ(CounterMilliseconds(10, 3), 3333);
-  EXPECT_EQ(CounterMilliseconds(-10, 3), -3333);
+  EXPECT_TRUE(CounterMilliseconds(10, 3) == 3333 && CounterMilliseconds(-10, 3) == -3333);
   EXPECT_EQ(CounterMilliseconds(7, 0), 7);
   // Forty days of a 3 GHz counter: counts * 1000 would not fit in 64 bits.
   const std::int64_t frequency = 3000000000, seconds = 40 * 86400;

@@ -51,8 +51,8 @@ TEST(SetSegmentAngle, ExampleTable) {
   }
 }
 
-// The planes themselves are checked by the ring coverage below.
-TEST(SetSegmentAngle, Outline) {
+// The outline; the planes themselves are checked by the ring coverage below.
+TEST(SetSegmentAngle, OutlineAndAnglesOutsideTheSectorRangeClamped) {
   KaleidoScene s;
   s.SetSegmentAngle(36.0f);
   EXPECT_NEAR(s.wedgeRimStart.x, 0.0f, 1e-4);
@@ -60,10 +60,6 @@ TEST(SetSegmentAngle, Outline) {
   EXPECT_NEAR(s.wedgeRimEnd.x, 2.351f, 1e-3);
   EXPECT_NEAR(s.wedgeRimEnd.y, -3.236f, 1e-3);
   EXPECT_EQ(s.wedgeApex.Length(), 0.0f);
-}
-
-TEST(SetSegmentAngle, AnglesOutsideTheSectorRangeAreClamped) {
-  KaleidoScene s;
   for (float bad : {0.0f, -20.0f, std::nanf("")}) {
     s.SetSegmentAngle(bad);
     EXPECT_TRUE(s.segmentAngle == kMinSegmentAngle && s.wedgeSlots == 360 && !s.hasPartialWedge &&
@@ -96,8 +92,6 @@ TEST(MirrorCopies, TheRingIsCoveredExactlyOnce) {
     SCOPED_TRACE(count);
     KaleidoScene s;
     s.SetSegmentAngle(360.0f / count);
-    for (double d = 0.05; d < 360.0; d += 0.1) {
-      ASSERT_EQ(CopiesCovering(s, true, d), 1) << "at " << d << " degrees";
-    }
+    for (double d = 0.05; d < 360.0; d += 0.1) ASSERT_EQ(CopiesCovering(s, true, d), 1) << "at " << d << " degrees";
   }
 }

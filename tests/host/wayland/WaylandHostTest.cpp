@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "field/KeyCodes.h"
 #include "host/wayland/Outputs.h"
@@ -73,8 +74,7 @@ TEST(WaylandHost, HeldKeysRepeatAsTheCompositorAsks) {
   repeat.Press(KEY_LEFT, keycode::kLeft, 0xFFFFFF00u);  // across the tick wrap
   EXPECT_EQ(repeat.Wait(0xFFFFFF00u), 600);
   EXPECT_FALSE(repeat.Due(0xFFFFFF00u + 599, &code));
-  EXPECT_TRUE(repeat.Due(0xFFFFFF00u + 600, &code));
-  EXPECT_EQ(code, keycode::kLeft);
+  EXPECT_TRUE(repeat.Due(0xFFFFFF00u + 600, &code) && code == keycode::kLeft);
   EXPECT_EQ(repeat.Wait(0xFFFFFF00u + 610), 30);
   EXPECT_TRUE(repeat.Due(0xFFFFFF00u + 2000, &code)) << "late";
   EXPECT_FALSE(repeat.Due(0xFFFFFF00u + 2001, &code)) << "a late loop gets one repeat, not a burst";
@@ -93,9 +93,7 @@ TEST(WaylandHost, OutputsGetSurfacesBuffersAndPointerPlaces) {
   output.x = 1280;
   EXPECT_FALSE(WantsSurface(output, "")) << "not described yet";
   output.described = true;
-  EXPECT_TRUE(WantsSurface(output, ""));
-  EXPECT_TRUE(WantsSurface(output, "HEADLESS-2"));
-  EXPECT_FALSE(WantsSurface(output, "HEADLESS-1"));
+  EXPECT_TRUE(WantsSurface(output, "") && WantsSurface(output, "HEADLESS-2") && !WantsSurface(output, "HEADLESS-1"));
 
   const std::tuple<int, int, int, int, int, int> sizes[] = {
       // logical size, fraction in 120ths, integer scale, buffer size
@@ -104,13 +102,11 @@ TEST(WaylandHost, OutputsGetSurfacesBuffersAndPointerPlaces) {
       {0, 0, 0, 1, 1, 1}, {100, 100, 0, 0, 100, 100},
   };
   for (const auto& [w, h, fraction, scale, bw, bh] : sizes) {
-    const waylandhost::BufferSize buffer = waylandhost::BufferFor(w, h, fraction, scale);
-    EXPECT_EQ(buffer.width, bw) << w << "x" << h << " at " << fraction << "/" << scale;
-    EXPECT_EQ(buffer.height, bh) << w << "x" << h << " at " << fraction << "/" << scale;
+    const waylandhost::BufferSize b = waylandhost::BufferFor(w, h, fraction, scale);
+    EXPECT_EQ(std::pair(b.width, b.height), std::pair(bw, bh)) << w << "x" << h << " at " << fraction << "/" << scale;
   }
   const CursorPoint inside = waylandhost::DesktopPoint(output, 10.7, 20.2);
-  EXPECT_EQ(inside.x, 1290);
-  EXPECT_EQ(inside.y, 20);
+  EXPECT_TRUE(inside.x == 1290 && inside.y == 20) << inside.x << ", " << inside.y;
   EXPECT_EQ(waylandhost::DesktopPoint(output, -0.5, 0.0).x, 1279);
 }
 

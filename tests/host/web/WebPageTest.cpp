@@ -66,31 +66,23 @@ TEST(WebPage, SettingsChosenOnThePageAreKeptAsTheAddresssAre) {
 TEST(WebPage, APausedClockStandsStillAndGoesOnWhereItStopped) {
   ManualCounter browser;
   PausableCounter clock(browser);
-  browser.value = 100;
-  EXPECT_EQ(clock.Value(), 100);
-  clock.SetPaused(true);
-  browser.value = 400;
-  clock.SetPaused(true);  // a second pause changes nothing
-  EXPECT_EQ(clock.Value(), 100);
-  clock.SetPaused(false);
-  EXPECT_EQ(clock.Value(), 100);
-  browser.value = 450;
-  EXPECT_EQ(clock.Value(), 150);
-  clock.SetPaused(false);
-  EXPECT_EQ(clock.Value(), 150);
+  // The browser's clock, the pauses (a second one changes nothing) and the clock then.
+  const std::tuple<std::int64_t, std::vector<bool>, std::int64_t> steps[] = {
+      {100, {}, 100}, {100, {true}, 100}, {400, {true}, 100}, {400, {false}, 100}, {450, {}, 150}, {450, {false}, 150}};
+  for (const auto& [now, pauses, value] : steps) {
+    browser.value = now;
+    for (bool paused : pauses) clock.SetPaused(paused);
+    EXPECT_EQ(clock.Value(), value) << now;
+  }
   EXPECT_EQ(clock.Frequency(), browser.frequency);
 }
 
 TEST(WebPage, KeysAreTheSceneCodes) {
-  EXPECT_EQ(KeyCodeForDomCode("Digit0"), keycode::kDigit0);
-  EXPECT_EQ(KeyCodeForDomCode("Digit9"), keycode::kDigit9);
-  EXPECT_EQ(KeyCodeForDomCode("KeyM"), keycode::kKeyM);
-  EXPECT_EQ(KeyCodeForDomCode("ArrowLeft"), keycode::kLeft);
-  EXPECT_EQ(KeyCodeForDomCode("ArrowDown"), keycode::kDown);
-  EXPECT_EQ(KeyCodeForDomCode("Space"), keycode::kSpace);
-  for (const char* none : {"", "Digit", "Digit10", "Keym", "KeyMM", "Numpad5", "F13"}) {
-    EXPECT_EQ(KeyCodeForDomCode(none), 0u) << none;
-  }
+  const std::pair<const char*, std::uint32_t> keys[] = {
+      {"Digit0", keycode::kDigit0}, {"Digit9", keycode::kDigit9}, {"KeyM", keycode::kKeyM}, {"ArrowLeft", keycode::kLeft},
+      {"ArrowDown", keycode::kDown}, {"Space", keycode::kSpace}, {"", 0}, {"Digit", 0}, {"Digit10", 0}, {"Keym", 0},
+      {"KeyMM", 0}, {"Numpad5", 0}, {"F13", 0}};
+  for (const auto& [dom, code] : keys) EXPECT_EQ(KeyCodeForDomCode(dom), code) << dom;
 }
 
 // A folder of plain 96 x 64 PNG photos, green unless `red` names them.
@@ -124,11 +116,8 @@ TEST(WebPage, PhotoStepsMakeTheAtlasOnePhotoAtATimeAndSkipWhatIsBroken) {
   PhotoSteps steps(folder.string(), messages, 1000.0);
   std::vector<unsigned char> atlas;
   int taken = 0;
-  while (!steps.Done() && taken < 10) {
-    if (steps.Step(0.0, &atlas)) {
-      EXPECT_EQ(taken, 3);  // after the walk and the two files
-    }
-    ++taken;
+  for (; !steps.Done() && taken < 10; ++taken) {
+    EXPECT_EQ(steps.Step(0.0, &atlas), taken == 3) << taken;  // after the walk and the two files
   }
   std::fclose(messages);
   EXPECT_EQ(taken, 4);  // one atlas holds every photo: done
@@ -139,9 +128,7 @@ TEST(WebPage, PhotoStepsMakeTheAtlasOnePhotoAtATimeAndSkipWhatIsBroken) {
   EXPECT_NE(std::string(text).find("b.jpg: skipped"), std::string::npos) << text;
 
   PhotoSteps none((folder / "missing").string(), nullptr, 1000.0);
-  while (!none.Done()) {
-    EXPECT_FALSE(none.Step(0.0, &atlas));
-  }
+  while (!none.Done()) EXPECT_FALSE(none.Step(0.0, &atlas));
   std::filesystem::remove_all(folder);
 }
 
