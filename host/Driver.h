@@ -6,6 +6,7 @@
 // blocking (Run: the native backends, which wait for their events) or one
 // step per browser frame (Step: the web page, whose browser calls in).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,9 @@ struct RunInputs {
   void (*showError)(const char* text) = nullptr;  // null: the message goes nowhere
   SceneFactory make;                  // null: kaleidoscopes
   photo::AtlasSourceOptions photos;   // the photo worker's bounds and waits
+  // Locks the session for the saver that closes after its grace period
+  // (LockOnReturn); empty where the system has no session lock to ask for.
+  std::function<void()> lockSession;
 };
 
 class Driver : public BackendEvents, private SaverWindowServices {
@@ -98,6 +102,9 @@ class Driver : public BackendEvents, private SaverWindowServices {
   bool CursorPosition(CursorPoint& out) override { return backend_.CursorPosition(out); }
   std::uint32_t TickCount() override { return Now(); }
   int VerifyPassword() override { return backend_.VerifyPassword(); }
+  void LockSession() override {
+    if (inputs_.lockSession) inputs_.lockSession();
+  }
   void DestroySaverWindow() override { backend_.DestroyWindow(); }
 
   // Handles the posted close requests and the waiting events, the requests

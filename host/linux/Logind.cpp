@@ -21,8 +21,16 @@ void Say(std::string* why, std::string text) {
   if (why != nullptr) *why = std::move(text);
 }
 
-// GLib's message, or a word where it has none.
-std::string Message(const GError* error) { return error != nullptr ? error->message : "no answer"; }
+// The first line of GLib's message, without the remote error's name; a
+// word where there is none.
+std::string Message(const GError* error) {
+  if (error == nullptr) return "no answer";
+  GError* copy = g_error_copy(error);
+  g_dbus_error_strip_remote_error(copy);
+  std::string text = copy->message;
+  g_error_free(copy);
+  return text.substr(0, text.find('\n'));
+}
 
 struct Connecting {
   GDBusConnection* bus = nullptr;
