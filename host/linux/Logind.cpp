@@ -78,7 +78,9 @@ GDBusConnection* ConnectSystemBus(std::string* why) {
   g_main_context_unref(context);
   g_object_unref(cancel);
   if (connecting.bus == nullptr) {
-    Say(why, "there is no system bus at " + std::string(address) + " (" + Message(connecting.error) + ").");
+    Say(why, g_error_matches(connecting.error, G_IO_ERROR, G_IO_ERROR_CANCELLED)
+                 ? "the system bus at " + std::string(address) + " does not answer."
+                 : "there is no system bus at " + std::string(address) + " (" + Message(connecting.error) + ").");
   }
   g_free(address);
   g_clear_error(&connecting.error);

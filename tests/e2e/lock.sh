@@ -83,7 +83,7 @@ s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8); print(flush
     wait_for 5 test -s "$work/mute.txt" || fail "the mute bus did not start"
     export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/mute
     run_and_end 4
-    said_once "no system bus"
+    said_once "does not answer"
     ;;
   session)
     # What the idle watcher reads: LockedHint, logind's idle inhibitors (only
