@@ -3,7 +3,6 @@
 #include <gio/gio.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -216,17 +215,6 @@ void Session::OnLock(std::function<void()> onLock) {
         (*static_cast<std::function<void()>*>(data))();
       },
       kept, [](gpointer data) { delete static_cast<std::function<void()>*>(data); }));
-}
-
-bool LockCallerSession() {
-  std::string why;
-  const std::unique_ptr<Session> session = Session::Open(&why);
-  if (session == nullptr || !session->Lock(&why)) {
-    std::fprintf(stderr, "zirbel: the session is not locked: %s\n", why.c_str());
-    std::fflush(stderr);
-    return false;
-  }
-  return true;
 }
 
 bool NamesInhibitor(const std::string& blocked, const std::string& what) {
