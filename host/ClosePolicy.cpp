@@ -54,7 +54,12 @@ Disposition ClosePolicy::OnClose() {
     state.BeginPasswordCheck(services);
     const int verified = services.VerifyPassword();
     state.EndPasswordCheck(services);
-    if (verified != 0) services.DestroySaverWindow();
+    if (verified != 0) {
+      // The session locks before the picture goes, so the desktop is never
+      // shown unlocked.
+      if (state.lockOnReturn != 0) services.LockSession();
+      services.DestroySaverWindow();
+    }
   } else {
     services.DestroySaverWindow();
   }

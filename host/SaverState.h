@@ -31,6 +31,11 @@ class SaverState {
   std::int32_t allMonitors = 0;
   // The feedback levels the scenes start with.
   std::int32_t levels = 0;
+  // Minutes without input before the idle watcher starts the saver.
+  std::int32_t idleMinutes = 0;
+  // Nonzero: a close after the grace period locks the session (where the
+  // system has a session lock, the saver's own password check otherwise).
+  std::int32_t lockOnReturn = 0;
   // The folder whose photos the discs show (UTF-8); empty: the built-in pictures.
   std::string photoFolder;
 

@@ -17,5 +17,8 @@ class SaverWindowServices {
   virtual std::uint32_t TickCount() = 0;
   // Shows the system's password dialog; nonzero means the saver may close.
   virtual int VerifyPassword() = 0;
+  // Asks the system to lock the session (where it has a session lock), for a
+  // saver that closes after its grace period; returns at once.
+  virtual void LockSession() = 0;
   virtual void DestroySaverWindow() = 0;
 };

@@ -81,6 +81,8 @@ extern const char* const kUseMirrors;      // Program: the mirror segments
 extern const char* const kAllMonitors;     // Program: a kaleidoscope on every monitor, else the primary only
 extern const char* const kLevels;          // Program: the feedback levels the scenes start with
 extern const char* const kPhotoFolder;     // Program: a folder of photos; empty: the built-in pictures
+extern const char* const kIdleMinutes;     // Program: minutes without input before the idle watcher starts the saver
+extern const char* const kLockOnReturn;    // Program: a close after the grace period locks the session
 }  // namespace setting
 
 class SettingsStore {

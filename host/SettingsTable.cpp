@@ -15,6 +15,8 @@ const char* const kUseMirrors = "UseMirrors";
 const char* const kAllMonitors = "AllMonitors";
 const char* const kLevels = "Levels";
 const char* const kPhotoFolder = "PhotoFolder";
+const char* const kIdleMinutes = "IdleMinutes";
+const char* const kLockOnReturn = "LockOnReturn";
 }  // namespace setting
 
 namespace {
@@ -62,8 +64,9 @@ Row Number(const char* name, SettingsGroup group, std::int32_t SaverState::*memb
   return row;
 }
 
-Row Flag(const char* name, std::int32_t SaverState::*member, std::int32_t fallback, std::uint32_t places) {
-  Row row = Number(name, SettingsGroup::Program, member, fallback, places);
+Row Flag(const char* name, std::int32_t SaverState::*member, std::int32_t fallback, std::uint32_t places,
+         std::int32_t low = INT32_MIN, std::int32_t high = INT32_MAX) {
+  Row row = Number(name, SettingsGroup::Program, member, fallback, places, low, high);
   row.type = SettingType::Flag;
   return row;
 }
@@ -100,6 +103,13 @@ const std::vector<SettingRow>& AllSettings() {
           .Option("--photos", "DIR",
                   "show the photos (JPEG, PNG) of DIR and its subfolders; \"\" for the built-in pictures")
           .Daemon("photos", "Photo folder"),
+      // The Linux idle watcher and the session lock (Windows has its own
+      // timeout and lock); the dialog shows them together.
+      Number(kIdleMinutes, kProgram, &SaverState::idleMinutes, 10, kInSettingsFile | kInManual, 1, 120)
+          .Dialog("Start after %s minutes of inactivity"),
+      // A new flag: only 0 and 1 are its values.
+      Flag(kLockOnReturn, &SaverState::lockOnReturn, 1, kInSettingsFile | kInManual, 0, 1)
+          .Dialog("Lock the session when the saver ends after the grace period"),
   };
   return rows;
 }

@@ -31,8 +31,9 @@ pkgs=(
 )
 # The tests and tools beyond it: the Windows cross-build, its installers (wixl)
 # and Wine, the sanitizer and fuzz compiler, the screen-saver daemon, Xorg with
-# two dummy monitors, a headless sway, the packaging checks, the image
-# generators, and the web page's compiler and the browser its tests drive.
+# two dummy monitors, a headless sway, logind faked on a private system bus,
+# the packaging checks, the image generators, and the web page's compiler and
+# the browser its tests drive.
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
@@ -42,6 +43,7 @@ if [ $linux_only = 0 ]; then
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     sway grim wtype
+    dbus python3-dbusmock
     chromium
   )
   command -v npm >/dev/null || pkgs+=(npm)

@@ -21,6 +21,7 @@
 #include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/PhotoHelperProcess.h"
+#include "host/linux/ReturnLock.h"
 #include "host/linux/SettingsStore.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
   inputs.photos.decoder = photohelper::HelperDecoder(linuxhost::MakeHelperPlatform());
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
+  linuxhost::ReturnLock returnLock;
+  inputs.sessionLock = &returnLock;
   settingsfile::KeyFileStore store;
 
   // The command line's options hold for this run only, over the stored settings.

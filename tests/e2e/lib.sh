@@ -113,3 +113,66 @@ not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGI
 # $probe_with (default probe) takes the screenshot: a window, or an output.
 mirrored() { "${probe_with:-probe}" "$@" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
 unmirrored() { "${probe_with:-probe}" "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
+
+# A private system bus (a dbus-daemon of the test's own, open to every user);
+# sets and exports DBUS_SYSTEM_BUS_ADDRESS.
+start_system_bus() {
+  cat >"$work/system-bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$work/system_bus_socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_type="method_call"/>
+    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
+  </policy>
+</busconfig>
+CONF
+  dbus-daemon --config-file="$work/system-bus.conf" --nofork --print-address=1 >"$work/system-bus.txt" \
+    2>>"$work/out.txt" </dev/null 3>&- 4>&- &
+  pids+=("$!")
+  wait_for 5 test -s "$work/system-bus.txt" || fail "the private system bus did not start"
+  DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$work/system-bus.txt")
+  export DBUS_SYSTEM_BUS_ADDRESS
+}
+
+# A private session bus; sets and exports DBUS_SESSION_BUS_ADDRESS.
+start_session_bus() {
+  dbus-daemon --session --nofork --print-address=1 >"$work/session-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
+  pids+=("$!")
+  wait_for 5 test -s "$work/session-bus.txt" || fail "the private session bus did not start"
+  DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session-bus.txt")
+  export DBUS_SESSION_BUS_ADDRESS
+}
+
+# python3-dbusmock's logind on the private system bus, with one active
+# session "$1" (default c1) of the current user, which XDG_SESSION_ID names;
+# its method calls are logged, one a line with a time stamp, in $logind_log.
+# Sets logind_session (the session's object path).
+logind_call() {
+  gdbus call --system --dest org.freedesktop.login1 --object-path "$1" --method "${@:2}"
+}
+start_logind_mock() {
+  logind_log=$work/logind.log
+  /usr/bin/python3 -m dbusmock --system --template logind -l "$logind_log" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- &
+  pids+=("$!")
+  wait_for 10 logind_call /org/freedesktop/login1 org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1 ||
+    fail "the logind mock did not start"
+  logind_session=$(logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddSession "${1:-c1}" seat0 \
+    "$(id -u)" "$(id -un)" true | sed -n "s/^(\(objectpath \)\?'\(.*\)',)$/\2/p")
+  [ -n "$logind_session" ] || fail "the logind mock has no session"
+  export XDG_SESSION_ID=${1:-c1}
+}
+# How often method $1 (Lock, GetSession, ...) was called on the mock.
+logind_calls() { grep -c "^[0-9.]* $1\b" "$logind_log" 2>/dev/null || true; }
+logind_called() { [ "$(logind_calls "$1")" -gt 0 ]; }
+# Sets the session's LockedHint (true or false), or sends it a Lock signal.
+logind_set_locked_hint() {
+  logind_call "$logind_session" org.freedesktop.DBus.Mock.UpdateProperties org.freedesktop.login1.Session \
+    "{'LockedHint': <$1>}" >/dev/null
+}
+logind_send_lock() {
+  logind_call "$logind_session" org.freedesktop.DBus.Mock.EmitSignal org.freedesktop.login1.Session Lock '' '[]' >/dev/null
+}

@@ -35,6 +35,7 @@ struct FakeServices : SaverWindowServices {
     duringDialog();
     return passwordAnswer;
   }
+  void LockSession() override { log.push_back("lock"); }
   void DestroySaverWindow() override { log.push_back("destroy"); }
 };
 
@@ -115,6 +116,7 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
     policy.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
     EXPECT_EQ(HandleCloseAfter(elapsed), Disposition::Handled);
     Log expected = asksForPassword ? kChecked : Log{"post"};
+    if (asksForPassword) expected.push_back("lock");  // LockOnReturn is on by default
     expected.push_back("destroy");
     EXPECT_EQ(services.log, expected) << delay << " s, " << elapsed << " ms";
   }
@@ -152,8 +154,25 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   HandleCloseAfter(30000);
   Log expected = kChecked;
   expected.insert(expected.end(), kChecked.begin(), kChecked.end());
-  expected.push_back("destroy");
-  EXPECT_EQ(services.log, expected);
+  expected.insert(expected.end(), {"lock", "destroy"});
+  EXPECT_EQ(services.log, expected) << "the session locks only once the saver may close";
+}
+
+TEST_F(ClosePolicyTest, SessionLocksBeforeTheWindowGoesOnlyAfterTheGraceWhenAsked) {
+  const std::tuple<std::int32_t, std::uint32_t, Log> cases[] = {  // LockOnReturn, ms, what follows the request
+      {1, 15001, {"arrow", "verify", "no arrow", "lock", "destroy"}},
+      {0, 15001, {"arrow", "verify", "no arrow", "destroy"}},
+      {1, 15000, {"destroy"}},  // within the grace period
+  };
+  for (const auto& [lockOnReturn, elapsed, expected] : cases) {
+    state.lockOnReturn = lockOnReturn;
+    services.log.clear();
+    policy.OnKeyOrButton('Q');
+    HandleCloseAfter(elapsed);
+    Log all = {"post"};
+    all.insert(all.end(), expected.begin(), expected.end());
+    EXPECT_EQ(services.log, all) << lockOnReturn << ", " << elapsed << " ms";
+  }
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {

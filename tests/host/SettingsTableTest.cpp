@@ -42,15 +42,22 @@ TEST(NumberText, EachFormTakesItsWritingAndNothingElse) {
 TEST(SettingsTable, EachStoreLoadsAndSavesItsOwnSettings) {
   using Strings = std::vector<std::string>;
   // The store, what it holds, the settings loaded, what it is told; what a
-  // save of (3 50 0 1 4 `folder`) writes.
+  // save of (3 50 0 1 4 `folder` 10 1) writes.
   const std::tuple<SettingPlace, Strings, const char*, Strings, const char*, const char*> cases[] = {
-      {kInWebStorage, {"S.Password Delay=-1", "P.UseMirrors=0", "P.Levels=4", "P.PhotoFolder=/p"}, "15 50 0 1 4 ''", {},
-       "/p", "[ P.UseMirrors=0 P.Levels=4 ] "},
-      {kInWebStorage, {"P.Levels=11", "P.UseMirrors=x"}, "15 50 1 1 1 ''", {"Levels is 11, not from 1 to 10"}, "", ""},
-      {kInWebStorage, {"P.Levels=0"}, "15 50 1 1 1 ''", {"Levels is 0, not from 1 to 10"}, "", ""},
+      {kInWebStorage, {"S.Password Delay=-1", "P.UseMirrors=0", "P.Levels=4", "P.PhotoFolder=/p"},
+       "15 50 0 1 4 '' 10 1", {}, "/p", "[ P.UseMirrors=0 P.Levels=4 ] "},
+      {kInSettingsFile, {"P.IdleMinutes=121", "P.LockOnReturn=2", "P.Levels=4"}, "15 50 1 1 1 '' 10 1",
+       {"IdleMinutes is 121, not from 1 to 120", "LockOnReturn is 2, not from 0 to 1"}, "/f",
+       "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder=/f P.IdleMinutes=10 P.LockOnReturn=1 ] "},
+      {kInSettingsFile, {"P.IdleMinutes=0", "P.LockOnReturn=-1"}, "15 50 1 1 1 '' 10 1",
+       {"IdleMinutes is 0, not from 1 to 120", "LockOnReturn is -1, not from 0 to 1"}, "", ""},
+      {kInSettingsFile, {"P.IdleMinutes=120", "P.LockOnReturn=0", "S.Password Delay=0"}, "0 50 1 1 1 '' 120 0", {}, "",
+       ""},
+      {kInWebStorage, {"P.Levels=11", "P.UseMirrors=x"}, "15 50 1 1 1 '' 10 1", {"Levels is 11, not from 1 to 10"}, "", ""},
+      {kInWebStorage, {"P.Levels=0"}, "15 50 1 1 1 '' 10 1", {"Levels is 0, not from 1 to 10"}, "", ""},
       {kInRegistry, {"S.Password Delay=-1", "P.AllMonitors=5", "P.Levels=4", "S.UseMirrors=0", "P.Mouse Threshold=9"},
-       "-1 50 1 5 1 ''", {}, "C:\\Fotos été", "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder=C:\\Fotos été ] "},
-      {kInRegistry, {"P.PhotoFolder=a\nb", "S.Mouse Threshold=-2147483648"}, "15 -2147483648 1 1 1 ''", {}, "a\nb",
+       "-1 50 1 5 1 '' 10 1", {}, "C:\\Fotos été", "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder=C:\\Fotos été ] "},
+      {kInRegistry, {"P.PhotoFolder=a\nb", "S.Mouse Threshold=-2147483648"}, "15 -2147483648 1 1 1 '' 10 1", {}, "a\nb",
        "[ P.UseMirrors=0 P.AllMonitors=1 P.PhotoFolder= ] "},
   };
   for (const auto& [place, held, loaded, told, folder, written] : cases) {
@@ -80,7 +87,7 @@ TEST(SettingsTable, EachStoreLoadsAndSavesItsOwnSettings) {
     SaveSettings(state, saving);
     EXPECT_EQ(saving.log, written);
   }
-  EXPECT_EQ(Describe(SaverState()), "15 50 1 1 1 ''") << "a new record holds the defaults";
+  EXPECT_EQ(Describe(SaverState()), "15 50 1 1 1 '' 10 1") << "a new record holds the defaults";
 }
 
 }  // namespace

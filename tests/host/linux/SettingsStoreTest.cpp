@@ -85,21 +85,22 @@ class SettingsStoreTest : public ::testing::Test {
 // is a photo folder; what a setting cannot be (too long, control characters,
 // broken UTF-8 or escapes) is none.
 TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
-  const std::string longest(kMaxSettingText, 'x'), none = "15 50 1 1 1 ''";
+  const std::string longest(kMaxSettingText, 'x'), none = "15 50 1 1 1 '' 10 1";
   const std::string notNumber = "is not a whole number from -2147483648 to 2147483647";
   using Keys = std::vector<std::string>;
   // The file (or none), the settings loaded, the keys reported and why.
   const std::tuple<std::string, std::string, Keys, std::string> cases[] = {
       {"", none, {}, ""},
-      {"\xEF\xBB\xBF" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=0\n", "15 10 0 1 1 ''", {}, ""},
-      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\nLevels=4\n", "-1 7 0 1 1 ''",
+      {"\xEF\xBB\xBF" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=0\n", "15 10 0 1 1 '' 10 1", {}, ""},
+      {kSystem + "Password Delay=-1\nMouse Threshold= 7 \n" + kProgram + "UseMirrors=0\nLevels=4\n", "-1 7 0 1 1 '' 10 1",
        {}, ""},
       {kSystem + "Password Delay=abc\nMouse Threshold=4294967296\n" + kProgram + "UseMirrors=1.5\n", none,
        {"Password Delay", "Mouse Threshold", "UseMirrors"}, notNumber},
       {kSystem + "Password Delay=-2147483648\nMouse Threshold=+2147483647\n" + kProgram + "AllMonitors=\n",
-       "-2147483648 2147483647 1 1 1 ''", {"AllMonitors"}, notNumber},
-      {kProgram + "PhotoFolder=/home/ann/Fotos été/二\n", "15 50 1 1 1 '/home/ann/Fotos été/二'", {}, ""},
-      {kProgram + "PhotoFolder=" + longest + "\n", "15 50 1 1 1 '" + longest + "'", {}, ""},
+       "-2147483648 2147483647 1 1 1 '' 10 1", {"AllMonitors"}, notNumber},
+      {kProgram + "PhotoFolder=/home/ann/Fotos été/二\n", "15 50 1 1 1 '/home/ann/Fotos été/二' 10 1", {}, ""},
+      {kProgram + "PhotoFolder=" + longest + "\n", "15 50 1 1 1 '" + longest + "' 10 1", {}, ""},
+      {kProgram + "IdleMinutes=5\nLockOnReturn=0\n", "15 50 1 1 1 '' 5 0", {}, ""},
       {kProgram + "PhotoFolder=" + longest + "y\n", none, {"PhotoFolder"}, "is longer than 4096 bytes"},
       {kProgram + "PhotoFolder=/a\\nb\n", none, {"PhotoFolder"}, "holds a control character"},
       {kProgram + "PhotoFolder=/a\xff\xfe\n", none, {"PhotoFolder"}, "is not valid UTF-8"},
@@ -136,7 +137,7 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   s.useMirrors = 0;
   s.allMonitors = 0;
   SaveSettings(s, store);
-  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\nPhotoFolder=\n");
+  EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\nPhotoFolder=\nIdleMinutes=10\nLockOnReturn=1\n");
 
   // A byte-order mark, as some editors write, is no reason to set the file aside.
   Store("\xEF\xBB\xBF# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
