@@ -148,7 +148,7 @@ EOF2
       LANG=C.UTF-8 set_value "$own_key" PhotoFolder "$type" "$place"
       saver_window
       if [[ "$place" != *such* ]]; then
-        wait_for 20 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
+        wait_for 40 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
       else
         wait_for 10 mirrored root || fail "no picture with a missing folder"
         awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
