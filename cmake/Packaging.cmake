@@ -88,6 +88,8 @@ set(ZIRBEL_WINDOWS_SCR_32 "${PROJECT_SOURCE_DIR}/build/win32/zirbel.scr" CACHE F
 set(ZIRBEL_WINDOWS_SCR_64 "${PROJECT_SOURCE_DIR}/build/win64/zirbel.scr" CACHE FILEPATH
     "The 64-bit Windows screen saver for its installer and the Windows ZIP")
 set(zirbel_stage ${CMAKE_BINARY_DIR}/packaging/windows)
+set(ZIRBEL_COMMON_LICENSES /usr/share/common-licenses CACHE PATH
+    "Where the licence texts the Windows ZIP carries are (Debian's base-files)")
 set(zirbel_msi_32 zirbel-${PROJECT_VERSION}-32-bit.msi)
 set(zirbel_msi_64 zirbel-${PROJECT_VERSION}-64-bit.msi)
 # The note as Windows editors expect it, with CR LF line ends.
@@ -99,7 +101,7 @@ set(CPACK_PACKAGE_NAME zirbel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME zirbel-${PROJECT_VERSION}-windows)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Zirbel kaleidoscope screen saver for Windows\")
-set(CPACK_PACKAGE_DESCRIPTION \"The 32-bit and 64-bit screen savers and their installers with an install note.\")
+set(CPACK_PACKAGE_DESCRIPTION \"The 32-bit and 64-bit screen savers and their installers with an install note and the licences.\")
 set(CPACK_INSTALL_CMAKE_PROJECTS \"\")
 set(CPACK_INSTALLED_DIRECTORIES \"${zirbel_stage};.\")
 set(CPACK_PACKAGE_DIRECTORY \"${CMAKE_BINARY_DIR}/packaging/_windows\")
@@ -112,6 +114,9 @@ add_custom_target(package-windows
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_32} ${zirbel_stage}/32-bit/zirbel.scr
   COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_WINDOWS_SCR_64} ${zirbel_stage}/64-bit/zirbel.scr
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt ${zirbel_stage}/README.txt
+  # The licence of libheif and libde265 (linked into the savers), as the note names them.
+  COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_COMMON_LICENSES}/LGPL-3 ${zirbel_stage}/LGPL-3.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${ZIRBEL_COMMON_LICENSES}/GPL-3 ${zirbel_stage}/GPL-3.txt
   COMMAND ${CMAKE_COMMAND} -DARCH=x86 -DVERSION=${PROJECT_VERSION} -DSCR=${ZIRBEL_WINDOWS_SCR_32}
           -DOUTPUT=${zirbel_stage}/${zirbel_msi_32} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsInstaller.cmake
   COMMAND ${CMAKE_COMMAND} -DARCH=x64 -DVERSION=${PROJECT_VERSION} -DSCR=${ZIRBEL_WINDOWS_SCR_64}

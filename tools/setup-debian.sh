@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what Zirbel needs on Debian 12 (run as root) and fetches the
 # layer-shell protocol from Debian's wlroots source. Without options it installs
-# everything the tests need and cross-builds libjpeg-turbo, libpng and zlib for
-# the two MinGW targets; with --linux-only it installs only what the Linux
-# build (tools/run.sh) needs and builds nothing for Windows; with --web, that
+# everything the tests need and cross-builds libjpeg-turbo, libpng, zlib,
+# libwebp and libheif (with libde265 and dav1d) for the two MinGW targets; with
+# --linux-only it installs only what the Linux build (tools/run.sh) needs and
+# builds nothing for Windows; with --web, that
 # and the web page's compiler and its libraries (tools/run.sh --web). Safe to
 # run again: it skips what is already there.
 # Usage: tools/setup-debian.sh [--linux-only | --web]
@@ -37,7 +38,7 @@ pkgs=(
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
-    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm
+    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm meson
     wine64 wixl msitools
     xscreensaver xscreensaver-gl lintian libxml2-utils
     clang libclang-rt-14-dev
@@ -90,6 +91,8 @@ if [ $linux_only = 1 ]; then exit 0; fi
 "$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
 "$here/cmake/build-libwebp.sh" i686-w64-mingw32
 "$here/cmake/build-libwebp.sh" x86_64-w64-mingw32
+"$here/cmake/build-libheif-mingw.sh" i686-w64-mingw32
+"$here/cmake/build-libheif-mingw.sh" x86_64-w64-mingw32
 
 # The DevTools-protocol client the web tests drive the browser with, kept in
 # the build tree.

@@ -37,12 +37,18 @@ case "$kind" in
       fail "the Windows ZIP was not built (are the win32 and win64 presets built?)"
     zip=$(ls packages/zirbel-*-windows.zip 2>/dev/null | head -1 | grep .) || fail "no ZIP was written"
     cmake -E tar tf "$zip" >"$work/contents" || fail "the ZIP cannot be read"
-    for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt 'zirbel-[0-9.]*-32-bit\.msi' 'zirbel-[0-9.]*-64-bit\.msi'; do
+    for entry in 32-bit/zirbel.scr 64-bit/zirbel.scr README.txt LGPL-3.txt GPL-3.txt 'zirbel-[0-9.]*-32-bit\.msi' \
+      'zirbel-[0-9.]*-64-bit\.msi'; do
       grep -q "/$entry\$" "$work/contents" || fail "the ZIP lacks $entry"
     done
     mkdir "$work/unzip"
     (cd "$work/unzip" && cmake -E tar xf "$build/$zip") || fail "the ZIP cannot be unpacked"
     grep -q $'\r$' "$work/unzip"/*/README.txt || fail "README.txt does not have Windows line ends"
+    # The libraries linked in statically under the LGPL come with its text and the offer of what relinking needs.
+    grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$work/unzip"/*/LGPL-3.txt && grep -q "Version 3" "$work/unzip"/*/LGPL-3.txt ||
+      fail "LGPL-3.txt is not the LGPL, version 3"
+    grep -q "LGPL-3.txt" "$work/unzip"/*/README.txt && grep -q "To relink the saver" "$work/unzip"/*/README.txt ||
+      fail "README.txt does not name the LGPL or offer what relinking needs"
     file -b "$work/unzip"/*/32-bit/zirbel.scr | grep -q "Intel 80386" || fail "32-bit/zirbel.scr is not for i386"
     file -b "$work/unzip"/*/64-bit/zirbel.scr | grep -q "x86-64" || fail "64-bit/zirbel.scr is not for x86-64"
     ;;

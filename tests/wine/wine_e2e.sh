@@ -112,24 +112,43 @@ EOF2
   photos)
     # A photo folder whose name is not ASCII, stored as a REG_SZ or as a
     # REG_EXPAND_SZ that names it through a variable: the discs show its
-    # photos' colours (JPEG and WebP, decoded in the confined helper), mirrored, and a key ends the saver; a folder that is
-    # not there leaves the built-in pictures.
+    # photos' colours (JPEG and WebP, decoded in the confined helper), mirrored, and a key ends the saver; so does a folder
+    # of HEIC and AVIF photos; a folder that is not there leaves the built-in pictures.
     folder="$work/Fotos été 写真"
     "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
     # The PNGs become WebP photos, decoded in the helper like the rest.
     for f in "$folder"/photo-*.png "$folder"/more/photo-*.png; do
       [ -f "$f" ] && { cwebp -quiet "$f" -o "${f%.png}.webp" && rm "$f" || fail "$f could not be converted"; }
     done
+    # A phone's folder: HEIC and AVIF photos stored turned and mirrored as the
+    # camera held them (the files' own rotation and mirroring), HEIC with a
+    # thumbnail and at 10 bits, beside a cut-off and a damaged one of each.
+    phone="$work/phone"
+    "$ZIRBEL_MAKE_PHOTOS" "$work/phone-source" --count 6 --colours ff00ff,00ff00 || fail "no phone photos made"
+    mkdir -p "$phone" && i=0
+    for f in "$work"/phone-source/*.jpg "$work"/phone-source/more/*.jpg; do
+      case $((i % 3)) in
+        0) heif-enc -q 80 -t 320 "$f" -o "$phone/$i.heic" ;;
+        1) heif-enc -A -q 60 "$f" -o "$phone/$i.avif" ;;
+        2) convert "$f" -auto-orient -depth 16 "$work/deep.png" && heif-enc -q 80 -b 10 "$work/deep.png" -o "$phone/$i.heic" ;;
+      esac >/dev/null 2>&1 || fail "$f could not be converted"
+      i=$((i + 1))
+    done
+    for kind in heic avif; do
+      made=$(ls "$phone"/*."$kind" | head -n 1)
+      head -c "$(($(stat -c %s "$made") / 2))" "$made" >"$phone/cut-off.$kind"
+      { printf '\0\0\0\24ftyp%s\0\0\0\0mif1' "$kind"; head -c 4000 /dev/zero | tr '\0' '\377'; } >"$phone/damaged.$kind"
+    done
     probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
     coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
     export ZIRBEL_TEST_WORK="Z:$(tr / '\\' <<<"$work")"
     for entry in "REG_SZ Z:$(tr / '\\' <<<"$folder")" 'REG_EXPAND_SZ %ZIRBEL_TEST_WORK%\Fotos été 写真' \
-      'REG_SZ Z:\no\such\folder'; do
+      "REG_SZ Z:$(tr / '\\' <<<"$phone")" 'REG_SZ Z:\no\such\folder'; do
       type=${entry%% *} place=${entry#* }
       LANG=C.UTF-8 set_value "$own_key" PhotoFolder "$type" "$place"
       saver_window
-      if [[ "$place" == *Fotos* ]]; then
-        wait_for 20 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
+      if [[ "$place" != *such* ]]; then
+        wait_for 40 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
       else
         wait_for 10 mirrored root || fail "no picture with a missing folder"
         awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
@@ -137,6 +156,10 @@ EOF2
       xdotool key x
       expect_exit "$saver" 5 "the key X with $place"
     done
+    for name in cut-off.heic cut-off.avif damaged.heic damaged.avif; do
+      grep -q "$name: skipped, " "$work/out.txt" || fail "no word on $name"
+    done
+    grep -q "damaged.avif: skipped, damaged or unsupported HEIF/AVIF (" "$work/out.txt" || fail "the damaged AVIF's reason is not the decoder's"
     # "Built-in pictures" clears the choice, and only OK stores it.
     for case in "Escape|Z:\\p" "Tab Return|"; do
       set_value "$own_key" PhotoFolder REG_SZ 'Z:\p'
@@ -252,6 +275,9 @@ EOF2
 
     msiexec /i "$msi-64-bit.msi" || fail "msiexec /i of the 64-bit package failed"
     cmp -s "$installed" "$built" || fail "zirbel.scr is not in system32"
+    notes="$WINEPREFIX/drive_c/Program Files/Zirbel"
+    grep -q "To relink the saver" "$notes/README.txt" && grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$notes/LGPL-3.txt" &&
+      [ -s "$notes/GPL-3.txt" ] || fail "the note and the licences are not in Program Files\\Zirbel"
     code=$(entries | cut -d'|' -f1)
     [ "$(entries | cut -d'|' -f2-)" = "Zirbel|$ZIRBEL_VERSION|Zirbel developers" ] || fail "the installed programs list '$(entries)'"
     icon=$(reg query 'HKLM\Software\Classes\Installer\Products' /s | awk '$1 == "ProductIcon" {print $3}' | grep -F "$code")
@@ -280,7 +306,8 @@ EOF2
 
     code=$(entries | cut -d'|' -f1)
     msiexec /x "$work/zirbel-$higher.msi" || fail "msiexec /x failed"
-    [ -e "$installed" ] || [ -e "$WINEPREFIX/drive_c/windows/Installer/$code" ] && fail "files are left after removal"
+    [ -e "$installed" ] || [ -e "$notes/README.txt" ] || [ -e "$WINEPREFIX/drive_c/windows/Installer/$code" ] &&
+      fail "files are left after removal"
     [ -z "$(entries)" ] || fail "the entry is left after removal: $(entries)"
     [ "$(mirrors)" = 0x0 ] || fail "the removal changed the user's UseMirrors to $(mirrors)"
     ;;
