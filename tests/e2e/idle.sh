@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# End-to-end tests of the idle watcher (zirbel --on-idle) on the real idle
+# sources: an Xvfb of its own (MIT-SCREEN-SAVER), with a private session bus
+# where a case needs one. The delay is ZIRBEL_TEST_IDLE_SECONDS, which only
+# the tests and the benchmark set.
+#   idle.sh CASE ZIRBEL SYMMETRY_PROBE
+set -u
+case_name=$1 zirbel=$2 symmetry_probe=$3
+here=$(dirname "$0")
+source "$here/lib.sh"
+begin_test
+delay=2
+mkdir -p "$work/home" "$work/run" && chmod 700 "$work/run"
+# No bus but the test's own: the machine's session and system buses stay out.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZIRBEL_TEST_IDLE_SECONDS=$delay
+unset WAYLAND_DISPLAY XDG_SESSION_ID
+
+now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+# Waits until the clock passes $1 (ms): the moment a scripted user acts.
+past() { (($(now_ms) >= $1)); }
+at() { wait_for 30 past "$1"; }
+
+# A private session bus; sets DBUS_SESSION_BUS_ADDRESS.
+start_session_bus() {
+  dbus-daemon --session --nofork --print-address=5 5>"$work/bus.txt" >/dev/null 2>&1 3>&- 4>&- &
+  pids+=("$!")
+  wait_for 10 test -s "$work/bus.txt" || fail "the session bus did not start"
+  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus.txt")
+}
+# The watcher, started by the command "$@"; sets watcher (its pid).
+start_watcher() {
+  start_bg "$@" "$zirbel" --on-idle
+  local runner=$saver
+  wait_for 10 grep -q "watching for" "$work/out.txt" || fail "the watcher did not start"
+  watcher=$(below "$runner" zirbel)
+  [ -n "$watcher" ] || watcher=$runner
+  grep "watching for" "$work/out.txt"
+}
+saver_pid() { pgrep -P "$watcher" | head -1 | grep .; }
+saver_runs() { saver_pid >/dev/null; }
+saver_gone() { ! saver_runs; }
+# Waits for the saver (at most $1 s); sets started (ms).
+wait_saver() {
+  wait_for "$1" saver_runs || fail "$2: no saver after $1 s"
+  started=$(now_ms)
+}
+# Waits for the saver's picture over the screen, then ends it with Q.
+picture() { wait_for 15 mirrored root || fail "$1: the saver does not cover the screen (lit ${lit:-?}, asym ${asym:-?})"; }
+end_saver() {
+  picture "$1"
+  xdotool key q
+  wait_for 5 saver_gone || fail "$1: Q did not end the saver"
+}
+# Asserts that no saver starts for $1 s.
+no_saver_for() { ! wait_for "$1" saver_runs || fail "$2"; }
+
+case "$case_name" in
+  x11_idle)
+    start_xvfb 1024x768x24 || skip "Xvfb did not start"
+    export DISPLAY=$xvfb_display
+    xdotool mousemove 10 10
+    start_watcher env
+    grep -q "MIT-SCREEN-SAVER" "$work/out.txt" || fail "the X server's own idle time is not the source"
+    # Input a second before the deadline puts it off by the delay from there.
+    input=$(($(now_ms) + delay * 1000 - 1000))
+    at "$input" && xdotool mousemove 20 20
+    saver_runs && fail "the saver started before the input's delay was over"
+    wait_saver 10 "input delayed the saver for ever"
+    ((started - input >= delay * 1000 - 300)) || fail "the saver started $((started - input)) ms after the input"
+    end_saver "the first idle period"
+    wait_saver 10 "the next idle period"
+    end_saver "the next idle period"
+    alive "$watcher" || fail "the watcher ended"
+    ;;
+  x11_inhibit)
+    start_xvfb 640x480x24 || skip "Xvfb did not start"
+    export DISPLAY=$xvfb_display
+    start_session_bus
+    start_watcher env
+    grep -q "serving org.freedesktop.ScreenSaver" "$work/out.txt" || fail "the watcher does not serve inhibitors"
+    # A client that holds an inhibitor, fed through fd 4.
+    hold() {
+      rm -f "$work/inhibit" && mkfifo "$work/inhibit"
+      /usr/bin/python3 "$here/inhibitor.py" <"$work/inhibit" >"$work/inhibitor.txt" 2>&1 3>&- &
+      inhibitor=$!
+      pids+=("$inhibitor")
+      exec 4>"$work/inhibit"
+      wait_for 5 grep -q ready "$work/inhibitor.txt" || fail "the inhibiting client did not start"
+      echo inhibit >&4
+      wait_for 5 grep -q inhibited "$work/inhibitor.txt" || fail "Inhibit was not answered"
+    }
+    hold
+    no_saver_for $((delay * 2 + 1)) "the saver started while an inhibitor was held"
+    echo uninhibit >&4
+    wait_for 5 grep -q uninhibited "$work/inhibitor.txt" || fail "UnInhibit was not answered"
+    wait_saver 3 "UnInhibit"
+    end_saver "UnInhibit"
+    hold
+    no_saver_for $((delay * 2 + 1)) "the saver started while the second inhibitor was held"
+    exec 4>&-  # the client leaves the bus
+    wait_for 5 ended "$inhibitor" || fail "the inhibiting client did not end"
+    wait_saver 3 "the inhibiting client left the bus"
+    picture "the inhibiting client left the bus"
+    ;;
+  two_watchers)
+    start_xvfb 640x480x24 || skip "Xvfb did not start"
+    export DISPLAY=$xvfb_display
+    second() {
+      local code
+      "$zirbel" --on-idle >"$work/second.txt" 2>&1
+      code=$?
+      cat "$work/second.txt"
+      [ $code = 1 ] || fail "the second watcher's exit code is $code"
+      grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
+    }
+    # Without a session bus: the lock file in XDG_RUNTIME_DIR.
+    start_watcher env
+    second
+    kill -TERM "$watcher"
+    expect_exit "$watcher" 5 "SIGTERM"
+    # With one: the bus name; Quit ends the first.
+    start_session_bus
+    start_watcher env
+    second
+    gdbus call --session --dest org.zirbel.IdleWatcher --object-path /org/zirbel/IdleWatcher \
+      --method org.zirbel.IdleWatcher.Quit >/dev/null || fail "Quit failed"
+    expect_exit "$watcher" 5 "Quit"
+    # A screen-saver daemon on the display starts the saver there.
+    xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
+    "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
+    grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
+    ;;
+  *) fail "unknown case $case_name" ;;
+esac
+echo PASS
