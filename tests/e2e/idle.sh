@@ -3,9 +3,9 @@
 # sources: an Xvfb of its own (MIT-SCREEN-SAVER), with a private session bus
 # where a case needs one. The delay is ZIRBEL_TEST_IDLE_SECONDS, which only
 # the tests and the benchmark set.
-#   idle.sh CASE ZIRBEL SYMMETRY_PROBE
+#   idle.sh CASE ZIRBEL SYMMETRY_PROBE [WAYLAND_INPUT_HELPER]
 set -u
-case_name=$1 zirbel=$2 symmetry_probe=$3
+case_name=$1 zirbel=$2 symmetry_probe=$3 input_helper=${4:-}
 here=$(dirname "$0")
 source "$here/lib.sh"
 begin_test
@@ -130,6 +130,30 @@ case "$case_name" in
     xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
     "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
     grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
+    ;;
+  sway)
+    # A window of the dialog program holds sway's idle inhibitor while it shows.
+    for tool in sway swaymsg grim; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
+    export DISPLAY=
+    sway_config='for_window [app_id="zirbel-config"] inhibit_idle open'
+    source "$here/sway-lib.sh"
+    start_sway
+    start_watcher wl env ZIRBEL_TEST_IDLE_SECONDS=$delay DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+      DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS"
+    grep -q "org_kde_kwin_idle" "$work/out.txt" || fail "sway's idle protocol is not the source"
+    wait_saver $((delay + 5)) "the first idle period"
+    wait_picture HEADLESS-1 "no kaleidoscope after the idle period"
+    send key 16  # Q
+    wait_for 5 saver_gone || fail "Q did not end the saver"
+    wait_saver $((delay + 5)) "the next idle period"
+    wait_picture HEADLESS-2 "no kaleidoscope after the next idle period"
+    send key 16
+    wait_for 5 saver_gone || fail "Q did not end the second saver"
+    wl env GDK_BACKEND=wayland "$(dirname "$zirbel")/zirbel-config" >>"$work/out.txt" 2>&1 &
+    pids+=("$!")
+    dialog_shows() { wl swaymsg -t get_tree | grep -q '"app_id": "zirbel-config"'; }
+    wait_for 10 dialog_shows || fail "the dialog's window did not show"
+    no_saver_for $((delay * 2 + 1)) "the saver started while a window held the idle inhibitor"
     ;;
   *) fail "unknown case $case_name" ;;
 esac
