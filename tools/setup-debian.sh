@@ -44,7 +44,7 @@ if [ $linux_only = 0 ]; then
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     sway grim wtype
-    mutter dbus python3-dbusmock python3-gi
+    mutter xwayland dbus python3-dbusmock python3-gi
     chromium
   )
   command -v npm >/dev/null || pkgs+=(npm)

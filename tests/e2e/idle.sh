@@ -155,6 +155,58 @@ case "$case_name" in
     wait_for 10 dialog_shows || fail "the dialog's window did not show"
     no_saver_for $((delay * 2 + 1)) "the saver started while a window held the idle inhibitor"
     ;;
+  mutter)
+    # GNOME's compositor, headless, as the test's user on a session bus of
+    # that user's; ResetIdletime stands for input.
+    for tool in mutter Xwayland; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
+    export DISPLAY=
+    [ "$(id -u)" = 0 ] && { as_user true; chown zirbel-test "$work/run" "$work/home"; }
+    as_user env XDG_RUNTIME_DIR="$work/run" dbus-daemon --session --nofork --print-address=5 5>"$work/bus.txt" \
+      >/dev/null 2>&1 3>&- 4>&- &
+    pids+=("$!")
+    wait_for 10 test -s "$work/bus.txt" || fail "the session bus did not start"
+    gnome() {
+      as_user env XDG_RUNTIME_DIR="$work/run" DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus.txt")" \
+        DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" WAYLAND_DISPLAY=wayland-0 DISPLAY="${gnome_display:-}" \
+        XAUTHORITY="${gnome_auth:-}" "$@"
+    }
+    monitor() { gnome gdbus call --session --dest org.gnome.Mutter.IdleMonitor --object-path \
+      /org/gnome/Mutter/IdleMonitor/Core --method "org.gnome.Mutter.IdleMonitor.$1" >/dev/null 2>&1; }
+    start_bg gnome env MUTTER_DEBUG_RESET_IDLETIME=1 mutter --headless --wayland --virtual-monitor 1024x768
+    pids+=("$(below "$saver" mutter)")
+    xwayland() { grep -q "Using public X11 display" "$work/out.txt" && ls "$work"/run/.mutter-Xwaylandauth.* >/dev/null 2>&1; }
+    wait_for 20 monitor GetIdletime || fail "mutter's idle monitor did not start"
+    wait_for 20 xwayland || fail "mutter did not start XWayland"
+    gnome_display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/out.txt" | head -1)
+    gnome_auth=$(ls "$work"/run/.mutter-Xwaylandauth.* | head -1)
+    start_watcher gnome env ZIRBEL_TEST_IDLE_SECONDS=$delay
+    grep -q "org.gnome.Mutter.IdleMonitor" "$work/out.txt" || fail "GNOME's idle monitor is not the source"
+    monitor ResetIdletime
+    wait_saver $((delay + 5)) "the first idle period"
+    drawn() { gnome xdotool search --onlyvisible --name '^SaverWindow$' >/dev/null 2>&1; }
+    wait_for 10 drawn || fail "the saver has no window on XWayland"
+    # The user comes back: the idle time starts again, and the saver ends.
+    restart() {
+      monitor ResetIdletime || fail "ResetIdletime failed"
+      kill -TERM "$(saver_pid)"
+      wait_for 5 saver_gone || fail "the saver did not end on SIGTERM"
+    }
+    restart
+    wait_saver $((delay + 5)) "an idle period after the reset"
+    # A session manager whose inhibited actions hold idleness (8) keeps it away.
+    gnome /usr/bin/python3 -m dbusmock --session org.gnome.SessionManager /org/gnome/SessionManager \
+      org.gnome.SessionManager >>"$work/out.txt" 2>&1 3>&- 4>&- &
+    pids+=("$!")
+    session_manager() { gnome gdbus call --session --dest org.gnome.SessionManager --object-path \
+      /org/gnome/SessionManager --method "$@" >/dev/null 2>&1; }
+    wait_for 10 session_manager org.freedesktop.DBus.Peer.Ping || fail "the session manager did not start"
+    # Added, then changed, so that mutter hears of it.
+    session_manager org.freedesktop.DBus.Mock.AddProperty org.gnome.SessionManager InhibitedActions '<uint32 0>' &&
+      session_manager org.freedesktop.DBus.Mock.UpdateProperties org.gnome.SessionManager \
+        "{'InhibitedActions': <uint32 8>}" || fail "the session manager's InhibitedActions could not be set"
+    restart
+    no_saver_for $((delay * 2 + 1)) "the saver started while the session manager inhibited idleness"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo PASS
