@@ -175,6 +175,15 @@ int Loop::Run(unsigned seconds) {
     std::fprintf(stderr, "zirbel: a screen-saver daemon runs on this display; it starts the saver here\n");
     return 0;
   }
+  // What holds the saver back is known before the source can first say idle.
+  std::string noSession;
+  session_ = logind::Session::Open(&noSession);
+  if (session_ == nullptr) {
+    std::fprintf(stderr, "zirbel: %s Without it the session's lock is not watched.\n", noSession.c_str());
+  } else {
+    session_->OnLock([this] { Act(watcher_.OnSessionLocks()); });
+  }
+  const bool serving = bus_.ServeInhibitors();
   source_ = probe.Take(kind, bus_.Bus());
   IdleCallbacks callbacks;
   callbacks.changed = [this](bool idle) { Act(idle ? watcher_.OnIdle(Now()) : watcher_.OnActive()); };
@@ -184,13 +193,6 @@ int Loop::Run(unsigned seconds) {
                  why.empty() ? "" : ": ", why.c_str());
     return 1;
   }
-  session_ = logind::Session::Open(&why);
-  if (session_ == nullptr) {
-    std::fprintf(stderr, "zirbel: %s Without it the session's lock is not watched.\n", why.c_str());
-  } else {
-    session_->OnLock([this] { Act(watcher_.OnSessionLocks()); });
-  }
-  const bool serving = bus_.ServeInhibitors();
   std::fprintf(stderr, "zirbel: watching for %u s of inactivity (%s%s)\n", seconds, IdleSourceName(kind),
                serving ? ", serving org.freedesktop.ScreenSaver" : "");
   g_unix_signal_add(SIGTERM, &Loop::OnStopSignal, this);

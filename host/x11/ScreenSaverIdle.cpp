@@ -123,7 +123,7 @@ bool ScreenSaverIdle::Watch(unsigned seconds, linuxhost::IdleCallbacks callbacks
   state_->watch = g_unix_fd_add(ConnectionNumber(state_->display),
                                 static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &State::OnConnection,
                                 state_.get());
-  state_->Check();
+  state_->Schedule(0);  // the first look, from the main loop
   return true;
 }
 

@@ -153,6 +153,14 @@ case "$case_name" in
     pids+=("$!")
     dialog_shows() { wl swaymsg -t get_tree | grep -q '"app_id": "zirbel-config"'; }
     wait_for 10 dialog_shows || fail "the dialog's window did not show"
+    # A saver may have come while the dialog started: ended by a key, then
+    # the pointer moves over the dialog, and the idle period starts again.
+    if saver_runs; then
+      wait_picture HEADLESS-1 "no kaleidoscope while the dialog started"
+      send key 16
+      wait_for 5 saver_gone || fail "Q did not end the saver over the dialog"
+    fi
+    send move 5 5
     no_saver_for $((delay * 2 + 1)) "the saver started while a window held the idle inhibitor"
     ;;
   mutter)
@@ -206,6 +214,52 @@ case "$case_name" in
         "{'InhibitedActions': <uint32 8>}" || fail "the session manager's InhibitedActions could not be set"
     restart
     no_saver_for $((delay * 2 + 1)) "the saver started while the session manager inhibited idleness"
+    ;;
+  logind_locked | logind_lock_signal | logind_killed)
+    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
+    /usr/bin/python3 -c 'import dbusmock' 2>/dev/null || skip "python3-dbusmock is not installed"
+    start_xvfb 640x480x24 || skip "Xvfb did not start"
+    export DISPLAY=$xvfb_display XDG_CONFIG_HOME=$work/config
+    # Password Delay 0: every end of the saver comes after the grace period.
+    mkdir -p "$XDG_CONFIG_HOME/zirbel"
+    printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=0" \
+      '[Software\Pomwick\Vostrand]' "LockOnReturn=1" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
+    start_system_bus
+    start_logind_mock
+    locks() { [ "$(logind_calls Lock)" = "$1" ] || fail "$2: Lock was called $(logind_calls Lock) times"; }
+    case "$case_name" in
+      logind_locked)
+        logind_set_locked_hint true
+        start_watcher env
+        no_saver_for $((delay * 2 + 1)) "the saver started while the session was locked"
+        logind_set_locked_hint false
+        # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
+        logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddProperty org.freedesktop.login1.Manager \
+          BlockInhibited "<'handle-lid-switch:idle'>" >/dev/null || fail "BlockInhibited could not be set"
+        xdotool mousemove 5 5
+        no_saver_for $((delay * 2 + 1)) "the saver started while logind held an idle inhibitor"
+        logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.UpdateProperties org.freedesktop.login1.Manager \
+          "{'BlockInhibited': <'handle-lid-switch'>}" >/dev/null
+        xdotool mousemove 9 9
+        wait_saver $((delay + 5)) "the session unlocked and nothing inhibiting"
+        ;;
+      logind_lock_signal)
+        start_watcher env
+        wait_saver $((delay + 5)) "the idle period"
+        picture "the idle period"
+        logind_send_lock
+        wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
+        locks 0 "a saver that the watcher ended itself"
+        ;;
+      logind_killed)
+        start_watcher env
+        wait_saver $((delay + 5)) "the idle period"
+        picture "the idle period"
+        locks 0 "before the kill"
+        kill -KILL "$(saver_pid)"
+        wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"
+        ;;
+    esac
     ;;
   *) fail "unknown case $case_name" ;;
 esac
