@@ -28,6 +28,8 @@ std::uint32_t Driver::Now() {
 }
 
 bool Driver::Start() {
+  // Made ready while the window opens: only the full-screen saver locks.
+  if (policy_.saver && state_.lockOnReturn != 0 && inputs_.sessionLock != nullptr) inputs_.sessionLock->Prepare();
   const Opened opened = backend_.Open(*this);
   open_ = true;
   if (opened.result != Opened::Result::Ready) {

@@ -6,7 +6,6 @@
 // blocking (Run: the native backends, which wait for their events) or one
 // step per browser frame (Step: the web page, whose browser calls in).
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +35,18 @@ struct SaverRun {
   std::string photoFolder;  // the discs show the photos of this folder (UTF-8); empty: the built-in pictures
 };
 
+// The system's session lock, for a full-screen saver that closes after its
+// grace period with LockOnReturn on (Linux: logind).
+class SessionLock {
+ public:
+  virtual ~SessionLock() = default;
+  // Such a saver starts: get ready without making it wait, so that the lock
+  // is quick when it comes.
+  virtual void Prepare() {}
+  // Locks the session now.
+  virtual void Lock() = 0;
+};
+
 // What the entry hands a run: its clock, where photo files are read, the
 // start seed, how a set-up failure is shown, and (for tests) the scenes.
 struct RunInputs {
@@ -46,9 +57,7 @@ struct RunInputs {
   void (*showError)(const char* text) = nullptr;  // null: the message goes nowhere
   SceneFactory make;                  // null: kaleidoscopes
   photo::AtlasSourceOptions photos;   // the photo worker's bounds and waits
-  // Locks the session for the saver that closes after its grace period
-  // (LockOnReturn); empty where the system has no session lock to ask for.
-  std::function<void()> lockSession;
+  SessionLock* sessionLock = nullptr;  // null: the system has no session lock to ask for
 };
 
 class Driver : public BackendEvents, private SaverWindowServices {
@@ -103,7 +112,7 @@ class Driver : public BackendEvents, private SaverWindowServices {
   std::uint32_t TickCount() override { return Now(); }
   int VerifyPassword() override { return backend_.VerifyPassword(); }
   void LockSession() override {
-    if (inputs_.lockSession) inputs_.lockSession();
+    if (inputs_.sessionLock != nullptr) inputs_.sessionLock->Lock();
   }
   void DestroySaverWindow() override { backend_.DestroyWindow(); }
 

@@ -14,6 +14,8 @@
 
 #include "host/SaverState.h"
 #include "host/Settings.h"
+#include "host/linux/Autostart.h"
+#include "host/linux/Programs.h"
 #include "host/linux/SettingsStore.h"
 
 namespace {
@@ -49,6 +51,61 @@ void SetOwner(GtkWidget* window, const char* owner) {
   gdk_x11_display_error_trap_pop_ignored(display);
 }
 
+// When the saver starts and how it ends, at the top: "Start after [N] minutes
+// of inactivity", whose box is whether the desktop starts the idle watcher at
+// login (its autostart entry), and the lock on return.
+struct IdleControls {
+  GtkWidget* start = nullptr;
+  GtkWidget* minutes = nullptr;
+  GtkWidget* lock = nullptr;
+  std::string entry = linuxhost::autostart::EntryPath();
+  bool wasOn = linuxhost::autostart::EntryExists(entry);
+};
+
+bool IsIdleSetting(const SettingRow& row) {
+  return std::strcmp(row.name, setting::kIdleMinutes) == 0 || std::strcmp(row.name, setting::kLockOnReturn) == 0;
+}
+
+void AddIdleControls(GtkWidget* box, const SaverState& state, IdleControls* idle) {
+  const SettingRow* minutes = FindSetting(setting::kIdleMinutes);
+  const std::string label = minutes->dialogLabel;  // "... %s ...": the spin button stands for %s
+  const std::size_t field = label.find("%s");
+  GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  idle->start = gtk_check_button_new_with_label(label.substr(0, field).c_str());
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(idle->start), idle->wasOn);
+  idle->minutes = gtk_spin_button_new_with_range(minutes->low, minutes->high, 1);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(idle->minutes), state.idleMinutes);
+  gtk_box_pack_start(GTK_BOX(line), idle->start, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(line), idle->minutes, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(line), gtk_label_new(label.substr(field + 2).c_str()), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), line, FALSE, FALSE, 0);
+  idle->lock = gtk_check_button_new_with_label(FindSetting(setting::kLockOnReturn)->dialogLabel);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(idle->lock), state.lockOnReturn != 0);
+  gtk_box_pack_start(GTK_BOX(box), idle->lock, FALSE, FALSE, 0);
+}
+
+void TakeIdleControls(const IdleControls& idle, SaverState& state) {
+  state.idleMinutes = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(idle.minutes));
+  state.lockOnReturn = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(idle.lock)) != FALSE;
+}
+
+// After the settings are stored: the entry written or removed, and the
+// watcher started (afresh when its minutes changed) or ended.
+void ApplyIdleControls(const IdleControls& idle, int oldMinutes, const SaverState& state) {
+  namespace autostart = linuxhost::autostart;
+  const bool on = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(idle.start)) != FALSE;
+  std::string why;
+  if (on && (!idle.wasOn || state.idleMinutes != oldMinutes)) {
+    const std::string program = linuxhost::SiblingProgram("zirbel");
+    if (!autostart::WriteEntry(idle.entry, program, &why)) std::fprintf(stderr, "zirbel-config: %s\n", why.c_str());
+    autostart::EndWatcher();
+    if (!autostart::StartWatcher(program, &why)) std::fprintf(stderr, "zirbel-config: %s\n", why.c_str());
+  } else if (!on && idle.wasOn) {
+    if (!autostart::RemoveEntry(idle.entry, &why)) std::fprintf(stderr, "zirbel-config: %s\n", why.c_str());
+    autostart::EndWatcher();
+  }
+}
+
 // The controls of the flags and numbers the dialog shows, in the order of the
 // settings table: a check box for a flag, a spin button for a number.
 struct SettingControl {
@@ -59,7 +116,7 @@ struct SettingControl {
 std::vector<SettingControl> AddSettingControls(GtkWidget* box, const SaverState& state) {
   std::vector<SettingControl> controls;
   for (const SettingRow& row : AllSettings()) {
-    if (!row.In(kInDialog) || row.type == SettingType::Text) continue;
+    if (!row.In(kInDialog) || row.type == SettingType::Text || IsIdleSetting(row)) continue;
     GtkWidget* widget = nullptr;
     if (row.type == SettingType::Flag) {
       widget = gtk_check_button_new_with_label(row.dialogLabel);
@@ -175,6 +232,8 @@ int RunDialog(const char* owner, SettingsStore& store) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
   gtk_container_set_border_width(GTK_CONTAINER(box), 10);
   gtk_box_pack_start(GTK_BOX(content), box, TRUE, TRUE, 0);
+  IdleControls idle;
+  AddIdleControls(box, state, &idle);
   const std::vector<SettingControl> controls = AddSettingControls(box, state);
   AddLine(box, "Version 1.0");
   AddLine(box, "Sixty photo tiles in a ring of mirrors.");
@@ -193,9 +252,12 @@ int RunDialog(const char* owner, SettingsStore& store) {
 
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog.window));
   if (response == GTK_RESPONSE_OK) {
+    const int oldMinutes = state.idleMinutes;
     TakeSettingControls(controls, state);
+    TakeIdleControls(idle, state);
     state.photoFolder = photos.folder;
     SaveSettings(state, store);
+    ApplyIdleControls(idle, oldMinutes, state);
   }
   gtk_widget_destroy(dialog.window);
   return 0;

@@ -3,7 +3,6 @@
 #include <gio/gio.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -78,7 +77,9 @@ GDBusConnection* ConnectSystemBus(std::string* why) {
   g_main_context_unref(context);
   g_object_unref(cancel);
   if (connecting.bus == nullptr) {
-    Say(why, "there is no system bus at " + std::string(address) + " (" + Message(connecting.error) + ").");
+    Say(why, g_error_matches(connecting.error, G_IO_ERROR, G_IO_ERROR_CANCELLED)
+                 ? "the system bus at " + std::string(address) + " does not answer."
+                 : "there is no system bus at " + std::string(address) + " (" + Message(connecting.error) + ").");
   }
   g_free(address);
   g_clear_error(&connecting.error);
@@ -214,17 +215,6 @@ void Session::OnLock(std::function<void()> onLock) {
         (*static_cast<std::function<void()>*>(data))();
       },
       kept, [](gpointer data) { delete static_cast<std::function<void()>*>(data); }));
-}
-
-bool LockCallerSession() {
-  std::string why;
-  const std::unique_ptr<Session> session = Session::Open(&why);
-  if (session == nullptr || !session->Lock(&why)) {
-    std::fprintf(stderr, "zirbel: the session is not locked: %s\n", why.c_str());
-    std::fflush(stderr);
-    return false;
-  }
-  return true;
 }
 
 bool NamesInhibitor(const std::string& blocked, const std::string& what) {

@@ -47,10 +47,6 @@ class Session {
   std::vector<unsigned> subscriptions_;
 };
 
-// Locks the caller's session at once, for a saver that ends after its grace
-// period; when it cannot, says why on standard error. False then.
-bool LockCallerSession();
-
 // Whether `blocked`, a BlockInhibited value ("handle-power-key:idle"), names `what`.
 bool NamesInhibitor(const std::string& blocked, const std::string& what);
 

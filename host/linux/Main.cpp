@@ -18,11 +18,11 @@
 #include "host/SaverState.h"
 #include "host/Settings.h"
 #include "host/linux/HackOptions.h"
-#include "host/linux/Logind.h"
 #include "host/linux/IdleWatcherLoop.h"
 #include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/PhotoHelperProcess.h"
+#include "host/linux/ReturnLock.h"
 #include "host/linux/SettingsStore.h"
 #include "host/linux/SystemServices.h"
 #include "host/linux/WindowSystems.h"
@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
   inputs.photos.decoder = photohelper::HelperDecoder(linuxhost::MakeHelperPlatform());
   inputs.seed = RandomSeedForTime(static_cast<std::int64_t>(std::time(nullptr)));
   inputs.showError = &linuxhost::ShowErrorMessage;
-  inputs.lockSession = [] { linuxhost::logind::LockCallerSession(); };
+  linuxhost::ReturnLock returnLock;
+  inputs.sessionLock = &returnLock;
   settingsfile::KeyFileStore store;
 
   // The command line's options hold for this run only, over the stored settings.

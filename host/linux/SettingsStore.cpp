@@ -47,17 +47,16 @@ bool ReplaceFile(const std::string& path, const gchar* data, gsize length) {
 
 }  // namespace
 
-std::string SettingsPath() {
-  std::string base;
+std::string ConfigHome() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') {
-    base = config;
-  } else {
-    const std::string home = HomeDirectory();
-    if (home.empty()) return std::string();
-    base = home + "/.config";
-  }
-  return base + "/zirbel/settings.ini";
+  if (config != nullptr && config[0] == '/') return config;
+  const std::string home = HomeDirectory();
+  return home.empty() ? home : home + "/.config";
+}
+
+std::string SettingsPath() {
+  const std::string base = ConfigHome();
+  return base.empty() ? base : base + "/zirbel/settings.ini";
 }
 
 namespace {

@@ -19,6 +19,9 @@ namespace settingsfile {
 // XDG_CONFIG_HOME is unset or not an absolute path. Empty when no home
 // directory can be found.
 std::string SettingsPath();
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config (the settings
+// file is in its zirbel folder); empty when no home directory can be found.
+std::string ConfigHome();
 
 // Reads one value. False (and *value untouched) when the file, the group or
 // the key is missing, the file cannot be read or parsed, or the value is not a

@@ -12,6 +12,9 @@ namespace linuxhost {
 
 namespace {
 
+using autostart::kWatcherInterface;
+using autostart::kWatcherName;
+using autostart::kWatcherPath;
 constexpr int kCallTimeoutMs = 2000;
 const char* const kScreenSaverName = "org.freedesktop.ScreenSaver";
 
@@ -81,7 +84,7 @@ bool WatcherBus::Export(const char* path, const char* xml, unsigned* id) {
 bool WatcherBus::Claim(std::string* why) {
   bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
   if (bus_ != nullptr) {
-    if (!Export("/org/zirbel/IdleWatcher", kWatcherXml, &objects_[0]) || !RequestName(bus_, kWatcherName)) {
+    if (!Export(kWatcherPath, kWatcherXml, &objects_[0]) || !RequestName(bus_, kWatcherName)) {
       *why = "another idle watcher runs in this session (it owns " + std::string(kWatcherName) + ")";
       return false;
     }
@@ -125,7 +128,7 @@ void WatcherBus::Call(const std::string& sender, const std::string& interface, c
                       void* parameters, void* invocation) {
   GDBusMethodInvocation* call = static_cast<GDBusMethodInvocation*>(invocation);
   GVariant* arguments = static_cast<GVariant*>(parameters);
-  if (interface == "org.zirbel.IdleWatcher" && method == "Quit") {
+  if (interface == kWatcherInterface && method == "Quit") {
     g_dbus_method_invocation_return_value(call, nullptr);
     // The answer leaves before the watcher does.
     g_dbus_connection_flush_sync(bus_, nullptr, nullptr);

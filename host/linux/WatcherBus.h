@@ -9,12 +9,11 @@
 #include <string>
 
 #include "host/IdleWatcher.h"
+#include "host/linux/Autostart.h"
 
 typedef struct _GDBusConnection GDBusConnection;
 
 namespace linuxhost {
-
-inline constexpr const char* kWatcherName = "org.zirbel.IdleWatcher";
 
 class WatcherBus {
  public:

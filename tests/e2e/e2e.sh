@@ -25,6 +25,11 @@ open_config_dialog() {
   wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
 }
 wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym ${asym:-?})"; }
+watcher_running() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner org.zirbel.IdleWatcher 2>/dev/null | grep -q true
+}
+not() { ! "$@"; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
@@ -130,6 +135,29 @@ EOF2
       expect_exit "$saver" 5 "${case%|*}"
       grep -qx "${case#*|}" "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "after ${case%|*}: not ${case#*|}"
     done
+    # "Start after N minutes of inactivity", the first box, shows whether the
+    # autostart entry exists: OK with it turned on writes the entry and starts
+    # the watcher; turned off, removes the entry and ends the watcher (a
+    # stand-in where this build has none), asked over the session bus.
+    start_session_bus
+    entry=$XDG_CONFIG_HOME/autostart/zirbel-idle.desktop
+    first_box="shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Return"
+    open_config_dialog
+    xdotool key $first_box
+    expect_exit "$saver" 5 "the idle box turned on"
+    grep -qx "Exec=$zirbel --on-idle" "$entry" || fail "no autostart entry that starts $zirbel --on-idle"
+    if ! wait_for 5 watcher_running; then
+      "$zirbel" --help | grep -q -- --on-idle && fail "the watcher did not start"
+      start_bg /usr/bin/python3 -m dbusmock org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher
+      wait_for 10 watcher_running || fail "the stand-in watcher did not start"
+      gdbus call --session --dest org.zirbel.IdleWatcher --object-path /org/zirbel/IdleWatcher \
+        --method org.freedesktop.DBus.Mock.AddMethod '' Quit '' '' 'import os; os._exit(0)' >/dev/null
+    fi
+    open_config_dialog
+    xdotool key $first_box
+    expect_exit "$saver" 5 "the idle box turned off"
+    [ -e "$entry" ] && fail "the autostart entry is still there"
+    wait_for 5 not watcher_running || fail "the watcher still runs"
     # A folder that cannot be written (as an unprivileged user, whom it binds):
     # OK fails with a word on standard error and no message box.
     cp "$XDG_CONFIG_HOME/zirbel/settings.ini" "$work/before.ini"

@@ -138,6 +138,15 @@ CONF
   export DBUS_SYSTEM_BUS_ADDRESS
 }
 
+# A private session bus; sets and exports DBUS_SESSION_BUS_ADDRESS.
+start_session_bus() {
+  dbus-daemon --session --nofork --print-address=1 >"$work/session-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
+  pids+=("$!")
+  wait_for 5 test -s "$work/session-bus.txt" || fail "the private session bus did not start"
+  DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session-bus.txt")
+  export DBUS_SESSION_BUS_ADDRESS
+}
+
 # python3-dbusmock's logind on the private system bus, with one active
 # session "$1" (default c1) of the current user, which XDG_SESSION_ID names;
 # its method calls are logged, one a line with a time stamp, in $logind_log.

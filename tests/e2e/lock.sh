@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The full-screen saver locks the session when it ends after its grace
 # period, with logind faked on a private system bus.
-#   lock.sh CASE ZIRBEL
+#   lock.sh CASE ZIRBEL LOGIND_PROBE
 set -u
-case_name=$1 zirbel=$2
+case_name=$1 zirbel=$2 logind_probe=$3
 source "$(dirname "$0")/lib.sh"
 need_display xdotool
 command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
@@ -83,7 +83,27 @@ s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8); print(flush
     wait_for 5 test -s "$work/mute.txt" || fail "the mute bus did not start"
     export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/mute
     run_and_end 4
-    said_once "no system bus"
+    said_once "does not answer"
+    ;;
+  session)
+    # What the idle watcher reads: LockedHint, logind's idle inhibitors (only
+    # "idle" counts), and the session's Lock signal.
+    start_system_bus
+    start_logind_mock c3
+    logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddProperty org.freedesktop.login1.Manager \
+      BlockInhibited "<'sleep:handle-idle'>" >/dev/null
+    start_bg "$logind_probe"
+    wait_for 5 grep -qx "locked=0 idle=0" "$work/out.txt" || fail "not locked=0 idle=0"
+    kill "$saver"
+    logind_set_locked_hint true
+    logind_call /org/freedesktop/login1 org.freedesktop.DBus.Properties.Set org.freedesktop.login1.Manager \
+      BlockInhibited "<'sleep:idle'>" >/dev/null
+    : >"$work/out.txt"
+    start_bg "$logind_probe"
+    wait_for 5 grep -qx "locked=1 idle=1" "$work/out.txt" || fail "not locked=1 idle=1"
+    logind_send_lock
+    expect_exit "$saver" 5 "the session's Lock signal"
+    grep -qx lock "$work/out.txt" || fail "the Lock signal was not heard"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

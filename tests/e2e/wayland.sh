@@ -31,6 +31,20 @@ case "$case_name" in
     send key 16  # Q
     expect_exit "$saver" 5 "Q"
     ;;
+  saver_lock)
+    # A key after the grace period (0 s) locks the session through logind,
+    # faked on a private system bus, as on X11.
+    start_system_bus
+    start_logind_mock
+    printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Password Delay=0' |
+      install -D -m 644 /dev/stdin "$work/home/.config/zirbel/settings.ini"
+    start_bg wl env DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" XDG_SESSION_ID="$XDG_SESSION_ID" "$zirbel" /s
+    # Its first frame only says that it takes the keys; on a busy machine that is slow.
+    wait_for 30 kaleidoscope HEADLESS-1 || fail "no kaleidoscope (lit ${lit:-?}, asym ${asym:-?})"
+    send key 16  # Q
+    expect_exit "$saver" 5 "Q"
+    [ "$(logind_calls Lock)" = 1 ] || fail "Lock was called $(logind_calls Lock) times"
+    ;;
   saver_pointer)
     start_zirbel /s
     wait_picture HEADLESS-1 "no kaleidoscope"

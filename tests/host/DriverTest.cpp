@@ -123,6 +123,44 @@ TEST(Driver, AFailedOpenDropsTheWindowBeforeTheBackendsMessage) {
   }
 }
 
+// Only the full-screen saver with LockOnReturn readies the session lock, as
+// it starts; a close after the grace period locks before the window goes.
+TEST(Driver, OnlyTheFullScreenSaverReadiesAndTakesTheSessionLock) {
+  struct FakeLock : SessionLock {
+    Log* log = nullptr;
+    void Prepare() override { log->push_back("prepare"); }
+    void Lock() override { log->push_back("lock"); }
+  };
+  const std::tuple<RunKind, std::int32_t, Log> cases[] = {  // the run, LockOnReturn, the log up to the close
+      {RunKind::Saver, 1, {"prepare", "open", "lock", "destroy"}},
+      {RunKind::Saver, 0, {"open", "destroy"}},
+      {RunKind::Preview, 1, {"open"}},
+      {RunKind::Borrowed, 1, {"open"}},
+  };
+  for (const auto& [kind, lockOnReturn, expected] : cases) {
+    FakeBackend backend;
+    FakeLock lock;
+    lock.log = &backend.log;
+    SaverState state;
+    state.passwordDelay = 0;
+    state.lockOnReturn = lockOnReturn;
+    RunInputs inputs = FakeInputs(backend, BareViews(&backend.log));
+    inputs.sessionLock = &lock;
+    SaverRun run;
+    run.kind = kind;
+    Driver driver(backend, state, run, inputs);
+    ASSERT_TRUE(driver.Start());
+    backend.now += 5;  // past a grace period of 0 s
+    driver.KeyOrButton(keycode::kEscape);
+    driver.Step();
+    Log seen;
+    for (const std::string& entry : backend.log) {
+      if (entry == "prepare" || entry == "open" || entry == "lock" || entry == "destroy") seen.push_back(entry);
+    }
+    EXPECT_EQ(seen, expected) << static_cast<int>(kind) << ", " << lockOnReturn;
+  }
+}
+
 TEST(Driver, MirrorBitFollowsAnyNonzeroSetting) {
   for (std::int32_t setting : {1, 7, -1}) EXPECT_EQ(FrameFlags(setting), kMirrorsBit) << setting;
   EXPECT_EQ(FrameFlags(0), 0u);
