@@ -52,13 +52,14 @@ end_saver() {
   xdotool key q
   wait_for 5 saver_gone || fail "$1: Q did not end the saver"
 }
+# An Xvfb of the case's own, of size $1, as DISPLAY.
+on_xvfb() { start_xvfb "$1x24" || skip "Xvfb did not start"; export DISPLAY=$xvfb_display; }
 # Asserts that no saver starts for $1 s.
 no_saver_for() { ! wait_for "$1" saver_runs || fail "$2"; }
 
 case "$case_name" in
   x11_idle)
-    start_xvfb 1024x768x24 || skip "Xvfb did not start"
-    export DISPLAY=$xvfb_display
+    on_xvfb 1024x768
     xdotool mousemove 10 10
     start_watcher env
     grep -q "MIT-SCREEN-SAVER" "$work/out.txt" || fail "the X server's own idle time is not the source"
@@ -74,8 +75,7 @@ case "$case_name" in
     alive "$watcher" || fail "the watcher ended"
     ;;
   x11_inhibit)
-    start_xvfb 640x480x24 || skip "Xvfb did not start"
-    export DISPLAY=$xvfb_display
+    on_xvfb 640x480
     start_session_bus
     start_watcher env
     grep -q "serving org.freedesktop.ScreenSaver" "$work/out.txt" || fail "the watcher does not serve inhibitors"
@@ -104,8 +104,7 @@ case "$case_name" in
     picture "the inhibiting client left the bus"
     ;;
   two_watchers)
-    start_xvfb 640x480x24 || skip "Xvfb did not start"
-    export DISPLAY=$xvfb_display
+    on_xvfb 640x480
     second() {
       local code
       "$zirbel" --on-idle >"$work/second.txt" 2>&1
@@ -142,13 +141,12 @@ case "$case_name" in
       DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS"
     grep -q "org_kde_kwin_idle" "$work/out.txt" || fail "sway's idle protocol is not the source"
     wait_saver $((delay + 5)) "the first idle period"
+    key_ends() { send key 16 && wait_for 5 saver_gone || fail "Q did not end the saver $1"; }  # Q
     wait_picture HEADLESS-1 "no kaleidoscope after the idle period"
-    send key 16  # Q
-    wait_for 5 saver_gone || fail "Q did not end the saver"
+    key_ends "after the idle period"
     wait_saver $((delay + 5)) "the next idle period"
     wait_picture HEADLESS-2 "no kaleidoscope after the next idle period"
-    send key 16
-    wait_for 5 saver_gone || fail "Q did not end the second saver"
+    key_ends "after the next idle period"
     wl env GDK_BACKEND=wayland "$(dirname "$zirbel")/zirbel-config" >>"$work/out.txt" 2>&1 &
     pids+=("$!")
     dialog_shows() { wl swaymsg -t get_tree | grep -q '"app_id": "zirbel-config"'; }
@@ -157,8 +155,7 @@ case "$case_name" in
     # the pointer moves over the dialog, and the idle period starts again.
     if saver_runs; then
       wait_picture HEADLESS-1 "no kaleidoscope while the dialog started"
-      send key 16
-      wait_for 5 saver_gone || fail "Q did not end the saver over the dialog"
+      key_ends "over the dialog"
     fi
     send move 5 5
     no_saver_for $((delay * 2 + 1)) "the saver started while a window held the idle inhibitor"
@@ -218,8 +215,8 @@ case "$case_name" in
   logind_locked | logind_lock_signal | logind_killed)
     command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
     /usr/bin/python3 -c 'import dbusmock' 2>/dev/null || skip "python3-dbusmock is not installed"
-    start_xvfb 640x480x24 || skip "Xvfb did not start"
-    export DISPLAY=$xvfb_display XDG_CONFIG_HOME=$work/config
+    on_xvfb 640x480
+    export XDG_CONFIG_HOME=$work/config
     # Password Delay 0: every end of the saver comes after the grace period.
     mkdir -p "$XDG_CONFIG_HOME/zirbel"
     printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=0" \
