@@ -46,7 +46,8 @@ struct Probe {
     offers.extIdleNotify = wayland != nullptr && wayland->HasExtIdleNotify();
     offers.kdeIdle = wayland != nullptr && wayland->HasKdeIdle();
     offers.mutterIdleMonitor = bus != nullptr && MutterIdle::Offered(bus);
-    if (Set("DISPLAY") && !offers.mutterIdleMonitor) x11 = x11host::ScreenSaverIdle::Connect();
+    // Under Wayland the X display is XWayland, which sees only X clients' input.
+    if (Set("DISPLAY") && !offers.wayland) x11 = x11host::ScreenSaverIdle::Connect();
     offers.x11 = x11 != nullptr;
     offers.screenSaverExtension = x11 != nullptr && x11->HasExtension();
     offers.daemonOnDisplay = x11 != nullptr && x11->DaemonRuns();
