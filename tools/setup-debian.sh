@@ -27,14 +27,15 @@ pkgs=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev libwebp-dev libheif-dev libseccomp-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data libegl-dev libegl1-mesa
+  libxss-dev plasma-wayland-protocols
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils
 )
 # The tests and tools beyond it: the Windows cross-build, its installers (wixl)
 # and Wine, the sanitizer and fuzz compiler, the screen-saver daemon, Xorg with
-# two dummy monitors, a headless sway, logind faked on a private system bus,
-# the packaging checks, the image generators, and the web page's compiler and
-# the browser its tests drive.
+# two dummy monitors, a headless sway, a headless mutter, logind faked on a
+# private system bus, the packaging checks, the image generators, and the web
+# page's compiler and the browser its tests drive.
 if [ $linux_only = 0 ]; then
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
@@ -44,7 +45,7 @@ if [ $linux_only = 0 ]; then
     clang libclang-rt-14-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     sway grim wtype
-    dbus python3-dbusmock
+    mutter xwayland dbus python3-dbusmock python3-gi
     chromium
   )
   command -v npm >/dev/null || pkgs+=(npm)

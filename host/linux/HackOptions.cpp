@@ -100,6 +100,11 @@ std::string ApplySetting(Options& options, const SettingRow& row, const SettingO
   return std::string();
 }
 
+std::string ApplyOnIdle(Options& options, const std::string&) {
+  options.onIdle = true;
+  return std::string();
+}
+
 std::string ApplyHelp(Options& options, const std::string&) {
   options.action = Action::Help;
   return std::string();
@@ -149,6 +154,8 @@ const std::vector<OptionInfo>& AllOptions() {
         {"--layer", "LAYER", "Wayland: draw as the desktop's background (LAYER: background)", &ApplyLayer, false,
          nullptr, nullptr},
         {"--output", "NAME", "with --layer: only on the output NAME", &ApplyOutput, false, nullptr, nullptr},
+        {"--on-idle", nullptr, "stay running; start the full-screen saver whenever the user is idle", &ApplyOnIdle,
+         false, nullptr, nullptr},
     };
     // --NAME forces each window system; the option names live as long as the options.
     static const std::vector<std::string> forcing = [] {
@@ -228,6 +235,9 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     if (options.action != Action::Run) return options;  // help or version
   }
   if (!options.output.empty() && options.target != Target::Layer) return Failure("--output needs --layer background");
+  if (options.onIdle && (options.target != Target::None || !options.rest.empty())) {
+    return Failure("--on-idle takes no run mode and no daemon's option");
+  }
   return options;
 }
 
@@ -262,6 +272,8 @@ std::string UsageText() {
   text += "\nWith --root or --window-id the daemon owns input: keys and the mouse never\n";
   text += "end the program; SIGTERM, SIGINT, SIGUSR1 or the window's destruction do.\n";
   text += "So it is with --layer background, which ends when the compositor closes it.\n";
+  text += "--on-idle runs the full-screen saver after IdleMinutes of inactivity, and\n";
+  text += "again after each new idle period; one such watcher runs per session.\n";
   text += "Under Wayland (WAYLAND_DISPLAY set, layer-shell offered) /s covers every output;\n";
   text += "elsewhere, GNOME Shell among them, X11 (or XWayland) draws.\n";
   text += "Keys while the saver runs: 0-9 levels, M mirrors, arrows steer, space and S\n";

@@ -37,6 +37,7 @@ struct Options {
   std::uint32_t windowId = 0;  // for Target::WindowId
   std::string output;          // for Target::Layer: the output's name, empty for every output
   std::string windowSystem;    // the window system an option forces (its name); empty: chosen
+  bool onIdle = false;         // --on-idle: watch for inactivity and run the full-screen saver then
   SettingChoices settings;     // the settings' options: for this run, over the stored settings
   // The arguments left for the Windows-style command line.
   std::vector<std::string> rest;

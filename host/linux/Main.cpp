@@ -1,8 +1,8 @@
 // The Linux program. Its Windows-style switches become a Windows command line,
 // so "zirbel /s", "zirbel -p 12345" and "zirbel -c" mean what they mean there;
 // the options of screen-saver daemons (--root, --window-id), the Wayland
-// background (--layer), the window system's choice and the picture's own
-// options are taken first.
+// background (--layer), the idle watcher (--on-idle), the window system's
+// choice and the picture's own options are taken first.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +18,7 @@
 #include "host/SaverState.h"
 #include "host/Settings.h"
 #include "host/linux/HackOptions.h"
+#include "host/linux/IdleWatcherLoop.h"
 #include "host/linux/MonotonicCounter.h"
 #include "host/linux/PhotoFile.h"
 #include "host/linux/PhotoHelperProcess.h"
@@ -52,6 +53,39 @@ int OptionError(const std::string& error) {
   return 0;
 }
 
+// The daemons' modes: settings as in every mode, then the drawing; input
+// never ends it (the daemon owns the keyboard, the pointer and the lock).
+int RunDaemonMode(const hack::Options& options, const std::string& commandLine, const EntryServices& services) {
+  SaverRun run;
+  run.kind = KindOf(options, commandLine);
+  run.output = options.output;
+  run.window = options.windowId;
+  if (options.target == hack::Target::Root) {
+    const char* variable = std::getenv("XSCREENSAVER_WINDOW");
+    std::uint32_t window = 0;
+    if (!hack::RootTarget(variable, &window)) {
+      std::fprintf(stderr, "zirbel: XSCREENSAVER_WINDOW is not a window id: \"%s\"\n", variable);
+      return 0;
+    }
+    run.window = window;
+  }
+  SaverState state;
+  services.loadSystemSettings(state);
+  services.loadSettings(state);
+  run.photoFolder = state.photoFolder;
+  services.runSaverWindow(state, run);
+  return 0;
+}
+
+// The idle watcher, with the stored settings.
+int RunWatcher() {
+  settingsfile::KeyFileStore store;
+  SaverState state;
+  LoadSystemSettings(state, store);
+  LoadSettings(state, store);
+  return linuxhost::RunIdleWatcher(state);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +108,7 @@ int main(int argc, char** argv) {
     case hack::Action::Run:
       break;
   }
+  if (options.onIdle) return RunWatcher();
 
   std::vector<const char*> rest = {argv[0]};
   for (const std::string& argument : options.rest) rest.push_back(argument.c_str());
@@ -116,26 +151,5 @@ int main(int argc, char** argv) {
     RunSaver(*backend, state, run, inputs);
   };
   if (options.target == hack::Target::None) return RunEntry(commandLine.c_str(), services);
-
-  // The daemons' modes: settings as in every mode, then the drawing; input
-  // never ends it (the daemon owns the keyboard, the pointer and the lock).
-  SaverRun run;
-  run.kind = KindOf(options, commandLine);
-  run.output = options.output;
-  run.window = options.windowId;
-  if (options.target == hack::Target::Root) {
-    const char* variable = std::getenv("XSCREENSAVER_WINDOW");
-    std::uint32_t window = 0;
-    if (!hack::RootTarget(variable, &window)) {
-      std::fprintf(stderr, "zirbel: XSCREENSAVER_WINDOW is not a window id: \"%s\"\n", variable);
-      return 0;
-    }
-    run.window = window;
-  }
-  SaverState state;
-  services.loadSystemSettings(state);
-  services.loadSettings(state);
-  run.photoFolder = state.photoFolder;
-  services.runSaverWindow(state, run);
-  return 0;
+  return RunDaemonMode(options, commandLine, services);
 }

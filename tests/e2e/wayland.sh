@@ -10,40 +10,9 @@ for tool in sway swaymsg grim; do command -v "$tool" >/dev/null || skip "$tool i
 begin_test
 export DISPLAY=  # Wayland only: no X display to fall back on
 
-# sway refuses root: it and its clients run as as_user's user, in a runtime
-# folder of that user's own.
-wl() { as_user env XDG_RUNTIME_DIR="$work/run" WAYLAND_DISPLAY=wayland-1 SWAYSOCK="$work/run/sway.sock" "$@"; }
-start_sway() {
-  mkdir -p "$work/run" "$work/home" && chmod 700 "$work/run"
-  [ "$(id -u)" = 0 ] && { as_user true; chown zirbel-test "$work/run" "$work/home"; }
-  printf 'output HEADLESS-1 resolution 1280x720 position 0 0\noutput HEADLESS-2 resolution 1024x768 position 1280 0\n' \
-    >"$work/sway.conf"
-  start_bg wl env WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-    sway -c "$work/sway.conf"
-  wait_for 10 wl swaymsg -t get_outputs >/dev/null 2>&1 || fail "sway did not start"
-  pids+=("$(below "$saver" sway)")  # ended at the end, and its clients with it
-  # The input helper, fed through fd 4.
-  mkfifo "$work/input" && chmod 666 "$work/input"
-  wl "$input_helper" <"$work/input" >"$work/input.txt" 2>&1 3>&- & pids+=("$!") && exec 4>"$work/input"
-  wait_for 5 grep -q ready "$work/input.txt" || fail "the input helper did not start"
-}
-# One line to the input helper, back once the compositor has taken it.
-answers() { [ "$(grep -c done "$work/input.txt")" -gt "$1" ]; }
-send() {
-  local before
-  before=$(grep -c done "$work/input.txt")
-  echo "$*" >&4
-  wait_for 5 answers "$before" || fail "the input helper did not answer"
-}
-shot() { rm -f "$work/run/shot.ppm" && wl grim -o "$1" -t ppm "$work/run/shot.ppm" && probe_ppm "$1" "$work/run/shot.ppm"; }
-probe_with=shot
-start_zirbel() { start_bg wl "$zirbel" "$@"; }
+source "$(dirname "$0")/sway-lib.sh"
 q_ends() { send key 16 && expect_exit "$saver" 5 "Q${1:-}"; }
 sigterm_ends() { kill -TERM "$(below "$1" zirbel)" && expect_exit "$1" 5 "SIGTERM${2:-}"; }
-# sway's own grey fills the whole probe circle; a kaleidoscope leaves black
-# around its arena.
-kaleidoscope() { mirrored "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.95)}'; }
-wait_picture() { wait_for 10 kaleidoscope "$1" || fail "$2 on $1 (lit ${lit:-?}, asym ${asym:-?})"; }
 # Key M turns the mirrors off (or on): seen on the output, it shows that the
 # saver took every key before it and runs on.
 toggle_mirrors() {

@@ -26,7 +26,7 @@ std::string Describe(const hack::Options& o) {
   std::ostringstream text;
   text << actions[static_cast<int>(o.action)] << " " << targets[static_cast<int>(o.target)] << " " << o.windowId
        << (o.windowSystem.empty() ? "" : " " + o.windowSystem) << (o.output.empty() ? "" : " on " + o.output)
-       << (o.settings.empty() ? "" : " " + Describe(o.settings));
+       << (o.settings.empty() ? "" : " " + Describe(o.settings)) << (o.onIdle ? " on-idle" : "");
   for (const std::string& word : o.rest) text << " " << word;
   return text.str();
 }
@@ -44,6 +44,7 @@ TEST(HackOptions, ParsesEitherSpellingAndLeavesTheWindowsSwitches) {
       {{"-s", "/c:5678", "-l", "42", "-screensaver"}, "run - 0 -s /c:5678 -l 42 -screensaver"},
       {{"--x11", "/s"}, "run - 0 x11 /s"}, {{"-wayland", "/s"}, "run - 0 wayland /s"},
       {{"--layer", "background", "--output=DP-2"}, "run layer 0 on DP-2"},
+      {{"--on-idle", "--levels=2"}, "run - 0 Levels=2 on-idle"}, {{"-on-idle"}, "run - 0 on-idle"},
       {{"--root", "--help"}, "help root 0"}, {{"-help"}, "help - 0"}, {{"--version"}, "version - 0"},
   };
   for (const auto& [arguments, expected] : cases) EXPECT_EQ(Describe(Parse(arguments)), expected);
@@ -56,7 +57,8 @@ TEST(HackOptions, BadValuesAndUnknownOptionsAreErrors) {
       {{"--mirrors=1"}, "--mirrors"}, {{"/s", "--colour", "red"}, "--colour"},
       {{"--bogus", "--help"}, "--bogus"},  // help wins only where it comes before an error
       {{"--layer", "overlay"}, "background"},
-      {{"--output", "DP-1", "/s"}, "--layer"}, {{"--layer=background", "--output="}, "--output"},
+      {{"--output", "DP-1", "/s"}, "--layer"}, {{"--on-idle", "/s"}, "--on-idle"}, {{"--root", "--on-idle"}, "--on-idle"},
+      {{"--on-idle=1"}, "--on-idle"}, {{"--layer=background", "--output="}, "--output"},
   };
   for (const auto& [arguments, named] : cases) {
     const hack::Options o = Parse(arguments);
