@@ -21,13 +21,6 @@ now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 past() { (($(now_ms) >= $1)); }
 at() { wait_for 30 past "$1"; }
 
-# A private session bus; sets DBUS_SESSION_BUS_ADDRESS.
-start_session_bus() {
-  dbus-daemon --session --nofork --print-address=5 5>"$work/bus.txt" >/dev/null 2>&1 3>&- 4>&- &
-  pids+=("$!")
-  wait_for 10 test -s "$work/bus.txt" || fail "the session bus did not start"
-  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus.txt")
-}
 # The watcher, started by the command "$@"; sets watcher (its pid).
 start_watcher() {
   start_bg "$@" "$zirbel" --on-idle
@@ -166,12 +159,9 @@ case "$case_name" in
     for tool in mutter Xwayland; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
     export DISPLAY=
     [ "$(id -u)" = 0 ] && { as_user true; chown zirbel-test "$work/run" "$work/home"; }
-    as_user env XDG_RUNTIME_DIR="$work/run" dbus-daemon --session --nofork --print-address=5 5>"$work/bus.txt" \
-      >/dev/null 2>&1 3>&- 4>&- &
-    pids+=("$!")
-    wait_for 10 test -s "$work/bus.txt" || fail "the session bus did not start"
+    start_session_bus as_user env XDG_RUNTIME_DIR="$work/run"
     gnome() {
-      as_user env XDG_RUNTIME_DIR="$work/run" DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus.txt")" \
+      as_user env XDG_RUNTIME_DIR="$work/run" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" WAYLAND_DISPLAY=wayland-0 DISPLAY="${gnome_display:-}" \
         XAUTHORITY="${gnome_auth:-}" "$@"
     }
@@ -212,18 +202,13 @@ case "$case_name" in
     restart
     no_saver_for $((delay * 2 + 1)) "the saver started while the session manager inhibited idleness"
     ;;
-  logind_locked | logind_lock_signal | logind_killed)
-    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
-    /usr/bin/python3 -c 'import dbusmock' 2>/dev/null || skip "python3-dbusmock is not installed"
+  logind_locked | logind_lock)
+    need_dbusmock
     on_xvfb 640x480
     export XDG_CONFIG_HOME=$work/config
-    # Password Delay 0: every end of the saver comes after the grace period.
-    mkdir -p "$XDG_CONFIG_HOME/zirbel"
-    printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=0" \
-      '[Software\Pomwick\Vostrand]' "LockOnReturn=1" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
+    lock_settings 0 1  # every end of the saver comes after the grace period
     start_system_bus
     start_logind_mock
-    locks() { [ "$(logind_calls Lock)" = "$1" ] || fail "$2: Lock was called $(logind_calls Lock) times"; }
     case "$case_name" in
       logind_locked)
         logind_set_locked_hint true
@@ -231,27 +216,25 @@ case "$case_name" in
         no_saver_for $((delay * 2 + 1)) "the saver started while the session was locked"
         logind_set_locked_hint false
         # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
-        logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddProperty org.freedesktop.login1.Manager \
-          BlockInhibited "<'handle-lid-switch:idle'>" >/dev/null || fail "BlockInhibited could not be set"
+        logind_block_inhibited handle-lid-switch:idle
         xdotool mousemove 5 5
         no_saver_for $((delay * 2 + 1)) "the saver started while logind held an idle inhibitor"
-        logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock.UpdateProperties org.freedesktop.login1.Manager \
-          "{'BlockInhibited': <'handle-lid-switch'>}" >/dev/null
+        logind_block_inhibited handle-lid-switch
         xdotool mousemove 9 9
         wait_saver $((delay + 5)) "the session unlocked and nothing inhibiting"
         ;;
-      logind_lock_signal)
+      logind_lock)
+        # The session's Lock ends the saver, with no Lock call of its own; a
+        # saver killed after the grace period, in the next idle period, locks.
         start_watcher env
         wait_saver $((delay + 5)) "the idle period"
         picture "the idle period"
         logind_send_lock
         wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
         locks 0 "a saver that the watcher ended itself"
-        ;;
-      logind_killed)
-        start_watcher env
-        wait_saver $((delay + 5)) "the idle period"
-        picture "the idle period"
+        xdotool mousemove 7 7
+        wait_saver $((delay + 5)) "the idle period after the session's Lock"
+        picture "the idle period after the session's Lock"
         locks 0 "before the kill"
         kill -KILL "$(saver_pid)"
         wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"

@@ -138,9 +138,10 @@ CONF
   export DBUS_SYSTEM_BUS_ADDRESS
 }
 
-# A private session bus; sets and exports DBUS_SESSION_BUS_ADDRESS.
+# A private session bus, run by the command "$@" (none: directly); sets and
+# exports DBUS_SESSION_BUS_ADDRESS.
 start_session_bus() {
-  dbus-daemon --session --nofork --print-address=1 >"$work/session-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
+  "$@" dbus-daemon --session --nofork --print-address=1 >"$work/session-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
   pids+=("$!")
   wait_for 5 test -s "$work/session-bus.txt" || fail "the private session bus did not start"
   DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session-bus.txt")
@@ -165,9 +166,28 @@ start_logind_mock() {
   [ -n "$logind_session" ] || fail "the logind mock has no session"
   export XDG_SESSION_ID=${1:-c1}
 }
+need_dbusmock() {
+  command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
+  /usr/bin/python3 -c 'import dbusmock' 2>/dev/null || skip "python3-dbusmock is not installed"
+}
+# The saver's settings: Password Delay $1 seconds, LockOnReturn $2.
+lock_settings() {
+  mkdir -p "$XDG_CONFIG_HOME/zirbel"
+  printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=$1" \
+    '[Software\Pomwick\Vostrand]' "LockOnReturn=$2" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
+}
+# Sets the manager's BlockInhibited (logind's inhibitors' kinds) to "$1".
+logind_block_inhibited() {
+  local how=(AddProperty org.freedesktop.login1.Manager BlockInhibited "<'$1'>")
+  [ -n "${logind_blocks:-}" ] && how=(UpdateProperties org.freedesktop.login1.Manager "{'BlockInhibited': <'$1'>}")
+  logind_call /org/freedesktop/login1 "org.freedesktop.DBus.Mock.${how[0]}" "${how[@]:1}" >/dev/null ||
+    fail "BlockInhibited could not be set"
+  logind_blocks=1
+}
 # How often method $1 (Lock, GetSession, ...) was called on the mock.
 logind_calls() { grep -c "^[0-9.]* $1\b" "$logind_log" 2>/dev/null || true; }
 logind_called() { [ "$(logind_calls "$1")" -gt 0 ]; }
+locks() { [ "$(logind_calls Lock)" = "$1" ] || fail "$2: Lock was called $(logind_calls Lock) times"; }
 # Sets the session's LockedHint (true or false), or sends it a Lock signal.
 logind_set_locked_hint() {
   logind_call "$logind_session" org.freedesktop.DBus.Mock.UpdateProperties org.freedesktop.login1.Session \

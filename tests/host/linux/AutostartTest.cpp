@@ -1,9 +1,10 @@
-#include <dirent.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -65,11 +66,8 @@ TEST(Autostart, EntryIsInTheConfigHomeAndWrittenWhole) {
   std::stringstream text;
   text << std::ifstream(path).rdbuf();
   EXPECT_EQ(text.str(), autostart::EntryText("/usr/bin/zirbel"));
-  DIR* folder = opendir((root + "/c/autostart").c_str());
-  int files = 0;
-  for (dirent* entry; (entry = readdir(folder)) != nullptr;) files += entry->d_name[0] != '.';
-  closedir(folder);
-  EXPECT_EQ(files, 1) << "no temporary file is left beside it";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/c/autostart"), {}), 1)
+      << "no temporary file is left beside it";
   for (int twice = 0; twice < 2; ++twice) {
     EXPECT_TRUE(autostart::RemoveEntry(path, &why)) << why;
     EXPECT_FALSE(autostart::EntryExists(path));
@@ -81,7 +79,7 @@ TEST(Autostart, EntryIsInTheConfigHomeAndWrittenWhole) {
   EXPECT_NE(why.find(root + "/file/autostart"), std::string::npos) << why;
   EXPECT_FALSE(autostart::WriteEntry(path, "bad\tpath", &why));
   EXPECT_FALSE(autostart::EntryExists(path));
-  g_spawn_command_line_sync(("rm -rf " + root).c_str(), nullptr, nullptr, nullptr, nullptr);
+  std::filesystem::remove_all(root);
 }
 
 TEST(Logind, BlockInhibitedNamesEachLockByItself) {
