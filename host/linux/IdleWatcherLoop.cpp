@@ -3,6 +3,7 @@
 #include <glib-unix.h>
 #include <glib.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +95,7 @@ class Loop {
   void Quit() { g_main_loop_quit(loop_); }
   void Act(IdleAction action);
   void StartSaver();
+  void EndSaver();
   static void OnChildEnded(GPid pid, gint status, gpointer data);
   static gboolean OnKillTimer(gpointer data);
   static gboolean OnStopSignal(gpointer data);
@@ -111,7 +113,9 @@ class Loop {
 void Loop::StartSaver() {
   char* argv[] = {const_cast<char*>(program_.c_str()), const_cast<char*>("/s"), nullptr};
   GError* error = nullptr;
-  if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &child_, &error)) {
+  // The saver ends with the watcher, even one killed outright.
+  GSpawnChildSetupFunc withWatcher = [](gpointer) { prctl(PR_SET_PDEATHSIG, SIGTERM); };
+  if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, withWatcher, nullptr, &child_, &error)) {
     std::fprintf(stderr, "zirbel: cannot start the saver: %s\n", error->message);
     g_error_free(error);
     child_ = 0;
@@ -150,6 +154,19 @@ void Loop::OnChildEnded(GPid pid, gint status, gpointer data) {
   self->killTimer_ = 0;
   const bool normal = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   self->Act(self->watcher_.OnSaverEnded(normal ? SaverEnd::Normal : SaverEnd::Fault));
+}
+
+// A watcher that ends takes its running saver with it: SIGTERM, then SIGKILL
+// once the saver has had the time a stop gives it.
+void Loop::EndSaver() {
+  if (child_ == 0) return;
+  kill(child_, SIGTERM);
+  for (guint waited = 0; waited < kKillAfterMs; waited += 10) {
+    if (waitpid(child_, nullptr, WNOHANG) == child_) return;
+    g_usleep(10 * 1000);
+  }
+  kill(child_, SIGKILL);
+  waitpid(child_, nullptr, 0);
 }
 
 gboolean Loop::OnKillTimer(gpointer data) {
@@ -199,6 +216,7 @@ int Loop::Run(unsigned seconds) {
   g_unix_signal_add(SIGTERM, &Loop::OnStopSignal, this);
   g_unix_signal_add(SIGINT, &Loop::OnStopSignal, this);
   g_main_loop_run(loop_);
+  EndSaver();
   return 0;
 }
 

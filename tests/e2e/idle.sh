@@ -46,7 +46,7 @@ end_saver() {
   wait_for 5 saver_gone || fail "$1: Q did not end the saver"
 }
 # An Xvfb of the case's own, of size $1, as DISPLAY.
-on_xvfb() { start_xvfb "$1x24" || skip "Xvfb did not start"; export DISPLAY=$xvfb_display; }
+on_xvfb() { start_xvfb "$1x24" || skip "Xvfb did not start"; pids+=("$xvfb"); export DISPLAY=$xvfb_display; }
 # Asserts that no saver starts for $1 s.
 no_saver_for() { ! wait_for "$1" saver_runs || fail "$2"; }
 
@@ -95,6 +95,9 @@ case "$case_name" in
     wait_for 5 ended "$inhibitor" || fail "the inhibiting client did not end"
     wait_saver 3 "the inhibiting client left the bus"
     picture "the inhibiting client left the bus"
+    # The watcher ends, and its saver with it.
+    running=$(saver_pid) && kill -TERM "$watcher"
+    wait_for 2 ended "$running" || fail "the saver outlived its watcher"
     ;;
   two_watchers)
     on_xvfb 640x480
