@@ -122,7 +122,17 @@ function photoFolder(name, colours, ...options) {
   return folder;
 }
 
-const pick = async (folder) => (await page.$('#photo-input')).uploadFile(folder);
+// A pick as the visitor makes one: the browser walks the folder on its own
+// time and a second pick before it hands over the first would replace it, so
+// each waits for the input's change.
+async function pick(folder) {
+  await page.evaluate(() => {
+    window.picked = false;
+    document.getElementById('photo-input').addEventListener('change', () => (window.picked = true), {once: true});
+  });
+  await (await page.$('#photo-input')).uploadFile(folder);
+  await until(() => window.picked, null, `the browser never handed over ${folder}`);
+}
 const photoStatus = () => page.evaluate(() => Module.photoStatus());
 
 const cases = {
