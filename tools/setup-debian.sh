@@ -19,10 +19,11 @@ case "${1:-}" in
   *) echo "usage: tools/setup-debian.sh [--linux-only | --web]" >&2; exit 2 ;;
 esac
 
+# What the libraries' builds need first; the rest installs while they build.
+tools=(build-essential cmake ninja-build pkg-config ca-certificates dpkg-dev)
 # The Linux build: the program, its dialog, the offscreen renderer, and the
 # tests and benchmarks that its preset configures; Xvfb for a display of its own.
 pkgs=(
-  build-essential cmake ninja-build pkg-config ca-certificates dpkg-dev
   libx11-dev libxfixes-dev libxrandr-dev libxinerama-dev libxtst-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libjpeg62-turbo-dev libpng-dev libglib2.0-dev libgtk-3-dev libwebp-dev libheif-dev libseccomp-dev
@@ -34,12 +35,13 @@ pkgs=(
 # The tests and tools beyond it: the Windows cross-build, its installers (wixl)
 # and Wine, the sanitizer and fuzz compiler, the screen-saver daemon, Xorg with
 # two dummy monitors, a headless sway, a headless mutter, logind faked on a
-# private system bus, the packaging checks, the image generators, and the web
-# page's compiler and the browser its tests drive.
+# private system bus, the packaging checks, the image generators, and the
+# browser the web tests drive.
 if [ $linux_only = 0 ]; then
+  tools+=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm meson)
+  command -v npm >/dev/null || tools+=(npm)
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
-    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm meson
     wine64 wixl msitools
     xscreensaver xscreensaver-gl lintian libxml2-utils
     clang libclang-rt-14-dev
@@ -48,16 +50,24 @@ if [ $linux_only = 0 ]; then
     mutter xwayland dbus python3-dbusmock python3-gi
     chromium
   )
-  command -v npm >/dev/null || pkgs+=(npm)
 fi
 # The web page's compiler (its JavaScript optimizer needs acorn).
 if [ $web = 1 ]; then
-  pkgs+=(emscripten node-acorn)
+  tools+=(emscripten node-acorn)
 fi
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+missing() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+install_missing() {
+  local missing
+  mapfile -t missing < <(missing "$@")
+  [ ${#missing[@]} -gt 0 ] || return 0
+  echo "setup: installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
 
 # apt-get source needs a deb-src entry for the Debian archive.
 need_src=0
@@ -70,35 +80,61 @@ if ! grep -rqs '^\s*\(deb-src\|Types:.*deb-src\)' /etc/apt/sources.list /etc/apt
   fi
 fi
 
-if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
+if [ -n "$(missing "${tools[@]}" "${pkgs[@]}")" ] || [ $need_src = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
 fi
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing "${tools[@]}"
+if [ $linux_only = 1 ]; then install_missing "${pkgs[@]}"; fi
 
 "$here/cmake/fetch-layer-shell.sh"
-# zlib, libpng, libjpeg-turbo and libwebp for the web page (WebAssembly).
-if [ $web = 1 ]; then "$here/cmake/build-wasm-libraries.sh"; "$here/cmake/build-libwebp.sh" wasm; fi
-if [ $linux_only = 1 ]; then exit 0; fi
 
+# The libraries build side by side, each chain into its own log, printed when
+# it ends: much of their time goes to configure steps that use one processor.
+deps="${ZIRBEL_DEPS_DIR:-$here/build/_deps}"
+mkdir -p "$deps"
+pids=() names=()
+chain() {
+  local name=$1
+  shift
+  "$@" >"$deps/setup-$name.log" 2>&1 &
+  pids+=($!) names+=("$name")
+}
+finish_chains() {
+  local i failed=0
+  for i in "${!pids[@]}"; do
+    if wait "${pids[$i]}"; then
+      cat "$deps/setup-${names[$i]}.log"
+    else
+      echo "setup: building ${names[$i]} failed; the end of its log:" >&2
+      tail -n 40 "$deps/setup-${names[$i]}.log" >&2
+      failed=1
+    fi
+  done
+  return $failed
+}
+# zlib, libpng, libjpeg-turbo and libwebp for the web page (WebAssembly).
+web_libraries() { "$here/cmake/build-wasm-libraries.sh" && "$here/cmake/build-libwebp.sh" wasm; }
 # The MinGW toolchain files name the posix threading flavour of the compilers
 # (the photo worker is a std::thread); the C libraries build with either.
-"$here/cmake/build-libjpeg-mingw.sh" i686-w64-mingw32
-"$here/cmake/build-libjpeg-mingw.sh" x86_64-w64-mingw32
-"$here/cmake/build-libpng-mingw.sh" i686-w64-mingw32
-"$here/cmake/build-libpng-mingw.sh" x86_64-w64-mingw32
-"$here/cmake/build-libwebp.sh" i686-w64-mingw32
-"$here/cmake/build-libwebp.sh" x86_64-w64-mingw32
-"$here/cmake/build-libheif-mingw.sh" i686-w64-mingw32
-"$here/cmake/build-libheif-mingw.sh" x86_64-w64-mingw32
-
+mingw_libraries() {
+  "$here/cmake/build-libjpeg-mingw.sh" "$1" && "$here/cmake/build-libpng-mingw.sh" "$1" &&
+    "$here/cmake/build-libwebp.sh" "$1" && "$here/cmake/build-libheif-mingw.sh" "$1"
+}
 # The DevTools-protocol client the web tests drive the browser with, kept in
 # the build tree.
-driver="${ZIRBEL_DEPS_DIR:-$here/build/_deps}/web-driver"
-if [ ! -f "$driver/node_modules/puppeteer-core/package.json" ]; then
+web_driver() {
+  local driver="$deps/web-driver"
+  [ -f "$driver/node_modules/puppeteer-core/package.json" ] && return 0
   mkdir -p "$driver"
   npm install --prefix "$driver" --no-audit --no-fund --silent puppeteer-core@24 >/dev/null
+}
+if [ $web = 1 ]; then chain web web_libraries; fi
+if [ $linux_only = 0 ]; then
+  chain i686 mingw_libraries i686-w64-mingw32
+  chain x86_64 mingw_libraries x86_64-w64-mingw32
+  chain web-driver web_driver
+  # The rest of the packages meanwhile (downloading and unpacking, mostly).
+  install_missing "${pkgs[@]}" || { kill "${pids[@]}" 2>/dev/null; exit 1; }
 fi
+finish_chains
