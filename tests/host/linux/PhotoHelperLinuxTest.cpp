@@ -3,18 +3,17 @@
 // helper is killed, the next photo decodes); a crash, a hang and endless
 // allocation each cost their photo only; a helper killed from outside costs
 // at most the photo it held; no helper outlives its client.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,23 +75,12 @@ class PhotoHelperLinux : public testing::Test {
       const std::string text = std::string("ZIRBEL-TEST-HOOK ") + hook + "\n";
       ASSERT_TRUE(gen::WriteFile(dir + "/" + hook + ".jpg", std::vector<unsigned char>(text.begin(), text.end())));
     }
-    options.decodeTime = milliseconds(1500);
-    options.slack = milliseconds(500);
   }
   void TearDown() override { fs::remove_all(dir); }
-  bool Decode(photohelper::PhotoHelperClient& client, const std::string& name, std::string* error,
-              const std::atomic<bool>* stop = nullptr) {
-    photo::ReadBounds bounds;
-    bounds.time = milliseconds(1000);
-    bounds.stop = stop;
-    photo::Tile tile;
-    return client.Decode(dir + "/" + name, bounds, &tile, error);
-  }
   std::string dir;
-  photohelper::ClientOptions options;
 };
 
-TEST_F(PhotoHelperLinux, EachFaultCostsItsPhotoAndTheSandboxRefusesFilesAndSockets) {
+TEST_F(PhotoHelperLinux, EachFaultOrKillCostsItsPhotoAndTheSandboxRefusesFilesAndSockets) {
   // The sanitizer's own report of a crash or of memory running out makes
   // calls the filter refuses: the photo is skipped all the same.
 #if defined(__SANITIZE_ADDRESS__)
@@ -108,41 +96,45 @@ TEST_F(PhotoHelperLinux, EachFaultCostsItsPhotoAndTheSandboxRefusesFilesAndSocke
       {"allocate.jpg", "not enough memory for it (the photo decoder's bound)"}, {"unlisted.jpg", "not a photo"},
       {"missing.jpg", "cannot be opened (No such file or directory)"}, {"good.png", ""},
   };
-  {
-    photohelper::PhotoHelperClient client(linuxhost::MakeHelperPlatform(), options);
-    for (const auto& [file, reason] : cases) {
-      std::string error;
-      EXPECT_EQ(Decode(client, file, &error), reason.empty()) << file << ": " << error;
-      EXPECT_TRUE((loose && (file == "crash.jpg" || file == "allocate.jpg")) || error.rfind(reason, 0) == 0) << error;
-    }
-    EXPECT_EQ(client.Starts(), 6) << "a fresh helper after each fault, the same one otherwise";
-    const std::vector<pid_t> helpers = HelpersOnceThereAre(1);  // the killed ones gone
-    ASSERT_EQ(helpers.size(), 1u);
-    EXPECT_EQ(StatusLine(helpers[0], "Seccomp"), "2");
-    EXPECT_EQ(StatusLine(helpers[0], "NoNewPrivs"), "1");
+  photohelper::ClientOptions options;
+  options.decodeTime = milliseconds(1500);
+  options.slack = milliseconds(500);
+  auto client = std::make_unique<photohelper::PhotoHelperClient>(linuxhost::MakeHelperPlatform(), options);
+  // Why the helper skipped `file`; "" for a tile.
+  const auto decode = [&](const std::string& file) {
+    photo::ReadBounds bounds;
+    bounds.time = milliseconds(1000);
+    photo::Tile tile;
+    std::string error;
+    const bool decoded = client->Decode(dir + "/" + file, bounds, &tile, &error);
+    EXPECT_EQ(decoded, error.empty()) << file;
+    return error;
+  };
+  for (const auto& [file, reason] : cases) {
+    const std::string error = decode(file);
+    EXPECT_EQ(error.empty(), reason.empty()) << file << ": " << error;
+    EXPECT_TRUE((loose && (file == "crash.jpg" || file == "allocate.jpg")) || error.rfind(reason, 0) == 0) << error;
   }
-  EXPECT_TRUE(HelpersOnceThereAre(0).empty()) << "killed with its client";
-}
+  EXPECT_EQ(client->Starts(), 6) << "a fresh helper after each fault, the same one otherwise";
+  std::vector<pid_t> helpers = HelpersOnceThereAre(1);  // the killed ones gone
+  ASSERT_EQ(helpers.size(), 1u);
+  EXPECT_EQ(StatusLine(helpers[0], "Seccomp"), "2");
+  EXPECT_EQ(StatusLine(helpers[0], "NoNewPrivs"), "1");
 
-TEST_F(PhotoHelperLinux, AHelperKilledFromOutsideCostsAtMostThePhotoItHeld) {
-  photohelper::PhotoHelperClient client(linuxhost::MakeHelperPlatform(), options);
-  std::string error;
-  ASSERT_TRUE(Decode(client, "good.png", &error)) << error;
-  ASSERT_EQ(Helpers().size(), 1u);
-  kill(Helpers()[0], SIGKILL);  // between two photos: it costs none
+  // Killed from outside between two photos, a helper costs none; killed
+  // while it holds a photo, that photo.
+  kill(helpers[0], SIGKILL);
   HelpersOnceThereAre(0);
-  EXPECT_TRUE(Decode(client, "good.png", &error)) << error;
-  auto held = std::async(std::launch::async, [&] {
-    std::string why;
-    Decode(client, "hang.jpg", &why);
-    return why;
-  });
-  const std::vector<pid_t> helpers = HelpersOnceThereAre(1);
+  EXPECT_EQ(decode("good.png"), "");
+  auto held = std::async(std::launch::async, [&] { return decode("hang.jpg"); });
+  helpers = HelpersOnceThereAre(1);
   ASSERT_EQ(helpers.size(), 1u);
   kill(helpers[0], SIGKILL);
   EXPECT_EQ(held.get(), "the photo decoder was killed on it");
-  EXPECT_TRUE(Decode(client, "good.png", &error)) << error;
-  EXPECT_EQ(client.Starts(), 3);
+  EXPECT_EQ(decode("good.png"), "");
+  EXPECT_EQ(client->Starts(), 8);
+  client.reset();
+  EXPECT_TRUE(HelpersOnceThereAre(0).empty()) << "killed with its client";
 }
 
 }  // namespace
