@@ -22,6 +22,10 @@ namespace {
 std::string path;
 const char* const kProgramGroup = SettingsGroupName(SettingsGroup::Program);
 
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
 std::optional<std::string> ReadRaw(const std::string& file) {
   g_autofree gchar* contents = nullptr;
   gsize length = 0;
@@ -48,7 +52,7 @@ GKeyFile* Parse(const std::string& file) {
 void CheckLoad(const std::string& original) {
   std::set<std::string> reported;
   settingsfile::KeyFileStore store([&reported](const std::string& problem) {
-    if (!reported.insert(problem).second) std::abort();  // each once
+    Require(reported.insert(problem).second);  // each once
   });
   SaverState state;
   LoadSystemSettings(state, store);
@@ -67,14 +71,12 @@ void CheckLoad(const std::string& original) {
       problem = path + ": " + row.name + " is " + std::to_string(value) + ", not from " + row.Range() +
                 "; its default is used";
     }
-    if (isText ? state.*row.text != (found ? text : "") : state.*row.number != (found ? value : row.fallback)) {
-      std::abort();
-    }
-    if (!problem.empty() && reported.count(problem) == 0) std::abort();
+    Require(isText ? state.*row.text == (found ? text : "") : state.*row.number == (found ? value : row.fallback));
+    Require(problem.empty() || reported.count(problem) == 1);
     const bool there = parsed != nullptr && g_key_file_has_key(parsed, group, row.name, nullptr);
-    if (there && !found && problem.empty()) std::abort();
+    Require(!there || found || !problem.empty());
   }
-  if (state.inPasswordCheck != 0) std::abort();
+  Require(state.inPasswordCheck == 0);
 }
 
 // The parser takes a carriage return before a line's end as part of the line
@@ -96,7 +98,7 @@ void CheckKept(GKeyFile* before, GKeyFile* after) {
       if (g_strcmp0(*group, kProgramGroup) == 0 && g_strcmp0(*key, setting::kUseMirrors) == 0) continue;
       g_autofree gchar* old = g_key_file_get_value(before, *group, *key, nullptr);
       g_autofree gchar* now = g_key_file_get_value(after, *group, *key, nullptr);
-      if (!SameValue(old, now)) std::abort();
+      Require(SameValue(old, now));
     }
   }
 }
@@ -106,25 +108,23 @@ void CheckSave(const std::string& original, std::int32_t saved) {
   g_unlink(bad.c_str());
   const settingsfile::WriteResult result = settingsfile::WriteValue(path, kProgramGroup, setting::kUseMirrors, saved);
   const std::optional<std::string> now = ReadRaw(path);
-  if (!now) std::abort();
+  Require(now.has_value());
   if (result == settingsfile::WriteResult::Failed) {
-    if (*now != original) std::abort();
+    Require(*now == original);
     return;
   }
   std::int32_t value = 0;
-  if (!settingsfile::ReadValue(path, kProgramGroup, setting::kUseMirrors, &value) || value != saved) {
-    std::abort();
-  }
+  Require(settingsfile::ReadValue(path, kProgramGroup, setting::kUseMirrors, &value) && value == saved);
   g_autoptr(GKeyFile) before = Parse(original);
   g_autoptr(GKeyFile) after = Parse(*now);
-  if (after == nullptr) std::abort();
+  Require(after != nullptr);
   if (result == settingsfile::WriteResult::WrittenAfterBackup) {
     // Only a file that cannot be parsed, or holds NUL bytes, is set aside,
     // and then whole.
     const bool binary = original.find('\0') != std::string::npos;
-    if ((before != nullptr && !binary) || ReadRaw(bad) != original) std::abort();
+    Require((before == nullptr || binary) && ReadRaw(bad) == original);
   } else {
-    if (before == nullptr || original.find('\0') != std::string::npos) std::abort();
+    Require(before != nullptr && original.find('\0') == std::string::npos);
     CheckKept(before, after);
   }
 }
@@ -133,20 +133,18 @@ void CheckSave(const std::string& original, std::int32_t saved) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gchar* made = g_dir_make_tmp("zirbel-settings-fuzz-XXXXXX", nullptr);  // under $TMPDIR, which the runner removes
-  if (made == nullptr) std::abort();
+  Require(made != nullptr);
   g_setenv("XDG_CONFIG_HOME", made, TRUE);
   const std::string directory = std::string(made) + "/zirbel";
   g_free(made);
-  if (g_mkdir_with_parents(directory.c_str(), 0700) != 0) std::abort();
+  Require(g_mkdir_with_parents(directory.c_str(), 0700) == 0);
   path = settingsfile::SettingsPath();
-  if (path != directory + "/settings.ini") std::abort();
+  Require(path == directory + "/settings.ini");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(data), static_cast<gssize>(size), nullptr)) {
-    std::abort();
-  }
+  Require(g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(data), static_cast<gssize>(size), nullptr));
   const std::string original(reinterpret_cast<const char*>(data), size);
   CheckLoad(original);
   CheckSave(original, static_cast<std::int32_t>(size % 3) - 1);

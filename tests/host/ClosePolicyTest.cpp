@@ -99,16 +99,21 @@ TEST_F(ClosePolicyTest, ACursorThatCannotBeReadKeepsTheLastKnownPosition) {
   EXPECT_EQ(services.log.back(), "post");
 }
 
-TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
-  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, bool> cases[] = {  // s, created at, ms, asks
-      {15, 5000, 15000, false}, {15, 5000, 15001, true},  // exactly the delay: no password
-      {0, 5000, 0, false},      {0, 5000, 1, true},       // 0 asks after the first millisecond
-      {-1, 5000, 4000000000u, false},                     // -1 taken as unsigned never asks
-      {15, 0xFFFFF000u, 4352, false}, {15, 0xFFFFF000u, 15001, true},  // across the tick's wrap
+// After the grace period a close asks for the password and, with
+// LockOnReturn, locks the session before the window goes.
+TEST_F(ClosePolicyTest, GracePeriodCountsFromCreationAndOnlyAfterItTheSessionLocks) {
+  // s, created at, ms, LockOnReturn, asks for the password
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, std::int32_t, bool> cases[] = {
+      {15, 5000, 15000, 1, false}, {15, 5000, 15001, 1, true},  // exactly the delay: no password
+      {15, 5000, 15001, 0, true},
+      {0, 5000, 0, 1, false},      {0, 5000, 1, 1, true},       // 0 asks after the first millisecond
+      {-1, 5000, 4000000000u, 1, false},                        // -1 taken as unsigned never asks
+      {15, 0xFFFFF000u, 4352, 1, false}, {15, 0xFFFFF000u, 15001, 1, true},  // across the tick's wrap
   };
-  for (const auto& [delay, createdAt, elapsed, asksForPassword] : cases) {
+  for (const auto& [delay, createdAt, elapsed, lockOnReturn, asksForPassword] : cases) {
     state = SaverState{};
     state.passwordDelay = delay;
+    state.lockOnReturn = lockOnReturn;
     services.tick = createdAt;
     services.log.clear();
     policy.OnCreate();
@@ -116,9 +121,9 @@ TEST_F(ClosePolicyTest, GracePeriodCountsFromCreation) {
     policy.OnKeyOrButton('Q');  // activity late in the grace period does not restart it
     EXPECT_EQ(HandleCloseAfter(elapsed), Disposition::Handled);
     Log expected = asksForPassword ? kChecked : Log{"post"};
-    if (asksForPassword) expected.push_back("lock");  // LockOnReturn is on by default
+    if (asksForPassword && lockOnReturn != 0) expected.push_back("lock");
     expected.push_back("destroy");
-    EXPECT_EQ(services.log, expected) << delay << " s, " << elapsed << " ms";
+    EXPECT_EQ(services.log, expected) << delay << " s, " << elapsed << " ms, LockOnReturn " << lockOnReturn;
   }
 }
 
@@ -156,23 +161,6 @@ TEST_F(ClosePolicyTest, FailedVerificationKeepsTheSaverWithTheOriginMoved) {
   expected.insert(expected.end(), kChecked.begin(), kChecked.end());
   expected.insert(expected.end(), {"lock", "destroy"});
   EXPECT_EQ(services.log, expected) << "the session locks only once the saver may close";
-}
-
-TEST_F(ClosePolicyTest, SessionLocksBeforeTheWindowGoesOnlyAfterTheGraceWhenAsked) {
-  const std::tuple<std::int32_t, std::uint32_t, Log> cases[] = {  // LockOnReturn, ms, what follows the request
-      {1, 15001, {"arrow", "verify", "no arrow", "lock", "destroy"}},
-      {0, 15001, {"arrow", "verify", "no arrow", "destroy"}},
-      {1, 15000, {"destroy"}},  // within the grace period
-  };
-  for (const auto& [lockOnReturn, elapsed, expected] : cases) {
-    state.lockOnReturn = lockOnReturn;
-    services.log.clear();
-    policy.OnKeyOrButton('Q');
-    HandleCloseAfter(elapsed);
-    Log all = {"post"};
-    all.insert(all.end(), expected.begin(), expected.end());
-    EXPECT_EQ(services.log, all) << lockOnReturn << ", " << elapsed << " ms";
-  }
 }
 
 TEST_F(ClosePolicyTest, PreviewIgnoresAllInputAndClosesByDefault) {

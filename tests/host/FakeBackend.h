@@ -21,7 +21,6 @@ using Log = std::vector<std::string>;
 struct BareView : ViewScene {
   Log* log = nullptr;
   int id = 0;
-  bool present = true;
   std::thread::id thread = std::this_thread::get_id();
   void Start(const SceneView& v, std::uint32_t seed, const SceneSources&) override {
     Place(v);
@@ -34,7 +33,7 @@ struct BareView : ViewScene {
   void Advance() override {}
   bool RenderFrame(std::uint32_t) override {
     log->push_back("draw " + std::to_string(id) + " at " + std::to_string(scene.originX));
-    return present;
+    return true;
   }
   void Resume() override {}
   void ShowAtlas(const std::vector<unsigned char>&) override {

@@ -1,11 +1,66 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "field/KeyCodes.h"
+#include "host/Monitors.h"
+#include "host/PhotoFrames.h"
 #include "host/SaverState.h"
 #include "host/SceneSet.h"
-#include "field/KeyCodes.h"
+#include "images/PhotoAtlasSource.h"
 #include "tests/host/FakeBackend.h"
+#include "tools/genimages/JpegWriter.h"
 
 namespace {
+
+using Views = std::vector<SceneView>;
+
+struct LayoutCase {
+  const char* name;
+  ScreenRect window;
+  std::vector<Monitor> monitors;
+  bool allMonitors;
+  Views views;
+  bool fills;
+};
+
+// Two monitors side by side, 1280x720 and 1024x768, the second one primary:
+// the window spans 2304x768 and the first monitor leaves 48 rows below it.
+const std::vector<Monitor> kPair = {{{0, 0, 1280, 720}, false}, {{1280, 0, 1024, 768}, true}};
+
+TEST(MonitorLayout, ViewsFollowMonitorsPrimaryFirst) {
+  const LayoutCase cases[] = {
+      {"one monitor", {0, 0, 800, 600}, {{{0, 0, 800, 600}, true}}, true, {{0, 0, 800, 600}}, true},
+      {"no monitors known", {0, 0, 640, 480}, {}, true, {{0, 0, 640, 480}}, true},
+      {"primary first, y from below", {0, 0, 2304, 768}, kPair, true, {{1280, 0, 1024, 768}, {0, 48, 1280, 720}}, false},
+      {"primary only", {0, 0, 2304, 768}, kPair, false, {{1280, 0, 1024, 768}}, false},
+      {"none marked: first listed", {0, 0, 2000, 1000}, {{{1000, 0, 1000, 1000}, false}, {{0, 0, 1000, 1000}, false}},
+       true, {{1000, 0, 1000, 1000}, {0, 0, 1000, 1000}}, true},
+      {"mirrored outputs once", {0, 0, 800, 600}, {{{0, 0, 800, 600}, false}, {{0, 0, 800, 600}, true}}, true,
+       {{0, 0, 800, 600}}, true},
+      {"window offset, monitor clipped", {-100, 50, 1000, 500}, {{{-200, 0, 600, 600}, true}, {{500, 50, 400, 500}, false}},
+       true, {{0, 0, 500, 500}, {600, 0, 400, 500}}, false},
+      {"monitor outside the window", {0, 0, 800, 600}, {{{900, 0, 800, 600}, true}}, true, {{0, 0, 800, 600}}, true},
+      {"zero-sized monitor skipped", {0, 0, 800, 600}, {{{0, 0, 0, 0}, true}, {{0, 0, 800, 600}, false}}, true,
+       {{0, 0, 800, 600}}, true},
+  };
+  for (const LayoutCase& c : cases) {
+    const Views got = LayOutViews(c.window, c.monitors, c.allMonitors);
+    ASSERT_EQ(got.size(), c.views.size()) << c.name;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_TRUE(got[i] == c.views[i]) << c.name << " view " << i << ": " << got[i].x << "," << got[i].y << " "
+                                        << got[i].width << "x" << got[i].height;
+    }
+    EXPECT_EQ(ViewsFillWindow(got, c.window.width, c.window.height), c.fills) << c.name;
+  }
+  // Overlapping views (monitors that overlap in part) never count as filling.
+  EXPECT_FALSE(ViewsFillWindow({{0, 0, 600, 600}, {400, 0, 400, 600}}, 800, 600));
+}
 
 struct LoggedTarget : RenderTarget {
   Log* log;
@@ -68,6 +123,36 @@ TEST(SceneSet, EachTargetDrawsItsViewsAndTheLastSceneEndsOnItsOwnTarget) {
   log.clear();
   scenes.Teardown();
   EXPECT_EQ(log, Log({"current R", "end 0", "current R", "end 1"}));
+}
+
+// The photos of a folder reach the scenes between two frames, on the thread
+// that draws (the worker's prompt end is the source's own, checked with it).
+// Frames are drawn until the atlas is ready; the frame that shows it gives it
+// to every scene first, and no frame after gives it again but to a scene
+// that joins later.
+TEST(PhotoFrames, AnAtlasReachesEverySceneOnceBetweenTwoFrames) {
+  char pattern[] = "/tmp/zirbel-frames-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string folder = pattern;
+  ASSERT_TRUE(gen::WriteFile(folder + "/1.png", gen::MakePng(64, 64, std::vector<unsigned char>(64 * 64 * 3, 200), {})));
+  Log log;
+  SceneSet scenes{{}, BareViews(&log)};
+  ASSERT_TRUE(scenes.Start({{0, 0, 100, 100}, {100, 0, 100, 100}}, 200, 100, 1, 0));
+  photo::AtlasSourceOptions options;
+  options.messages = nullptr;
+  PhotoFrames frames(scenes, folder, options);
+  const Log plain = {"draw 0 at 0", "draw 1 at 100"};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (log = plain; log == plain && std::chrono::steady_clock::now() < deadline; std::this_thread::yield()) {
+    log.clear();
+    frames.RenderFrame(0);
+  }
+  EXPECT_EQ(log, Log({"atlas 0", "atlas 1", "draw 0 at 0", "draw 1 at 100"}));
+  log.clear();
+  frames.RenderFrame(0);
+  scenes.Layout({{0, 0, 100, 100}, {100, 0, 100, 100}, {200, 0, 100, 100}}, 300, 100);
+  EXPECT_EQ(log, Log({"draw 0 at 0", "draw 1 at 100", "start 2 seed 203", "atlas 2"}));
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

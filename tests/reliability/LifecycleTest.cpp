@@ -82,33 +82,4 @@ TEST_F(LifecycleTest, RepeatedRunsLeaveNoTexturesNoGrowthAndACleanGlState) {
   EXPECT_LE(HeapInUse(), settled + 64 * 1024) << "heap in use grew from " << settled << " bytes";
 }
 
-// Windows at the extremes of size draw without GL errors; a strip shows the
-// arena in its middle.
-class ExtremeWindowTest : public RenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {
- protected:
-  std::int32_t Width() const override { return GetParam().first; }
-  std::int32_t Height() const override { return GetParam().second; }
-};
-
-TEST_P(ExtremeWindowTest, DrawsWithoutGlErrors) {
-  SceneRunner runner;
-  runner.Start(Width(), Height(), 99u);
-  for (int frame = 0; frame < 48; ++frame) {
-    if (frame == 12) runner.scene.levels = 4;
-    runner.scene.mirrorsSuppressed = frame >= 30;
-    runner.Render(frame, true);
-    ASSERT_TRUE(GlStateIsClean()) << "frame " << frame;
-  }
-  runner.scene.mirrorsSuppressed = false;  // one level, drawn at the window's size
-  runner.scene.levels = 1;
-  runner.Render(48, true);
-  const RgbImage picture = gl.ReadBack();
-  runner.Finish();
-  if (Width() < 1000) return;
-  EXPECT_GT(NotBlackFraction(picture, Width() / 2 - 24, 0, Width() / 2 + 24, Height()), 0.1);
-  EXPECT_LT(NotBlackFraction(picture, 0, 0, 2000, Height()), 0.01) << "the arena belongs in the middle";
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ExtremeWindowTest, ::testing::Values(std::pair{1, 1}, std::pair{16384, 64}));
-
 }  // namespace

@@ -49,6 +49,27 @@ class SceneRenderTest : public RenderTest {
   // Samples stay inside the arena, well away from the logo's corner.
   double Radius() const { return 0.4 * std::min(Width(), Height()); }
 
+  // The fraction of points along the segment outline with a red pixel next to them.
+  double RedOnOutline(const RgbImage& image) const {
+    const KaleidoScene& s = runner.scene;
+    const Vector3f ends[4] = {s.wedgeApex, s.wedgeRimStart, s.wedgeRimEnd, s.wedgeApex};
+    const double ppu = Height() / 2.0 / 5.5;  // pixels per unit at z = 0
+    int red = 0, samples = 0;
+    for (int e = 0; e < 3; ++e) {
+      for (double t = 0.05; t < 0.95; t += 0.01, ++samples) {
+        const auto x = static_cast<std::int32_t>(Width() / 2.0 + (ends[e].x + (ends[e + 1].x - ends[e].x) * t) * ppu);
+        const auto y = static_cast<std::int32_t>(Height() / 2.0 + (ends[e].y + (ends[e + 1].y - ends[e].y) * t) * ppu);
+        bool found = false;
+        for (int k = 0; k < 9 && !found; ++k) {
+          const Rgb c = PixelAt(image, x + k % 3 - 1, y + k / 3 - 1);
+          found = c.r > 200 && c.g < 60 && c.b < 60;
+        }
+        red += found ? 1 : 0;
+      }
+    }
+    return static_cast<double>(red) / samples;
+  }
+
   static RgbImage TextureImage(std::uint32_t name) {
     GLint size = 0;  // square; a level copy redefines its size
     glBindTexture(GL_TEXTURE_2D, name);
@@ -72,23 +93,52 @@ std::function<bool(double, double)> NearRay(double degrees, double halfWidth) {
 
 }  // namespace
 
-// The same seed and time give the same picture, a mirrored one.
-TEST_F(SceneRenderTest, MirroredFrameIsSymmetricAcrossTheSegmentEdgesAndTheSameForTheSameSeed) {
-  const RgbImage image = Render(Frame{});
-  ASSERT_GT(LitFraction(image, Radius()), 0.2) << "the picture is nearly empty";
+// One level at 10 s, mirrored: symmetric across the segment edges, the same
+// picture for the same seed. Without mirrors (the setting, or the M key that
+// suppresses them as the setting does) the segment outline shows red. More
+// levels feed each other through the two textures.
+TEST_F(SceneRenderTest, MirroredLevelsAreSymmetricFeedEachOtherAndAreTheSameForTheSameSeed) {
+  const RgbImage one = Render(Frame{});
+  ASSERT_GT(LitFraction(one, Radius()), 0.2) << "the picture is nearly empty";
   // Level 0, turned by 10 degrees at 10 s, has its edges at 280 + 36k degrees.
   for (int k = 0; k < 5; ++k) {
-    EXPECT_LT(AsymmetricFraction(image, 280.0 + 36.0 * k, Radius(), 40, nullptr, 1), 0.03) << "edge " << k;
+    EXPECT_LT(AsymmetricFraction(one, 280.0 + 36.0 * k, Radius(), 40, nullptr, 1), 0.03) << "edge " << k;
   }
-  EXPECT_GT(AsymmetricFraction(image, 280.0 + 18.0, Radius(), 40, nullptr, 1), 0.3) << "no mirror between edges";
+  EXPECT_GT(AsymmetricFraction(one, 280.0 + 18.0, Radius(), 40, nullptr, 1), 0.3) << "no mirror between edges";
+  EXPECT_LT(RedOnOutline(one), 0.03);                           // red photo pixels aside
+  EXPECT_GT(RedOnOutline(Render(Frame{10.0, 1, false})), 0.1);  // discs cover parts of it
+  runner.scene.HandleKey(keycode::kKeyM);
+  EXPECT_GT(RedOnOutline(Render(Frame{})), 0.1);
+  runner.scene.HandleKey(keycode::kKeyM);
+
+  // Two levels: level 0 goes into texture 0, which the final level shows.
+  const RgbImage two = Render(Frame{10.0, 2});
+  const KaleidoScene& s = runner.scene;
+  const RgbImage level0 = TextureImage(s.feedbackTextures[0]);
+  EXPECT_GT(LitFraction(level0, 200.0), 0.3);
+  EXPECT_EQ(NotBlackFraction(TextureImage(s.feedbackTextures[1]), 0, 0, kFeedbackSize, kFeedbackSize, 0), 0.0);
+  EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
+  // Three levels: level 1 goes into texture 1; the final level is no longer the discs.
+  const RgbImage three = Render(Frame{10.0, 3});
+  EXPECT_GT(DifferentFraction(level0, TextureImage(s.feedbackTextures[1]), 200.0, 32, 4), 0.2);
+  EXPECT_GT(DifferentFraction(one, three, Radius(), 32), 0.2);
+  ASSERT_GT(LitFraction(three, Radius()), 0.1);
+  // The last level (2, even) turns counter-clockwise, mirrored, edges a little blurred.
+  EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
+  EXPECT_GT(AsymmetricFraction(three, 270.0 + 10.0 + 18.0, Radius(), 40, nullptr, 2), 0.2);
+  // The clear between levels is scissored to the level: the picture shows above row 512.
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
+  EXPECT_TRUE(GlStateIsClean());
+
   const auto again = [&](std::uint32_t seed) {
     runner.Finish();
     runner.Start(Width(), Height(), seed);
     return Render(Frame{});
   };
   const RgbImage same = again(kSeed), other = again(kSeed + 1);
-  EXPECT_EQ(DifferentFraction(image, same, Width(), 2, 1), 0.0) << "every pixel within 2 levels";
-  EXPECT_GT(DifferentFraction(image, other, Width(), 2, 1), 0.0);
+  EXPECT_EQ(DifferentFraction(one, same, Width(), 2, 1), 0.0) << "every pixel within 2 levels";
+  EXPECT_GT(DifferentFraction(one, other, Width(), 2, 1), 0.0);
 }
 
 TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
@@ -114,34 +164,6 @@ TEST_F(SceneRenderTest, PartialWedgeSitsWhereTheRingCloses) {
   }
   EXPECT_LT(static_cast<double>(bad) / total, 0.06);
 }
-
-TEST_F(SceneRenderTest, WithoutMirrorsTheSegmentOutlineIsRed) {
-  // The fraction of points along the outline with a red pixel next to them.
-  auto redOnOutline = [&](const RgbImage& image) {
-    const KaleidoScene& s = runner.scene;
-    const Vector3f ends[4] = {s.wedgeApex, s.wedgeRimStart, s.wedgeRimEnd, s.wedgeApex};
-    const double ppu = Height() / 2.0 / 5.5;  // pixels per unit at z = 0
-    int red = 0, samples = 0;
-    for (int e = 0; e < 3; ++e) {
-      for (double t = 0.05; t < 0.95; t += 0.01, ++samples) {
-        const auto x = static_cast<std::int32_t>(Width() / 2.0 + (ends[e].x + (ends[e + 1].x - ends[e].x) * t) * ppu);
-        const auto y = static_cast<std::int32_t>(Height() / 2.0 + (ends[e].y + (ends[e + 1].y - ends[e].y) * t) * ppu);
-        bool found = false;
-        for (int k = 0; k < 9 && !found; ++k) {
-          const Rgb c = PixelAt(image, x + k % 3 - 1, y + k / 3 - 1);
-          found = c.r > 200 && c.g < 60 && c.b < 60;
-        }
-        red += found ? 1 : 0;
-      }
-    }
-    return static_cast<double>(red) / samples;
-  };
-  EXPECT_GT(redOnOutline(Render(Frame{10.0, 1, false})), 0.1);  // discs cover parts of it
-  EXPECT_LT(redOnOutline(Render(Frame{})), 0.03);                // red photo pixels aside
-  runner.scene.HandleKey(keycode::kKeyM);  // the key suppresses the mirrors as the setting does
-  EXPECT_GT(redOnOutline(Render(Frame{})), 0.1);
-}
-
 
 TEST_F(SceneRenderTest, WindowWithoutHeightKeepsTimeAndAResizeMovesTheViewport) {
   Start(Width(), 0);
@@ -199,29 +221,6 @@ TEST_F(SceneRenderTest, SetUpPlacesTheDiscsFromTheRuntimeSequence) {
     }
     runner.Finish();
   }
-}
-
-TEST_F(SceneRenderTest, LevelsWriteTextureLAnd1AndReadTheOneBefore) {
-  // Two levels: level 0 goes into texture 0, which the final level shows.
-  const RgbImage one = Render(Frame{});
-  const RgbImage two = Render(Frame{10.0, 2});
-  const KaleidoScene& s = runner.scene;
-  const RgbImage level0 = TextureImage(s.feedbackTextures[0]);
-  EXPECT_GT(LitFraction(level0, 200.0), 0.3);
-  EXPECT_EQ(NotBlackFraction(TextureImage(s.feedbackTextures[1]), 0, 0, kFeedbackSize, kFeedbackSize, 0), 0.0);
-  EXPECT_GT(LitFraction(two, Radius()), 0.3) << "the final level reads texture 0";
-  // Three levels: level 1 goes into texture 1; the final level is no longer the discs.
-  const RgbImage three = Render(Frame{10.0, 3});
-  EXPECT_GT(DifferentFraction(level0, TextureImage(s.feedbackTextures[1]), 200.0, 32, 4), 0.2);
-  EXPECT_GT(DifferentFraction(one, three, Radius(), 32), 0.2);
-  ASSERT_GT(LitFraction(three, Radius()), 0.1);
-  // The last level (2, even) turns counter-clockwise, mirrored, edges a little blurred.
-  EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
-  EXPECT_GT(AsymmetricFraction(three, 270.0 + 10.0 + 18.0, Radius(), 40, nullptr, 2), 0.2);
-  // The clear between levels is scissored to the level: the picture shows above row 512.
-  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-  EXPECT_GT(NotBlackFraction(three, 0, kFeedbackSize + 2, Width(), Height()), 0.03);
-  EXPECT_TRUE(GlStateIsClean());
 }
 
 TEST_F(SceneRenderTest, EachMonitorsViewShowsItsOwnKaleidoscopeAndThePrimaryTheLoneScenesPicture) {
@@ -291,33 +290,28 @@ TEST_F(SceneRenderTest, AfterAPauseEachMeasuredRateIsAnsweredOnce) {
   EXPECT_NEAR(frames(1.0 / 24, 34.0), 60, 1) << "then the rate of about 24 measured after the pause";
 }
 
-// Taller than wide: the whole picture fits the width, the logo stays in the view.
-class PortraitRenderTest : public SceneRenderTest {
- protected:
-  std::int32_t Width() const override { return 768; }
-  std::int32_t Height() const override { return 1024; }
-};
-
-TEST_F(PortraitRenderTest, WholePictureAndLogoInsideTheWindow) {
-  const RgbImage image = Render(Frame{});
-  EXPECT_EQ(NotBlackFraction(image, 0, 0, 1, Height(), 8), 0.0) << "left side";
-  EXPECT_EQ(NotBlackFraction(image, Width() - 1, 0, Width(), Height(), 8), 0.0) << "right side";
-  EXPECT_GT(LitFraction(image, Radius()), 0.3);
-  EXPECT_LT(AsymmetricFraction(image, 280.0, Radius(), 40, nullptr, 1), 0.03);
-  // Below the arena (4.6 units out, a unit being Width() / 11 pixels) only
-  // the logo is drawn, right of the centre and inside the window.
-  const auto below = static_cast<std::int32_t>(Height() / 2 - 4.7 * Width() / 11.0);
-  EXPECT_GT(NotBlackFraction(image, Width() / 2, 0, Width(), below, 8), 0.02);
-  EXPECT_EQ(NotBlackFraction(image, 0, 0, Width() / 2, below, 8), 0.0);
-}
-
-class SmallWindowRenderTest : public SceneRenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {
+// Other shapes and sizes of window, with one level and with three.
+class WindowShapeRenderTest : public SceneRenderTest, public ::testing::WithParamInterface<std::pair<int, int>> {
  protected:
   std::int32_t Width() const override { return GetParam().first; }
   std::int32_t Height() const override { return GetParam().second; }
 };
 
-TEST_P(SmallWindowRenderTest, ThreeLevelsShowASymmetricLitPicture) {
+TEST_P(WindowShapeRenderTest, OneAndThreeLevelsShowASymmetricLitPictureAndTallerThanWideFitsTheWidth) {
+  const RgbImage image = Render(Frame{});
+  EXPECT_GT(LitFraction(image, Radius()), 0.3);
+  EXPECT_LT(AsymmetricFraction(image, 280.0, Radius(), 40, nullptr, 1), 0.03);
+  // Taller than wide, with levels of full size: the whole picture fits the width,
+  // the logo stays in the view.
+  if (Height() > Width() && Width() >= kFeedbackSize) {
+    EXPECT_EQ(NotBlackFraction(image, 0, 0, 1, Height(), 8), 0.0) << "left side";
+    EXPECT_EQ(NotBlackFraction(image, Width() - 1, 0, Width(), Height(), 8), 0.0) << "right side";
+    // Below the arena (4.6 units out, a unit being Width() / 11 pixels) only
+    // the logo is drawn, right of the centre and inside the window.
+    const auto below = static_cast<std::int32_t>(Height() / 2 - 4.7 * Width() / 11.0);
+    EXPECT_GT(NotBlackFraction(image, Width() / 2, 0, Width(), below, 8), 0.02);
+    EXPECT_EQ(NotBlackFraction(image, 0, 0, Width() / 2, below, 8), 0.0);
+  }
   const RgbImage three = Render(Frame{10.0, 3});
   EXPECT_GT(LitFraction(three, Radius()), 0.3);
   EXPECT_LT(AsymmetricFraction(three, 270.0 + 10.0, Radius(), 40, nullptr, 2), 0.05);
@@ -327,4 +321,28 @@ TEST_P(SmallWindowRenderTest, ThreeLevelsShowASymmetricLitPicture) {
   for (std::int32_t x : {n / 8, n * 3 / 4}) EXPECT_GT(NotBlackFraction(copy, x, n * 3 / 8, x + n / 8, n * 5 / 8), 0.4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, SmallWindowRenderTest, ::testing::Values(std::pair{320, 240}, std::pair{300, 600}));
+INSTANTIATE_TEST_SUITE_P(Shapes, WindowShapeRenderTest,
+                         ::testing::Values(std::pair{320, 240}, std::pair{300, 600}, std::pair{768, 1024}));
+
+// Windows at the extremes of size draw without GL errors; a strip shows the
+// arena in its middle.
+class ExtremeWindowRenderTest : public WindowShapeRenderTest {};
+
+TEST_P(ExtremeWindowRenderTest, DrawsWithoutGlErrors) {
+  Start(Width(), Height());
+  for (int frame = 0; frame < 48; ++frame) {
+    if (frame == 12) runner.scene.levels = 4;
+    runner.scene.mirrorsSuppressed = frame >= 30;
+    runner.Render(frame, true);
+    ASSERT_TRUE(GlStateIsClean()) << "frame " << frame;
+  }
+  runner.scene.mirrorsSuppressed = false;  // one level, drawn at the window's size
+  runner.scene.levels = 1;
+  runner.Render(48, true);
+  const RgbImage picture = gl.ReadBack();
+  if (Width() < 1000) return;
+  EXPECT_GT(NotBlackFraction(picture, Width() / 2 - 24, 0, Width() / 2 + 24, Height()), 0.1);
+  EXPECT_LT(NotBlackFraction(picture, 0, 0, 2000, Height()), 0.01) << "the arena belongs in the middle";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ExtremeWindowRenderTest, ::testing::Values(std::pair{1, 1}, std::pair{16384, 64}));

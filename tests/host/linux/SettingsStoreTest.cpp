@@ -132,12 +132,31 @@ TEST_F(SettingsStoreTest, ValuesOrTheirDefaults) {
   EXPECT_EQ(settingsfile::SettingsPath(), root + "/.config/zirbel/settings.ini");
 }
 
+// A save creates the group and keeps everything else; any photo folder
+// survives a save and a load, and the dialog refuses one that a setting
+// cannot hold.
 TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   SaverState s;
   s.useMirrors = 0;
   s.allMonitors = 0;
   SaveSettings(s, store);
   EXPECT_EQ(ReadFile(path), kProgram + "UseMirrors=0\nAllMonitors=0\nPhotoFolder=\nIdleMinutes=10\nLockOnReturn=1\n");
+  for (const std::string& folder : {std::string(" /lead and trail "), std::string("C:\\Fotos\\été;#=[x]")}) {
+    SaverState chosen;
+    chosen.photoFolder = folder;
+    SaveSettings(chosen, store);
+    EXPECT_EQ(Loaded().photoFolder, folder);
+  }
+  const std::string unnamed =
+      "This folder's name cannot be stored in the settings. Choose or rename a folder whose name is valid text.";
+  const std::pair<std::string, std::string> choices[] = {  // a folder's path, what the dialog says
+      {"/home/ann/Fotos été", ""},
+      {"/home/ann/Fotos \xe9t\xe9", unnamed},  // a Latin-1 name
+      {"/home/ann/a\nb", unnamed},
+      {"/" + std::string(kMaxSettingText, 'x'),
+       "This folder's path is too long to be stored in the settings. Choose a folder with a shorter path."},
+  };
+  for (const auto& [chosen, refusal] : choices) EXPECT_EQ(PhotoFolderRefusal(chosen), refusal) << chosen;
 
   // A byte-order mark, as some editors write, is no reason to set the file aside.
   Store("\xEF\xBB\xBF# my notes\n" + kSystem + "Mouse Threshold=10\n" + kProgram + "UseMirrors=1\nOther=abc\n");
@@ -161,28 +180,6 @@ TEST_F(SettingsStoreTest, SavingCreatesTheGroupAndKeepsEverythingElse) {
   }
   EXPECT_EQ(text.find("UseMirrors=1"), std::string::npos);
   EXPECT_FALSE(std::ifstream(path + ".bad").good());
-}
-
-// Any photo folder survives a save and a load; the dialog refuses one that
-// a setting cannot hold.
-TEST_F(SettingsStoreTest, PhotoFolderSavedOrRefused) {
-  const std::string longest(kMaxSettingText, 'x');
-  for (const std::string& folder : {std::string(" /lead and trail "), std::string("C:\\Fotos\\été;#=[x]")}) {
-    SaverState s;
-    s.photoFolder = folder;
-    SaveSettings(s, store);
-    EXPECT_EQ(Loaded().photoFolder, folder);
-  }
-  const std::string unnamed =
-      "This folder's name cannot be stored in the settings. Choose or rename a folder whose name is valid text.";
-  const std::pair<std::string, std::string> choices[] = {  // a folder's path, what the dialog says
-      {"/home/ann/Fotos été", ""},
-      {"/home/ann/Fotos \xe9t\xe9", unnamed},  // a Latin-1 name
-      {"/home/ann/a\nb", unnamed},
-      {"/" + longest,
-       "This folder's path is too long to be stored in the settings. Choose a folder with a shorter path."},
-  };
-  for (const auto& [chosen, refusal] : choices) EXPECT_EQ(PhotoFolderRefusal(chosen), refusal) << chosen;
 }
 
 TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFile) {
