@@ -10,7 +10,6 @@ need_display xdotool xwininfo import
 begin_test
 export XDG_CONFIG_HOME=$work/config
 
-write_settings() { mkdir -p "$XDG_CONFIG_HOME/zirbel" && printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"; }
 start() { start_bg "$zirbel" "$@"; }
 start_saver() {
   xdotool mousemove 400 300
@@ -24,21 +23,19 @@ open_config_dialog() {
   timeout 10 xdotool windowfocus --sync "$dialog"
   wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
 }
+# The dialog, closed by keys "$@".
+config_keys() { open_config_dialog && xdotool key "$@" && expect_exit "$saver" 5 "the dialog after $*"; }
 wait_kaleidoscope() { wait_for 5 mirrored "$1" || fail "$2 (lit ${lit:-?}, asym ${asym:-?})"; }
 watcher_running() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner org.zirbel.IdleWatcher 2>/dev/null | grep -q true
+  bus_call session org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner org.zirbel.IdleWatcher 2>/dev/null |
+    grep -q true
 }
 not() { ! "$@"; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 child_of() { xwininfo -id "$1" -children 2>/dev/null | awk '/"SaverWindow"/{print $1; exit}' | grep .; }
 stop() { kill -TERM "$1"; expect_exit "$1" 2 "SIGTERM"; }
-said() { for text in "$@"; do grep -qF -- "$text" "$work/out.txt" || fail "no word on standard error: $text"; done; }
-key_q_ends() { xdotool key q && expect_exit "$saver" "${1:-5}" "key q"; }
 # Nothing ends the program within a second of input $1.
 keeps_running() { ! wait_for 1 ended "$saver" || fail "$1 ended the program"; }
-probe_colours=ff00ff,00ff00  # the photos' colours
-coloured() { probe "$1" && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
 # The parent grows to 640x360: window $1 follows, and the picture stays
 # centred only if viewport and projection follow; the program ends with it.
 resize_and_end() {
@@ -50,7 +47,21 @@ resize_and_end() {
 saver_shows_photos() {
   write_settings '[Software\Pomwick\Vostrand]' "PhotoFolder=$1" && start_saver
   wait_for 10 coloured root || fail "the discs do not show the photos (lit $lit, asym $asym, colours $share)"
-  key_q_ends "$2"
+  key_ends q "the key q" "$2"
+}
+# The full-screen saver, ended by a key within $1 s (default 5), its window gone with it.
+saver_ends() {
+  start_saver
+  key_ends q "the key" "${1:-5}"
+  window_gone SaverWindow || fail "the saver's window is still there"
+}
+# The saver, ended by a key within $2 s, says once on standard error that the
+# session is not locked, and why: $1. Its output is then cleared for the next.
+says_not_locked() {
+  saver_ends "${2:-5}"
+  [ "$(grep -c 'the session is not locked' "$work/out.txt")" = 1 ] || fail "not one word about the lock"
+  grep -q "$1" "$work/out.txt" || fail "the word does not say '$1'"
+  : >"$work/out.txt"
 }
 
 case "$case_name" in
@@ -58,8 +69,7 @@ case "$case_name" in
     # The threshold from the settings file: 10 pixels keep the saver, 11 end it.
     write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Mouse Threshold=10'
     start_parent 80 60 && start_saver
-    screen=$(xdpyinfo | awk '/dimensions:/{print $2; exit}')
-    size_is "$saver_window" "$screen" || fail "the window does not cover the screen $screen"
+    size_is "$saver_window" "$(screen_size)" || fail "the window does not cover the screen $(screen_size)"
     wait_for 5 not_black root || fail "the screen stays black"
     xdotool key 5 m Left Right Up Down space mousemove_relative 10 10 && keeps_running "a control key or a move of 10 pixels"
     window_id SaverWindow >/dev/null || fail "the saver's window went"
@@ -72,7 +82,7 @@ case "$case_name" in
 
   quick_exits)
     start_parent 200 150 && exec 3>&-  # the helper destroys its window
-    wait_for 5 ended "${pids[-1]}" || fail "the window was not destroyed"
+    wait_for 5 ended "$fed" || fail "the window was not destroyed"
     while IFS='|' read -r expect environment args; do
       # shellcheck disable=SC2086
       env $environment timeout 5 "$zirbel" $args >"$work/out.txt" 2>&1 || fail "zirbel $args: exit code $? (124: it hung)"
@@ -112,47 +122,33 @@ EOF2
 
   config)
     # Only OK stores the boxes (clearing one saves nothing by itself); opened
-    # again, a box shows the stored value.
-    while read -r expect keys; do
-      open_config_dialog
+    # again, a box shows the stored value. "Built-in pictures" (just before OK)
+    # clears a stored photo folder (the first column); only OK stores that.
+    while IFS='|' read -r stored keys expect; do
+      [ -z "$stored" ] || write_settings '[Software\Pomwick\Vostrand]' "$stored"
       # shellcheck disable=SC2086
-      xdotool key $keys && expect_exit "$saver" 5 "$keys"
+      config_keys $keys
       [ "$expect" = absent ] && [ ! -e "$XDG_CONFIG_HOME/zirbel" ] ||
         grep -qx "$expect" "$XDG_CONFIG_HOME/zirbel/settings.ini" 2>/dev/null || fail "after $keys: not $expect"
     done <<'EOF2'
-absent shift+Tab shift+Tab shift+Tab shift+Tab space Escape
-UseMirrors=0 shift+Tab shift+Tab shift+Tab shift+Tab space Return
-AllMonitors=0 shift+Tab shift+Tab shift+Tab space Return
-UseMirrors=0 Return
+|shift+Tab shift+Tab shift+Tab shift+Tab space Escape|absent
+|shift+Tab shift+Tab shift+Tab shift+Tab space Return|UseMirrors=0
+|shift+Tab shift+Tab shift+Tab space Return|AllMonitors=0
+|Return|UseMirrors=0
+PhotoFolder=/p|shift+Tab space Escape|PhotoFolder=/p
+|shift+Tab space Return|PhotoFolder=
 EOF2
-    # "Built-in pictures" (just before OK) clears the photo folder; only OK stores that.
-    write_settings '[Software\Pomwick\Vostrand]' 'PhotoFolder=/p'
-    for case in "Escape|PhotoFolder=/p" "Return|PhotoFolder="; do
-      open_config_dialog
-      xdotool key shift+Tab space "${case%|*}" && expect_exit "$saver" 5 "${case%|*}"
-      grep -qx "${case#*|}" "$XDG_CONFIG_HOME/zirbel/settings.ini" || fail "after ${case%|*}: not ${case#*|}"
-    done
     # "Start after N minutes of inactivity", the first box, shows whether the
     # autostart entry exists: OK with it turned on writes the entry and starts
-    # the watcher; turned off, removes the entry and ends the watcher (a
-    # stand-in where this build has none), asked over the session bus.
+    # the watcher; turned off, removes the entry and ends the watcher, asked
+    # over the session bus.
     start_session_bus
     entry=$XDG_CONFIG_HOME/autostart/zirbel-idle.desktop
-    first_box="shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Return"
-    open_config_dialog
-    xdotool key $first_box
-    expect_exit "$saver" 5 "the idle box turned on"
+    first_box=(shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Return)
+    config_keys "${first_box[@]}"
     grep -qx "Exec=$zirbel --on-idle" "$entry" || fail "no autostart entry that starts $zirbel --on-idle"
-    if ! wait_for 5 watcher_running; then
-      "$zirbel" --help | grep -q -- --on-idle && fail "the watcher did not start"
-      start_bg /usr/bin/python3 -m dbusmock org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher
-      wait_for 10 watcher_running || fail "the stand-in watcher did not start"
-      gdbus call --session --dest org.zirbel.IdleWatcher --object-path /org/zirbel/IdleWatcher \
-        --method org.freedesktop.DBus.Mock.AddMethod '' Quit '' '' 'import os; os._exit(0)' >/dev/null
-    fi
-    open_config_dialog
-    xdotool key $first_box
-    expect_exit "$saver" 5 "the idle box turned off"
+    wait_for 5 watcher_running || fail "the watcher did not start"
+    config_keys "${first_box[@]}"
     [ -e "$entry" ] && fail "the autostart entry is still there"
     wait_for 5 not watcher_running || fail "the watcher still runs"
     # A folder that cannot be written (as an unprivileged user, whom it binds):
@@ -214,7 +210,7 @@ EOF2
   hack_root)
     # One instance per monitor: each finds its window in XSCREENSAVER_WINDOW.
     start_parent 640 512 && first_parent=$parent && exec 4>&3
-    start_parent 360 270 && second_owner=${pids[-1]}
+    start_parent 360 270 && second_owner=$fed
     xdotool windowmove "$parent" 700 10  # beside the first, not over it
     XSCREENSAVER_WINDOW=$first_parent start --root --levels 2 && first=$saver
     XSCREENSAVER_WINDOW=$(printf '0x%X' "$parent") start -root
@@ -242,12 +238,11 @@ EOF2
     # Photos in two loud colours beside broken, empty, huge-header and looping
     # entries: the discs show mostly those colours, still mirrored; the broken
     # entries are named on standard error; a key ends it with exit code 0.
-    "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken ||
-      fail "the test photos could not be made"
+    make_photos "$work/photos" --count 8 --png-every 4 --broken
     saver_shows_photos "$work/photos" 5
     for name in cut-off.jpg empty.jpg huge-header.jpg huge-header.png notes.jpg; do said "$name: skipped"; done
     # Thousands of files: the built-in pictures show at once, the photos follow.
-    "$ZIRBEL_MAKE_PHOTOS" "$work/many" --count 3000 --size 96x64 --colours ff00ff,00ff00 || fail "no photos made"
+    make_photos "$work/many" --count 3000 --size 96x64
     start_parent 640 512 && start --window-id "$parent" --photos "$work/many"
     wait_for 5 mirrored "$parent" || fail "no picture within 5 s with 3000 photos"
     wait_for 10 coloured "$parent" || fail "the photos did not follow"
@@ -255,7 +250,7 @@ EOF2
     # A missing folder: the built-in pictures, and a word why.
     start --window-id "$parent" --photos "$work/none"
     wait_kaleidoscope "$parent" "no picture with a missing folder"
-    probe "$parent" && awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+    probe_colours=$photo_colours probe "$parent" && probed 's < 0.5' || fail "the built-in pictures look like the photos ($share)"
     wait_for 5 grep -q "showing the built-in pictures" "$work/out.txt" || fail "no word about the missing folder"
     ;;
 
@@ -264,20 +259,7 @@ EOF2
     # sandboxed helper, beside cut-off ones of each kind: the discs show the
     # colours, the cut-off ones are named with their reason, a key ends it at
     # once and no helper is left.
-    "$ZIRBEL_MAKE_PHOTOS" "$work/source" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
-    mkdir -p "$work/phone" && i=0
-    for f in "$work"/source/*.jpg "$work"/source/more/*.jpg; do
-      case $((i % 3)) in
-        0) heif-enc -q 80 "$f" -o "$work/phone/$i.heic" ;;
-        1) heif-enc -A -q 60 "$f" -o "$work/phone/$i.avif" ;;
-        2) cwebp -quiet -metadata exif "$f" -o "$work/phone/$i.webp" ;;
-      esac >/dev/null 2>&1 || fail "$f could not be converted"
-      i=$((i + 1))
-    done
-    for kind in heic avif webp; do
-      made=$(ls "$work"/phone/*."$kind" | head -n 1)
-      head -c "$(( $(stat -c %s "$made") / 2 ))" "$made" >"$work/phone/cut-off.$kind"
-    done
+    make_phone_photos "$work/phone" heic avif webp
     saver_shows_photos "$work/phone" 5
     said "cut-off.heic: skipped, " "cut-off.avif: skipped, " "cut-off.webp: skipped, "
     wait_for 2 eval "! pgrep -f -- '--zirbel-photo-helper $saver\$' >/dev/null" || fail "a photo helper outlived the saver"
@@ -288,7 +270,7 @@ EOF2
     # of it waits, as on a share that stopped answering) and a pipe stands
     # where a photo is expected: the photos after them show, each is named
     # with its reason, and SIGTERM or a key ends the program at once.
-    "$ZIRBEL_MAKE_PHOTOS" "$work/photos" --count 8 --colours ff00ff,00ff00 || fail "the test photos could not be made"
+    make_photos "$work/photos" --count 8
     cp "$work/photos/$(ls "$work/photos" | grep -m1 'jpg$')" "$work/photos/0-held.jpg" && mkfifo "$work/photos/0-pipe.jpg"
     "$ZIRBEL_LEASE_HELPER" "$work/photos/0-held.jpg" >"$work/lease.txt" 2>&1 &
     pids+=("$!")
@@ -304,7 +286,8 @@ EOF2
     start_xvfb 800x600x24 || fail "the private X server did not start"
     pids+=("$xvfb") && export DISPLAY=$xvfb_display
     start /s && wait_window SaverWindow >/dev/null || fail "no SaverWindow on the private server"
-    sleep 1 && kill -9 "$xvfb" && expect_exit "$saver" 3 "the X server gone"
+    wait_for 5 not_black root || fail "the saver draws nothing on the private server"
+    kill -9 "$xvfb" && expect_exit "$saver" 3 "the X server gone"
     said 'connection to the X server was lost'
     rm -f "/tmp/.X${xvfb_display#:}-lock" "/tmp/.X11-unix/X${xvfb_display#:}"
     ;;
@@ -344,6 +327,43 @@ EOF2
     as_user xscreensaver-command -deactivate >/dev/null 2>&1 || fail "xscreensaver-command -deactivate failed"
     wait_for 10 ended "$pid" || fail "the hack is still running 10 seconds after the deactivation"
     grep -iE 'zirbel: |crash|signal 11|core dumped' "$work/daemon.log" && fail "the hack reported a problem"
+    ;;
+
+  lock_grace)
+    # Within the grace period, or with LockOnReturn=0, no lock; after it, one.
+    # A Password Delay of 0: any key after the first millisecond comes after it.
+    start_logind_mock c7
+    while read -r delay lock_on_return lock_calls why; do
+      lock_settings "$delay" "$lock_on_return"
+      saver_ends
+      locks "$lock_calls" "$why"
+    done <<'EOF2'
+3600 1 0 a key within the grace period
+0 0 0 LockOnReturn=0
+0 1 1 a key after the grace period
+EOF2
+    grep -q 'not locked' "$work/out.txt" && fail "a word about the lock, which worked"
+    ;;
+
+  lock_no_logind)
+    # No bus at all, a bus without logind, logind without a session of ours,
+    # a bus that takes the connection and never answers: one word each, and
+    # the saver closes as before (the last within the call's time limit).
+    need_dbusmock
+    unset XDG_SESSION_ID
+    lock_settings 0 1
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/nowhere
+    says_not_locked "no system bus"
+    start_system_bus
+    says_not_locked "logind does not run"
+    start_logind_mock
+    unset XDG_SESSION_ID
+    says_not_locked "no session"
+    start_fed mute /usr/bin/python3 -c 'import signal, socket, sys
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8); print(flush=True); signal.pause()' \
+      "$work/mute" || fail "the mute bus did not start"
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/mute
+    says_not_locked "does not answer" 4
     ;;
 
   *) fail "unknown case $case_name" ;;

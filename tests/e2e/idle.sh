@@ -19,23 +19,26 @@ unset WAYLAND_DISPLAY XDG_SESSION_ID
 now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 # Waits until the clock passes $1 (ms): the moment a scripted user acts.
 past() { (($(now_ms) >= $1)); }
-at() { wait_for 30 past "$1"; }
 
-# The watcher, started by the command "$@"; sets watcher (its pid).
+# The watcher, started by the command "${@:2}", names $1 (its idle source or
+# what it serves) as it starts; sets watcher (its pid).
 start_watcher() {
-  start_bg "$@" "$zirbel" --on-idle
+  start_bg "${@:2}" "$zirbel" --on-idle
   local runner=$saver
   wait_for 10 grep -q "watching for" "$work/out.txt" || fail "the watcher did not start"
   watcher=$(below "$runner" zirbel)
   [ -n "$watcher" ] || watcher=$runner
   grep "watching for" "$work/out.txt"
+  grep -q -- "$1" "$work/out.txt" || fail "the watcher does not name $1 as it starts"
 }
 saver_pid() { pgrep -P "$watcher" | head -1 | grep .; }
 saver_runs() { saver_pid >/dev/null; }
 saver_gone() { ! saver_runs; }
-# Waits for the saver (at most $1 s); sets started (ms).
+# Waits for the saver (at most $2 s, default the delay and 5 s); sets started
+# (ms); $1 names the wait.
 wait_saver() {
-  wait_for "$1" saver_runs || fail "$2: no saver after $1 s"
+  local seconds=${2:-$((delay + 5))}
+  wait_for "$seconds" saver_runs || fail "$1: no saver after $seconds s"
   started=$(now_ms)
 }
 # Waits for the saver's picture over the screen, then ends it with Q.
@@ -47,53 +50,46 @@ end_saver() {
 }
 # An Xvfb of the case's own, of size $1, as DISPLAY.
 on_xvfb() { start_xvfb "$1x24" || skip "Xvfb did not start"; pids+=("$xvfb"); export DISPLAY=$xvfb_display; }
-# Asserts that no saver starts for $1 s.
-no_saver_for() { ! wait_for "$1" saver_runs || fail "$2"; }
+# Asserts that no saver starts for two idle periods and a second; $1 says why it should not.
+no_saver() { ! wait_for $((delay * 2 + 1)) saver_runs || fail "the saver started $1"; }
 
 case "$case_name" in
   x11_idle)
     on_xvfb 1024x768
     xdotool mousemove 10 10
-    start_watcher env
-    grep -q "MIT-SCREEN-SAVER" "$work/out.txt" || fail "the X server's own idle time is not the source"
+    start_watcher MIT-SCREEN-SAVER env  # the X server's own idle time
     # Input a second before the deadline puts it off by the delay from there.
     input=$(($(now_ms) + delay * 1000 - 1000))
-    at "$input" && xdotool mousemove 20 20
+    wait_for 30 past "$input" && xdotool mousemove 20 20
     saver_runs && fail "the saver started before the input's delay was over"
-    wait_saver 10 "input delayed the saver for ever"
+    wait_saver "input delayed the saver for ever" 10
     ((started - input >= delay * 1000 - 300)) || fail "the saver started $((started - input)) ms after the input"
     end_saver "the first idle period"
-    wait_saver 10 "the next idle period"
+    wait_saver "the next idle period" 10
     end_saver "the next idle period"
     alive "$watcher" || fail "the watcher ended"
     ;;
   x11_inhibit)
     on_xvfb 640x480
     start_session_bus
-    start_watcher env
-    grep -q "serving org.freedesktop.ScreenSaver" "$work/out.txt" || fail "the watcher does not serve inhibitors"
-    # A client that holds an inhibitor, fed through fd 4.
+    start_watcher "serving org.freedesktop.ScreenSaver" env
+    # A client that holds an inhibitor, fed through fd 3.
     hold() {
-      rm -f "$work/inhibit" && mkfifo "$work/inhibit"
-      /usr/bin/python3 "$here/inhibitor.py" <"$work/inhibit" >"$work/inhibitor.txt" 2>&1 3>&- &
-      inhibitor=$!
-      pids+=("$inhibitor")
-      exec 4>"$work/inhibit"
-      wait_for 5 grep -q ready "$work/inhibitor.txt" || fail "the inhibiting client did not start"
-      echo inhibit >&4
+      start_fed inhibitor /usr/bin/python3 "$here/inhibitor.py" || fail "the inhibiting client did not start"
+      echo inhibit >&3
       wait_for 5 grep -q inhibited "$work/inhibitor.txt" || fail "Inhibit was not answered"
     }
     hold
-    no_saver_for $((delay * 2 + 1)) "the saver started while an inhibitor was held"
-    echo uninhibit >&4
+    no_saver "while an inhibitor was held"
+    echo uninhibit >&3
     wait_for 5 grep -q uninhibited "$work/inhibitor.txt" || fail "UnInhibit was not answered"
-    wait_saver 3 "UnInhibit"
+    wait_saver "UnInhibit" 3
     end_saver "UnInhibit"
     hold
-    no_saver_for $((delay * 2 + 1)) "the saver started while the second inhibitor was held"
-    exec 4>&-  # the client leaves the bus
-    wait_for 5 ended "$inhibitor" || fail "the inhibiting client did not end"
-    wait_saver 3 "the inhibiting client left the bus"
+    no_saver "while the second inhibitor was held"
+    exec 3>&-  # the client leaves the bus
+    wait_for 5 ended "$fed" || fail "the inhibiting client did not end"
+    wait_saver "the inhibiting client left the bus" 3
     picture "the inhibiting client left the bus"
     # The watcher ends, and its saver with it.
     running=$(saver_pid) && kill -TERM "$watcher"
@@ -110,16 +106,16 @@ case "$case_name" in
       grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
     }
     # Without a session bus: the lock file in XDG_RUNTIME_DIR.
-    start_watcher env
+    start_watcher MIT-SCREEN-SAVER env
     second
     kill -TERM "$watcher"
     expect_exit "$watcher" 5 "SIGTERM"
     # With one: the bus name; Quit ends the first.
     start_session_bus
-    start_watcher env
+    start_watcher MIT-SCREEN-SAVER env
     second
-    gdbus call --session --dest org.zirbel.IdleWatcher --object-path /org/zirbel/IdleWatcher \
-      --method org.zirbel.IdleWatcher.Quit >/dev/null || fail "Quit failed"
+    bus_call session org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher.Quit >/dev/null ||
+      fail "Quit failed"
     expect_exit "$watcher" 5 "Quit"
     # A screen-saver daemon on the display starts the saver there.
     xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
@@ -133,18 +129,16 @@ case "$case_name" in
     sway_config='for_window [app_id="zirbel-config"] inhibit_idle open'
     source "$here/sway-lib.sh"
     start_sway
-    start_watcher wl env ZIRBEL_TEST_IDLE_SECONDS=$delay DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+    start_watcher org_kde_kwin_idle wl env ZIRBEL_TEST_IDLE_SECONDS=$delay DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
       DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS"
-    grep -q "org_kde_kwin_idle" "$work/out.txt" || fail "sway's idle protocol is not the source"
-    wait_saver $((delay + 5)) "the first idle period"
+    wait_saver "the first idle period"
     key_ends() { send key 16 && wait_for 5 saver_gone || fail "Q did not end the saver $1"; }  # Q
     wait_picture HEADLESS-1 "no kaleidoscope after the idle period"
     key_ends "after the idle period"
-    wait_saver $((delay + 5)) "the next idle period"
+    wait_saver "the next idle period"
     wait_picture HEADLESS-2 "no kaleidoscope after the next idle period"
     key_ends "after the next idle period"
-    wl env GDK_BACKEND=wayland "$(dirname "$zirbel")/zirbel-config" >>"$work/out.txt" 2>&1 &
-    pids+=("$!")
+    start_bg wl env GDK_BACKEND=wayland "$(dirname "$zirbel")/zirbel-config"
     dialog_shows() { wl swaymsg -t get_tree | grep -q '"app_id": "zirbel-config"'; }
     wait_for 10 dialog_shows || fail "the dialog's window did not show"
     # A saver may have come while the dialog started: ended by a key, then
@@ -154,7 +148,7 @@ case "$case_name" in
       key_ends "over the dialog"
     fi
     send move 5 5
-    no_saver_for $((delay * 2 + 1)) "the saver started while a window held the idle inhibitor"
+    no_saver "while a window held the idle inhibitor"
     ;;
   mutter)
     # GNOME's compositor, headless, as the test's user on a session bus of
@@ -177,10 +171,9 @@ case "$case_name" in
     wait_for 20 xwayland || fail "mutter did not start XWayland"
     gnome_display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/out.txt" | head -1)
     gnome_auth=$(ls "$work"/run/.mutter-Xwaylandauth.* | head -1)
-    start_watcher gnome env ZIRBEL_TEST_IDLE_SECONDS=$delay
-    grep -q "org.gnome.Mutter.IdleMonitor" "$work/out.txt" || fail "GNOME's idle monitor is not the source"
+    start_watcher org.gnome.Mutter.IdleMonitor gnome env ZIRBEL_TEST_IDLE_SECONDS=$delay
     monitor ResetIdletime
-    wait_saver $((delay + 5)) "the first idle period"
+    wait_saver "the first idle period"
     drawn() { gnome xdotool search --onlyvisible --name '^SaverWindow$' >/dev/null 2>&1; }
     wait_for 10 drawn || fail "the saver has no window on XWayland"
     # The user comes back: the idle time starts again, and the saver ends.
@@ -190,7 +183,7 @@ case "$case_name" in
       wait_for 5 saver_gone || fail "the saver did not end on SIGTERM"
     }
     restart
-    wait_saver $((delay + 5)) "an idle period after the reset"
+    wait_saver "an idle period after the reset"
     # A session manager whose inhibited actions hold idleness (8) keeps it away.
     gnome /usr/bin/python3 -m dbusmock --session org.gnome.SessionManager /org/gnome/SessionManager \
       org.gnome.SessionManager >>"$work/out.txt" 2>&1 3>&- 4>&- &
@@ -203,46 +196,37 @@ case "$case_name" in
       session_manager org.freedesktop.DBus.Mock.UpdateProperties org.gnome.SessionManager \
         "{'InhibitedActions': <uint32 8>}" || fail "the session manager's InhibitedActions could not be set"
     restart
-    no_saver_for $((delay * 2 + 1)) "the saver started while the session manager inhibited idleness"
+    no_saver "while the session manager inhibited idleness"
     ;;
-  logind_locked | logind_lock)
-    need_dbusmock
+  logind)
+    # The session's state and logind's inhibitors hold the saver back; the
+    # session's Lock ends a running saver, with no Lock call of its own; a
+    # saver killed after the grace period, in the next idle period, locks.
     on_xvfb 640x480
     export XDG_CONFIG_HOME=$work/config
     lock_settings 0 1  # every end of the saver comes after the grace period
-    start_system_bus
     start_logind_mock
-    case "$case_name" in
-      logind_locked)
-        logind_set_locked_hint true
-        start_watcher env
-        no_saver_for $((delay * 2 + 1)) "the saver started while the session was locked"
-        logind_set_locked_hint false
-        # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
-        logind_block_inhibited handle-lid-switch:idle
-        xdotool mousemove 5 5
-        no_saver_for $((delay * 2 + 1)) "the saver started while logind held an idle inhibitor"
-        logind_block_inhibited handle-lid-switch
-        xdotool mousemove 9 9
-        wait_saver $((delay + 5)) "the session unlocked and nothing inhibiting"
-        ;;
-      logind_lock)
-        # The session's Lock ends the saver, with no Lock call of its own; a
-        # saver killed after the grace period, in the next idle period, locks.
-        start_watcher env
-        wait_saver $((delay + 5)) "the idle period"
-        picture "the idle period"
-        logind_send_lock
-        wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
-        locks 0 "a saver that the watcher ended itself"
-        xdotool mousemove 7 7
-        wait_saver $((delay + 5)) "the idle period after the session's Lock"
-        picture "the idle period after the session's Lock"
-        locks 0 "before the kill"
-        kill -KILL "$(saver_pid)"
-        wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"
-        ;;
-    esac
+    logind_set_locked_hint true
+    start_watcher MIT-SCREEN-SAVER env
+    no_saver "while the session was locked"
+    logind_set_locked_hint false
+    # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
+    logind_block_inhibited handle-lid-switch:idle
+    xdotool mousemove 5 5
+    no_saver "while logind held an idle inhibitor"
+    logind_block_inhibited handle-lid-switch
+    xdotool mousemove 9 9
+    wait_saver "the session unlocked and nothing inhibiting"
+    picture "the session unlocked and nothing inhibiting"
+    logind_send_lock
+    wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
+    locks 0 "a saver that the watcher ended itself"
+    xdotool mousemove 7 7
+    wait_saver "the idle period after the session's Lock"
+    picture "the idle period after the session's Lock"
+    locks 0 "before the kill"
+    kill -KILL "$(saver_pid)"
+    wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

@@ -76,21 +76,28 @@ below() {
   echo "$p"
 }
 size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
+screen_size() { xdpyinfo | awk '/dimensions:/{print $2; exit}'; }
 
 expect_exit() {
   wait_for "$2" ended "$1" || fail "$3: the program still runs after $2 s"
   wait "$1" || fail "$3: exit code $?"
 }
 
+# Starts "$@" in the background on a fifo that fd 3 feeds (closing fd 3 ends
+# its input), its output in $work/$1.txt, and waits for a first line of it;
+# sets fed (its pid).
+start_fed() {
+  local name=$1
+  rm -f "$work/$name.fifo" "$work/$name.txt" && mkfifo -m 666 "$work/$name.fifo"
+  "${@:2}" <"$work/$name.fifo" >"$work/$name.txt" 2>>"$work/out.txt" 3>&- 4>&- &
+  fed=$! && pids+=("$fed")
+  exec 3>"$work/$name.fifo"
+  wait_for 5 test -s "$work/$name.txt"
+}
 # A plain X window from the parent helper (arguments: WIDTH HEIGHT [VISUAL]),
 # kept until fd 3 closes; sets `parent`.
 start_parent() {
-  rm -f "$work/fifo" "$work/parent.txt"
-  mkfifo "$work/fifo"
-  "$parent_helper" "$@" <"$work/fifo" >"$work/parent.txt" &
-  pids+=("$!")
-  exec 3>"$work/fifo"
-  wait_for 5 test -s "$work/parent.txt"
+  start_fed parent "$parent_helper" "$@"
   parent=$(head -1 "$work/parent.txt")
   [ -n "$parent" ] || fail "the test parent window did not start"
 }
@@ -110,14 +117,61 @@ probe_ppm() {
   echo "probe $1: $line"
 }
 not_black() { awk -v m="$(import -window "$1" -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.02)}'; }
+# The last probe's lit (l), asym (a) and share (s) meet condition $1, an awk expression.
+probed() { awk -v l="${lit:-0}" -v a="${asym:-1}" -v s="${share:-0}" "BEGIN{exit !($1)}"; }
 # $probe_with (default probe) takes the screenshot: a window, or an output.
-mirrored() { "${probe_with:-probe}" "$@" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a < 0.1)}'; }
-unmirrored() { "${probe_with:-probe}" "$1" && awk -v l="$lit" -v a="$asym" 'BEGIN{exit !(l > 0.15 && a >= 0.2)}'; }
+mirrored() { "${probe_with:-probe}" "$@" && probed 'l > 0.15 && a < 0.1'; }
+unmirrored() { "${probe_with:-probe}" "$1" && probed 'l > 0.15 && a >= 0.2'; }
+# Mirrored and mostly in the test photos' colours.
+photo_colours=ff00ff,00ff00
+coloured() { probe_colours=$photo_colours mirrored "$@" && probed 's > 0.7'; }
+black() { "${probe_with:-probe}" "$@" && probed 'l < 0.01'; }
 
-# A private system bus (a dbus-daemon of the test's own, open to every user);
-# sets and exports DBUS_SYSTEM_BUS_ADDRESS.
-start_system_bus() {
-  cat >"$work/system-bus.conf" <<CONF
+# The saver's settings file, of lines "$@".
+write_settings() { mkdir -p "$XDG_CONFIG_HOME/zirbel" && printf '%s\n' "$@" >"$XDG_CONFIG_HOME/zirbel/settings.ini"; }
+# Each of "$@" is on the programs' standard error.
+said() {
+  local text
+  for text in "$@"; do grep -qF -- "$text" "$work/out.txt" || fail "no word on standard error: $text"; done
+}
+# Key $1 ends the saver within $3 s (default 5); $2 names the input.
+key_ends() { xdotool key "$1" && expect_exit "$saver" "${3:-5}" "${2:-the key $1}"; }
+
+# Photos in folder $1 from the photo maker, in the photo colours; "${@:2}"
+# are its further options.
+make_photos() { "${make_photos:-$ZIRBEL_MAKE_PHOTOS}" "$1" --colours "$photo_colours" "${@:2}" || fail "no photos made in $1"; }
+# A phone's photos in folder $1, made from six JPEGs encoded in turn as the
+# kinds "${@:2}" (heic, heic-thumbnail, heic-10bit, avif, webp), beside a
+# cut-off copy of the first of each kind.
+make_phone_photos() {
+  local phone=$1 kinds=("${@:2}") i=0 f kind made
+  make_photos "$phone-source" --count 6
+  mkdir -p "$phone"
+  for f in "$phone-source"/*.jpg "$phone-source"/more/*.jpg; do
+    kind=${kinds[i % ${#kinds[@]}]}
+    case $kind in
+      heic) heif-enc -q 80 "$f" -o "$phone/$i.heic" ;;
+      heic-thumbnail) heif-enc -q 80 -t 320 "$f" -o "$phone/$i.heic" ;;
+      heic-10bit) convert "$f" -auto-orient -depth 16 "$work/deep.png" && heif-enc -q 80 -b 10 "$work/deep.png" -o "$phone/$i.heic" ;;
+      avif) heif-enc -A -q 60 "$f" -o "$phone/$i.avif" ;;
+      webp) cwebp -quiet -metadata exif "$f" -o "$phone/$i.webp" ;;
+    esac >/dev/null 2>&1 || fail "$f could not be made a $kind photo"
+    i=$((i + 1))
+  done
+  for kind in heic avif webp; do
+    made=$(ls "$phone"/*."$kind" 2>/dev/null | head -n 1) && [ -n "$made" ] || continue
+    head -c "$(($(stat -c %s "$made") / 2))" "$made" >"$phone/cut-off.$kind"
+  done
+}
+
+# A private bus of kind $1: system (open to every user) or session (run by
+# the command "${@:2}", none: directly); sets and exports
+# DBUS_SYSTEM_BUS_ADDRESS or DBUS_SESSION_BUS_ADDRESS.
+start_bus() {
+  local kind=$1 config=--session
+  if [ "$kind" = system ]; then
+    config=--config-file=$work/system-bus.conf
+    cat >"$work/system-bus.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
@@ -130,32 +184,26 @@ start_system_bus() {
   </policy>
 </busconfig>
 CONF
-  dbus-daemon --config-file="$work/system-bus.conf" --nofork --print-address=1 >"$work/system-bus.txt" \
-    2>>"$work/out.txt" </dev/null 3>&- 4>&- &
+  fi
+  "${@:2}" dbus-daemon "$config" --nofork --print-address=1 >"$work/$kind-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
   pids+=("$!")
-  wait_for 5 test -s "$work/system-bus.txt" || fail "the private system bus did not start"
-  DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$work/system-bus.txt")
-  export DBUS_SYSTEM_BUS_ADDRESS
+  wait_for 5 test -s "$work/$kind-bus.txt" || fail "the private $kind bus did not start"
+  export "DBUS_${kind^^}_BUS_ADDRESS=$(head -1 "$work/$kind-bus.txt")"
 }
+start_system_bus() { start_bus system; }
+start_session_bus() { start_bus session "$@"; }
+# Calls method $4 of object $3 of $2 on bus $1 (system or session), arguments "${@:5}".
+bus_call() { gdbus call "--$1" --dest "$2" --object-path "$3" --method "${@:4}"; }
 
-# A private session bus, run by the command "$@" (none: directly); sets and
-# exports DBUS_SESSION_BUS_ADDRESS.
-start_session_bus() {
-  "$@" dbus-daemon --session --nofork --print-address=1 >"$work/session-bus.txt" 2>>"$work/out.txt" </dev/null 3>&- 4>&- &
-  pids+=("$!")
-  wait_for 5 test -s "$work/session-bus.txt" || fail "the private session bus did not start"
-  DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session-bus.txt")
-  export DBUS_SESSION_BUS_ADDRESS
-}
-
-# python3-dbusmock's logind on the private system bus, with one active
-# session "$1" (default c1) of the current user, which XDG_SESSION_ID names;
-# its method calls are logged, one a line with a time stamp, in $logind_log.
-# Sets logind_session (the session's object path).
-logind_call() {
-  gdbus call --system --dest org.freedesktop.login1 --object-path "$1" --method "${@:2}"
-}
+# python3-dbusmock's logind on the private system bus (started here if it
+# does not run yet), with one active session "$1" (default c1) of the current
+# user, which XDG_SESSION_ID names; its method calls are logged, one a line
+# with a time stamp, in $logind_log. Sets logind_session (the session's object
+# path).
+logind_call() { bus_call system org.freedesktop.login1 "$@"; }
 start_logind_mock() {
+  need_dbusmock
+  [ -s "$work/system-bus.txt" ] || start_system_bus
   logind_log=$work/logind.log
   /usr/bin/python3 -m dbusmock --system --template logind -l "$logind_log" >>"$work/out.txt" 2>&1 </dev/null 3>&- 4>&- &
   pids+=("$!")
@@ -172,9 +220,8 @@ need_dbusmock() {
 }
 # The saver's settings: Password Delay $1 seconds, LockOnReturn $2.
 lock_settings() {
-  mkdir -p "$XDG_CONFIG_HOME/zirbel"
-  printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=$1" \
-    '[Software\Pomwick\Vostrand]' "LockOnReturn=$2" >"$XDG_CONFIG_HOME/zirbel/settings.ini"
+  write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' "Password Delay=$1" \
+    '[Software\Pomwick\Vostrand]' "LockOnReturn=$2"
 }
 # Sets the manager's BlockInhibited (logind's inhibitors' kinds) to "$1".
 logind_block_inhibited() {

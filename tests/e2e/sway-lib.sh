@@ -17,19 +17,15 @@ start_sway() {
     sway -c "$work/sway.conf"
   wait_for 10 wl swaymsg -t get_outputs >/dev/null 2>&1 || fail "sway did not start"
   pids+=("$(below "$saver" sway)")  # ended at the end, and its clients with it
-  # The input helper, fed through fd 4.
-  mkfifo "$work/input" && chmod 666 "$work/input"
-  wl "$input_helper" <"$work/input" >"$work/input.txt" 2>&1 3>&- &
-  pids+=("$!")
-  exec 4>"$work/input"
-  wait_for 5 grep -q ready "$work/input.txt" || fail "the input helper did not start"
+  # The input helper, fed through fd 3.
+  start_fed input wl "$input_helper" && grep -q ready "$work/input.txt" || fail "the input helper did not start"
 }
 # One line to the input helper, back once the compositor has taken it.
 answers() { [ "$(grep -c done "$work/input.txt")" -gt "$1" ]; }
 send() {
   local before
   before=$(grep -c done "$work/input.txt")
-  echo "$*" >&4
+  echo "$*" >&3
   wait_for 5 answers "$before" || fail "the input helper did not answer"
 }
 shot() { rm -f "$work/run/shot.ppm" && wl grim -o "$1" -t ppm "$work/run/shot.ppm" && probe_ppm "$1" "$work/run/shot.ppm"; }

@@ -9,6 +9,7 @@ source "$(dirname "$0")/lib.sh"
 for tool in sway swaymsg grim; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 begin_test
 export DISPLAY=  # Wayland only: no X display to fall back on
+export XDG_CONFIG_HOME=$work/config
 
 source "$(dirname "$0")/sway-lib.sh"
 q_ends() { send key 16 && expect_exit "$saver" 5 "Q${1:-}"; }
@@ -33,16 +34,13 @@ case "$case_name" in
   saver_lock)
     # A key after the grace period (0 s) locks the session through logind,
     # faked on a private system bus, as on X11.
-    start_system_bus
     start_logind_mock
-    printf '%s\n' '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Password Delay=0' |
-      install -D -m 644 /dev/stdin "$work/home/.config/zirbel/settings.ini"
+    write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Password Delay=0'
     start_bg wl env DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" XDG_SESSION_ID="$XDG_SESSION_ID" "$zirbel" /s
     # Its first frame only says that it takes the keys; on a busy machine that is slow.
     wait_for 30 kaleidoscope HEADLESS-1 || fail "no kaleidoscope (lit ${lit:-?}, asym ${asym:-?})"
-    send key 16  # Q
-    expect_exit "$saver" 5 "Q"
-    [ "$(logind_calls Lock)" = 1 ] || fail "Lock was called $(logind_calls Lock) times"
+    q_ends
+    locks 1 "a key after the grace period"
     ;;
   saver_pointer)
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
@@ -50,10 +48,8 @@ case "$case_name" in
     toggle_mirrors unmirrored "a move within the threshold"
     send move 20 0 && expect_exit "$saver" 5 "a move past the threshold"
     # AllMonitors=0: the first output alone shows one; the other is covered in black.
-    printf '%s\n' '[Software\Pomwick\Vostrand]' 'AllMonitors=0' |
-      install -D -m 644 /dev/stdin "$work/home/.config/zirbel/settings.ini"
+    write_settings '[Software\Pomwick\Vostrand]' 'AllMonitors=0'
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
-    black() { shot "$1" && awk -v l="$lit" 'BEGIN{exit !(l < 0.01)}'; }
     wait_for 10 black HEADLESS-2 || fail "AllMonitors=0, and HEADLESS-2 is not black (lit ${lit:-?})"
     q_ends " with AllMonitors=0"
     ;;
@@ -76,11 +72,10 @@ case "$case_name" in
   background)
     # Two at once, each on its own output (the stacking of two backgrounds on
     # one output is the compositor's choice); the first shows a photo folder.
-    "$make_photos" "$work/photos" --count 6 --colours ff00ff,00ff00 || fail "the test photos could not be made"
+    make_photos "$work/photos" --count 6
     start_zirbel --layer background --output HEADLESS-1 --photos "$work/photos" && first=$saver
     start_zirbel --layer background --output HEADLESS-2 --no-mirrors
     wait_picture HEADLESS-1 "no kaleidoscope on the empty desktop"
-    coloured() { probe_colours=ff00ff,00ff00 shot "$1" && awk -v s="$share" 'BEGIN{exit !(s > 0.7)}'; }
     wait_for 10 coloured HEADLESS-1 || fail "the background does not show the photos (colours ${share:-?})"
     wait_for 10 unmirrored HEADLESS-2 || fail "the second instance shows nothing on HEADLESS-2"
     send move 300 300 && send move 200 200

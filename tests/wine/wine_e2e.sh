@@ -14,6 +14,9 @@ reg() { "$WINE64" reg "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 system_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers'
 own_key='HKCU\Software\Pomwick\Vostrand'
 set_value() { reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null || fail "cannot write $2"; }
+winpath() { echo "Z:$(tr / '\\' <<<"$1")"; }
+# The saver's DWORD value $1, or "absent".
+stored() { reg query "$own_key" /v "$1" | awk -v v="$1" '$1 == v && $2 == "REG_DWORD" {print $3}' | grep . || echo absent; }
 case $scenario in boot | shutdown) ;; *)
   [ -f "${ZIRBEL_SCR:-}" ] || skip "no x86_64 zirbel.scr at '${ZIRBEL_SCR:-}' (build the win64 preset first)"
   [ -f "${ZIRBEL_TEST_HELPER:-}" ] || skip "no Windows test helpers (the MinGW x86_64 compiler builds them)"
@@ -31,7 +34,15 @@ saver_window() {
   saver_window=$(wait_for 30 window_id SaverWindow) || fail "the saver's window did not appear"
   wait_for 5 wiggle_hides_cursor || fail "the cursor shows over the saver"
 }
-expect_running() { sleep 1.5 && alive "$saver" || fail "$1: the saver ended"; }
+# Input "${@:2}" (xdotool's words) leaves the saver running for 2 s; $1 names it.
+keeps_running() { xdotool "${@:2}" && ! wait_for 2 ended "$saver" || fail "$1: the saver ended"; }
+# The configuration dialog, closed by keys "$@".
+dialog_keys() {
+  start_saver /c
+  dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
+  wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
+  xdotool key "$@" && expect_exit "$saver" 5 "the dialog after '$*'"
+}
 
 case "$scenario" in
   boot)
@@ -51,16 +62,13 @@ case "$scenario" in
 
   keys)
     saver_window
-    [ "$(size_of "$saver_window")" = "$(xdpyinfo | awk '/dimensions:/{print $2; exit}')" ] || fail "the window does not cover the screen"
+    [ "$(size_of "$saver_window")" = "$(screen_size)" ] || fail "the window does not cover the screen"
     wait_for 5 not_black root || fail "the screen stays black"
-    xdotool key 5 m Up Down Left Right space s 0
-    expect_running "the control keys 5, M, the arrows, space, S and 0"
+    keeps_running "the control keys 5, M, the arrows, space, S and 0" key 5 m Up Down Left Right space s 0
     # Keys with Alt held come as system keys, and the close command that
     # Alt+F4 makes is stopped.
-    xdotool key alt+F4 alt+x
-    expect_running "Alt+F4 and Alt+X"
-    xdotool key x
-    expect_exit "$saver" 5 "the key X"
+    keeps_running "Alt+F4 and Alt+X" key alt+F4 alt+x
+    key_ends x
     cursor_is visible || fail "the cursor stays hidden after the saver"
     reg query "$own_key" >/dev/null && fail "reading the settings created $own_key"
     ;;
@@ -72,24 +80,17 @@ case "$scenario" in
     while read -r type data keep end; do
       set_value "$system_key" "Mouse Threshold" "$type" "$data"
       saver_window
-      xdotool mousemove $((400 + keep)) 300
-      expect_running "$type $data: a move of $keep pixels"
-      xdotool mousemove $((400 + end)) 300
-      expect_exit "$saver" 5 "$type $data: a move of $end pixels"
+      keeps_running "$type $data: a move of $keep pixels" mousemove $((400 + keep)) 300
+      xdotool mousemove $((400 + end)) 300 && expect_exit "$saver" 5 "$type $data: a move of $end pixels"
     done <<<$'REG_DWORD 10 10 11\nREG_SZ 10 11 51\nREG_BINARY 0a0000 11 51'
     ;;
 
   config)
     # The dialog on a fresh system, and what each way of closing it leaves:
     # the boxes open showing the stored values, and only OK stores them.
-    stored() { reg query "$own_key" /v "$1" | awk -v v="$1" '$1 == v && $2 == "REG_DWORD" {print $3}' | grep . || echo absent; }
     while read -r expect keys; do
-      start_saver /c
-      dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
-      wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
       # shellcheck disable=SC2086
-      xdotool key $keys
-      expect_exit "$saver" 5 "the dialog after '$keys'"
+      dialog_keys $keys
       value="$(stored UseMirrors)/$(stored AllMonitors)"
       [ "$value" = "$expect" ] || fail "after $keys: UseMirrors/AllMonitors are '$value', expected '$expect'"
     done <<'EOF2'
@@ -115,7 +116,7 @@ EOF2
     # photos' colours (JPEG and WebP, decoded in the confined helper), mirrored, and a key ends the saver; so does a folder
     # of HEIC and AVIF photos; a folder that is not there leaves the built-in pictures.
     folder="$work/Fotos été 写真"
-    "$ZIRBEL_MAKE_PHOTOS" "$folder" --count 8 --colours ff00ff,00ff00 --png-every 4 --broken || fail "no photos made"
+    make_photos "$folder" --count 8 --png-every 4 --broken
     # The PNGs become WebP photos, decoded in the helper like the rest.
     for f in "$folder"/photo-*.png "$folder"/more/photo-*.png; do
       [ -f "$f" ] && { cwebp -quiet "$f" -o "${f%.png}.webp" && rm "$f" || fail "$f could not be converted"; }
@@ -124,67 +125,45 @@ EOF2
     # camera held them (the files' own rotation and mirroring), HEIC with a
     # thumbnail and at 10 bits, beside a cut-off and a damaged one of each.
     phone="$work/phone"
-    "$ZIRBEL_MAKE_PHOTOS" "$work/phone-source" --count 6 --colours ff00ff,00ff00 || fail "no phone photos made"
-    mkdir -p "$phone" && i=0
-    for f in "$work"/phone-source/*.jpg "$work"/phone-source/more/*.jpg; do
-      case $((i % 3)) in
-        0) heif-enc -q 80 -t 320 "$f" -o "$phone/$i.heic" ;;
-        1) heif-enc -A -q 60 "$f" -o "$phone/$i.avif" ;;
-        2) convert "$f" -auto-orient -depth 16 "$work/deep.png" && heif-enc -q 80 -b 10 "$work/deep.png" -o "$phone/$i.heic" ;;
-      esac >/dev/null 2>&1 || fail "$f could not be converted"
-      i=$((i + 1))
-    done
+    make_phone_photos "$phone" heic-thumbnail avif heic-10bit
     for kind in heic avif; do
-      made=$(ls "$phone"/*."$kind" | head -n 1)
-      head -c "$(($(stat -c %s "$made") / 2))" "$made" >"$phone/cut-off.$kind"
       { printf '\0\0\0\24ftyp%s\0\0\0\0mif1' "$kind"; head -c 4000 /dev/zero | tr '\0' '\377'; } >"$phone/damaged.$kind"
     done
-    probe_colours=ff00ff,00ff00 symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
-    coloured() { probe root && awk -v l="$lit" -v a="$asym" -v s="$share" 'BEGIN{exit !(l > 0.15 && a < 0.1 && s > 0.7)}'; }
-    export ZIRBEL_TEST_WORK="Z:$(tr / '\\' <<<"$work")"
-    for entry in "REG_SZ Z:$(tr / '\\' <<<"$folder")" 'REG_EXPAND_SZ %ZIRBEL_TEST_WORK%\Fotos été 写真' \
-      "REG_SZ Z:$(tr / '\\' <<<"$phone")" 'REG_SZ Z:\no\such\folder'; do
+    probe_colours=$photo_colours symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
+    ZIRBEL_TEST_WORK=$(winpath "$work") && export ZIRBEL_TEST_WORK
+    for entry in "REG_SZ $(winpath "$folder")" 'REG_EXPAND_SZ %ZIRBEL_TEST_WORK%\Fotos été 写真' \
+      "REG_SZ $(winpath "$phone")" 'REG_SZ Z:\no\such\folder'; do
       type=${entry%% *} place=${entry#* }
       LANG=C.UTF-8 set_value "$own_key" PhotoFolder "$type" "$place"
       saver_window
       if [[ "$place" != *such* ]]; then
-        wait_for 40 coloured || fail "the discs do not show the photos of $place (colours ${share:-?})"
+        wait_for 40 coloured root || fail "the discs do not show the photos of $place (colours ${share:-?})"
       else
         wait_for 10 mirrored root || fail "no picture with a missing folder"
-        awk -v s="$share" 'BEGIN{exit !(s < 0.5)}' || fail "the built-in pictures look like the photos ($share)"
+        probed 's < 0.5' || fail "the built-in pictures look like the photos ($share)"
       fi
-      xdotool key x
-      expect_exit "$saver" 5 "the key X with $place"
+      key_ends x "the key X with $place"
     done
-    for name in cut-off.heic cut-off.avif damaged.heic damaged.avif; do
-      grep -q "$name: skipped, " "$work/out.txt" || fail "no word on $name"
-    done
-    grep -q "damaged.avif: skipped, damaged or unsupported HEIF/AVIF (" "$work/out.txt" || fail "the damaged AVIF's reason is not the decoder's"
-    # "Built-in pictures" clears the choice, and only OK stores it.
-    for case in "Escape|Z:\\p" "Tab Return|"; do
-      set_value "$own_key" PhotoFolder REG_SZ 'Z:\p'
-      start_saver /c
-      dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
-      wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
+    said "cut-off.heic: skipped, " "cut-off.avif: skipped, " "damaged.heic: skipped, " \
+      "damaged.avif: skipped, damaged or unsupported HEIF/AVIF ("
+    # "Built-in pictures" (the fifth control) clears the choice, and only OK
+    # stores it; OK without a new choice keeps a folder named through a
+    # variable as it is.
+    while IFS='|' read -r type place keys expect; do
+      set_value "$own_key" PhotoFolder "$type" "$place"
       # shellcheck disable=SC2086
-      xdotool key Tab Tab Tab Tab Tab space ${case%|*}
-      expect_exit "$saver" 5 "the dialog after '${case%|*}'"
-      value=$(reg query "$own_key" /v PhotoFolder | awk '$1 == "PhotoFolder" && $2 == "REG_SZ" {print $3}')
-      [ "$value" = "${case#*|}" ] || fail "after ${case%|*}: PhotoFolder is '$value'"
-    done
-    # OK without a new choice keeps a folder named through a variable as it is.
-    set_value "$own_key" PhotoFolder REG_EXPAND_SZ '%ZIRBEL_TEST_WORK%\p'
-    start_saver /c
-    dialog=$(wait_for 30 window_id "Config dialog") || fail "the configuration dialog did not appear"
-    wait_for 5 has_focus "$dialog" || fail "the dialog did not take the focus"
-    xdotool key Return
-    expect_exit "$saver" 5 "the dialog after OK"
-    reg query "$own_key" /v PhotoFolder | grep -qF 'REG_EXPAND_SZ    %ZIRBEL_TEST_WORK%\p' ||
-      fail "OK rewrote the variable form: $(reg query "$own_key" /v PhotoFolder | grep PhotoFolder)"
+      dialog_keys $keys
+      value=$(reg query "$own_key" /v PhotoFolder | awk '$1 == "PhotoFolder" {print $2 "=" $3}')
+      [ "$value" = "$expect" ] || fail "after $keys: PhotoFolder is '$value', not '$expect'"
+    done <<'EOF2'
+REG_SZ|Z:\p|Tab Tab Tab Tab Tab space Escape|REG_SZ=Z:\p
+REG_SZ|Z:\p|Tab Tab Tab Tab Tab space Tab Return|REG_SZ=
+REG_EXPAND_SZ|%ZIRBEL_TEST_WORK%\p|Return|REG_EXPAND_SZ=%ZIRBEL_TEST_WORK%\p
+EOF2
     ;;
 
   preview)
-    "$WINE64" "$ZIRBEL_TEST_HELPER" "Z:$(tr / '\\' <<<"$ZIRBEL_SCR")" || fail "the preview checks failed"
+    "$WINE64" "$ZIRBEL_TEST_HELPER" "$(winpath "$ZIRBEL_SCR")" || fail "the preview checks failed"
     ;;
 
   libraries)
@@ -202,8 +181,7 @@ EOF2
       WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" start_saver /a
       expect_exit "$saver" 10 "/a"
       saver_window
-      xdotool key Escape
-      expect_exit "$saver" 5 "Escape after the grace period"
+      key_ends Escape "Escape after the grace period"
       loaded=$(cd "$work/$place" && echo *.loaded)
       rm -f "$work/$place"/{PASSWORD.CPL,MPR.DLL}*
       [ "$loaded" = "*.loaded" ] || fail "loaded from the $place folder: ${loaded//.loaded/}"
@@ -227,11 +205,11 @@ EOF2
     xsetroot -solid '#ff00ff'
     set_value "$own_key" AllMonitors REG_DWORD 0 && saver_window
     wait_for 10 shows 1280x720+0+0 && wait_for 5 shows 1024x768+1280+0 black || fail "AllMonitors 0: not the primary alone"
-    xdotool key x && expect_exit "$saver" 5 "the key X"
+    key_ends x
     set_value "$own_key" AllMonitors REG_DWORD 1 && saver_window
     wait_for 10 shows 1280x720+0+0 && wait_for 10 shows 1024x768+1280+0 || fail "not a kaleidoscope on each monitor"
     [ "$(monitors shrink)" = "1280x720+0+0 800x600+1280+0 " ] && wait_for 10 shows 800x600+1280+0 || fail "the new size is not followed"
-    xdotool key x && expect_exit "$saver" 5 "the key X on two monitors"
+    key_ends x "the key X on two monitors"
     pgrep -f "$ZIRBEL_SCR" && fail "a process of the saver is left"
     ;;
 
@@ -253,7 +231,7 @@ EOF2
     done <<<$'32 64 Intel;1033 NOT VersionNT64\n64 32 x64;1033 VersionNT64'
     [ "$(msiinfo export "$msi-32-bit.msi" Component | tr -d '\r' | awk -F'\t' '$6 == "zirbel.scr" {print $3, int($4 / 256) % 2}')" = \
       "SystemFolder 0" ] || fail "the 32-bit package does not put zirbel.scr into the 32-bit system folder"
-    msiexec() { "$WINE64" msiexec "$1" "Z:$(tr / '\\' <<<"$2")" /qn </dev/null >>"$work/out.txt" 2>&1; }
+    msiexec() { "$WINE64" msiexec "$1" "$(winpath "$2")" /qn </dev/null >>"$work/out.txt" 2>&1; }
     # CODE|NAME|VERSION|PUBLISHER of each entry named Zirbel among the installed programs.
     entries() {  # [/reg:32 for the 32-bit programs' list]
       reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "$@" | awk '
@@ -263,12 +241,11 @@ EOF2
         $1 == "Publisher" { publisher[key] = value }
         END { for (k in name) if (name[k] == "Zirbel") print k "|" name[k] "|" version[k] "|" publisher[k] }'
     }
-    mirrors() { reg query "$own_key" /v UseMirrors | awk '$1 == "UseMirrors" {print $3}' | grep . || echo absent; }
     for code in $({ entries; entries /reg:32; } | cut -d'|' -f1); do "$WINE64" msiexec /x "$code" /qn </dev/null; done  # an earlier run's
     installed=$WINEPREFIX/drive_c/windows/system32/zirbel.scr built=$ZIRBEL_SCR
 
     # Silently, the 32-bit package ends with a failed launch condition's code (as Windows programs see it) and writes nothing.
-    status=$("$WINE64" cmd /v:on /c msiexec /i "Z:$(tr / '\\' <<<"$msi-32-bit.msi")" /qn '&' echo '!ERRORLEVEL!' </dev/null | tr -d '\r')
+    status=$("$WINE64" cmd /v:on /c msiexec /i "$(winpath "$msi-32-bit.msi")" /qn '&' echo '!ERRORLEVEL!' </dev/null | tr -d '\r')
     [ "$status" = 1603 ] || fail "msiexec /i of the 32-bit package ended with '$status', not 1603"
     [ -e "$installed" ] || [ -e "$WINEPREFIX/drive_c/windows/syswow64/zirbel.scr" ] && fail "the 32-bit package left zirbel.scr"
     [ -z "$(entries; entries /reg:32)" ] || fail "the 32-bit package left an entry: $(entries /reg:32)"
@@ -284,12 +261,11 @@ EOF2
     [ "$icon" = "C:\\windows\\Installer\\$code\\zirbel.ico" ] &&
       cmp -s "$WINEPREFIX/drive_c/windows/Installer/$code/zirbel.ico" "$(dirname "$0")/../../resources/zirbel.ico" ||
       fail "the entry has no icon ('$icon')"
-    [ "$(mirrors)" = absent ] || fail "the installer wrote under $own_key"
+    [ "$(stored UseMirrors)" = absent ] || fail "the installer wrote under $own_key"
     ZIRBEL_SCR='C:\windows\system32\zirbel.scr' symmetry_probe=$ZIRBEL_SYMMETRY_PROBE
     saver_window
     wait_for 10 mirrored root || fail "the installed saver draws no kaleidoscope"
-    xdotool key x
-    expect_exit "$saver" 5 "the key X"
+    key_ends x
 
     # A rebuild of the same version stays one entry; a higher version replaces it in place.
     set_value "$own_key" UseMirrors REG_DWORD 0
@@ -302,14 +278,14 @@ EOF2
       [ "$(entries | cut -d'|' -f2-3)" = "Zirbel|$version" ] || fail "after installing $version: '$(entries)'"
     done
     cmp -s "$installed" "$work/zirbel.scr" || fail "the higher version did not replace zirbel.scr"
-    [ "$(mirrors)" = 0x0 ] || fail "the upgrade changed the user's UseMirrors to $(mirrors)"
+    [ "$(stored UseMirrors)" = 0x0 ] || fail "the upgrade changed the user's UseMirrors to $(stored UseMirrors)"
 
     code=$(entries | cut -d'|' -f1)
     msiexec /x "$work/zirbel-$higher.msi" || fail "msiexec /x failed"
     [ -e "$installed" ] || [ -e "$notes/README.txt" ] || [ -e "$WINEPREFIX/drive_c/windows/Installer/$code" ] &&
       fail "files are left after removal"
     [ -z "$(entries)" ] || fail "the entry is left after removal: $(entries)"
-    [ "$(mirrors)" = 0x0 ] || fail "the removal changed the user's UseMirrors to $(mirrors)"
+    [ "$(stored UseMirrors)" = 0x0 ] || fail "the removal changed the user's UseMirrors to $(stored UseMirrors)"
     ;;
 
   *) fail "unknown scenario '$scenario'" ;;
