@@ -152,7 +152,9 @@ make_phone_photos() {
     case $kind in
       heic) heif-enc -q 80 "$f" -o "$phone/$i.heic" ;;
       heic-thumbnail) heif-enc -q 80 -t 320 "$f" -o "$phone/$i.heic" ;;
-      heic-10bit) convert "$f" -auto-orient -depth 16 "$work/deep.png" && heif-enc -q 80 -b 10 "$work/deep.png" -o "$phone/$i.heic" ;;
+      # A 16-bit PNG, named as such: from the palette PNG convert writes of a
+      # one-colour photo, heif-enc makes a 10-bit image half of whose pixels are white.
+      heic-10bit) convert "$f" -auto-orient -depth 16 PNG48:"$work/deep.png" && heif-enc -q 80 -b 10 "$work/deep.png" -o "$phone/$i.heic" ;;
       avif) heif-enc -A -q 60 "$f" -o "$phone/$i.avif" ;;
       webp) cwebp -quiet -metadata exif "$f" -o "$phone/$i.webp" ;;
     esac >/dev/null 2>&1 || fail "$f could not be made a $kind photo"
