@@ -19,8 +19,10 @@ case "${1:-}" in
   *) echo "usage: tools/setup-debian.sh [--linux-only | --web]" >&2; exit 2 ;;
 esac
 
-# What the libraries' builds need first; the rest installs while they build.
+# What the libraries' builds need first (the MinGW ones, then the web page's);
+# the rest installs while they build.
 tools=(build-essential cmake ninja-build pkg-config ca-certificates dpkg-dev)
+web_tools=()
 # The Linux build: the program, its dialog, the offscreen renderer, and the
 # tests and benchmarks that its preset configures; Xvfb for a display of its own.
 pkgs=(
@@ -39,7 +41,7 @@ pkgs=(
 # browser the web tests drive.
 if [ $linux_only = 0 ]; then
   tools+=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nasm meson)
-  command -v npm >/dev/null || tools+=(npm)
+  command -v npm >/dev/null || web_tools+=(npm)
   pkgs+=(
     git file mesa-utils libfreetype-dev fonts-dejavu-core xdotool imagemagick libheif-examples webp
     wine64 wixl msitools
@@ -53,7 +55,7 @@ if [ $linux_only = 0 ]; then
 fi
 # The web page's compiler (its JavaScript optimizer needs acorn).
 if [ $web = 1 ]; then
-  tools+=(emscripten node-acorn)
+  web_tools+=(emscripten node-acorn)
 fi
 missing() {
   local p
@@ -80,7 +82,7 @@ if ! grep -rqs '^\s*\(deb-src\|Types:.*deb-src\)' /etc/apt/sources.list /etc/apt
   fi
 fi
 
-if [ -n "$(missing "${tools[@]}" "${pkgs[@]}")" ] || [ $need_src = 1 ]; then
+if [ -n "$(missing "${tools[@]}" "${web_tools[@]}" "${pkgs[@]}")" ] || [ $need_src = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
 fi
@@ -129,12 +131,17 @@ web_driver() {
   mkdir -p "$driver"
   npm install --prefix "$driver" --no-audit --no-fund --silent puppeteer-core@24 >/dev/null
 }
-if [ $web = 1 ]; then chain web web_libraries; fi
+# The packages still missing install while the chains build (downloading and
+# unpacking, mostly).
+install_or_stop() { install_missing "$@" || { kill "${pids[@]}" 2>/dev/null; exit 1; }; }
 if [ $linux_only = 0 ]; then
   chain i686 mingw_libraries i686-w64-mingw32
   chain x86_64 mingw_libraries x86_64-w64-mingw32
+fi
+install_or_stop "${web_tools[@]}"
+if [ $web = 1 ]; then chain web web_libraries; fi
+if [ $linux_only = 0 ]; then
   chain web-driver web_driver
-  # The rest of the packages meanwhile (downloading and unpacking, mostly).
-  install_missing "${pkgs[@]}" || { kill "${pids[@]}" 2>/dev/null; exit 1; }
+  install_or_stop "${pkgs[@]}"
 fi
 finish_chains
