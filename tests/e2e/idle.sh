@@ -68,6 +68,31 @@ case "$case_name" in
     wait_saver "the next idle period" 10
     end_saver "the next idle period"
     alive "$watcher" || fail "the watcher ended"
+    # A second watcher ends at once, saying why.
+    second() {
+      local code
+      "$zirbel" --on-idle >"$work/second.txt" 2>&1
+      code=$?
+      cat "$work/second.txt"
+      [ $code = 1 ] || fail "the second watcher's exit code is $code"
+      grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
+    }
+    # Without a session bus: the lock file in XDG_RUNTIME_DIR.
+    second
+    kill -TERM "$watcher"
+    expect_exit "$watcher" 5 "SIGTERM"
+    # With one: the bus name; Quit ends the first.
+    : >"$work/out.txt"  # the next watcher's own words
+    start_session_bus
+    start_watcher MIT-SCREEN-SAVER env
+    second
+    bus_call session org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher.Quit >/dev/null ||
+      fail "Quit failed"
+    expect_exit "$watcher" 5 "Quit"
+    # A screen-saver daemon on the display starts the saver there.
+    xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
+    "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
+    grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
     ;;
   x11_inhibit)
     on_xvfb 640x480
@@ -94,33 +119,6 @@ case "$case_name" in
     # The watcher ends, and its saver with it.
     running=$(saver_pid) && kill -TERM "$watcher"
     wait_for 2 ended "$running" || fail "the saver outlived its watcher"
-    ;;
-  two_watchers)
-    on_xvfb 640x480
-    second() {
-      local code
-      "$zirbel" --on-idle >"$work/second.txt" 2>&1
-      code=$?
-      cat "$work/second.txt"
-      [ $code = 1 ] || fail "the second watcher's exit code is $code"
-      grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
-    }
-    # Without a session bus: the lock file in XDG_RUNTIME_DIR.
-    start_watcher MIT-SCREEN-SAVER env
-    second
-    kill -TERM "$watcher"
-    expect_exit "$watcher" 5 "SIGTERM"
-    # With one: the bus name; Quit ends the first.
-    start_session_bus
-    start_watcher MIT-SCREEN-SAVER env
-    second
-    bus_call session org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher.Quit >/dev/null ||
-      fail "Quit failed"
-    expect_exit "$watcher" 5 "Quit"
-    # A screen-saver daemon on the display starts the saver there.
-    xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
-    "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
-    grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
     ;;
   sway)
     # A window of the dialog program holds sway's idle inhibitor while it shows.
