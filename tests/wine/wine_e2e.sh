@@ -71,9 +71,6 @@ case "$scenario" in
     key_ends x
     cursor_is visible || fail "the cursor stays hidden after the saver"
     reg query "$own_key" >/dev/null && fail "reading the settings created $own_key"
-    ;;
-
-  mouse-registry)
     # The threshold from the registry; values that are not 4-byte numbers
     # count as absent, and the threshold stays 50. Moving $keep pixels keeps
     # the saver, $end pixels end it.
@@ -101,8 +98,6 @@ absent/absent Escape
 0x1/0x0 Tab Tab space Return
 0x1/0x0 Tab Tab space Tab space Escape
 EOF2
-    names=$(reg query "$own_key" | awk '$2 ~ /^REG_/ {print $1}' | sort | xargs)
-    [ "$names" = "AllMonitors PhotoFolder UseMirrors" ] || fail "the key holds $names, not the program's three values"
     # The built dialog keeps its controls' ids, texts, places and styles, and has the new box.
     x86_64-w64-mingw32-windres -i "$ZIRBEL_SCR" -O rc | grep -cF -e '"OK", 1, 172, 4, 50, 14, 0x50010001' \
       -e '"Cancel", 2, 172, 23, 50, 14, 0x50010000' -e '"Use Mirrors", 1001, "BUTTON", 0x50010003, 9, 14, 52, 10' \
