@@ -38,7 +38,8 @@ case "$case_name" in
     q_ends
     locks 1 "a key after the grace period"
     ;;
-  saver_pointer)
+  saver_outputs)
+    # The pointer within the threshold and past it; the outputs a run shows on.
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
     send move 40 -40  # from where the pointer entered: within the threshold on each axis
     toggle_mirrors unmirrored "a move within the threshold"
@@ -48,8 +49,8 @@ case "$case_name" in
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
     wait_for 10 black HEADLESS-2 || fail "AllMonitors=0, and HEADLESS-2 is not black (lit ${lit:-?})"
     q_ends " with AllMonitors=0"
-    ;;
-  saver_outputs_change)
+    # Every output again: one added shows a kaleidoscope of its own.
+    write_settings '[Software\Pomwick\Vostrand]' 'AllMonitors=1'
     start_zirbel /s && wait_picture HEADLESS-2 "no kaleidoscope"
     wl swaymsg create_output >/dev/null || fail "swaymsg cannot add an output"
     wait_picture HEADLESS-3 "no kaleidoscope on the added output"
