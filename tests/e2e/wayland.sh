@@ -49,8 +49,7 @@ case "$case_name" in
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
     wait_for 10 black HEADLESS-2 || fail "AllMonitors=0, and HEADLESS-2 is not black (lit ${lit:-?})"
     q_ends " with AllMonitors=0"
-    # Every output again: one added shows a kaleidoscope of its own.
-    write_settings '[Software\Pomwick\Vostrand]' 'AllMonitors=1'
+    write_settings '[Software\Pomwick\Vostrand]' 'AllMonitors=1'  # every output again, and one added
     start_zirbel /s && wait_picture HEADLESS-2 "no kaleidoscope"
     wl swaymsg create_output >/dev/null || fail "swaymsg cannot add an output"
     wait_picture HEADLESS-3 "no kaleidoscope on the added output"
