@@ -169,11 +169,17 @@ EOF2
     child_of "$parent" >/dev/null && fail "drew into a window of its own"
     xdotool mousemove --window "$parent" 100 100 click 1 key q Escape mousemove_relative 300 200 && keeps_running "input"
     resize_and_end "$parent"
-    # Each stop signal ends the program at once, with exit code 0.
-    start_parent 320 240
-    for sig in TERM INT USR1; do
-      start --window-id "$parent" && wait_kaleidoscope "$parent" "no picture before SIG$sig"
+    # Each stop signal ends the program at once, with exit code 0. The runs
+    # show the mirror options: --no-mirrors; after it UseMirrors=0, which
+    # --mirrors overrides and which holds without an option.
+    start_parent 640 512
+    for run in "TERM unmirrored --no-mirrors" "INT mirrored --mirrors --levels 3" "USR1 unmirrored"; do
+      read -r sig picture options <<<"$run"
+      # shellcheck disable=SC2086
+      start --window-id "$parent" $options && wait_for 5 "$picture" "$parent" ||
+        fail "no $picture picture with '$options' before SIG$sig (lit ${lit:-?}, asym ${asym:-?})"
       kill -s "$sig" "$saver" && expect_exit "$saver" 2 "SIG$sig"
+      write_settings '[Software\Pomwick\Vostrand]' 'UseMirrors=0'
     done
     ;;
 
@@ -220,18 +226,6 @@ EOF2
     kill -9 "$second_owner" && expect_exit "$saver" 5 "the second window destroyed"
     alive "$first" || fail "the other instance ended too"
     stop "$first"
-    # Without XSCREENSAVER_WINDOW, --root draws on the root window itself.
-    xsetroot -solid black 2>/dev/null
-    unset XSCREENSAVER_WINDOW && start --root
-    wait_kaleidoscope root "no mirrored picture on the root window"
-    ;;
-
-  hack_mirror_options)
-    start_parent 640 512 && start --window-id "$parent" --no-mirrors
-    wait_for 5 unmirrored "$parent" || fail "--no-mirrors shows no unmirrored picture (lit $lit, asym $asym)"
-    stop "$saver"
-    write_settings '[Software\Pomwick\Vostrand]' 'UseMirrors=0' && start --window-id "$parent" --mirrors --levels 3
-    wait_kaleidoscope "$parent" "--mirrors did not win over UseMirrors=0"
     ;;
 
   photos)
@@ -329,26 +323,13 @@ EOF2
     grep -iE 'zirbel: |crash|signal 11|core dumped' "$work/daemon.log" && fail "the hack reported a problem"
     ;;
 
-  lock_grace)
-    # Within the grace period, or with LockOnReturn=0, no lock; after it, one.
-    # A Password Delay of 0: any key after the first millisecond comes after it.
-    start_logind_mock c7
-    while read -r delay lock_on_return lock_calls why; do
-      lock_settings "$delay" "$lock_on_return"
-      saver_ends
-      locks "$lock_calls" "$why"
-    done <<'EOF2'
-3600 1 0 a key within the grace period
-0 0 0 LockOnReturn=0
-0 1 1 a key after the grace period
-EOF2
-    grep -q 'not locked' "$work/out.txt" && fail "a word about the lock, which worked"
-    ;;
-
-  lock_no_logind)
-    # No bus at all, a bus without logind, logind without a session of ours,
-    # a bus that takes the connection and never answers: one word each, and
-    # the saver closes as before (the last within the call's time limit).
+  lock)
+    # No bus at all, a bus without logind, logind without a session of ours:
+    # one word each, and the saver closes as before. Then, with the session:
+    # no lock within the grace period, one after it, and no word about it (a
+    # Password Delay of 0: any key after the first millisecond comes after
+    # it). Last a bus that takes the connection and never answers: a word,
+    # and the saver closes within the call's time limit.
     need_dbusmock
     unset XDG_SESSION_ID
     lock_settings 0 1
@@ -356,9 +337,19 @@ EOF2
     says_not_locked "no system bus"
     start_system_bus
     says_not_locked "logind does not run"
-    start_logind_mock
+    start_logind_mock c7
     unset XDG_SESSION_ID
     says_not_locked "no session"
+    export XDG_SESSION_ID=c7
+    while read -r delay lock_calls why; do
+      lock_settings "$delay" 1
+      saver_ends
+      locks "$lock_calls" "$why"
+    done <<'EOF2'
+3600 0 a key within the grace period
+0 1 a key after the grace period
+EOF2
+    grep -q 'not locked' "$work/out.txt" && fail "a word about the lock, which worked"
     start_fed mute /usr/bin/python3 -c 'import signal, socket, sys
 s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8); print(flush=True); signal.pause()' \
       "$work/mute" || fail "the mute bus did not start"

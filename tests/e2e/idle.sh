@@ -68,11 +68,64 @@ case "$case_name" in
     wait_saver "the next idle period" 10
     end_saver "the next idle period"
     alive "$watcher" || fail "the watcher ended"
+    # A second watcher ends at once, saying why.
+    second() {
+      local code
+      "$zirbel" --on-idle >"$work/second.txt" 2>&1
+      code=$?
+      cat "$work/second.txt"
+      [ $code = 1 ] || fail "the second watcher's exit code is $code"
+      grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
+    }
+    # Without a session bus: the lock file in XDG_RUNTIME_DIR.
+    second
+    kill -TERM "$watcher"
+    expect_exit "$watcher" 5 "SIGTERM"
+    # With one: the bus name; Quit ends the first.
+    : >"$work/out.txt"  # the next watcher's own words
+    start_session_bus
+    start_watcher MIT-SCREEN-SAVER env
+    second
+    bus_call session org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher.Quit >/dev/null ||
+      fail "Quit failed"
+    expect_exit "$watcher" 5 "Quit"
+    # A screen-saver daemon on the display starts the saver there.
+    xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
+    "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
+    grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
     ;;
   x11_inhibit)
+    # What holds the saver back: the session's state and logind's inhibitors,
+    # then a client's inhibitor, until it is released or its client leaves
+    # the bus. The session's Lock ends a running saver, with no Lock call of
+    # its own; a saver killed after the grace period, in the next idle
+    # period, locks; the watcher ends, and its saver with it.
     on_xvfb 640x480
+    export XDG_CONFIG_HOME=$work/config
+    lock_settings 0 1  # every end of the saver comes after the grace period
     start_session_bus
+    start_logind_mock
+    logind_set_locked_hint true
     start_watcher "serving org.freedesktop.ScreenSaver" env
+    no_saver "while the session was locked"
+    logind_set_locked_hint false
+    # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
+    logind_block_inhibited handle-lid-switch:idle
+    xdotool mousemove 5 5
+    no_saver "while logind held an idle inhibitor"
+    logind_block_inhibited handle-lid-switch
+    xdotool mousemove 9 9
+    wait_saver "the session unlocked and nothing inhibiting"
+    picture "the session unlocked and nothing inhibiting"
+    logind_send_lock
+    wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
+    locks 0 "a saver that the watcher ended itself"
+    xdotool mousemove 7 7
+    wait_saver "the idle period after the session's Lock"
+    picture "the idle period after the session's Lock"
+    locks 0 "before the kill"
+    kill -KILL "$(saver_pid)"
+    wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"
     # A client that holds an inhibitor, fed through fd 3.
     hold() {
       start_fed inhibitor /usr/bin/python3 "$here/inhibitor.py" || fail "the inhibiting client did not start"
@@ -80,6 +133,7 @@ case "$case_name" in
       wait_for 5 grep -q inhibited "$work/inhibitor.txt" || fail "Inhibit was not answered"
     }
     hold
+    xdotool mousemove 3 3
     no_saver "while an inhibitor was held"
     echo uninhibit >&3
     wait_for 5 grep -q uninhibited "$work/inhibitor.txt" || fail "UnInhibit was not answered"
@@ -91,36 +145,8 @@ case "$case_name" in
     wait_for 5 ended "$fed" || fail "the inhibiting client did not end"
     wait_saver "the inhibiting client left the bus" 3
     picture "the inhibiting client left the bus"
-    # The watcher ends, and its saver with it.
     running=$(saver_pid) && kill -TERM "$watcher"
     wait_for 2 ended "$running" || fail "the saver outlived its watcher"
-    ;;
-  two_watchers)
-    on_xvfb 640x480
-    second() {
-      local code
-      "$zirbel" --on-idle >"$work/second.txt" 2>&1
-      code=$?
-      cat "$work/second.txt"
-      [ $code = 1 ] || fail "the second watcher's exit code is $code"
-      grep -q "another idle watcher runs" "$work/second.txt" || fail "the second watcher does not say why it ends"
-    }
-    # Without a session bus: the lock file in XDG_RUNTIME_DIR.
-    start_watcher MIT-SCREEN-SAVER env
-    second
-    kill -TERM "$watcher"
-    expect_exit "$watcher" 5 "SIGTERM"
-    # With one: the bus name; Quit ends the first.
-    start_session_bus
-    start_watcher MIT-SCREEN-SAVER env
-    second
-    bus_call session org.zirbel.IdleWatcher /org/zirbel/IdleWatcher org.zirbel.IdleWatcher.Quit >/dev/null ||
-      fail "Quit failed"
-    expect_exit "$watcher" 5 "Quit"
-    # A screen-saver daemon on the display starts the saver there.
-    xprop -root -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 5.45
-    "$zirbel" --on-idle >"$work/daemon.txt" 2>&1 || fail "exit code $? beside a daemon"
-    grep -q "daemon" "$work/daemon.txt" || fail "the watcher does not name the daemon: $(cat "$work/daemon.txt")"
     ;;
   sway)
     # A window of the dialog program holds sway's idle inhibitor while it shows.
@@ -197,36 +223,6 @@ case "$case_name" in
         "{'InhibitedActions': <uint32 8>}" || fail "the session manager's InhibitedActions could not be set"
     restart
     no_saver "while the session manager inhibited idleness"
-    ;;
-  logind)
-    # The session's state and logind's inhibitors hold the saver back; the
-    # session's Lock ends a running saver, with no Lock call of its own; a
-    # saver killed after the grace period, in the next idle period, locks.
-    on_xvfb 640x480
-    export XDG_CONFIG_HOME=$work/config
-    lock_settings 0 1  # every end of the saver comes after the grace period
-    start_logind_mock
-    logind_set_locked_hint true
-    start_watcher MIT-SCREEN-SAVER env
-    no_saver "while the session was locked"
-    logind_set_locked_hint false
-    # logind's idle inhibitor (systemd-inhibit --what=idle) holds it back as well.
-    logind_block_inhibited handle-lid-switch:idle
-    xdotool mousemove 5 5
-    no_saver "while logind held an idle inhibitor"
-    logind_block_inhibited handle-lid-switch
-    xdotool mousemove 9 9
-    wait_saver "the session unlocked and nothing inhibiting"
-    picture "the session unlocked and nothing inhibiting"
-    logind_send_lock
-    wait_for 1 saver_gone || fail "the saver still runs a second after the session locked"
-    locks 0 "a saver that the watcher ended itself"
-    xdotool mousemove 7 7
-    wait_saver "the idle period after the session's Lock"
-    picture "the idle period after the session's Lock"
-    locks 0 "before the kill"
-    kill -KILL "$(saver_pid)"
-    wait_for 3 logind_called Lock || fail "the saver was killed after the grace period, and no Lock followed"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

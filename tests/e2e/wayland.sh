@@ -24,25 +24,22 @@ toggle_mirrors() {
 start_sway
 case "$case_name" in
   saver_keys)
-    start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
-    wait_picture HEADLESS-2 "no kaleidoscope of its own"
-    toggle_mirrors unmirrored "the start"
-    for code in 6 105 103 57 31; do send key "$code"; done  # 5, Left, Up, space, S
-    toggle_mirrors mirrored "5, Left, Up, space and S"
-    q_ends
-    ;;
-  saver_lock)
-    # A key after the grace period (0 s) locks the session through logind,
-    # faked on a private system bus, as on X11.
+    # The control keys keep the saver; Q, after the grace period (0 s), ends
+    # it and locks the session through logind, faked on a private system bus, as on X11.
     start_logind_mock
     write_settings '[Software\Microsoft\Windows\CurrentVersion\Screen Savers]' 'Password Delay=0'
     start_bg wl env DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" XDG_SESSION_ID="$XDG_SESSION_ID" "$zirbel" /s
     # Its first frame only says that it takes the keys; on a busy machine that is slow.
     wait_for 30 kaleidoscope HEADLESS-1 || fail "no kaleidoscope (lit ${lit:-?}, asym ${asym:-?})"
+    wait_picture HEADLESS-2 "no kaleidoscope of its own"
+    toggle_mirrors unmirrored "the start"
+    for code in 6 105 103 57 31; do send key "$code"; done  # 5, Left, Up, space, S
+    toggle_mirrors mirrored "5, Left, Up, space and S"
     q_ends
     locks 1 "a key after the grace period"
     ;;
-  saver_pointer)
+  saver_outputs)
+    # The pointer within the threshold and past it; the outputs a run shows on.
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope"
     send move 40 -40  # from where the pointer entered: within the threshold on each axis
     toggle_mirrors unmirrored "a move within the threshold"
@@ -52,8 +49,7 @@ case "$case_name" in
     start_zirbel /s && wait_picture HEADLESS-1 "no kaleidoscope with AllMonitors=0"
     wait_for 10 black HEADLESS-2 || fail "AllMonitors=0, and HEADLESS-2 is not black (lit ${lit:-?})"
     q_ends " with AllMonitors=0"
-    ;;
-  saver_outputs_change)
+    write_settings '[Software\Pomwick\Vostrand]' 'AllMonitors=1'  # every output again, and one added
     start_zirbel /s && wait_picture HEADLESS-2 "no kaleidoscope"
     wl swaymsg create_output >/dev/null || fail "swaymsg cannot add an output"
     wait_picture HEADLESS-3 "no kaleidoscope on the added output"

@@ -71,9 +71,6 @@ case "$scenario" in
     key_ends x
     cursor_is visible || fail "the cursor stays hidden after the saver"
     reg query "$own_key" >/dev/null && fail "reading the settings created $own_key"
-    ;;
-
-  mouse-registry)
     # The threshold from the registry; values that are not 4-byte numbers
     # count as absent, and the threshold stays 50. Moving $keep pixels keeps
     # the saver, $end pixels end it.
@@ -101,8 +98,6 @@ absent/absent Escape
 0x1/0x0 Tab Tab space Return
 0x1/0x0 Tab Tab space Tab space Escape
 EOF2
-    names=$(reg query "$own_key" | awk '$2 ~ /^REG_/ {print $1}' | sort | xargs)
-    [ "$names" = "AllMonitors PhotoFolder UseMirrors" ] || fail "the key holds $names, not the program's three values"
     # The built dialog keeps its controls' ids, texts, places and styles, and has the new box.
     x86_64-w64-mingw32-windres -i "$ZIRBEL_SCR" -O rc | grep -cF -e '"OK", 1, 172, 4, 50, 14, 0x50010001' \
       -e '"Cancel", 2, 172, 23, 50, 14, 0x50010000' -e '"Use Mirrors", 1001, "BUTTON", 0x50010003, 9, 14, 52, 10' \
@@ -113,19 +108,15 @@ EOF2
   photos)
     # A photo folder whose name is not ASCII, stored as a REG_SZ or as a
     # REG_EXPAND_SZ that names it through a variable: the discs show its
-    # photos' colours (JPEG and WebP, decoded in the confined helper), mirrored, and a key ends the saver; so does a folder
-    # of HEIC and AVIF photos; a folder that is not there leaves the built-in pictures.
+    # photos' colours (JPEG and PNG, decoded in the confined helper), mirrored, and a key ends the saver; so does a folder
+    # of HEIC, AVIF and WebP photos; a folder that is not there leaves the built-in pictures.
     folder="$work/Fotos été 写真"
     make_photos "$folder" --count 8 --png-every 4 --broken
-    # The PNGs become WebP photos, decoded in the helper like the rest.
-    for f in "$folder"/photo-*.png "$folder"/more/photo-*.png; do
-      [ -f "$f" ] && { cwebp -quiet "$f" -o "${f%.png}.webp" && rm "$f" || fail "$f could not be converted"; }
-    done
     # A phone's folder: HEIC and AVIF photos stored turned and mirrored as the
     # camera held them (the files' own rotation and mirroring), HEIC with a
-    # thumbnail and at 10 bits, beside a cut-off and a damaged one of each.
+    # thumbnail and at 10 bits, and WebP, beside a cut-off one of each and a damaged HEIC and AVIF.
     phone="$work/phone"
-    make_phone_photos "$phone" heic-thumbnail avif heic-10bit
+    make_phone_photos "$phone" heic-thumbnail avif heic-10bit webp
     for kind in heic avif; do
       { printf '\0\0\0\24ftyp%s\0\0\0\0mif1' "$kind"; head -c 4000 /dev/zero | tr '\0' '\377'; } >"$phone/damaged.$kind"
     done
@@ -144,7 +135,7 @@ EOF2
       fi
       key_ends x "the key X with $place"
     done
-    said "cut-off.heic: skipped, " "cut-off.avif: skipped, " "damaged.heic: skipped, " \
+    said "cut-off.heic: skipped, " "cut-off.avif: skipped, " "cut-off.webp: skipped, " "damaged.heic: skipped, " \
       "damaged.avif: skipped, damaged or unsupported HEIF/AVIF ("
     # "Built-in pictures" (the fifth control) clears the choice, and only OK
     # stores it; OK without a new choice keeps a folder named through a

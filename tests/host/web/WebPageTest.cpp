@@ -41,8 +41,6 @@ TEST(WebPage, AddressOptionsAndTheSettingsTheyKeep) {
     EXPECT_EQ(visit(o), settings) << query;
   }
   EXPECT_EQ(store.log, "P.Levels=3 P.UseMirrors=0 P.Levels=10 P.UseMirrors=1 ") << "only the address's are kept";
-  store.values["P.Levels"] = "11";  // out of range where it is stored: the default
-  EXPECT_EQ(visit(PageOptions()), "1 1");
 }
 
 TEST(WebPage, SettingsChosenOnThePageAreKeptAsTheAddresssAre) {
