@@ -233,12 +233,17 @@ const cases = {
     const loud = 'ff00ff,00ff00';
     const folder = photoFolder('photos', loud, '--count', '8', '--png-every', '4');
     fs.writeFileSync(path.join(folder, 'broken.jpg'), 'not a photo');
+    // One of the PNGs becomes a WebP photo, decoded by the page's own decoder.
+    execFileSync('cwebp', ['-quiet', path.join(folder, 'photo-00003.png'), '-o', path.join(folder, 'photo-00003.webp')]);
+    fs.rmSync(path.join(folder, 'photo-00003.png'));
     await open('');
     await probeUntil((p) => p.colours <= 0.5, 'the built-in pictures look like the photos', {colours: loud});
     // The picker takes a folder: the browser hands over the files in it and its subfolders.
     await pick(folder);
     await probeUntil(showsColours, 'the discs do not show the photos', {colours: loud, seconds: 30});
     if (!warnings.some((w) => w.includes('broken.jpg: skipped'))) fail('no word on broken.jpg');
+    const skipped = warnings.filter((w) => w.includes(': skipped') && !w.includes('broken.jpg'));
+    if (skipped.length) fail(`photos that should show were skipped: ${skipped.join('; ')}`);
     await kept(fileCount(folder), 'the photos were not kept');
     await reload('no frame on the next visit');
     await probeUntil(showsColours, 'the kept photos do not show on the next visit', {colours: loud, seconds: 30});
