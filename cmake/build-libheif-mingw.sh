@@ -59,7 +59,15 @@ cross=(
   -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF
 )
 
-# libde265: the library alone (its player and encoder off).
+# libde265: the decoder alone (its player and encoder programs off), from a
+# copy whose library leaves the encoder out: nothing here encodes, and its
+# sources are a good part of the build.
+cp -r "$de265src" "$work/de265-src"
+de265src=$work/de265-src
+sed -i -e '/^add_subdirectory (encoder)$/d' -e 's/ \${ENCODER_OBJECTS}//' -e '/^  en265\.cc$/d' \
+  "$de265src/libde265/CMakeLists.txt"
+! grep -q 'encoder)\|ENCODER_OBJECTS\|en265\.cc' "$de265src/libde265/CMakeLists.txt" ||
+  { echo "build-libheif-mingw: libde265's encoder is not where it was" >&2; exit 1; }
 cmake -S "$de265src" -B "$work/de265" "${cross[@]}" -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF \
   >>"$log" 2>&1 || failed
 cmake --build "$work/de265" -j "$jobs" >>"$log" 2>&1 || failed
