@@ -91,8 +91,7 @@ if [ $linux_only = 1 ]; then install_missing "${pkgs[@]}"; fi
 
 "$here/cmake/fetch-layer-shell.sh"
 
-# The libraries build side by side, each chain into its own log, printed when
-# it ends: much of their time goes to configure steps that use one processor.
+# Jobs in the background, each into its own log, printed when it ends.
 deps="${ZIRBEL_DEPS_DIR:-$here/build/_deps}"
 mkdir -p "$deps"
 pids=() names=()
@@ -131,17 +130,17 @@ web_driver() {
   mkdir -p "$driver"
   npm install --prefix "$driver" --no-audit --no-fund --silent puppeteer-core@24 >/dev/null
 }
-# The packages still missing install while the chains build (downloading and
-# unpacking, mostly).
-install_or_stop() { install_missing "$@" || { kill "${pids[@]}" 2>/dev/null; exit 1; }; }
-if [ $linux_only = 0 ]; then
-  chain i686 mingw_libraries i686-w64-mingw32
-  chain x86_64 mingw_libraries x86_64-w64-mingw32
-fi
-install_or_stop "${web_tools[@]}"
-if [ $web = 1 ]; then chain web web_libraries; fi
+install_missing "${web_tools[@]}"
+# The libraries build one after another in the background (each uses both
+# processors) while the packages still missing install: downloading and
+# unpacking, mostly.
+libraries() {
+  if [ $web = 1 ]; then web_libraries || return; fi
+  if [ $linux_only = 0 ]; then mingw_libraries i686-w64-mingw32 && mingw_libraries x86_64-w64-mingw32; fi
+}
+chain libraries libraries
 if [ $linux_only = 0 ]; then
   chain web-driver web_driver
-  install_or_stop "${pkgs[@]}"
+  install_missing "${pkgs[@]}" || { kill "${pids[@]}" 2>/dev/null; exit 1; }
 fi
 finish_chains
