@@ -3,13 +3,9 @@
 # of PACKAGE (with Debian's patches) into SRCROOT once and prints its folder
 # (matching PATTERN and holding BUILD_FILE, CMakeLists.txt unless named); it
 # tries the versions the archive lists, newest first, as a mirror may lack the
-# newest. Safe to call from builds that run side by side.
+# newest.
 debian_source() {
-  local package=$1 pattern=$2 srcroot=$3 marker=${4:-CMakeLists.txt} dir version lock
-  # One fetch at a time: the libraries build side by side and share sources.
-  # (The lock goes with the command substitution this runs in.)
-  exec {lock}>"$srcroot/.fetch.lock"
-  flock "$lock"
+  local package=$1 pattern=$2 srcroot=$3 marker=${4:-CMakeLists.txt} dir version
   dir=$(find "$srcroot" -mindepth 1 -maxdepth 1 -type d -name "$pattern" | sort | tail -n 1)
   if [ -z "$dir" ] || [ ! -f "$dir/$marker" ]; then
     command -v apt-get >/dev/null || { echo "$(basename "$0"): apt-get is needed to fetch $package" >&2; exit 1; }
